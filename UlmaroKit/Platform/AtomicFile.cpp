@@ -1,0 +1,74 @@
+#include "UlmaroKit/Platform/AtomicFile.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <system_error>
+
+namespace ulmaro {
+namespace {
+
+[[noreturn]] void throwErrno(const std::filesystem::path& path) {
+    throw std::system_error(errno, std::generic_category(), path.string());
+}
+
+} // namespace
+
+AtomicFileWriter::AtomicFileWriter(std::filesystem::path destination, std::string_view tempSuffix)
+    : destination_(std::move(destination)) {
+    temporary_ = destination_;
+    temporary_ += std::string(tempSuffix);
+    if (destination_.has_parent_path()) std::filesystem::create_directories(destination_.parent_path());
+    fd_.reset(::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    if (!fd_) throwErrno(temporary_);
+}
+
+AtomicFileWriter::~AtomicFileWriter() {
+    if (!committed_) {
+        fd_.reset();
+        ::unlink(temporary_.c_str());
+    }
+}
+
+void AtomicFileWriter::write(std::span<const unsigned char> bytes) {
+    const unsigned char* p = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        ssize_t n = ::write(fd_.get(), p, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            throwErrno(temporary_);
+        }
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+}
+
+void AtomicFileWriter::write(std::string_view bytes) {
+    write(std::span(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()));
+}
+
+void AtomicFileWriter::commit() {
+    if (::fsync(fd_.get()) != 0) throwErrno(temporary_);
+    if (::close(fd_.release()) != 0) throwErrno(temporary_);
+    if (::rename(temporary_.c_str(), destination_.c_str()) != 0) throwErrno(destination_);
+    committed_ = true;
+    syncDirectory(destination_.has_parent_path() ? destination_.parent_path()
+                                                 : std::filesystem::path("."));
+}
+
+void writeFileAtomically(const std::filesystem::path& destination, std::string_view contents) {
+    AtomicFileWriter writer(destination);
+    writer.write(contents);
+    writer.commit();
+}
+
+void syncDirectory(const std::filesystem::path& directory) {
+    UniqueFd fd(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd) throwErrno(directory);
+    if (::fsync(fd.get()) != 0 && errno != EINVAL) throwErrno(directory);
+}
+
+} // namespace ulmaro

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <filesystem>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "UlmaroKit/Platform/UniqueFd.h"
+
+namespace ulmaro {
+
+/// Writes a file that other code reads, so that readers only ever see the old or the
+/// new contents: the bytes go to a sibling, which is fsync'ed, renamed over the
+/// destination, and then the folder is fsync'ed. Until `commit()` the destination is
+/// untouched; a writer destroyed without committing removes its sibling.
+///
+/// Errors are std::system_error with the failing call's errno.
+class AtomicFileWriter {
+public:
+    /// Creates the destination's folder as needed and opens (emptying) the sibling
+    /// `destination + tempSuffix`.
+    explicit AtomicFileWriter(std::filesystem::path destination,
+                              std::string_view tempSuffix = ".tmp");
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    /// Writes every byte, repeating short writes and EINTR.
+    void write(std::span<const unsigned char> bytes);
+    void write(std::string_view bytes);
+
+    void commit();
+
+    const std::filesystem::path& temporaryPath() const { return temporary_; }
+
+private:
+    std::filesystem::path destination_;
+    std::filesystem::path temporary_;
+    UniqueFd fd_;
+    bool committed_ = false;
+};
+
+/// Replaces `destination` with `contents` through an `AtomicFileWriter`.
+void writeFileAtomically(const std::filesystem::path& destination, std::string_view contents);
+
+/// fsync of a folder, so that a rename inside it is on stable storage.
+void syncDirectory(const std::filesystem::path& directory);
+
+} // namespace ulmaro

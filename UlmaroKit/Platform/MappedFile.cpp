@@ -1,0 +1,63 @@
+#include "UlmaroKit/Platform/MappedFile.h"
+
+#include "UlmaroKit/Platform/UniqueFd.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <system_error>
+#include <utility>
+
+namespace ulmaro {
+
+MappedFile::MappedFile(MappedFile&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}
+
+MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
+    if (this != &other) {
+        reset();
+        data_ = std::exchange(other.data_, nullptr);
+        size_ = std::exchange(other.size_, 0);
+    }
+    return *this;
+}
+
+MappedFile::~MappedFile() { reset(); }
+
+void MappedFile::reset() noexcept {
+    if (data_ != nullptr) ::munmap(const_cast<unsigned char*>(data_), size_);
+    data_ = nullptr;
+    size_ = 0;
+}
+
+MappedFile MappedFile::open(const std::filesystem::path& path, Options options) {
+    auto fail = [&](int code) -> MappedFile {
+        throw std::system_error(code, std::generic_category(), path.string());
+    };
+    int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
+    if (!options.followSymlinks) flags |= O_NOFOLLOW;
+    UniqueFd fd(::open(path.c_str(), flags));
+    if (!fd) return fail(errno);
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) return fail(errno);
+    if (options.requireRegular && !S_ISREG(st.st_mode)) return fail(EINVAL);
+    auto size = static_cast<std::uint64_t>(st.st_size);
+    if (size > options.maxSize) return fail(EFBIG);
+    if (size == 0) return MappedFile();
+    void* p = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd.get(), 0);
+    if (p == MAP_FAILED) return fail(errno);
+    return MappedFile(static_cast<const unsigned char*>(p), size);
+}
+
+std::optional<MappedFile> MappedFile::tryOpen(const std::filesystem::path& path,
+                                              Options options) noexcept {
+    try {
+        return open(path, options);
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
+} // namespace ulmaro

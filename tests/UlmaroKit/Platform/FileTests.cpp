@@ -1,0 +1,96 @@
+#include "UlmaroKit/Platform/AtomicFile.h"
+#include "UlmaroKit/Platform/DataLocations.h"
+#include "UlmaroKit/Platform/MappedFile.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <fstream>
+#include <system_error>
+
+namespace ulmaro {
+namespace {
+
+using test::ScopedEnv;
+using test::TempDir;
+
+std::string readAll(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+int errorOf(const std::filesystem::path& p, MappedFile::Options o) {
+    try {
+        MappedFile::open(p, o);
+    } catch (const std::system_error& e) {
+        return e.code().value();
+    }
+    return 0;
+}
+
+TEST(MappedFile, MapsRegularFilesAndRefusesTheRest) {
+    TempDir dir;
+    writeFileAtomically(dir / "a.txt", "hello");
+    writeFileAtomically(dir / "empty", "");
+    std::filesystem::create_symlink(dir / "a.txt", dir / "link.txt");
+    ASSERT_EQ(::mkfifo((dir / "x.txt").c_str(), 0600), 0);
+
+    auto file = MappedFile::open(dir / "a.txt");
+    EXPECT_EQ(file.view(), "hello");
+    EXPECT_TRUE(MappedFile::open(dir / "empty").empty());
+
+    MappedFile::Options strict;
+    strict.followSymlinks = false;
+    EXPECT_EQ(errorOf(dir / "link.txt", strict), ELOOP);
+    EXPECT_EQ(errorOf(dir / "link.txt", {}), 0);
+    EXPECT_EQ(errorOf(dir / "x.txt", {}), EINVAL); // opened without blocking, then refused
+    EXPECT_EQ(errorOf(dir.path(), {}), EINVAL);
+    EXPECT_EQ(errorOf(dir / "missing", {}), ENOENT);
+    MappedFile::Options capped;
+    capped.maxSize = 4;
+    EXPECT_EQ(errorOf(dir / "a.txt", capped), EFBIG);
+    EXPECT_FALSE(MappedFile::tryOpen(dir / "missing", {}).has_value());
+
+    MappedFile moved = std::move(file);
+    EXPECT_EQ(moved.view(), "hello");
+    EXPECT_TRUE(file.empty());
+}
+
+TEST(AtomicFile, ReplacesWholeOrNotAtAll) {
+    TempDir dir;
+    auto dest = dir / "deep" / "folder" / "f.bin";
+    writeFileAtomically(dest, "first");
+    EXPECT_EQ(readAll(dest), "first");
+    auto mapped = MappedFile::open(dest);
+    writeFileAtomically(dest, "second version");
+    EXPECT_EQ(readAll(dest), "second version");
+    EXPECT_EQ(mapped.view(), "first"); // the old mapping keeps the old contents
+
+    {
+        AtomicFileWriter writer(dest);
+        writer.write(std::string_view("abandoned"));
+        EXPECT_TRUE(std::filesystem::exists(writer.temporaryPath()));
+    }
+    EXPECT_EQ(readAll(dest), "second version");
+    EXPECT_FALSE(std::filesystem::exists(dir / "deep" / "folder" / "f.bin.tmp"));
+}
+
+TEST(DataLocations, FollowsXdgVariables) {
+    ScopedEnv home("HOME", "/home/someone");
+    {
+        ScopedEnv data("XDG_DATA_HOME", "/data");
+        EXPECT_EQ(DataLocations::dataDirectory(), "/data/Ulmaro");
+        EXPECT_EQ(DataLocations::indexPath(), "/data/Ulmaro/index.bin");
+        EXPECT_EQ(DataLocations::catalogsDirectory(), "/data/Ulmaro/Catalogs");
+    }
+    {
+        ScopedEnv data("XDG_DATA_HOME", "relative/ignored");
+        EXPECT_EQ(DataLocations::dataDirectory(), "/home/someone/.local/share/Ulmaro");
+    }
+    ScopedEnv config("XDG_CONFIG_HOME", "");
+    EXPECT_EQ(DataLocations::configDirectory(), "/home/someone/.config/Ulmaro");
+}
+
+} // namespace
+} // namespace ulmaro

@@ -162,9 +162,14 @@ std::optional<Hit> scanExtracted(std::string_view text, const std::string& path,
 }
 
 std::optional<Hit> scanOne(const std::string& path, std::string_view pattern, bool caseSensitive) {
-    if (auto text = extractedText(path)) return scanExtracted(*text, path, pattern, caseSensitive);
+    std::filesystem::path file(path);
+    if (DocumentText::isExtractedExtension(DocumentText::lowerExtension(path))) {
+        if (auto text = extractedText(file)) {
+            return scanExtracted(*text, path, pattern, caseSensitive);
+        }
+    }
     thread_local std::string buffer;
-    auto length = DocumentText::readFileHead(path, maxBytesPerFile, buffer);
+    auto length = DocumentText::readFileHead(file, maxBytesPerFile, buffer);
     if (!length || *length == 0) return std::nullopt;
     std::string_view bytes(buffer.data(), *length);
     if (DocumentText::looksBinary(bytes)) return std::nullopt;
@@ -243,10 +248,21 @@ std::vector<Hit> sortedHits(std::vector<std::optional<Hit>>& slots) {
     return hits;
 }
 
+// One file that cannot be read, for whatever reason (memory included), gives no hit and
+// never stops the search.
+template <typename Fn>
+std::optional<Hit> guarded(Fn searchOne, const std::string& path) noexcept {
+    try {
+        return searchOne(path);
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
 template <typename Fn>
 std::vector<Hit> searchEach(std::span<const std::string> paths, Fn searchOne) {
     std::vector<std::optional<Hit>> slots(paths.size());
-    parallelFor(paths.size(), [&](std::size_t i) { slots[i] = searchOne(paths[i]); });
+    parallelFor(paths.size(), [&](std::size_t i) { slots[i] = guarded(searchOne, paths[i]); });
     return sortedHits(slots);
 }
 
@@ -324,7 +340,11 @@ void deepSearch(std::string needle, std::vector<std::string> paths,
         parallelFor(paths.size(), [&](std::size_t i) {
             if (isCancelled()) return;
             examined.fetch_add(1, std::memory_order_relaxed);
-            auto hit = regex ? regexSearchOne(regex, paths[i]) : scanOne(paths[i], pattern, false);
+            auto hit = guarded(
+                [&](const std::string& path) {
+                    return regex ? regexSearchOne(regex, path) : scanOne(path, pattern, false);
+                },
+                paths[i]);
             if (hit && !isCancelled()) onHit(*hit);
         });
         onFinished(examined.load(), isCancelled());

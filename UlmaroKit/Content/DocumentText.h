@@ -34,6 +34,17 @@ std::optional<std::string> extractedText(const std::filesystem::path& path);
 /// `plainText`. This is what a content index stores for a file.
 std::optional<std::string> text(const std::filesystem::path& path);
 
+/// Reads the first `maxBytes` bytes of a regular file (links are not followed, FIFOs and
+/// devices are refused without blocking) into the start of `buffer`, which grows as needed
+/// and is never shrunk, so that one buffer serves many files. Answers the number of bytes
+/// read, or nothing when the file cannot be opened or read.
+std::optional<std::size_t> readFileHead(const std::filesystem::path& path, std::uint64_t maxBytes,
+                                        std::string& buffer);
+
+/// Whether bytes read from the start of a file are binary: a zero byte among the first
+/// `binaryProbeBytes`.
+bool looksBinary(std::string_view head);
+
 /// Whether a lower-cased extension (without the dot) is one whose files are extracted.
 bool isExtractedExtension(std::string_view lowerExtension);
 

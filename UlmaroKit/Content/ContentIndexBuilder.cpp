@@ -175,11 +175,18 @@ ContentIndex ContentIndexBuilder::build(const std::vector<std::string>& folders,
                 {admitted[i], results[i].modified, static_cast<std::int64_t>(results[i].size())});
     auto kept = keptWithinBudget(std::move(plain), textBudget);
 
+    auto included = [&](std::size_t i) {
+        return results[i].present && (!isPlainText(admitted[i]) || kept.contains(admitted[i]));
+    };
+    std::size_t total = 0;
+    for (std::size_t i = 0; i < results.size(); ++i)
+        if (included(i)) total += results[i].size();
     std::vector<ContentIndex::Document> documents;
     std::vector<unsigned char> blob;
+    blob.reserve(total);
     for (std::size_t i = 0; i < results.size(); ++i) {
         const Extracted& r = results[i];
-        if (!r.present || (isPlainText(admitted[i]) && !kept.contains(admitted[i]))) continue;
+        if (!included(i)) continue;
         documents.push_back({admitted[i], r.modified, static_cast<std::int64_t>(blob.size()),
                              static_cast<std::int64_t>(r.size())});
         if (r.reused.empty())

@@ -1,6 +1,6 @@
 #include "UlmaroKit/Content/ContentSearcher.h"
 
-#include "UlmaroKit/Content/UnicodeText.h"
+#include "UlmaroKit/Platform/UnicodeText.h"
 #include "UlmaroKit/Platform/Utf8.h"
 #include "UlmaroKit/Platform/WorkerPool.h"
 
@@ -145,7 +145,8 @@ Hit makeHit(const std::string& path, std::string_view text, std::size_t matchBeg
             std::size_t matchEnd, Trim trim) {
     Line line = lineAround(text, matchBegin, matchEnd);
     std::string decoded = repairUtf8(text.substr(line.begin, line.end - line.begin));
-    return {path, line.number, std::string(firstCharacters(trim(decoded), previewCharacters))};
+    return {path, line.number,
+            std::string(UnicodeText::graphemePrefix(trim(decoded), previewCharacters))};
 }
 
 std::optional<Hit> scanExtracted(std::string_view text, const std::string& path,
@@ -153,12 +154,12 @@ std::optional<Hit> scanExtracted(std::string_view text, const std::string& path,
     std::string lowered;
     std::string_view hay = text;
     if (!caseSensitive) {
-        lowered = lowercasedText(text);
+        lowered = UnicodeText::lowercased(text);
         hay = lowered;
     }
     std::size_t at = LiteralFinder(pattern, false).find(hay);
     if (at == std::string_view::npos) return std::nullopt;
-    return makeHit(path, hay, at, at + pattern.size(), trimmingWhitespaceAndNewlines);
+    return makeHit(path, hay, at, at + pattern.size(), UnicodeText::trimmingWhitespaceAndNewlines);
 }
 
 std::optional<Hit> scanOne(const std::string& path, std::string_view pattern, bool caseSensitive) {
@@ -175,7 +176,7 @@ std::optional<Hit> scanOne(const std::string& path, std::string_view pattern, bo
     if (DocumentText::looksBinary(bytes)) return std::nullopt;
     std::size_t at = LiteralFinder(pattern, !caseSensitive).find(bytes);
     if (at == std::string_view::npos) return std::nullopt;
-    return makeHit(path, bytes, at, at + pattern.size(), trimmingSpaces);
+    return makeHit(path, bytes, at, at + pattern.size(), UnicodeText::trimmingSpacesAndTabs);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -226,7 +227,7 @@ std::optional<Hit> regexSearchOne(const Regex& regex, const std::string& path) {
     PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(match.get());
     // \K in a lookbehind can put the end before the start.
     std::size_t begin = ovector[0], end = std::max(ovector[0], ovector[1]);
-    return makeHit(path, *text, begin, end, trimmingWhitespaceAndNewlines);
+    return makeHit(path, *text, begin, end, UnicodeText::trimmingWhitespaceAndNewlines);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -237,7 +238,8 @@ std::optional<Hit> regexSearchOne(const Regex& regex, const std::string& path) {
 std::vector<Hit> sortedHits(std::vector<std::optional<Hit>>& slots) {
     std::vector<std::pair<std::string, Hit>> keyed;
     for (auto& slot : slots) {
-        if (slot) keyed.emplace_back(composedText(repairUtf8(slot->path)), std::move(*slot));
+        if (slot)
+            keyed.emplace_back(UnicodeText::composed(repairUtf8(slot->path)), std::move(*slot));
     }
     std::stable_sort(keyed.begin(), keyed.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
@@ -319,7 +321,7 @@ Outcome search(std::string_view needle, std::span<const std::string> paths, bool
         return Hits{searchEach(
             paths, [&](const std::string& path) { return regexSearchOne(regex, path); })};
     }
-    std::string pattern = caseSensitive ? std::string(needle) : lowercasedText(needle);
+    std::string pattern = caseSensitive ? std::string(needle) : UnicodeText::lowercased(needle);
     return Hits{searchEach(
         paths, [&](const std::string& path) { return scanOne(path, pattern, caseSensitive); })};
 }
@@ -332,7 +334,7 @@ void deepSearch(std::string needle, std::vector<std::string> paths,
         return;
     }
     Regex regex = compiledRegex(needle);
-    std::string pattern = lowercasedText(needle);
+    std::string pattern = UnicodeText::lowercased(needle);
     BackgroundTasks::shared().run([regex = std::move(regex), pattern = std::move(pattern),
                                    paths = std::move(paths), isCancelled = std::move(isCancelled),
                                    onHit = std::move(onHit), onFinished = std::move(onFinished)] {

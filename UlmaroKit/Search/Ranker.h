@@ -46,6 +46,7 @@ private:
 
     AncestorInfo ancestorInfo(std::uint32_t directory);
     bool hasAppWithin256(std::uint32_t parent) const;
+    void prefetchAhead(std::span<const Match> matches, std::size_t i) const;
 
     std::shared_ptr<const IndexStore> store_;
     std::unique_ptr<DirectoryCache> directoryCache_;

@@ -85,36 +85,28 @@ public:
         not_,
     };
 
-    static Term substring(std::string text) { return withText(Kind::substring, std::move(text)); }
+    static Term substring(std::string text) {
+        return with(Kind::substring, &Term::text_, std::move(text));
+    }
     static Term exactPhrase(std::string text) {
-        return withText(Kind::exactPhrase, std::move(text));
+        return with(Kind::exactPhrase, &Term::text_, std::move(text));
     }
-    static Term regex(std::string pattern) { return withText(Kind::regex, std::move(pattern)); }
+    static Term regex(std::string pattern) {
+        return with(Kind::regex, &Term::text_, std::move(pattern));
+    }
     /// Lower case, no dots, several joined by ",".
-    static Term ext(std::string list) { return withText(Kind::ext, std::move(list)); }
+    static Term ext(std::string list) { return with(Kind::ext, &Term::text_, std::move(list)); }
     static Term pathContains(std::string text) {
-        return withText(Kind::pathContains, std::move(text));
+        return with(Kind::pathContains, &Term::text_, std::move(text));
     }
-    static Term contains(std::string text) { return withText(Kind::contains, std::move(text)); }
-    static Term size(SizeComparison c) {
-        Term t(Kind::size);
-        t.size_ = c;
-        return t;
+    static Term contains(std::string text) {
+        return with(Kind::contains, &Term::text_, std::move(text));
     }
-    static Term dateModified(DateConstraint c) {
-        Term t(Kind::dateModified);
-        t.date_ = c;
-        return t;
-    }
-    static Term type(TypeConstraint c) {
-        Term t(Kind::type);
-        t.type_ = c;
-        return t;
-    }
+    static Term size(SizeComparison c) { return with(Kind::size, &Term::size_, c); }
+    static Term dateModified(DateConstraint c) { return with(Kind::dateModified, &Term::date_, c); }
+    static Term type(TypeConstraint c) { return with(Kind::type, &Term::type_, c); }
     static Term not_(Term inner) {
-        Term t(Kind::not_);
-        t.inner_ = std::make_shared<const Term>(std::move(inner));
-        return t;
+        return with(Kind::not_, &Term::inner_, std::make_shared<const Term>(std::move(inner)));
     }
 
     Kind kind() const { return kind_; }
@@ -133,9 +125,10 @@ public:
 
 private:
     explicit Term(Kind k) : kind_(k) {}
-    static Term withText(Kind k, std::string text) {
+    template <typename T>
+    static Term with(Kind k, T Term::*member, T value) {
         Term t(k);
-        t.text_ = std::move(text);
+        t.*member = std::move(value);
         return t;
     }
 

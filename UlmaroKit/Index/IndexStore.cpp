@@ -4,6 +4,7 @@
 #include "UlmaroKit/Index/IndexError.h"
 #include "UlmaroKit/Platform/Utf8.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <sys/stat.h>
 #include <system_error>
@@ -11,70 +12,77 @@
 namespace ulmaro {
 namespace {
 
-// Whether a record's first and third words hold a parent and a name range that are safe
-// to follow: the parent is 0xFFFFFFFF or below the count, and the name lies inside the
-// blob. Branch-free, so that it folds into the hash loop's slack.
-inline std::uint64_t badRecord(std::uint64_t word0, std::uint64_t word2, std::uint64_t count,
-                               std::uint64_t blobLength) {
-    std::uint64_t parent = word0 & 0xFFFFFFFF;
-    std::uint64_t nameEnd = (word0 >> 32) + ((word2 >> 32) & 0xFF);
-    return static_cast<std::uint64_t>((parent >= count) & (parent != FileRecord::rootParentID)) |
-           static_cast<std::uint64_t>(nameEnd > blobLength);
-}
-
 struct PassResult {
     std::uint64_t checksum;
     bool recordsValid;
 };
 
+// What the sweep keeps of the records it checks: the largest parentID + 1 (wrapping in 32
+// bits, so that 0xFFFFFFFF, "no parent", counts as 0) and the largest name end. A file is
+// sound when the first is at most the record count and the second at most the blob length.
+// Maxima need no branch and no limit inside the loop, which leaves registers for the hash.
+struct RecordBounds {
+    std::uint64_t parentPlusOne = 0;
+    std::uint64_t nameEnd = 0;
+
+    // A record's first word holds parentID and nameOffset; its third holds nameLen at bit 32.
+    void note(std::uint64_t word0, std::uint64_t word2) {
+        parentPlusOne = std::max(parentPlusOne, (word0 + 1) & 0xFFFFFFFF);
+        nameEnd = std::max(nameEnd, (word0 >> 32) + ((word2 >> 32) & 0xFF));
+    }
+};
+
 // One sweep over records and names: hashes them and checks every record as it goes. Four
-// records are exactly three stripes, so each group's words are loaded once and serve both.
+// records are exactly three stripes, so each word is loaded once and serves both.
 PassResult hashAndCheck(const unsigned char* data, std::uint64_t count, std::uint64_t blobLength) {
     using fasthash::load64;
     using fasthash::mix;
     const std::uint64_t total = count * sizeof(FileRecord) + blobLength;
     fasthash::Lanes lanes;
     std::uint64_t l1 = lanes.l1, l2 = lanes.l2, l3 = lanes.l3, l4 = lanes.l4;
-    std::uint64_t bad = 0;
+    RecordBounds bounds;
     const unsigned char* p = data;
-    const std::uint64_t groups = count / 4;
-    for (std::uint64_t g = 0; g < groups; ++g, p += 96) {
-        std::uint64_t w0 = load64(p), w1 = load64(p + 8), w2 = load64(p + 16), w3 = load64(p + 24),
-                      w4 = load64(p + 32), w5 = load64(p + 40), w6 = load64(p + 48),
-                      w7 = load64(p + 56), w8 = load64(p + 64), w9 = load64(p + 72),
-                      w10 = load64(p + 80), w11 = load64(p + 88);
-        l1 = mix(l1, w0);
-        l2 = mix(l2, w1);
-        l3 = mix(l3, w2);
-        l4 = mix(l4, w3);
-        l1 = mix(l1, w4);
-        l2 = mix(l2, w5);
-        l3 = mix(l3, w6);
-        l4 = mix(l4, w7);
-        l1 = mix(l1, w8);
-        l2 = mix(l2, w9);
-        l3 = mix(l3, w10);
-        l4 = mix(l4, w11);
-        bad |= badRecord(w0, w2, count, blobLength) | badRecord(w3, w5, count, blobLength) |
-               badRecord(w6, w8, count, blobLength) | badRecord(w9, w11, count, blobLength);
+    const unsigned char* const groupsEnd = data + count / 4 * 96;
+    for (; p != groupsEnd; p += 96) {
+        std::uint64_t a = load64(p), b = load64(p + 8), c = load64(p + 16), d = load64(p + 24);
+        l1 = mix(l1, a);
+        l2 = mix(l2, b);
+        l3 = mix(l3, c);
+        l4 = mix(l4, d);
+        bounds.note(a, c); // record 0: words 0 and 2
+        std::uint64_t record1 = d;
+        a = load64(p + 32), b = load64(p + 40), c = load64(p + 48), d = load64(p + 56);
+        l1 = mix(l1, a);
+        l2 = mix(l2, b);
+        l3 = mix(l3, c);
+        l4 = mix(l4, d);
+        bounds.note(record1, b); // record 1: words 3 and 5
+        std::uint64_t record2 = c;
+        a = load64(p + 64), b = load64(p + 72), c = load64(p + 80), d = load64(p + 88);
+        l1 = mix(l1, a);
+        l2 = mix(l2, b);
+        l3 = mix(l3, c);
+        l4 = mix(l4, d);
+        bounds.note(record2, a); // record 2: words 6 and 8
+        bounds.note(b, d);       // record 3: words 9 and 11
     }
-    for (std::uint64_t i = groups * 4; i < count; ++i) {
-        const unsigned char* r = data + i * sizeof(FileRecord);
-        bad |= badRecord(load64(r), load64(r + 16), count, blobLength);
-    }
+    for (; p != data + count * sizeof(FileRecord); p += sizeof(FileRecord))
+        bounds.note(load64(p), load64(p + 16));
+    p = groupsEnd;
     lanes = {l1, l2, l3, l4};
     // The rest (up to three records, then the names) continues the same stripe sequence.
-    std::uint64_t rest = total - groups * 96;
+    std::uint64_t rest = total - static_cast<std::uint64_t>(groupsEnd - data);
     fasthash::consumeStripes(lanes, p, rest / 32);
-    const unsigned char* tail = p + rest / 32 * 32;
-    return {fasthash::finish(lanes, total, tail, rest % 32), bad == 0};
+    return {fasthash::finish(lanes, total, p + rest / 32 * 32, rest % 32),
+            bounds.parentPlusOne <= count && bounds.nameEnd <= blobLength};
 }
 
 } // namespace
 
 IndexStore::IndexStore(const std::filesystem::path& path) {
     try {
-        mapping_ = MappedFile::open(path);
+        // Every byte is hashed right away, so the page tables are built in one go.
+        mapping_ = MappedFile::open(path, {.populate = true});
     } catch (const std::system_error&) {
         throw IndexError::truncated();
     }

@@ -43,28 +43,25 @@ PassResult hashAndCheck(const unsigned char* data, std::uint64_t count, std::uin
     RecordBounds bounds;
     const unsigned char* p = data;
     const unsigned char* const groupsEnd = data + count / 4 * 96;
+    struct Stripe {
+        std::uint64_t w0, w1, w2, w3;
+    };
+    auto consume = [&](const unsigned char* at) {
+        Stripe s{load64(at), load64(at + 8), load64(at + 16), load64(at + 24)};
+        l1 = mix(l1, s.w0);
+        l2 = mix(l2, s.w1);
+        l3 = mix(l3, s.w2);
+        l4 = mix(l4, s.w3);
+        return s;
+    };
     for (; p != groupsEnd; p += 96) {
-        std::uint64_t a = load64(p), b = load64(p + 8), c = load64(p + 16), d = load64(p + 24);
-        l1 = mix(l1, a);
-        l2 = mix(l2, b);
-        l3 = mix(l3, c);
-        l4 = mix(l4, d);
-        bounds.note(a, c); // record 0: words 0 and 2
-        std::uint64_t record1 = d;
-        a = load64(p + 32), b = load64(p + 40), c = load64(p + 48), d = load64(p + 56);
-        l1 = mix(l1, a);
-        l2 = mix(l2, b);
-        l3 = mix(l3, c);
-        l4 = mix(l4, d);
-        bounds.note(record1, b); // record 1: words 3 and 5
-        std::uint64_t record2 = c;
-        a = load64(p + 64), b = load64(p + 72), c = load64(p + 80), d = load64(p + 88);
-        l1 = mix(l1, a);
-        l2 = mix(l2, b);
-        l3 = mix(l3, c);
-        l4 = mix(l4, d);
-        bounds.note(record2, a); // record 2: words 6 and 8
-        bounds.note(b, d);       // record 3: words 9 and 11
+        Stripe a = consume(p);
+        bounds.note(a.w0, a.w2); // record 0: words 0 and 2 of the group
+        Stripe b = consume(p + 32);
+        bounds.note(a.w3, b.w1); // record 1: words 3 and 5
+        Stripe c = consume(p + 64);
+        bounds.note(b.w2, c.w0); // record 2: words 6 and 8
+        bounds.note(c.w1, c.w3); // record 3: words 9 and 11
     }
     for (; p != data + count * sizeof(FileRecord); p += sizeof(FileRecord))
         bounds.note(load64(p), load64(p + 16));

@@ -1,0 +1,284 @@
+#include "UlmaroKit/Search/Ranker.h"
+
+#include "UlmaroKit/Index/IndexStore.h"
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+
+namespace ulmaro {
+
+namespace {
+
+constexpr std::array<std::string_view, 19> demotedNames = {"node_modules",   ".git",
+                                                           "Caches",         "DerivedData",
+                                                           "Pods",           ".build",
+                                                           "build",          "dist",
+                                                           "vendor",         "site-packages",
+                                                           "Containers",     "Group Containers",
+                                                           "TemporaryItems", "SyncedPreferences",
+                                                           "Biome",          "CoreSimulator",
+                                                           "Developer",      "Logs",
+                                                           "CrashReporter"};
+
+bool isDemotedName(std::string_view name) {
+    for (auto d : demotedNames)
+        if (d == name) return true;
+    return false;
+}
+
+constexpr std::int32_t ancestorBudget = 256;
+
+} // namespace
+
+struct Ranker::AncestorInfo {
+    std::int32_t depth = 0;
+    /// Nearest application among the directory and its ancestors: 0 for the directory
+    /// itself, -1 when none was seen.
+    std::int32_t appDistance = -1;
+    bool demoted = false;         // some strict ancestor has a demoted name
+    bool demotesChildren = false; // demoted, or the directory's own name is demoted
+    bool complete = false;        // the walk reached a record without parent
+};
+
+/// Open addressing keyed by record ID: ranking a million matches does one lookup each, so
+/// this must be far cheaper than a node-based map.
+class Ranker::DirectoryCache {
+    // Never a directory: IDs are below the record count, which is at most this.
+    static constexpr std::uint32_t emptyKey = 0xFFFFFFFF;
+
+public:
+    DirectoryCache() { slots_.resize(1024); }
+
+    const AncestorInfo* find(std::uint32_t key) const {
+        for (std::size_t i = home(key);; i = (i + 1) & mask()) {
+            const Slot& s = slots_[i];
+            if (s.key == key) return &s.info;
+            if (s.key == emptyKey) return nullptr;
+        }
+    }
+
+    void prefetch(std::uint32_t key) const { __builtin_prefetch(&slots_[home(key)]); }
+
+    void put(std::uint32_t key, const AncestorInfo& info) {
+        if ((used_ + 1) * 2 > slots_.size()) grow();
+        for (std::size_t i = home(key);; i = (i + 1) & mask()) {
+            Slot& s = slots_[i];
+            if (s.key == key) {
+                s.info = info;
+                return;
+            }
+            if (s.key == emptyKey) {
+                s = {key, info};
+                ++used_;
+                return;
+            }
+        }
+    }
+
+    // Consecutive matches mostly share a folder: the last answer is kept at hand. Entries
+    // are never changed once a walk has finished, so it cannot go stale.
+    std::uint32_t lastKey = emptyKey;
+    AncestorInfo lastInfo;
+
+private:
+    struct Slot {
+        std::uint32_t key = emptyKey;
+        AncestorInfo info;
+    };
+
+    std::size_t mask() const { return slots_.size() - 1; }
+    // Folders of one region of the index have nearby IDs; keeping them in nearby slots turns
+    // most lookups into cache hits. Record IDs carry no adversarial pattern to defend against.
+    std::size_t home(std::uint32_t key) const { return (key ^ (key >> 20)) & mask(); }
+    void grow() {
+        std::vector<Slot> old(slots_.size() * 2);
+        old.swap(slots_);
+        used_ = 0;
+        for (const Slot& s : old)
+            if (s.key != emptyKey) put(s.key, s.info);
+    }
+
+    std::vector<Slot> slots_;
+    std::size_t used_ = 0;
+};
+
+Ranker::Ranker(std::shared_ptr<const IndexStore> store)
+    : store_(std::move(store)), directoryCache_(std::make_unique<DirectoryCache>()) {}
+Ranker::~Ranker() = default;
+Ranker::Ranker(Ranker&&) noexcept = default;
+Ranker& Ranker::operator=(Ranker&&) noexcept = default;
+
+const std::set<std::string>& Ranker::demotedPathComponents() {
+    static const std::set<std::string> names(demotedNames.begin(), demotedNames.end());
+    return names;
+}
+
+// Depth counts ancestors up to the root record; chains are followed at most 256 links from
+// a record's parent, and a value cached while cut stays cached.
+Ranker::AncestorInfo Ranker::ancestorInfo(std::uint32_t directory) {
+    if (directoryCache_->lastKey == directory) return directoryCache_->lastInfo;
+    const IndexStore& store = *store_;
+    std::array<std::uint32_t, ancestorBudget + 1> chain;
+    std::size_t k = 0;
+    std::uint32_t cur = directory;
+    std::int32_t budget = ancestorBudget;
+    AncestorInfo below;
+    for (;;) {
+        if (const AncestorInfo* hit = directoryCache_->find(cur)) {
+            below = *hit;
+            break;
+        }
+        const FileRecord& r = store[cur];
+        if (r.parentID == FileRecord::rootParentID || budget < 1) {
+            below.depth = 0;
+            below.demoted = false;
+            below.demotesChildren = isDemotedName(store.nameBytes(cur));
+            below.appDistance = r.flags.contains(RecordFlags::isApp) ? 0 : -1;
+            below.complete = r.parentID == FileRecord::rootParentID;
+            directoryCache_->put(cur, below);
+            break;
+        }
+        chain[k++] = cur;
+        cur = r.parentID;
+        --budget;
+    }
+    while (k > 0) {
+        const std::uint32_t node = chain[--k];
+        AncestorInfo info;
+        info.depth = below.depth + 1;
+        info.demoted = below.demotesChildren;
+        info.demotesChildren = info.demoted || isDemotedName(store.nameBytes(node));
+        info.appDistance = store[node].flags.contains(RecordFlags::isApp) ? 0
+                           : below.appDistance >= 0                       ? below.appDistance + 1
+                                                                          : -1;
+        info.complete = below.complete;
+        directoryCache_->put(node, info);
+        below = info;
+    }
+    directoryCache_->lastKey = directory;
+    directoryCache_->lastInfo = below;
+    return below;
+}
+
+bool Ranker::hasAppWithin256(std::uint32_t parent) const {
+    const IndexStore& store = *store_;
+    std::uint32_t cur = parent;
+    for (int seen = 0; seen < ancestorBudget; ++seen) {
+        const FileRecord& r = store[cur];
+        if (r.flags.contains(RecordFlags::isApp)) return true;
+        if (r.parentID == FileRecord::rootParentID) return false;
+        cur = r.parentID;
+    }
+    return false;
+}
+
+// Scoring is bound by memory latency: the records of later matches and the cache slots of
+// their parents are requested a few matches ahead, so the loads overlap.
+void Ranker::prefetchAhead(std::span<const Match> matches, std::size_t i) const {
+    constexpr std::size_t recordDistance = 16, slotDistance = 8;
+    const IndexStore& store = *store_;
+    if (i + recordDistance < matches.size()) {
+        const std::uint32_t id = matches[i + recordDistance].id;
+        if (id < store.count()) __builtin_prefetch(&store[id]);
+    }
+    if (i + slotDistance < matches.size()) {
+        const std::uint32_t id = matches[i + slotDistance].id;
+        if (id < store.count()) {
+            const std::uint32_t parent = store[id].parentID;
+            if (parent != FileRecord::rootParentID) directoryCache_->prefetch(parent);
+        }
+    }
+}
+
+std::int32_t Ranker::score(const Match& match) {
+    const FileRecord& r = (*store_)[match.id];
+    const bool hidden = r.flags.contains(RecordFlags::isHidden);
+    const bool app = r.flags.contains(RecordFlags::isApp);
+    std::int32_t base = app ? (hidden ? 49800 : 50000) : (hidden ? -200 : 0);
+    std::int32_t depth = 0;
+    bool demoted = false;
+    if (r.parentID != FileRecord::rootParentID) {
+        const AncestorInfo parent = ancestorInfo(r.parentID);
+        depth = parent.depth + 1;
+        demoted = parent.demotesChildren;
+        if (!app) {
+            // The parent is the first of the 256 ancestors looked at.
+            const bool insideApp = parent.appDistance >= 0
+                                       ? parent.appDistance < ancestorBudget
+                                       : !parent.complete && hasAppWithin256(r.parentID);
+            if (insideApp) base = hidden ? -40200 : -40000;
+        }
+    }
+    const std::int32_t offsetPenalty = std::min<std::int32_t>(match.matchOffset, 100);
+    return base - 10 * depth - (demoted ? 5000 : 0) - offsetPenalty;
+}
+
+std::vector<RankedResult> Ranker::rank(std::span<const Match> matches, std::int64_t limit) {
+    std::vector<RankedResult> out;
+    if (limit < 1 || matches.empty()) return out;
+    const IndexStore& store = *store_;
+    const std::size_t n = matches.size();
+
+    // Bucket of each match: its quality, applications matched below substring lifted to 0.
+    std::vector<std::uint8_t> bucketOf(n);
+    std::array<std::size_t, 5> counts{};
+    constexpr std::size_t flagDistance = 32;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (i + flagDistance < n) {
+            const Match& ahead = matches[i + flagDistance];
+            const auto q = rawValue(ahead.quality);
+            if (q > 0 && q < 3 && ahead.id < store.count()) __builtin_prefetch(&store[ahead.id]);
+        }
+        const Match& m = matches[i];
+        std::uint8_t b = std::min<std::uint8_t>(rawValue(m.quality), 4);
+        if (m.id >= store.count()) {
+            b = 0xFF; // not a record of this store
+        } else if (b > 0 && b < 3 && store[m.id].flags.contains(RecordFlags::isApp)) {
+            b = 0;
+        }
+        bucketOf[i] = b;
+        if (b != 0xFF) ++counts[b];
+    }
+
+    out.reserve(
+        static_cast<std::size_t>(std::min<std::int64_t>(limit, static_cast<std::int64_t>(n))));
+    // The k best of a bucket by (score descending, input order ascending): what a sorted list
+    // of k with binary-search insertion keeps, here in a heap whose top is the weakest kept,
+    // so that no input order can make each step cost k.
+    struct Entry {
+        std::int32_t score;
+        std::size_t index;
+    };
+    const auto better = [](const Entry& x, const Entry& y) {
+        return x.score != y.score ? x.score > y.score : x.index < y.index;
+    };
+    std::vector<Entry> kept;
+    for (std::uint8_t b = 0; b < 5; ++b) {
+        if (counts[b] == 0) continue;
+        if (static_cast<std::int64_t>(out.size()) >= limit) break;
+        const auto k = static_cast<std::size_t>(std::min<std::int64_t>(
+            limit - static_cast<std::int64_t>(out.size()), static_cast<std::int64_t>(counts[b])));
+        kept.clear();
+        kept.reserve(k);
+        for (std::size_t i = 0; i < n; ++i) {
+            prefetchAhead(matches, i);
+            if (bucketOf[i] != b) continue;
+            const Entry e{score(matches[i]), i};
+            if (kept.size() < k) {
+                kept.push_back(e);
+                std::push_heap(kept.begin(), kept.end(), better);
+            } else if (e.score > kept.front().score) { // a later equal score never displaces
+                std::pop_heap(kept.begin(), kept.end(), better);
+                kept.back() = e;
+                std::push_heap(kept.begin(), kept.end(), better);
+            }
+        }
+        std::sort_heap(kept.begin(), kept.end(), better);
+        for (const Entry& e : kept)
+            out.push_back({matches[e.index], e.score});
+    }
+    return out;
+}
+
+} // namespace ulmaro

@@ -46,6 +46,15 @@ struct Catalog {
         return std::filesystem::file_size(index);
     }
     std::size_t oldIndexCount() const { return IndexStore::open(index)->count(); }
+    // How often the walk alone asks to go on.
+    int walkCalls() const {
+        std::atomic<int> calls{0};
+        DirectoryScanner(policy, 3, 0.1, "").scan(root.string(), 0, {}, [&] {
+            ++calls;
+            return true;
+        });
+        return calls;
+    }
 };
 
 TEST(CatalogScanner, WritesARolledUpOneVolumeIndexAndItsCounts) {
@@ -82,20 +91,17 @@ TEST(CatalogScanner, WritesARolledUpOneVolumeIndexAndItsCounts) {
 TEST(CatalogScanner, CancellingWritesNothing) {
     Catalog c;
     // How often the walk alone asks, and how often the whole scan asks.
-    std::atomic<int> walkCalls{0}, allCalls{0};
-    DirectoryScanner(c.policy, 3, 0.1, "").scan(c.root.string(), 0, {}, [&] {
-        ++walkCalls;
-        return true;
-    });
+    std::atomic<int> allCalls{0};
     c.scan([&] {
         ++allCalls;
         return true;
     });
-    ASSERT_GT(allCalls.load(), walkCalls.load() + 1);
+    const int walkCalls = c.walkCalls();
+    ASSERT_GT(allCalls.load(), walkCalls + 1);
 
     const auto size = c.writeOldIndex();
     // At once; at the first directory of the attribute pass; at the check before writing.
-    for (int stopAt : {0, walkCalls.load(), allCalls.load() - 1}) {
+    for (int stopAt : {0, walkCalls, allCalls.load() - 1}) {
         std::atomic<int> calls{0};
         auto outcome = c.scan([&] { return calls++ < stopAt; });
         EXPECT_EQ(outcome, (CatalogScanner::Outcome{
@@ -126,21 +132,23 @@ TEST(CatalogScanner, AMissingOrVanishedRootFailsWithoutWriting) {
     std::filesystem::remove(c.root);
     std::filesystem::rename(c.tmp / "unplugged", c.root);
 
-    // Gone during the walk, and replaced by another folder (what an unplugged drive's
-    // mount point looks like) during the walk.
-    for (bool replace : {false, true}) {
-        std::atomic<bool> moved{false};
-        int error = errorOf([&] {
-            if (!moved.exchange(true)) {
-                std::filesystem::rename(c.root, c.tmp / "away");
-                if (replace) std::filesystem::create_directory(c.root);
-            }
-            return true;
-        });
-        EXPECT_EQ(error, replace ? ENODEV : ENOENT);
-        std::filesystem::remove_all(c.root);
-        std::filesystem::rename(c.tmp / "away", c.root);
-    }
+    // Gone, or replaced by another folder (what an unplugged drive's mount point looks
+    // like), at the start of the walk and once the walk is over.
+    const int walkCalls = c.walkCalls();
+    for (int at : {0, walkCalls})
+        for (bool replace : {false, true}) {
+            std::atomic<int> calls{0};
+            int error = errorOf([&] {
+                if (calls++ == at) {
+                    std::filesystem::rename(c.root, c.tmp / "away");
+                    if (replace) std::filesystem::create_directory(c.root);
+                }
+                return true;
+            });
+            EXPECT_EQ(error, replace ? ENODEV : ENOENT) << at;
+            std::filesystem::remove_all(c.root);
+            std::filesystem::rename(c.tmp / "away", c.root);
+        }
     EXPECT_EQ(c.oldIndexCount(), 2u);
     EXPECT_FALSE(c.scan().cancelled);
 }

@@ -16,7 +16,9 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <optional>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
@@ -26,8 +28,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Bump allocation for what the walk keeps until the records are laid out: packed entries
-// and folder nodes. Freed all at once when the scan ends.
+// Bump allocation for the folder nodes, freed all at once when the scan ends.
 class Arena {
 public:
     unsigned char* allocate(std::size_t n) {
@@ -54,15 +55,82 @@ private:
     std::size_t left_ = 0;
 };
 
+// Bump allocation for the packed entries, in mapped chunks that go back to the system as
+// soon as everything in them has been copied into the builder: the entries and the
+// finished records are never both whole in memory.
+class PackedArena {
+public:
+    struct Place {
+        unsigned char* data;
+        std::uint32_t chunk;
+    };
+
+    PackedArena() = default;
+    PackedArena(const PackedArena&) = delete;
+    PackedArena& operator=(const PackedArena&) = delete;
+    ~PackedArena() {
+        for (const Chunk& chunk : chunks_) {
+            if (chunk.base != nullptr) ::munmap(chunk.base, chunk.size);
+        }
+    }
+
+    Place allocate(std::size_t n) {
+        if (n > chunkSize / 4) {
+            newChunk(n);
+            chunks_.back().live = n;
+            Place place{chunks_.back().base, static_cast<std::uint32_t>(chunks_.size() - 1)};
+            newChunk(chunkSize); // bump allocation goes on in a fresh chunk
+            return place;
+        }
+        if (chunks_.empty() || chunks_.back().size - used_ < n) newChunk(chunkSize);
+        Chunk& chunk = chunks_.back();
+        Place place{chunk.base + used_, static_cast<std::uint32_t>(chunks_.size() - 1)};
+        used_ += n;
+        chunk.live += n;
+        return place;
+    }
+
+    /// Called once the walk is over, for every allocation.
+    void release(std::uint32_t index, std::size_t n) {
+        Chunk& chunk = chunks_[index];
+        chunk.live -= n;
+        if (chunk.live == 0 && chunk.base != nullptr) {
+            ::munmap(chunk.base, chunk.size);
+            chunk.base = nullptr;
+        }
+    }
+
+private:
+    struct Chunk {
+        unsigned char* base;
+        std::size_t size;
+        std::size_t live;
+    };
+    static constexpr std::size_t chunkSize = 256 * 1024;
+
+    void newChunk(std::size_t size) {
+        void* base =
+            ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (base == MAP_FAILED) throw std::bad_alloc();
+        chunks_.push_back({static_cast<unsigned char*>(base), size, 0});
+        used_ = 0;
+    }
+
+    std::vector<Chunk> chunks_;
+    std::size_t used_ = 0;
+};
+
 // One folder of the tree: filled by the worker that read it, laid out afterwards.
 struct Node {
     Node* parent = nullptr;
-    const char* name = nullptr;              // the full name, inside the parent's packed entries
-    const unsigned char* entries = nullptr;  // packed, see DirectoryEntries
-    Node* children = nullptr;                // the subfolders to enter, in reading order
+    const char* name = nullptr;             // the full name, inside the parent's packed entries
+    const unsigned char* entries = nullptr; // packed, see DirectoryEntries
+    Node* children = nullptr;               // the subfolders to enter, in reading order
+    PackedArena* packedArena = nullptr;
     const std::string* deniedPath = nullptr; // kept only for EPERM inside the home folder
     std::size_t packedSize = 0;
     std::uint64_t nameBytes = 0;
+    std::uint32_t packedChunk = 0;
     std::uint32_t nameLength = 0;
     std::uint32_t indexInParent = 0;
     std::uint32_t depth = 0;
@@ -110,6 +178,7 @@ struct alignas(64) Worker {
     std::deque<Node*> queue;            // guarded by lock
     std::atomic<std::size_t> queued{0}; // lets thieves skip empty queues without locking
     Arena arena;
+    PackedArena packedArena;
     DirectoryEntries entries;
     std::unique_ptr<unsigned char[]> buffer =
         std::make_unique_for_overwrite<unsigned char[]>(bufferSize);
@@ -253,9 +322,12 @@ private:
         DirectoryEntries& entries = me.entries;
         unsigned char* packed = nullptr;
         if (entries.count() > 0) {
-            packed = me.arena.allocate(entries.packed().size());
+            const PackedArena::Place place = me.packedArena.allocate(entries.packed().size());
+            packed = place.data;
             std::memcpy(packed, entries.packed().data(), entries.packed().size());
             node.entries = packed;
+            node.packedArena = &me.packedArena;
+            node.packedChunk = place.chunk;
             node.packedSize = entries.packed().size();
             node.entryCount = entries.count();
             node.nameBytes = entries.nameBytes();
@@ -428,45 +500,30 @@ std::vector<Node*> layoutOrder(Node& root, int seedDepth) {
     return order;
 }
 
-// Writes the walk's records into the builder, in parallel over runs of folders.
+// Appends the walk's records to the builder in record order, handing each folder's
+// entries back as soon as they are copied.
 void fillRecords(IndexBuilder& builder, const std::vector<Node*>& order, const Node& root,
                  std::uint32_t rootID, std::uint8_t volumeIndex, std::uint64_t recordCount,
                  std::uint64_t blobLength) {
-    builder.records.resize(recordCount);
-    builder.nameBlob.resize(blobLength);
-    const std::uint64_t firstRecord = order.empty() ? recordCount : order.front()->firstRecord;
-    const std::uint64_t perRun = std::max<std::uint64_t>(
-        16384, (recordCount - firstRecord) / (8 * WorkerPool::shared().threadCount()) + 1);
-    std::vector<std::size_t> runStarts;
-    std::uint64_t sinceStart = perRun;
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        if (sinceStart >= perRun) {
-            runStarts.push_back(i);
-            sinceStart = 0;
-        }
-        sinceStart += order[i]->entryCount;
+    builder.records.reserve(recordCount);
+    builder.nameBlob.reserve(blobLength);
+    for (const Node* node : order) {
+        if (node->entryCount == 0) continue;
+        const std::uint32_t parentID =
+            node == &root ? rootID : node->parent->firstRecord + node->indexInParent;
+        auto nameOffset = static_cast<std::uint32_t>(builder.nameBlob.size());
+        DirectoryEntries::forEach({node->entries, node->packedSize}, [&](std::string_view name,
+                                                                         RecordFlags flags) {
+            builder.records.push_back(FileRecord{.parentID = parentID,
+                                                 .nameOffset = nameOffset,
+                                                 .nameLen = static_cast<std::uint8_t>(name.size()),
+                                                 .flags = flags,
+                                                 .volumeIndex = volumeIndex});
+            builder.nameBlob.insert(builder.nameBlob.end(), name.begin(), name.end());
+            nameOffset += static_cast<std::uint32_t>(name.size());
+        });
+        node->packedArena->release(node->packedChunk, node->packedSize);
     }
-    runStarts.push_back(order.size());
-    parallelFor(runStarts.size() - 1, [&](std::size_t run) {
-        for (std::size_t i = runStarts[run]; i < runStarts[run + 1]; ++i) {
-            const Node& node = *order[i];
-            const std::uint32_t parentID =
-                &node == &root ? rootID : node.parent->firstRecord + node.indexInParent;
-            FileRecord* record = builder.records.data() + node.firstRecord;
-            std::uint32_t nameOffset = node.firstNameByte;
-            unsigned char* blob = builder.nameBlob.data();
-            DirectoryEntries::forEach(
-                {node.entries, node.packedSize}, [&](std::string_view name, RecordFlags flags) {
-                    *record++ = FileRecord{.parentID = parentID,
-                                           .nameOffset = nameOffset,
-                                           .nameLen = static_cast<std::uint8_t>(name.size()),
-                                           .flags = flags,
-                                           .volumeIndex = volumeIndex};
-                    std::memcpy(blob + nameOffset, name.data(), name.size());
-                    nameOffset += static_cast<std::uint32_t>(name.size());
-                });
-        }
-    });
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <deque>
 #include <dirent.h>
+#include <exception>
 #include <fcntl.h>
 #include <filesystem>
 #include <memory>
@@ -252,6 +253,7 @@ public:
         WorkerPool::shared().parallelFor(
             workers_.size(), [this](std::size_t w) { work(w); },
             static_cast<unsigned>(workers_.size()));
+        if (error_) std::rethrow_exception(error_);
     }
 
     bool stopped() const { return stopped_.load(); }
@@ -271,7 +273,15 @@ private:
                 continue;
             }
             idleRounds = 0;
-            process(me, *node);
+            try {
+                process(me, *node);
+            } catch (...) {
+                // A callback or an allocation failed: stop everyone, report it after the join.
+                std::lock_guard lock(errorLock_);
+                if (!error_) error_ = std::current_exception();
+                stopped_ = true;
+                return;
+            }
             pending_.fetch_sub(1, std::memory_order_acq_rel);
         }
     }
@@ -467,6 +477,8 @@ private:
     std::atomic<std::int64_t> pending_{0};
     std::atomic<std::int64_t> keptDescriptors_{0};
     std::atomic<bool> stopped_{false};
+    std::mutex errorLock_;
+    std::exception_ptr error_;
 };
 
 // The folders in record order: the first `seedDepth` levels breadth-first, then each

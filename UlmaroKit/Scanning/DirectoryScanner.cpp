@@ -523,17 +523,25 @@ void fillRecords(IndexBuilder& builder, const std::vector<Node*>& order, const N
         if (node->entryCount == 0) continue;
         const std::uint32_t parentID =
             node == &root ? rootID : node->parent->firstRecord + node->indexInParent;
-        auto nameOffset = static_cast<std::uint32_t>(builder.nameBlob.size());
-        DirectoryEntries::forEach({node->entries, node->packedSize}, [&](std::string_view name,
-                                                                         RecordFlags flags) {
-            builder.records.push_back(FileRecord{.parentID = parentID,
-                                                 .nameOffset = nameOffset,
-                                                 .nameLen = static_cast<std::uint8_t>(name.size()),
-                                                 .flags = flags,
-                                                 .volumeIndex = volumeIndex});
-            builder.nameBlob.insert(builder.nameBlob.end(), name.begin(), name.end());
-            nameOffset += static_cast<std::uint32_t>(name.size());
-        });
+        // Grown one folder at a time, so pages are touched as the entries are let go.
+        const std::size_t firstRecord = builder.records.size();
+        const std::size_t firstByte = builder.nameBlob.size();
+        builder.records.resize(firstRecord + node->entryCount);
+        builder.nameBlob.resize(firstByte + node->nameBytes);
+        FileRecord* record = builder.records.data() + firstRecord;
+        unsigned char* name = builder.nameBlob.data() + firstByte;
+        auto nameOffset = static_cast<std::uint32_t>(firstByte);
+        DirectoryEntries::forEach(
+            {node->entries, node->packedSize}, [&](std::string_view bytes, RecordFlags flags) {
+                *record++ = FileRecord{.parentID = parentID,
+                                       .nameOffset = nameOffset,
+                                       .nameLen = static_cast<std::uint8_t>(bytes.size()),
+                                       .flags = flags,
+                                       .volumeIndex = volumeIndex};
+                std::memcpy(name, bytes.data(), bytes.size());
+                name += bytes.size();
+                nameOffset += static_cast<std::uint32_t>(bytes.size());
+            });
         node->packedArena->release(node->packedChunk, node->packedSize);
     }
 }

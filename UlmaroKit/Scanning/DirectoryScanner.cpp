@@ -512,6 +512,16 @@ std::vector<Node*> layoutOrder(Node& root, int seedDepth) {
     return order;
 }
 
+// Asks for huge pages over a large buffer: page faults cost tens of microseconds on some
+// virtual machines, and a scan touches tens of megabytes at once.
+void adviseHugePages(void* data, std::size_t size) {
+    constexpr std::uintptr_t huge = 2 << 20;
+    const auto begin = reinterpret_cast<std::uintptr_t>(data);
+    const std::uintptr_t first = (begin + huge - 1) & ~(huge - 1);
+    const std::uintptr_t last = (begin + size) & ~(huge - 1);
+    if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+}
+
 // Appends the walk's records to the builder in record order, handing each folder's
 // entries back as soon as they are copied.
 void fillRecords(IndexBuilder& builder, const std::vector<Node*>& order, const Node& root,
@@ -519,6 +529,8 @@ void fillRecords(IndexBuilder& builder, const std::vector<Node*>& order, const N
                  std::uint64_t blobLength) {
     builder.records.reserve(recordCount);
     builder.nameBlob.reserve(blobLength);
+    adviseHugePages(builder.records.data(), builder.records.capacity() * sizeof(FileRecord));
+    adviseHugePages(builder.nameBlob.data(), builder.nameBlob.capacity());
     for (const Node* node : order) {
         if (node->entryCount == 0) continue;
         const std::uint32_t parentID =

@@ -134,7 +134,6 @@ struct Node {
     std::uint32_t packedChunk = 0;
     std::uint32_t nameLength = 0;
     std::uint32_t indexInParent = 0;
-    std::uint32_t depth = 0;
     std::uint32_t entryCount = 0;
     std::uint32_t childCount = 0;
     std::uint32_t firstRecord = 0;
@@ -365,7 +364,6 @@ private:
                 child->name = name.data();
                 child->nameLength = static_cast<std::uint32_t>(name.size());
                 child->indexInParent = sub.index;
-                child->depth = node.depth + 1;
             }
             if (fd &&
                 keptDescriptors_.fetch_add(1, std::memory_order_relaxed) < descriptorBudget_) {

@@ -424,6 +424,18 @@ TEST(DirectoryScanner, CancellingKeepsWhatWasRead) {
     EXPECT_TRUE(flaky.cancelled);
 }
 
+TEST(DirectoryScanner, ACallbackThatThrowsEndsTheScanWithItsError) {
+    TempDir tmp;
+    makeTree(tmp / "root");
+    std::atomic<int> asked{0};
+    EXPECT_THROW(scannerFor(0).scan((tmp / "root").string(), 0, nullptr,
+                                    [&]() -> bool {
+                                        if (asked.fetch_add(1) == 5) throw std::runtime_error("x");
+                                        return true;
+                                    }),
+                 std::runtime_error);
+}
+
 TEST(DirectoryScanner, ProgressAfterEveryFolderWithEntries) {
     TempDir tmp;
     makeTree(tmp / "root");

@@ -1,5 +1,5 @@
 // Attribute filling and carry-forward over a synthetic tree of about 1.1 M entries
-// (101,110 folders, 1,000,000 files), created once under $ULMARO_BENCH_TREE
+// (101,110 folders and 1,000,000 files below its root), created once under $ULMARO_BENCH_TREE
 // (default /tmp/ulmaro-bench-attributes) and reused while its "complete" marker exists.
 #include "UlmaroKit/Index/AttributeCarryForward.h"
 #include "UlmaroKit/Index/IndexBuilder.h"

@@ -76,7 +76,8 @@ std::string normalizedRoot(std::string root) {
 
 } // namespace
 
-InotifyTree::InotifyTree(std::size_t maxWatches) : fd_(openInotify()), maxWatches_(maxWatches) {}
+InotifyTree::InotifyTree(std::size_t maxWatches, const std::atomic<bool>* cancel)
+    : fd_(openInotify()), maxWatches_(maxWatches), cancel_(cancel) {}
 
 std::string InotifyTree::key(int parent, std::string_view name) {
     std::string k(sizeof parent, '\0');
@@ -172,12 +173,13 @@ bool InotifyTree::walk(int parent, const std::string& name, const std::string& p
     std::vector<Folder> pending{{parent, name, path, 0}};
     bool first = true;
     bool watchedFirst = false;
-    while (!pending.empty()) {
+    while (!pending.empty() && !(cancel_ != nullptr && *cancel_)) {
         Folder folder = std::move(pending.back());
         pending.pop_back();
         bool isStart = std::exchange(first, false);
-        UniqueFd dirFd(::open(folder.path.c_str(),
-                              O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
+        bool follow = isStart && parent < 0; // a root given as a link
+        UniqueFd dirFd(::open(folder.path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK |
+                                                       (follow ? 0 : O_NOFOLLOW)));
         if (!dirFd) continue; // gone already, or unreadable
         struct stat status {};
         if (::fstat(dirFd.get(), &status) != 0) continue;
@@ -187,19 +189,24 @@ bool InotifyTree::walk(int parent, const std::string& name, const std::string& p
         if (maxWatches_ != 0 && nodes_.size() >= maxWatches_) {
             errno = ENOSPC;
         } else {
-            wd = ::inotify_add_watch(fd_.get(), folder.path.c_str(), watchMask);
+            wd = ::inotify_add_watch(fd_.get(), folder.path.c_str(),
+                                     follow ? watchMask & ~IN_DONT_FOLLOW : watchMask);
         }
         if (wd < 0) {
             if (errno == ENOSPC || errno == ENOMEM) changes.mustRescan = true;
             continue;
         }
         auto known = nodes_.find(wd);
-        if (known != nodes_.end() &&
-            (known->second.parent != folder.parent || known->second.name != folder.name ||
-             known->second.detached)) {
+        if (known != nodes_.end() && known->second.detached) {
+            // Moved away and back before the move out was settled: it is ours again.
+            std::erase_if(moves_, [&](const Move& m) { return m.wd == wd; });
+            link(wd, folder.parent, folder.name);
+        } else if (known != nodes_.end() &&
+                   (known->second.parent != folder.parent || known->second.name != folder.name)) {
             continue; // the same folder is watched already under another path
+        } else if (known == nodes_.end()) {
+            link(wd, folder.parent, folder.name);
         }
-        if (known == nodes_.end()) link(wd, folder.parent, folder.name);
         if (isStart) watchedFirst = true;
 
         std::unique_ptr<DIR, int (*)(DIR*)> dir(::fdopendir(dirFd.get()), ::closedir);

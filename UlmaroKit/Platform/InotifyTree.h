@@ -2,6 +2,7 @@
 
 #include "UlmaroKit/Platform/UniqueFd.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -29,15 +30,17 @@ struct InotifyChanges {
 /// Not thread-safe: one thread reads and handles the events.
 class InotifyTree {
 public:
-    /// `maxWatches` caps the watches below the kernel's own budget (0: no cap of ours).
+    /// `maxWatches` caps the watches below the kernel's own budget (0: no cap of ours). While
+    /// `cancel` (when given) is set, walks of large trees stop early.
     /// Throws std::system_error when the kernel refuses an inotify instance.
-    explicit InotifyTree(std::size_t maxWatches = 0);
+    explicit InotifyTree(std::size_t maxWatches = 0, const std::atomic<bool>* cancel = nullptr);
 
     /// The descriptor to poll for events. It changes after a lost-events recovery.
     int fd() const { return fd_.get(); }
     std::size_t watchCount() const { return nodes_.size(); }
 
-    /// Watches `root` and every folder below it. False when the root cannot be watched.
+    /// Watches `root` and every folder below it. False when the root cannot be watched. A root
+    /// that is a symbolic link is followed; its changes are reported under the given path.
     /// A budget that runs out on the way sets `changes.mustRescan`.
     bool addRoot(const std::string& root, InotifyChanges& changes);
 
@@ -77,6 +80,7 @@ private:
 
     UniqueFd fd_;
     std::size_t maxWatches_;
+    const std::atomic<bool>* cancel_;
     std::vector<std::string> roots_;
     std::unordered_map<int, Node> nodes_;
     std::unordered_map<std::string, int> children_; // key(parent, name) → wd

@@ -66,6 +66,7 @@ struct Batch {
 } // namespace
 
 struct FileSystemWatcher::Stream {
+    std::atomic<bool> stopping{false};
     InotifyTree tree;
     UniqueFd wake;
     std::vector<std::string> roots;
@@ -73,10 +74,10 @@ struct FileSystemWatcher::Stream {
     Clock::duration latency;
     SignalHandler onSignal;
     std::shared_ptr<EventIDs> eventIDs;
-    std::atomic<bool> stopping{false};
     std::thread thread;
 
-    Stream(std::size_t maxWatches, UniqueFd wakeFd) : tree(maxWatches), wake(std::move(wakeFd)) {}
+    Stream(std::size_t maxWatches, UniqueFd wakeFd)
+        : tree(maxWatches, &stopping), wake(std::move(wakeFd)) {}
 
     void run();
     void deliver(Batch& batch);
@@ -88,6 +89,10 @@ void FileSystemWatcher::Stream::deliver(Batch& batch) {
     {
         std::lock_guard guard(eventIDs->lock);
         eventIDs->lastKnown = std::max(eventIDs->lastKnown, id);
+    }
+    if (!onSignal) {
+        batch = {};
+        return;
     }
     if (!batch.paths.empty() && !stopping)
         onSignal(FileSystemWatcherSignal::changedPaths(std::move(batch.paths)));
@@ -163,6 +168,7 @@ FileSystemWatcher::~FileSystemWatcher() {
 }
 
 void FileSystemWatcher::start() {
+    std::lock_guard guard(streamLock_);
     if (stream_) return;
     UniqueFd wake(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC));
     if (!wake) return;
@@ -189,8 +195,12 @@ void FileSystemWatcher::start() {
 }
 
 void FileSystemWatcher::stop() {
-    if (!stream_) return;
-    auto stream = std::move(stream_);
+    std::shared_ptr<Stream> stream;
+    {
+        std::lock_guard guard(streamLock_);
+        stream = std::move(stream_);
+    }
+    if (!stream) return;
     stream->stopping = true;
     std::uint64_t one = 1;
     [[maybe_unused]] auto written = ::write(stream->wake.get(), &one, sizeof one);

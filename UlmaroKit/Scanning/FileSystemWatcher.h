@@ -81,6 +81,8 @@ private:
     };
     struct Stream;
 
+    // Guards `stream_` alone, so a handler's stop() and its owner's cannot race.
+    std::mutex streamLock_;
     std::shared_ptr<Stream> stream_;
     std::vector<std::string> paths_;
     std::uint64_t sinceEventID_;

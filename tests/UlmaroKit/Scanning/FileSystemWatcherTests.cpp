@@ -209,6 +209,28 @@ TEST(FileSystemWatcherTests, FolderChangesAreFollowed) {
     EXPECT_EQ(countKind(w.recorder.signals(), Kind::mustFullRescan), 1u); // only the start's
 }
 
+TEST(FileSystemWatcherTests, FolderMovedAwayAndStraightBackIsStillWatched) {
+    TempDir dir;
+    TempDir outside;
+    fs::create_directories(dir / "a" / "b");
+    Watching w(dir.path(), 0.0);
+    ASSERT_TRUE(w.ready());
+    fs::rename(dir / "a", outside / "a");
+    fs::rename(outside / "a", dir / "a");
+    writeFile(dir / "a" / "b" / "back.txt");
+    EXPECT_TRUE(w.recorder.waitForPaths({dir / "a", dir / "a" / "b" / "back.txt"}));
+}
+
+TEST(FileSystemWatcherTests, RootGivenAsLinkIsFollowedAndKeepsItsPath) {
+    TempDir dir;
+    fs::create_directories(dir / "real" / "sub");
+    fs::create_directory_symlink(dir / "real", dir / "link");
+    Watching w(dir / "link", 0.0);
+    ASSERT_TRUE(w.ready());
+    writeFile(dir / "real" / "sub" / "f.txt");
+    EXPECT_TRUE(w.recorder.waitForPaths({dir / "link" / "sub" / "f.txt"}));
+}
+
 TEST(FileSystemWatcherTests, FirstChangeAfterQuietSpellIsNotHeldBack) {
     TempDir dir;
     // Were the first change held for the latency, it would not arrive within the wait.

@@ -268,7 +268,12 @@ void InotifyTree::handle(int wd, std::uint32_t mask, std::uint32_t cookie, std::
             changes.paths.push_back(base);
             changes.mustRescan = true;
         }
+        int parent = it->second.parent;
+        std::string folderName = it->second.name;
         forget(wd);
+        // After an unmount the folder beneath shows again; after a removal this finds nothing.
+        if (!isRoot && known && nodes_.contains(parent))
+            walk(parent, folderName, base, changes, true);
         return;
     }
     if (!known) return; // inside a folder moved away

@@ -104,22 +104,4 @@ std::vector<MountEntry> MountTable::read(const std::filesystem::path& path) {
     return parse(text);
 }
 
-bool MountTable::isNetworkFileSystemType(std::string_view type) {
-    static constexpr std::string_view types[] = {
-        "nfs",        "nfs4",           "cifs",        "smb3",
-        "smbfs",      "ncpfs",          "afs",         "ceph",
-        "9p",         "glusterfs",      "lustre",      "davfs",
-        "fuse.sshfs", "fuse.glusterfs", "fuse.davfs2", "fuse.rclone",
-        "fuse.s3fs",  "fuse.ceph",      "ocfs2",       "gfs2"};
-    return std::find(std::begin(types), std::end(types), type) != std::end(types);
-}
-
-bool MountTable::isPseudoFileSystemType(std::string_view type) {
-    static constexpr std::string_view types[] = {
-        "proc",      "sysfs",      "devtmpfs",    "devpts",   "cgroup",     "cgroup2", "tracefs",
-        "debugfs",   "securityfs", "pstore",      "bpf",      "configfs",   "fusectl", "mqueue",
-        "hugetlbfs", "autofs",     "binfmt_misc", "efivarfs", "rpc_pipefs", "nsfs"};
-    return std::find(std::begin(types), std::end(types), type) != std::end(types);
-}
-
 } // namespace ulmaro

@@ -34,11 +34,6 @@ struct MountTable {
     static std::vector<MountEntry> parse(std::string_view text);
     /// Reads and parses the table at `path`; an unreadable table is empty.
     static std::vector<MountEntry> read(const std::filesystem::path& path = systemPath);
-
-    /// File systems reached over a network (nfs, cifs, sshfs, …).
-    static bool isNetworkFileSystemType(std::string_view type);
-    /// Kernel and virtual file systems that hold no user files (proc, sysfs, cgroup, …).
-    static bool isPseudoFileSystemType(std::string_view type);
 };
 
 } // namespace ulmaro

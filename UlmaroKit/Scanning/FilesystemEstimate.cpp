@@ -1,5 +1,7 @@
 #include "UlmaroKit/Scanning/FilesystemEstimate.h"
 
+#include "UlmaroKit/Scanning/ScanPolicy.h"
+
 #include <limits>
 #include <set>
 #include <utility>
@@ -12,9 +14,7 @@ FilesystemEstimate::mountedVolumes(const std::filesystem::path& mountTable,
     std::vector<VolumeSample> samples;
     std::set<std::pair<std::uint32_t, std::uint32_t>> devices;
     for (const auto& mount : MountTable::read(mountTable)) {
-        if (MountTable::isNetworkFileSystemType(mount.fileSystemType) ||
-            MountTable::isPseudoFileSystemType(mount.fileSystemType))
-            continue;
+        if (ScanPolicy::isUnenterableFileSystem(mount.fileSystemType)) continue;
         // Every tmpfs has the source "tmpfs": the device number tells mounts apart.
         if (!devices.insert({mount.major, mount.minor}).second) continue;
         auto stats = statFileSystem(mount.mountPoint);

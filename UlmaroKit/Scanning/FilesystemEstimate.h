@@ -25,8 +25,8 @@ struct FilesystemEstimate {
     using StatFileSystem = std::function<std::optional<FileSystemStats>(const std::string&)>;
 
     /// One sample per local file system with at least one used inode, in mount-table order.
-    /// Local: neither a network nor a kernel file system. A device mounted at several places
-    /// (same device number) counts once.
+    /// Local: a file system a scan enters (not network, kernel or layered). A device mounted
+    /// at several places (same device number) counts once.
     static std::vector<VolumeSample>
     mountedVolumes(const std::filesystem::path& mountTable = MountTable::systemPath,
                    const StatFileSystem& statFileSystem = FileSystemStats::of);

@@ -55,7 +55,6 @@ bool isAtOrBelow(std::string_view path, std::string_view folder) {
 
 // The counterpart of a volume that is hidden from the user.
 bool isBrowsable(const MountEntry& mount) {
-    if (MountTable::isPseudoFileSystemType(mount.fileSystemType)) return false;
     if (mount.root != "/") return false; // a bind mount shows a subtree, not a volume
     const std::string& at = mount.mountPoint;
     if (isAtOrBelow(at, "/run")) return isAtOrBelow(at, "/run/media") && at != "/run/media";
@@ -83,7 +82,8 @@ std::vector<MountedVolume> VolumeEnumerator::mountedVolumes(const Sources& sourc
     std::vector<MountedVolume> volumes;
     std::set<std::string> uuids;
     for (const auto& mount : mounts) {
-        if (MountTable::isNetworkFileSystemType(mount.fileSystemType)) continue;
+        // Network, kernel and layered file systems: not local, or nothing a user browses.
+        if (ScanPolicy::isUnenterableFileSystem(mount.fileSystemType)) continue;
         if (!isBrowsable(mount)) continue;
         auto device = devices.deviceName(mount);
         if (!device) continue;

@@ -31,9 +31,10 @@ struct VolumeSources {
 /// disks apart by their top level. A process-wide cache makes sure a volume root is listed
 /// at most once until `forgetProbes()`. Every operation may be called from any thread.
 ///
-/// A volume is a mount of a block-device file system with a UUID. Left out: network file
-/// systems (not local), and mounts a user does not browse: kernel file systems, bind mounts
-/// of a subtree, and mounts under /proc, /sys, /dev, /run (but /run/media), /boot and /snap.
+/// A volume is a mount of a block-device file system with a UUID. Left out: file systems a
+/// scan does not enter (network ones are not local; kernel and layered ones are nothing a user
+/// browses), bind mounts of a subtree, and mounts under /proc, /sys, /dev, /run (but
+/// /run/media), /boot and /snap.
 /// The first mount of a UUID wins.
 class VolumeEnumerator {
 public:

@@ -169,6 +169,7 @@ void BM_ChangeToSignal(benchmark::State& state) {
         state.SetIterationTime(delay.count());
         delays.push_back(delay.count() * 1e6);
         ::unlink(target.c_str());
+        inbox.wait([&] { return inbox.changes > seen + 1; });
     }
     watcher.stop();
     std::sort(delays.begin(), delays.end());

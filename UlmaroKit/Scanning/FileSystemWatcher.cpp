@@ -123,6 +123,7 @@ void FileSystemWatcher::Stream::run() {
 
     // The replay notice above is no change: the first real one still goes out at once.
     std::optional<Clock::time_point> lastDelivery;
+    std::optional<Clock::time_point> lastChange;
     auto deadline = Clock::time_point::max();
     while (!stopping) {
         int timeoutMs = -1;
@@ -143,12 +144,14 @@ void FileSystemWatcher::Stream::run() {
             tree.settleMoves(true);
         }
         if (!changes.paths.empty() || changes.mustRescan) {
-            // The first change after a quiet spell goes out at once; later ones wait out the
-            // latency since the last delivery.
+            // The first change after a quiet spell goes out at once; later ones gather until
+            // the latency has passed since the last delivery.
+            auto now = Clock::now();
             if (batch.empty()) {
-                auto now = Clock::now();
-                deadline = lastDelivery ? std::max(now, *lastDelivery + latency) : now;
+                bool quiet = !lastChange || now - *lastChange >= latency;
+                deadline = quiet || !lastDelivery ? now : std::max(now, *lastDelivery + latency);
             }
+            lastChange = now;
             batch.add(changes);
         }
         if (!batch.empty() && Clock::now() >= deadline) {

@@ -22,8 +22,9 @@ namespace ulmaro {
 /// throw. A batch delivers its signals in this order: `changedPaths` (when any path changed),
 /// `mustFullRescan`, `historyDone`.
 ///
-/// Batching: the first change after a quiet spell of `latency` seconds goes out at once;
-/// changes that follow within `latency` of a delivery are gathered and go out together.
+/// Batching: a change that comes after `latency` seconds without any goes out at once; changes
+/// that follow closer together are gathered until `latency` has passed since the last delivery,
+/// and go out together.
 ///
 /// Event IDs are a 64-bit count shared by the process that only grows: each delivered batch
 /// takes max(last + 1, wall-clock nanoseconds). Linux keeps no history, so a watcher started

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ulmaro {
+
+/// One line of a mount table in the /proc/<pid>/mountinfo format.
+struct MountEntry {
+    std::uint32_t mountID = 0;
+    std::uint32_t parentID = 0;
+    /// The device of the mounted file system (st_dev of files on it).
+    std::uint32_t major = 0;
+    std::uint32_t minor = 0;
+    /// The folder of the file system that is mounted: "/" unless this is a bind mount of a subtree.
+    std::string root;
+    std::string mountPoint;
+    std::string fileSystemType;
+    /// What was mounted: a device path such as "/dev/sda1", a server share, or a name like "tmpfs".
+    std::string source;
+
+    friend bool operator==(const MountEntry&, const MountEntry&) = default;
+};
+
+/// The kernel's table of mounts, in the kernel's order.
+struct MountTable {
+    /// The running process's own view.
+    static constexpr const char* systemPath = "/proc/self/mountinfo";
+
+    /// Parses mountinfo text. Malformed lines are skipped; octal escapes ("\040") are decoded.
+    static std::vector<MountEntry> parse(std::string_view text);
+    /// Reads and parses the table at `path`; an unreadable table is empty.
+    static std::vector<MountEntry> read(const std::filesystem::path& path = systemPath);
+};
+
+} // namespace ulmaro

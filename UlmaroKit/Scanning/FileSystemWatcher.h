@@ -1,0 +1,96 @@
+#pragma once
+
+#include "UlmaroKit/Scanning/FileSystemWatcherSignal.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ulmaro {
+
+/// Watches folder trees (inotify, one watch per folder) and turns their changes into three
+/// signals for its owner: changed paths, "must rescan everything", and "history done".
+///
+/// Delivery: `onSignal` is called on the watcher's own thread, one call at a time, never
+/// after `stop()` has returned. It may call `stop()` (or drop the watcher) itself. It must not
+/// throw. A batch delivers its signals in this order: `changedPaths` (when any path changed),
+/// `mustFullRescan`, `historyDone`.
+///
+/// Batching: a change that comes after `latency` seconds without any goes out at once; changes
+/// that follow closer together are gathered until `latency` has passed since the last delivery,
+/// and go out together.
+///
+/// Event IDs are a 64-bit count shared by the process that only grows: each delivered batch
+/// takes max(last + 1, wall-clock nanoseconds). Linux keeps no history, so a watcher started
+/// from an ID older than `currentEventID()` cannot replay: its first batch, once the watches
+/// are in place, is `mustFullRescan` and then `historyDone`. Lost events (queue overflow) and
+/// folders left unwatched for want of watches are `mustFullRescan` too.
+class FileSystemWatcher {
+public:
+    using SignalHandler = std::function<void(const FileSystemWatcherSignal&)>;
+
+    struct Options {
+        /// Most watches this watcher may hold, on top of the kernel's budget (0: no cap).
+        std::size_t maxWatches = 0;
+    };
+
+    FileSystemWatcher(std::vector<std::string> paths, std::uint64_t sinceEventID, double latency,
+                      SignalHandler onSignal, Options options);
+    FileSystemWatcher(std::vector<std::string> paths, std::uint64_t sinceEventID, double latency,
+                      SignalHandler onSignal)
+        : FileSystemWatcher(std::move(paths), sinceEventID, latency, std::move(onSignal),
+                            Options{}) {}
+    ~FileSystemWatcher();
+    FileSystemWatcher(const FileSystemWatcher&) = delete;
+    FileSystemWatcher& operator=(const FileSystemWatcher&) = delete;
+
+    /// Starts watching unless running. Returns at once; the watches are put in place on the
+    /// watcher's thread. When the kernel refuses an inotify instance or a thread, the watcher
+    /// stays stopped and reports nothing.
+    void start();
+    /// Stops watching and waits for a delivery in progress, unless called from `onSignal`.
+    /// Does nothing when stopped. A stopped watcher may be started again, from the same
+    /// `sinceEventID`.
+    void stop();
+
+    /// The highest event ID delivered so far; 0 before the first delivery. Survives stop and
+    /// start. Safe from any thread.
+    std::uint64_t lastKnownEventID() const;
+
+    /// The present event ID, a start point when there is no usable checkpoint.
+    static std::uint64_t currentEventID();
+
+    /// An identifier of the file system holding `path`: its UUID (/dev/disk/by-uuid), else its
+    /// statvfs file-system ID in hex. Absent when `path` cannot be reached or the file system
+    /// has neither. `deviceRoot`, `sysRoot` and `mountTable` stand for /dev, /sys and the
+    /// mount table, for tests.
+    static std::optional<std::string>
+    deviceUUID(const std::string& path, const std::filesystem::path& deviceRoot = "/dev",
+               const std::filesystem::path& sysRoot = "/sys",
+               const std::filesystem::path& mountTable = "/proc/self/mountinfo");
+
+private:
+    struct EventIDs {
+        mutable std::mutex lock;
+        std::uint64_t lastKnown = 0;
+    };
+    struct Stream;
+
+    // Guards `stream_` alone, so a handler's stop() and its owner's cannot race.
+    std::mutex streamLock_;
+    std::shared_ptr<Stream> stream_;
+    std::vector<std::string> paths_;
+    std::uint64_t sinceEventID_;
+    double latency_;
+    SignalHandler onSignal_;
+    Options options_;
+    std::shared_ptr<EventIDs> eventIDs_;
+};
+
+} // namespace ulmaro

@@ -1,0 +1,259 @@
+#include "UlmaroKit/Platform/MountTable.h"
+#include "UlmaroKit/Scanning/FilesystemEstimate.h"
+#include "UlmaroKit/Scanning/VolumeEnumerator.h"
+#include "support/TempDir.h"
+
+#include <fstream>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <map>
+
+namespace ulmaro {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempDir;
+
+const fs::path fixtures = fs::path(ULMARO_FIXTURES_DIR) / "mountinfo";
+
+// A stand-in for /dev and /sys holding the devices of desktop.mountinfo.
+class DeviceTree {
+public:
+    struct Device {
+        std::string name;
+        std::string number;  // major:minor
+        std::string sysPath; // below sys/devices; a partition's parent folder is its disk
+        bool partition;
+        bool removable;
+        std::string uuid;  // empty: none
+        std::string label; // as udev writes it in the link name
+    };
+
+    explicit DeviceTree(const std::vector<Device>& devices) {
+        fs::create_directories(dev() / "disk" / "by-uuid");
+        fs::create_directories(dev() / "disk" / "by-label");
+        fs::create_directories(sys() / "dev" / "block");
+        fs::create_directories(sys() / "class" / "block");
+        for (const auto& d : devices) {
+            auto folder = sys() / "devices" / d.sysPath;
+            fs::create_directories(folder);
+            auto disk = d.partition ? folder.parent_path() : folder;
+            std::ofstream(disk / "removable") << (d.removable ? "1\n" : "0\n");
+            if (d.partition) std::ofstream(folder / "partition") << "1\n";
+            fs::create_symlink("../../devices/" + d.sysPath, sys() / "dev" / "block" / d.number);
+            fs::create_symlink("../../devices/" + d.sysPath, sys() / "class" / "block" / d.name);
+            if (!d.uuid.empty())
+                fs::create_symlink("../../" + d.name, dev() / "disk" / "by-uuid" / d.uuid);
+            if (!d.label.empty())
+                fs::create_symlink("../../" + d.name, dev() / "disk" / "by-label" / d.label);
+        }
+    }
+
+    fs::path dev() const { return dir_ / "dev"; }
+    fs::path sys() const { return dir_ / "sys"; }
+    const fs::path& path() const { return dir_.path(); }
+
+private:
+    TempDir dir_;
+};
+
+const std::vector<DeviceTree::Device> desktopDevices = {
+    {"nvme0n1p2", "259:2", "pci0000:00/0000:00:1d.0/nvme/nvme0/nvme0n1/nvme0n1p2", true, false,
+     "9a7e0c52-1b7e-4c4e-9f3e-2d5b1a0c7e11", ""},
+    {"nvme0n1p1", "259:1", "pci0000:00/0000:00:1d.0/nvme/nvme0/nvme0n1/nvme0n1p1", true, false,
+     "A1B2-C3D4", "EFI"},
+    {"sdb1", "8:17",
+     "pci0000:00/0000:00:14.0/usb2/2-1/2-1:1.0/host6/target6:0:0/6:0:0:0/block/sdb/sdb1", true,
+     false, "5e7c8d1a-0b2f-4a51-8d3c-6f0e9b2a4c77", "Backup"},
+    {"sdc1", "8:33", "pci0000:00/0000:00:1f.2/ata3/host2/target2:0:0/2:0:0:0/block/sdc/sdc1", true,
+     true, "64A2-11F0", "Archive"},
+    {"loop0", "7:0", "virtual/block/loop0", false, false, "c0ffee00-aaaa-4bbb-8ccc-123456789abc",
+     ""},
+    {"loop1", "7:1", "virtual/block/loop1", false, false, "", ""},
+    {"sde1", "8:65", "pci0000:00/0000:00:1f.2/ata4/host3/target3:0:0/3:0:0:0/block/sde/sde1", true,
+     false, "b7f5e2d0-3c1a-4e8f-9b6d-0a1c2e3f4d5e", "pool"},
+    {"sdf1", "8:81", "pci0000:00/0000:00:1f.2/ata5/host4/target4:0:0/4:0:0:0/block/sdf/sdf1", true,
+     false, "2d4f6a8c-1e3b-4d5f-8a7c-9e0b1c2d3e4f", "Photos\\x202024"},
+    {"sdg1", "8:97", "pci0000:00/0000:00:1f.2/ata6/host5/target5:0:0/5:0:0:0/block/sdg/sdg1", true,
+     false, "0E1F-2A3B", ""},
+    {"sdh1", "8:113", "pci0000:00/0000:00:1f.2/ata7/host7/target7:0:0/7:0:0:0/block/sdh/sdh1", true,
+     false, "", ""},
+};
+
+// Fakes for statvfs and for listing a volume's top level; the listing counts its calls.
+struct FakeFiles {
+    std::map<std::string, FileSystemStats> stats;
+    std::map<std::string, std::vector<std::string>> tops;
+    std::shared_ptr<std::map<std::string, int>> listings =
+        std::make_shared<std::map<std::string, int>>();
+
+    VolumeEnumerator::Sources sources(const DeviceTree& tree, fs::path table) const {
+        VolumeEnumerator::Sources s;
+        s.mountTable = std::move(table);
+        s.deviceRoot = tree.dev();
+        s.sysRoot = tree.sys();
+        s.statFileSystem = [stats =
+                                stats](const std::string& at) -> std::optional<FileSystemStats> {
+            auto found = stats.find(at);
+            if (found == stats.end()) return std::nullopt;
+            return found->second;
+        };
+        s.listFolder = [tops = tops, listings = listings](
+                           const std::string& at) -> std::optional<std::vector<std::string>> {
+            ++(*listings)[at];
+            auto found = tops.find(at);
+            if (found == tops.end()) return std::nullopt;
+            return found->second;
+        };
+        return s;
+    }
+};
+
+FakeFiles desktopFiles() {
+    FakeFiles files;
+    files.stats = {{"/", {500'000'000'000, 1000, 10}},
+                   {"/run/media/ana/Backup", {2'000'000'000'000, 1000, 10}},
+                   {"/run/media/ana/Archive", {64'000'000'000, 1000, 10}},
+                   {"/mnt/image", {1'048'576, 1000, 10}},
+                   {"/mnt/pool", {8'000'000'000'000, 0, 0}},
+                   {"/media/ana/Photos 2024", {256'000'000'000, 1000, 10}}};
+    files.tops = {{"/run/media/ana/Archive", {"Backups.backupdb", "Documents"}},
+                  {"/run/media/ana/Backup", {"Documents", ".Trashes"}},
+                  {"/mnt/image", {}},
+                  {"/mnt/pool", {"2024-01-31-101500.previous"}}};
+    return files;
+}
+
+class VolumeEnumeratorTests : public ::testing::Test {
+protected:
+    void SetUp() override {
+        VolumeEnumerator::forgetProbes();
+        VolumeEnumerator::setProbesVolumeRoots(true);
+    }
+    void TearDown() override {
+        VolumeEnumerator::forgetProbes();
+        VolumeEnumerator::setProbesVolumeRoots(true);
+    }
+    // Built once: making a few dozen links is slow on a busy disk.
+    static const DeviceTree& desktopTree() {
+        static const DeviceTree tree(desktopDevices);
+        return tree;
+    }
+    const DeviceTree& tree = desktopTree();
+    FakeFiles files = desktopFiles();
+    VolumeEnumerator::Sources sources = files.sources(tree, fixtures / "desktop.mountinfo");
+};
+
+TEST_F(VolumeEnumeratorTests, ListsLocalVolumesBootFirstThenByMountPath) {
+    std::vector<MountedVolume> expected = {
+        {"9a7e0c52-1b7e-4c4e-9f3e-2d5b1a0c7e11", "/", "/", 500'000'000'000, true, false},
+        {"2d4f6a8c-1e3b-4d5f-8a7c-9e0b1c2d3e4f", "/media/ana/Photos 2024", "Photos 2024",
+         256'000'000'000, true, false},
+        // Upper case sorts before lower case; no capacity, no label, unlistable top.
+        {"0E1F-2A3B", "/mnt/Zip", "Zip", std::nullopt, true, false},
+        {"c0ffee00-aaaa-4bbb-8ccc-123456789abc", "/mnt/image", "image", 1'048'576, true, false},
+        // Found by its source: btrfs reports an anonymous device number.
+        {"b7f5e2d0-3c1a-4e8f-9b6d-0a1c2e3f4d5e", "/mnt/pool", "pool", 8'000'000'000'000, true,
+         false},
+        {"64A2-11F0", "/run/media/ana/Archive", "Archive", 64'000'000'000, false, true},
+        // Listed before /mnt/backup-again, the other mount of the same file system.
+        {"5e7c8d1a-0b2f-4a51-8d3c-6f0e9b2a4c77", "/run/media/ana/Backup", "Backup",
+         2'000'000'000'000, false, false},
+    };
+    EXPECT_EQ(VolumeEnumerator::mountedVolumes(sources), expected);
+    expected.erase(expected.begin());
+    EXPECT_EQ(VolumeEnumerator::externalVolumes(sources), expected);
+    EXPECT_EQ(files.listings->count("/"), 0u); // the startup volume is never probed
+}
+
+TEST_F(VolumeEnumeratorTests, NoTableOrNoDevicesGiveNoVolumes) {
+    auto missing = sources;
+    missing.mountTable = tree.path() / "none";
+    EXPECT_TRUE(VolumeEnumerator::mountedVolumes(missing).empty());
+    auto bare = sources;
+    bare.deviceRoot = tree.path() / "none";
+    EXPECT_TRUE(VolumeEnumerator::mountedVolumes(bare).empty()); // nothing has a UUID
+}
+
+TEST_F(VolumeEnumeratorTests, VolumeRootsAreListedOnceUntilForgotten) {
+    VolumeEnumerator::warmProbes(sources);
+    auto afterWarm = *files.listings;
+    EXPECT_EQ(afterWarm.at("/run/media/ana/Archive"), 1);
+    EXPECT_EQ(afterWarm.at("/mnt/Zip"), 1);
+    VolumeEnumerator::mountedVolumes(sources);
+    EXPECT_EQ(*files.listings, afterWarm);
+
+    // Remounted elsewhere: the key holds the mount path, so the new place is probed.
+    TempDir dir;
+    std::ofstream(dir / "moved.mountinfo")
+        << "41 31 8:33 / /run/media/ana/Elsewhere rw - exfat /dev/sdc1 rw\n";
+    auto moved = sources;
+    moved.mountTable = dir / "moved.mountinfo";
+    auto volumes = VolumeEnumerator::mountedVolumes(moved);
+    ASSERT_EQ(volumes.size(), 1u);
+    EXPECT_EQ(files.listings->at("/run/media/ana/Elsewhere"), 1);
+
+    VolumeEnumerator::forgetProbes();
+    VolumeEnumerator::mountedVolumes(sources);
+    EXPECT_EQ(files.listings->at("/run/media/ana/Archive"), 2);
+}
+
+TEST_F(VolumeEnumeratorTests, WithoutProbingNoRootIsListed) {
+    VolumeEnumerator::setProbesVolumeRoots(false);
+    EXPECT_FALSE(VolumeEnumerator::probesVolumeRoots());
+    for (const auto& volume : VolumeEnumerator::mountedVolumes(sources))
+        EXPECT_FALSE(volume.isTimeMachineDestination) << volume.mountPath;
+    EXPECT_TRUE(files.listings->empty());
+}
+
+TEST(MountTableTests, ParsesFieldsAndSkipsMalformedLines) {
+    auto entries = MountTable::parse(
+        "36 35 98:0 /mnt1 /mnt/my\\040disk rw,noatime master:1 shared:7 - ext3 /dev/root "
+        "rw,errors=continue\n"
+        "\n"
+        "x 35 98:0 / /a rw - ext4 /dev/a rw\n"
+        "37 35 98 / /b rw - ext4 /dev/b rw\n"
+        "38 35 8:1 / /c rw ext4 /dev/c rw\n"
+        "39 35 8:2 / relative rw - ext4 /dev/d rw\n"
+        "40 35 0:44 / /e\\134x rw - tmpfs tmpfs rw");
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0],
+              (MountEntry{36, 35, 98, 0, "/mnt1", "/mnt/my disk", "ext3", "/dev/root"}));
+    EXPECT_EQ(entries[1].mountPoint, "/e\\x");
+    EXPECT_TRUE(MountTable::read(fixtures / "missing").empty());
+    EXPECT_EQ(MountTable::read(fixtures / "desktop.mountinfo").size(), 19u);
+}
+
+TEST(FilesystemEstimateTests, CountsEachLocalDeviceOnce) {
+    std::map<std::string, FileSystemStats> stats = {
+        {"/", {0, 1000, 400}},
+        {"/run", {0, 500, 300}},
+        {"/tmp", {0, 500, 499}},
+        {"/run/media/ana/Backup", {0, 70, 20}},
+        {"/mnt/backup-again", {0, 70, 20}}, // the same device again
+        {"/mnt/pool", {0, 0, 0}},           // no inode counts
+        {"/mnt/share", {0, 9000, 0}},       // network
+        {"/proc", {0, 9000, 0}},            // kernel
+    };
+    auto samples = FilesystemEstimate::mountedVolumes(
+        fixtures / "desktop.mountinfo",
+        [&](const std::string& at) -> std::optional<FileSystemStats> {
+            auto found = stats.find(at);
+            if (found == stats.end()) return std::nullopt;
+            return found->second;
+        });
+    using Sample = FilesystemEstimate::VolumeSample;
+    EXPECT_EQ(samples, (std::vector<Sample>{{"/", 600, true},
+                                            {"/run", 200, true},
+                                            {"/tmp", 1, true},
+                                            {"/run/media/ana/Backup", 50, true}}));
+    EXPECT_EQ(FilesystemEstimate::usedInodes([&] { return samples; }), 851);
+    EXPECT_EQ(FilesystemEstimate::usedInodes([] { return std::vector<Sample>{}; }), std::nullopt);
+    EXPECT_EQ(FilesystemEstimate::usedInodes([] {
+                  return std::vector<Sample>{{"/", 0, true}};
+              }),
+              std::nullopt);
+}
+
+} // namespace
+} // namespace ulmaro

@@ -31,7 +31,14 @@ int runScan(const Invocation& invocation) {
     const ScanPolicy policy =
         ScanPolicy(ScanPolicy::defaultExclusions()).adding(std::span(&dataFolder, 1));
     const DirectoryScanner scanner(policy, 3, 0.1, home);
-    const ScanResult result = scanner.scan(root, 0);
+    ScanResult result;
+    try {
+        result = scanner.scan(root, 0);
+    } catch (const std::exception& error) { // a tree past the format's limits, or no memory
+        std::fprintf(stderr, "Cannot scan %s: %s. The index was not changed.\n", root.c_str(),
+                     error.what());
+        return 1;
+    }
     if (result.rootError != 0) {
         // An unreadable root describes nothing: the index in place stays.
         std::fprintf(stderr, "Cannot scan %s: %s. The index was not changed.\n", root.c_str(),

@@ -15,12 +15,13 @@ namespace ulmaro::lu {
 
 int runScan(const Invocation& invocation) {
     const std::string home = DataLocations::homeDirectory().string();
+    const std::string& given = invocation.args.empty() ? home : invocation.args[0];
     std::string root;
     try {
         // Relative roots are made absolute so every path the index resolves is real.
-        root = DirectoryScanner::absoluteRoot(invocation.args.empty() ? home : invocation.args[0]);
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "Cannot scan %s: %s\n", invocation.args[0].c_str(), error.what());
+        root = DirectoryScanner::absoluteRoot(given);
+    } catch (const std::exception& error) { // the working folder is gone
+        std::fprintf(stderr, "Cannot scan %s: %s\n", given.c_str(), error.what());
         return 1;
     }
     std::printf("Scanning %s\u2026\n", root.c_str());

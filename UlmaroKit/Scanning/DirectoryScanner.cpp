@@ -226,7 +226,7 @@ std::int64_t descriptorBudget() {
 
 // The parallel walk: every folder is one task; each worker takes its own newest task
 // (depth first, so its queue stays short) and steals the oldest of another's (the
-// shallowest, so the largest piece of work) when it has none. A folder opens relative to
+// shallowest, so the largest share of the work) when it has none. A folder opens relative to
 // its parent's descriptor, so the kernel walks one name instead of the whole path.
 class Walk {
 public:

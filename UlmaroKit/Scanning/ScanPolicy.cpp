@@ -1,10 +1,9 @@
 #include "UlmaroKit/Scanning/ScanPolicy.h"
 
 #include "UlmaroKit/Platform/DataLocations.h"
+#include "UlmaroKit/Platform/MountTable.h"
 
 #include <dirent.h>
-#include <fstream>
-#include <iterator>
 #include <memory>
 
 namespace ulmaro {
@@ -40,37 +39,6 @@ bool isUnder(std::string_view path, std::string_view folder) {
 
 std::string dataFolder() {
     return DataLocations::dataDirectory().lexically_normal().string();
-}
-
-// "\040" and friends: how mountinfo writes space, tab, newline and backslash.
-std::string unescapeMountField(std::string_view field) {
-    auto octal = [](char c) { return c >= '0' && c <= '7'; };
-    std::string out;
-    out.reserve(field.size());
-    for (std::size_t i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size() && octal(field[i + 1]) &&
-            octal(field[i + 2]) && octal(field[i + 3])) {
-            out.push_back(static_cast<char>(((field[i + 1] - '0') << 6) |
-                                            ((field[i + 2] - '0') << 3) | (field[i + 3] - '0')));
-            i += 3;
-        } else {
-            out.push_back(field[i]);
-        }
-    }
-    return out;
-}
-
-// The space-separated fields of one line.
-std::vector<std::string_view> splitFields(std::string_view line) {
-    std::vector<std::string_view> fields;
-    std::size_t start = 0;
-    while (start < line.size()) {
-        std::size_t end = line.find(' ', start);
-        if (end == std::string_view::npos) end = line.size();
-        if (end > start) fields.push_back(line.substr(start, end - start));
-        start = end + 1;
-    }
-    return fields;
 }
 
 } // namespace
@@ -288,29 +256,19 @@ bool ScanPolicy::isUnenterableFileSystem(std::string_view type) {
     return types.contains(type);
 }
 
-ScanPolicy::PathSet ScanPolicy::unenterableMountPoints(std::string_view mountInfo) {
+ScanPolicy::PathSet ScanPolicy::unenterableMountPoints(std::span<const MountEntry> mounts) {
     PathSet points;
-    while (!mountInfo.empty()) {
-        std::size_t end = mountInfo.find('\n');
-        std::string_view line = mountInfo.substr(0, end);
-        mountInfo = end == std::string_view::npos ? std::string_view{} : mountInfo.substr(end + 1);
-        // id parent major:minor root mount-point options [optional…] - type source super
-        std::vector<std::string_view> fields = splitFields(line);
-        for (std::size_t i = 6; i + 1 < fields.size(); ++i) {
-            if (fields[i] != "-") continue;
-            if (isUnenterableFileSystem(fields[i + 1]))
-                points.insert(unescapeMountField(fields[4]));
-            break;
-        }
-    }
+    for (const MountEntry& mount : mounts)
+        if (isUnenterableFileSystem(mount.fileSystemType)) points.insert(mount.mountPoint);
     return points;
 }
 
+ScanPolicy::PathSet ScanPolicy::unenterableMountPoints(std::string_view mountInfo) {
+    return unenterableMountPoints(MountTable::parse(mountInfo));
+}
+
 ScanPolicy::PathSet ScanPolicy::unenterableMountPoints() {
-    std::ifstream in("/proc/self/mountinfo", std::ios::binary);
-    if (!in) return {};
-    std::string text{std::istreambuf_iterator<char>(in), {}};
-    return unenterableMountPoints(text);
+    return unenterableMountPoints(MountTable::read());
 }
 
 } // namespace ulmaro

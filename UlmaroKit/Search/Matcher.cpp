@@ -3,10 +3,7 @@
 #include "UlmaroKit/Index/IndexStore.h"
 #include "UlmaroKit/Platform/WorkerPool.h"
 #include "UlmaroKit/Search/MatcherInternals.h"
-#if __has_include("UlmaroKit/Search/RegexLiteral.h")
 #include "UlmaroKit/Search/RegexLiteral.h"
-#define ULMARO_HAS_REGEX_LITERAL 1
-#endif
 #include "UlmaroKit/Search/SubstringScan.h"
 
 #include <ctime>
@@ -265,10 +262,8 @@ const std::optional<std::string>& Matcher::regexLiteralFor(const std::string& pa
     auto it = regexLiteralCache_.find(pattern);
     if (it == regexLiteralCache_.end()) {
         std::optional<std::string> literal;
-#ifdef ULMARO_HAS_REGEX_LITERAL
         if (auto bytes = RegexLiteral::required(pattern))
             literal = SubstringScan::folded(std::string(bytes->begin(), bytes->end()));
-#endif
         it = regexLiteralCache_.emplace(pattern, std::move(literal)).first;
     }
     return it->second;

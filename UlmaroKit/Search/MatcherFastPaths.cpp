@@ -287,8 +287,8 @@ void compileOne(const Term& term, bool negated, Matcher::CompiledQuery& q) {
 std::pair<std::size_t, std::size_t> compileRange(const std::vector<Term>& terms,
                                                  Matcher::CompiledQuery& q) {
     const std::size_t first = q.terms.size();
-    for (const Term& t : terms)
-        compileOne(t, false, q);
+    for (const Term* t : cheapestFirst(terms))
+        compileOne(*t, false, q);
     return {first, q.terms.size() - first};
 }
 

@@ -1,7 +1,11 @@
 #include "UlmaroKit/Search/Match.h"
 #include "UlmaroKit/Search/Query.h"
+#include "support/TempDir.h"
 
+#include <ctime>
 #include <gtest/gtest.h>
+#include <limits>
+#include <memory>
 
 namespace ulmaro {
 namespace {
@@ -62,6 +66,59 @@ TEST(QueryModel, SplittingMovesTopLevelContainsOnly) {
     split = onlyContents.splittingContentTerms();
     EXPECT_TRUE(split.nameQuery.isEmpty());
     EXPECT_EQ(split.contentNeedles.size(), 2u);
+}
+
+// Local time is read through the TZ variable; tzset() makes the change visible to localtime_r.
+class ScopedTimeZone {
+public:
+    explicit ScopedTimeZone(const std::string& tz)
+        : env_(std::make_unique<test::ScopedEnv>("TZ", tz)) {
+        ::tzset();
+    }
+    ~ScopedTimeZone() {
+        env_.reset();
+        ::tzset();
+    }
+
+private:
+    std::unique_ptr<test::ScopedEnv> env_;
+};
+
+constexpr std::int64_t utc(int y, int mo, int d, int h = 0) {
+    // Days from civil (proleptic Gregorian), enough for the fixed moments below.
+    y -= mo <= 2;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const std::int64_t yoe = y - era * 400;
+    const std::int64_t doy = (153 * (mo + (mo > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return (era * 146097 + doe - 719468) * 86400 + h * 3600;
+}
+
+TEST(DateConstraint, RangesFollowTheLocalCalendar) {
+    ScopedTimeZone berlin("Europe/Berlin");
+    // 2024-04-02 12:00 CEST; seven calendar days earlier is 12:00 CET, across the DST change.
+    const std::time_t now = utc(2024, 4, 2, 10);
+    EXPECT_EQ(DateConstraint::withinDays(7).range(now)->from, utc(2024, 3, 26, 11));
+    EXPECT_EQ(DateConstraint::withinDays(-1).range(now)->from, utc(2024, 4, 3, 10));
+    EXPECT_EQ(DateConstraint::inMonth(2024, 3).range(now),
+              (DateRange{utc(2024, 2, 29, 23), utc(2024, 3, 31, 22)}));
+    EXPECT_EQ(DateConstraint::inMonth(2023, 12).range(now),
+              (DateRange{utc(2023, 11, 30, 23), utc(2023, 12, 31, 23)}));
+    EXPECT_EQ(DateConstraint::today().range(now),
+              (DateRange{utc(2024, 4, 1, 22), utc(2024, 4, 2, 22)}));
+    EXPECT_TRUE(DateConstraint::today().range(now)->contains(now));
+}
+
+TEST(DateConstraint, UnreachableMomentsMatchNothing) {
+    ScopedTimeZone zone("UTC");
+    const std::time_t now = utc(2024, 4, 2, 10);
+    for (auto c :
+         {DateConstraint::withinDays(99999999999), DateConstraint::withinDays(-99999999999),
+          DateConstraint::withinDays(std::numeric_limits<std::int64_t>::min()),
+          DateConstraint::inMonth(99999999999, 1), DateConstraint::inMonth(2024, 13)})
+        EXPECT_EQ(c.range(now), std::nullopt) << c;
+    // A long but reachable span reaches back before 1970.
+    EXPECT_LT(DateConstraint::withinDays(36500).range(now)->from, 0);
 }
 
 TEST(MatchQuality, OrdersByRawValueAndRejectsUnknownRaw) {

@@ -20,6 +20,7 @@ namespace ulmaro {
 
 class IndexStore;
 class CompiledRegex;
+class WorkerPool;
 
 /// Answers parsed queries over one store: a `Match` for every live record that satisfies the
 /// query, in record order (or in the order of the candidates given).
@@ -47,7 +48,8 @@ public:
     /// A list of record IDs to test instead of the whole store; nullopt means every record.
     using Candidates = std::optional<std::span<const std::uint32_t>>;
 
-    explicit Matcher(std::shared_ptr<const IndexStore> store);
+    /// Parallel scans run on `pool` (the process-wide pool when null).
+    explicit Matcher(std::shared_ptr<const IndexStore> store, WorkerPool* pool = nullptr);
     ~Matcher();
     Matcher(const Matcher&) = delete;
     Matcher& operator=(const Matcher&) = delete;
@@ -112,6 +114,7 @@ private:
 
     std::shared_ptr<const IndexStore> store_;
     PathResolver resolver_;
+    WorkerPool* pool_;
     std::shared_ptr<const TrigramIndex> trigrams_;
     std::unordered_map<std::string, std::unique_ptr<CompiledRegex>> regexCache_; // null: failed
     std::unordered_map<std::string, std::optional<std::string>> regexLiteralCache_;

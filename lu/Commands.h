@@ -1,13 +1,11 @@
 #pragma once
 
+#include "UlmaroKit/Index/IndexStore.h"
+
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
-
-namespace ulmaro {
-class IndexStore;
-}
 
 namespace ulmaro::lu {
 

@@ -14,19 +14,23 @@ int notAvailable() {
 
 } // namespace
 
-[[gnu::weak]] int runSearch(const Invocation&) {
+// Those that read the name index open it first, as the real ones do.
+[[gnu::weak]] int runSearch(const Invocation& invocation) {
+    openIndexOrExit(invocation);
+    return notAvailable();
+}
+[[gnu::weak]] int runBench(const Invocation& invocation) {
+    openIndexOrExit(invocation);
+    return notAvailable();
+}
+[[gnu::weak]] int runMeasure(const Invocation& invocation) {
+    openIndexOrExit(invocation);
     return notAvailable();
 }
 [[gnu::weak]] int runContent(const Invocation&) {
     return notAvailable();
 }
 [[gnu::weak]] int runFind(const Invocation&) {
-    return notAvailable();
-}
-[[gnu::weak]] int runBench(const Invocation&) {
-    return notAvailable();
-}
-[[gnu::weak]] int runMeasure(const Invocation&) {
     return notAvailable();
 }
 

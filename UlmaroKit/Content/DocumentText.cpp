@@ -209,24 +209,32 @@ std::function<bool(std::string_view)> officeTextEntries(std::string_view extensi
 std::string textFromXML(std::string_view xml) {
     std::string out;
     out.reserve(xml.size() / 2);
-    bool inTag = false;
     bool lastWasSpace = false;
     auto space = [&] {
         if (!lastWasSpace) out.push_back(' ');
         lastWasSpace = true;
     };
-    for (char c : xml) {
+    const char* p = xml.data();
+    const char* end = p + xml.size();
+    while (p < end) {
+        char c = *p;
         if (c == '<') {
-            inTag = true;
             space();
-        } else if (c == '>') {
-            inTag = false;
-        } else if (inTag) {
-            continue;
+            // Everything up to the next ">" is markup, quotes and all.
+            const void* close = std::memchr(p, '>', static_cast<std::size_t>(end - p));
+            p = close == nullptr ? end : static_cast<const char*>(close) + 1;
         } else if (c == '\t' || c == '\n' || c == '\r' || c == ' ') {
             space();
+            ++p;
+        } else if (c == '>') {
+            ++p;
         } else {
-            out.push_back(c);
+            const char* run = p;
+            while (p < end && *p != '<' && *p != '>' && *p != '\t' && *p != '\n' && *p != '\r' &&
+                   *p != ' ') {
+                ++p;
+            }
+            out.append(run, p);
             lastWasSpace = false;
         }
     }

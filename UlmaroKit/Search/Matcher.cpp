@@ -6,9 +6,8 @@
 #include "UlmaroKit/Search/RegexLiteral.h"
 #include "UlmaroKit/Search/SubstringScan.h"
 
-#include <unicode/unistr.h>
-
 #include <ctime>
+#include <unicode/unistr.h>
 
 namespace ulmaro {
 
@@ -196,9 +195,9 @@ bool RecordEvaluator::holdsFast(const Matcher::CompiledTerm& term, const FileRec
         break;
     case Kind::scoredSubstring:
     case Kind::booleanSubstring:
-        result = SubstringScan::find(std::string_view(needles).substr(term.needleOffset,
-                                                                      term.needleLength),
-                                     name) != std::string_view::npos;
+        result = SubstringScan::find(
+                     std::string_view(needles).substr(term.needleOffset, term.needleLength),
+                     name) != std::string_view::npos;
         break;
     case Kind::ext:
         result = extensionMatches(
@@ -235,8 +234,7 @@ std::optional<Scored> RecordEvaluator::scoreFast(const Matcher::CompiledQuery& q
 // MARK: - Matcher
 
 Matcher::Matcher(std::shared_ptr<const IndexStore> store, WorkerPool* pool)
-    : store_(std::move(store)),
-      resolver_(*store_),
+    : store_(std::move(store)), resolver_(*store_),
       pool_(pool != nullptr ? pool : &WorkerPool::shared()) {}
 
 Matcher::~Matcher() = default;
@@ -247,14 +245,16 @@ void Matcher::setTrigrams(std::shared_ptr<const TrigramIndex> trigrams) {
 
 const std::string& Matcher::needleFor(const std::string& text) {
     auto it = needleCache_.find(text);
-    if (it == needleCache_.end()) it = needleCache_.emplace(text, SubstringScan::folded(text)).first;
+    if (it == needleCache_.end())
+        it = needleCache_.emplace(text, SubstringScan::folded(text)).first;
     return it->second;
 }
 
 const CompiledRegex* Matcher::regexFor(const std::string& pattern) {
     // A pattern that fails to compile is remembered as failed: it would fail again.
     auto it = regexCache_.find(pattern);
-    if (it == regexCache_.end()) it = regexCache_.emplace(pattern, CompiledRegex::compile(pattern)).first;
+    if (it == regexCache_.end())
+        it = regexCache_.emplace(pattern, CompiledRegex::compile(pattern)).first;
     return it->second.get();
 }
 
@@ -319,10 +319,12 @@ Matcher::PreparedTerm Matcher::prepare(const Term& term) {
 
 Matcher::Prepared Matcher::prepareQuery(const Query& query) {
     Prepared prepared;
-    for (const Term& t : query.andTerms) prepared.andTerms.terms.push_back(prepare(t));
+    for (const Term& t : query.andTerms)
+        prepared.andTerms.terms.push_back(prepare(t));
     for (const auto& group : query.orGroups) {
         PreparedList list;
-        for (const Term& t : group) list.terms.push_back(prepare(t));
+        for (const Term& t : group)
+            list.terms.push_back(prepare(t));
         prepared.groups.push_back(std::move(list));
     }
     return prepared;
@@ -342,16 +344,19 @@ std::vector<Match> Matcher::recordByRecord(const Query& query, Candidates candid
     const std::size_t count = store_->count();
     const std::size_t n = candidates ? candidates->size() : count;
     // Candidates stay in the order given; a big list is tested in ordered shards.
-    return runSharded<Match>(*pool_, n, [&](std::size_t from, std::size_t to, std::vector<Match>& out) {
-        Scratch scratch;
-        out.reserve(std::min<std::size_t>(to - from, 65536));
-        for (std::size_t i = from; i < to; ++i) {
-            const std::uint32_t id = candidates ? (*candidates)[i] : static_cast<std::uint32_t>(i);
-            if (id >= count || store_->operator[](id).flags.contains(RecordFlags::deleted)) continue;
-            if (const std::optional<Scored> r = evaluator.evaluate(prepared, id, scratch))
-                out.push_back(Match{id, r->quality, r->offset});
-        }
-    });
+    return runSharded<Match>(
+        *pool_, n, [&](std::size_t from, std::size_t to, std::vector<Match>& out) {
+            Scratch scratch;
+            out.reserve(std::min<std::size_t>(to - from, 65536));
+            for (std::size_t i = from; i < to; ++i) {
+                const std::uint32_t id =
+                    candidates ? (*candidates)[i] : static_cast<std::uint32_t>(i);
+                if (id >= count || store_->operator[](id).flags.contains(RecordFlags::deleted))
+                    continue;
+                if (const std::optional<Scored> r = evaluator.evaluate(prepared, id, scratch))
+                    out.push_back(Match{id, r->quality, r->offset});
+            }
+        });
 }
 
 } // namespace ulmaro

@@ -79,9 +79,9 @@ public:
     struct Scratch;
     struct CompiledTerm;
     struct CompiledQuery;
+    struct Prepared;
 
 private:
-    struct Prepared;
 
     // Caches (filled on the calling thread, before any parallel work).
     const std::string& needleFor(const std::string& text);

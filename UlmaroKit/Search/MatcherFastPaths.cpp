@@ -1,15 +1,13 @@
 // The shape dispatch of Matcher::match and its parallel scans.
 
 #include "UlmaroKit/Index/IndexStore.h"
+#include "UlmaroKit/Platform/Utf8.h"
 #include "UlmaroKit/Platform/WorkerPool.h"
 #include "UlmaroKit/Search/FuzzyMatcher.h"
 #include "UlmaroKit/Search/Matcher.h"
 #include "UlmaroKit/Search/MatcherInternals.h"
 #include "UlmaroKit/Search/SubstringScan.h"
-
-#include <unicode/brkiter.h>
-#include <unicode/locid.h>
-#include <unicode/unistr.h>
+#include "UlmaroKit/Search/UnicodeText.h"
 
 #include <algorithm>
 #include <atomic>
@@ -43,28 +41,6 @@ bool allRecordLocal(const Query& q) {
     return std::all_of(q.orGroups.begin(), q.orGroups.end(), [](const std::vector<Term>& g) {
         return !g.empty() && std::all_of(g.begin(), g.end(), isRecordLocal);
     });
-}
-
-// User-perceived characters, as the pivot order counts them.
-std::size_t characterCount(const std::string& text) {
-    const icu::UnicodeString u = icu::UnicodeString::fromUTF8(text);
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::BreakIterator> it(
-        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
-    if (U_FAILURE(status) || !it) return static_cast<std::size_t>(u.countChar32());
-    it->setText(u);
-    std::size_t count = 0;
-    while (it->next() != icu::BreakIterator::DONE) ++count;
-    return count;
-}
-
-// Full Unicode lower-casing, as the fuzzy needle is typed in any case.
-std::string lowercased(const std::string& text) {
-    icu::UnicodeString u = icu::UnicodeString::fromUTF8(text);
-    u.toLower(icu::Locale::getRoot());
-    std::string out;
-    u.toUTF8String(out);
-    return out;
 }
 
 struct FuzzyHit {
@@ -103,7 +79,7 @@ std::vector<Match> Matcher::matchWithFuzzyFallback(const Query& query, Candidate
     if (results.size() >= fuzzyFallbackThreshold) return results;
     const Term* sole = soleTerm(query);
     if (sole == nullptr || sole->kind() != Term::Kind::substring) return results;
-    const std::string needle = lowercased(sole->text());
+    const std::string needle = UnicodeText::lowercased(repairUtf8(sole->text()));
     if (!FuzzyMatcher::isEligible(needle)) return results;
     std::vector<Match> fuzzy = fuzzyScan(needle, results);
     results.insert(results.end(), fuzzy.begin(), fuzzy.end());
@@ -178,20 +154,19 @@ std::vector<Match> Matcher::scanBlocks(std::span<const std::uint32_t> blocks,
         starts[i] = acc;
         acc += ranges[i].end - ranges[i].begin;
     }
-    return runSharded<Match>(*pool_, n, [&](std::size_t from, std::size_t to,
-                                            std::vector<Match>& out) {
-        std::size_t i = static_cast<std::size_t>(
-            std::upper_bound(starts.begin(), starts.end(), from) - starts.begin() - 1);
-        for (; i < ranges.size() && starts[i] < to; ++i) {
-            const std::size_t lo = std::max(from, starts[i]) - starts[i] + ranges[i].begin;
-            const std::size_t hi =
-                std::min(to, starts[i] + (ranges[i].end - ranges[i].begin)) - starts[i] +
-                ranges[i].begin;
-            SubstringScan::scanRange(*store_, static_cast<std::uint32_t>(lo),
-                                     static_cast<std::uint32_t>(hi), foldedNeedle, ordered, false,
-                                     out);
-        }
-    });
+    return runSharded<Match>(
+        *pool_, n, [&](std::size_t from, std::size_t to, std::vector<Match>& out) {
+            std::size_t i = static_cast<std::size_t>(
+                std::upper_bound(starts.begin(), starts.end(), from) - starts.begin() - 1);
+            for (; i < ranges.size() && starts[i] < to; ++i) {
+                const std::size_t lo = std::max(from, starts[i]) - starts[i] + ranges[i].begin;
+                const std::size_t hi = std::min(to, starts[i] + (ranges[i].end - ranges[i].begin)) -
+                                       starts[i] + ranges[i].begin;
+                SubstringScan::scanRange(*store_, static_cast<std::uint32_t>(lo),
+                                         static_cast<std::uint32_t>(hi), foldedNeedle, ordered,
+                                         false, out);
+            }
+        });
 }
 
 std::vector<std::uint64_t> Matcher::nameHoldsBits(std::string_view foldedNeedle) {
@@ -203,7 +178,8 @@ std::vector<std::uint64_t> Matcher::nameHoldsBits(std::string_view foldedNeedle)
         std::vector<Match> hits;
         SubstringScan::scanRange(*store_, static_cast<std::uint32_t>(from),
                                  static_cast<std::uint32_t>(to), foldedNeedle, ordered, true, hits);
-        for (const Match& m : hits) bits[m.id >> 6] |= std::uint64_t{1} << (m.id & 63);
+        for (const Match& m : hits)
+            bits[m.id >> 6] |= std::uint64_t{1} << (m.id & 63);
     });
     return bits;
 }
@@ -214,13 +190,15 @@ std::vector<Match> Matcher::multiTokenMatch(const std::vector<std::string>& toke
     std::vector<std::size_t> order(tokens.size());
     std::iota(order.begin(), order.end(), 0);
     std::vector<std::size_t> lengths(tokens.size());
-    for (std::size_t i = 0; i < tokens.size(); ++i) lengths[i] = characterCount(tokens[i]);
+    for (std::size_t i = 0; i < tokens.size(); ++i)
+        lengths[i] = UnicodeText::graphemeCount(repairUtf8(tokens[i]));
     std::stable_sort(order.begin(), order.end(),
                      [&](std::size_t a, std::size_t b) { return lengths[a] > lengths[b]; });
 
     // Each token as a folder word too; prepared once, before any scan.
     std::vector<PreparedTerm> asPath;
-    for (const std::string& t : tokens) asPath.push_back(prepare(Term::pathContains(t)));
+    for (const std::string& t : tokens)
+        asPath.push_back(prepare(Term::pathContains(t)));
     const RecordEvaluator evaluator(*store_, resolver_);
 
     const std::size_t pivots = std::min(maxPivotTokens, tokens.size());
@@ -257,21 +235,21 @@ std::vector<Match> Matcher::pathOnlyMatch(std::string_view needle) {
     const std::vector<std::uint64_t> bits = nameHoldsBits(needle);
     const FileRecord* records = store_->records();
     auto holds = [&](std::uint32_t id) { return (bits[id >> 6] >> (id & 63)) & 1; };
-    return runSharded<Match>(*pool_, n, [&](std::size_t from, std::size_t to,
-                                            std::vector<Match>& out) {
-        for (std::size_t i = from; i < to; ++i) {
-            const auto id = static_cast<std::uint32_t>(i);
-            if (records[id].flags.contains(RecordFlags::deleted)) continue;
-            bool found = holds(id);
-            std::uint32_t parent = records[id].parentID;
-            for (std::size_t steps = 0; !found && steps < maxAncestorNames; ++steps) {
-                if (parent == FileRecord::rootParentID || parent >= n) break;
-                found = holds(parent);
-                parent = records[parent].parentID;
+    return runSharded<Match>(
+        *pool_, n, [&](std::size_t from, std::size_t to, std::vector<Match>& out) {
+            for (std::size_t i = from; i < to; ++i) {
+                const auto id = static_cast<std::uint32_t>(i);
+                if (records[id].flags.contains(RecordFlags::deleted)) continue;
+                bool found = holds(id);
+                std::uint32_t parent = records[id].parentID;
+                for (std::size_t steps = 0; !found && steps < maxAncestorNames; ++steps) {
+                    if (parent == FileRecord::rootParentID || parent >= n) break;
+                    found = holds(parent);
+                    parent = records[parent].parentID;
+                }
+                if (found) out.push_back(Match{id, MatchQuality::substring, 0});
             }
-            if (found) out.push_back(Match{id, MatchQuality::substring, 0});
-        }
-    });
+        });
 }
 
 // MARK: - Record-local terms
@@ -323,7 +301,8 @@ void compileOne(const Term& term, bool negated, Matcher::CompiledQuery& q) {
 std::pair<std::size_t, std::size_t> compileRange(const std::vector<Term>& terms,
                                                  Matcher::CompiledQuery& q) {
     const std::size_t first = q.terms.size();
-    for (const Term& t : terms) compileOne(t, false, q);
+    for (const Term& t : terms)
+        compileOne(t, false, q);
     return {first, q.terms.size() - first};
 }
 
@@ -336,23 +315,23 @@ std::vector<Match> Matcher::compiledWholeStore(const Query& query) {
         compiled.groupRanges.push_back(compileRange(group, compiled));
     const RecordEvaluator evaluator(*store_, resolver_);
     const FileRecord* records = store_->records();
-    return runSharded<Match>(*pool_, store_->count(), [&](std::size_t from, std::size_t to,
-                                                          std::vector<Match>& out) {
-        for (std::size_t i = from; i < to; ++i) {
-            const auto id = static_cast<std::uint32_t>(i);
-            if (records[id].flags.contains(RecordFlags::deleted)) continue;
-            std::optional<Scored> best;
-            if (compiled.groupRanges.empty()) {
-                best = evaluator.scoreFast(compiled, compiled.andRange, id);
-            } else {
-                for (const auto& range : compiled.groupRanges) {
-                    const std::optional<Scored> r = evaluator.scoreFast(compiled, range, id);
-                    if (r && (!best || r->quality < best->quality)) best = r;
+    return runSharded<Match>(
+        *pool_, store_->count(), [&](std::size_t from, std::size_t to, std::vector<Match>& out) {
+            for (std::size_t i = from; i < to; ++i) {
+                const auto id = static_cast<std::uint32_t>(i);
+                if (records[id].flags.contains(RecordFlags::deleted)) continue;
+                std::optional<Scored> best;
+                if (compiled.groupRanges.empty()) {
+                    best = evaluator.scoreFast(compiled, compiled.andRange, id);
+                } else {
+                    for (const auto& range : compiled.groupRanges) {
+                        const std::optional<Scored> r = evaluator.scoreFast(compiled, range, id);
+                        if (r && (!best || r->quality < best->quality)) best = r;
+                    }
                 }
+                if (best) out.push_back(Match{id, best->quality, best->offset});
             }
-            if (best) out.push_back(Match{id, best->quality, best->offset});
-        }
-    });
+        });
 }
 
 // MARK: - Regular expression

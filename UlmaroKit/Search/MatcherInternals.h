@@ -4,9 +4,9 @@
 
 #include "UlmaroKit/Index/IndexStore.h"
 #include "UlmaroKit/Index/PathResolver.h"
+#include "UlmaroKit/Platform/WorkerPool.h"
 #include "UlmaroKit/Search/Matcher.h"
 #include "UlmaroKit/Search/MatcherRegex.h"
-#include "UlmaroKit/Platform/WorkerPool.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -153,9 +153,11 @@ std::vector<T> runSharded(WorkerPool& pool, std::size_t n, Scan&& scan) {
     pool.parallelFor(
         shards, [&](std::size_t i) { scan(boundary(i), boundary(i + 1), slots[i]); }, threads);
     std::size_t total = 0;
-    for (const auto& slot : slots) total += slot.size();
+    for (const auto& slot : slots)
+        total += slot.size();
     out.reserve(total);
-    for (const auto& slot : slots) out.insert(out.end(), slot.begin(), slot.end());
+    for (const auto& slot : slots)
+        out.insert(out.end(), slot.begin(), slot.end());
     return out;
 }
 

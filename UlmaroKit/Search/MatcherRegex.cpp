@@ -3,9 +3,8 @@
 #include "UlmaroKit/Platform/Utf8.h"
 
 #define PCRE2_CODE_UNIT_WIDTH 8
-#include <pcre2.h>
-
 #include <new>
+#include <pcre2.h>
 
 namespace ulmaro {
 
@@ -31,9 +30,9 @@ std::unique_ptr<CompiledRegex> CompiledRegex::compile(std::string_view pattern) 
     const std::string text = repairUtf8(pattern);
     int error = 0;
     PCRE2_SIZE errorOffset = 0;
-    pcre2_code* code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(),
-                                     PCRE2_UTF | PCRE2_UCP | PCRE2_CASELESS, &error, &errorOffset,
-                                     nullptr);
+    pcre2_code* code =
+        pcre2_compile(reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(),
+                      PCRE2_UTF | PCRE2_UCP | PCRE2_CASELESS, &error, &errorOffset, nullptr);
     if (code == nullptr) return nullptr;
     // Without JIT support the interpreter runs the same expression.
     (void)pcre2_jit_compile(code, PCRE2_JIT_COMPLETE);

@@ -2,10 +2,9 @@
 
 #include "UlmaroKit/Index/IndexStore.h"
 
-#include <immintrin.h>
-
 #include <algorithm>
 #include <cstring>
+#include <immintrin.h>
 
 namespace ulmaro::SubstringScan {
 
@@ -70,13 +69,8 @@ class BlobScan {
 public:
     BlobScan(const IndexStore& store, std::uint32_t begin, std::uint32_t end, const Byte* needle,
              std::size_t m, bool includeDeleted, std::vector<Match>& out)
-        : records_(store.records()),
-          blob_(reinterpret_cast<const Byte*>(store.nameBlob().data())),
-          needle_(needle),
-          m_(m),
-          cursor_(begin),
-          end_(end),
-          includeDeleted_(includeDeleted),
+        : records_(store.records()), blob_(reinterpret_cast<const Byte*>(store.nameBlob().data())),
+          needle_(needle), m_(m), cursor_(begin), end_(end), includeDeleted_(includeDeleted),
           out_(out) {}
 
     void run() {
@@ -194,7 +188,8 @@ bool usesAvx2() {
 
 std::string folded(std::string_view bytes) {
     std::string out(bytes);
-    for (char& c : out) c = static_cast<char>(foldAscii(static_cast<Byte>(c)));
+    for (char& c : out)
+        c = static_cast<char>(foldAscii(static_cast<Byte>(c)));
     return out;
 }
 

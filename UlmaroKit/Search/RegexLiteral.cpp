@@ -1,0 +1,263 @@
+#include "UlmaroKit/Search/RegexLiteral.h"
+
+#include "UlmaroKit/Platform/Utf8.h"
+#include "UlmaroKit/Search/UnicodeText.h"
+
+namespace ulmaro::RegexLiteral {
+
+namespace {
+
+using Chars = std::vector<std::string_view>;
+
+char asciiOf(std::string_view ch) {
+    return ch.size() == 1 ? ch[0] : '\0';
+}
+bool isAsciiDigit(std::string_view ch) {
+    return ch.size() == 1 && ch[0] >= '0' && ch[0] <= '9';
+}
+bool isHexDigit(std::string_view ch) {
+    const char c = asciiOf(ch);
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+/// Index just past the first `close` at or after `i`, or the end.
+std::size_t pastNext(const Chars& c, std::size_t i, std::string_view close) {
+    while (i < c.size() && c[i] != close)
+        ++i;
+    return i < c.size() ? i + 1 : c.size();
+}
+
+/// `c[i]` is a backslash with a character after it. Returns the index past the whole escape,
+/// including arguments such as \x41, \x{e9}, \u00e9, \0101, \cA, \k<name>, \p{L} and \Q...\E.
+std::size_t skipEscape(const Chars& c, std::size_t i) {
+    const std::size_t n = c.size();
+    const char letter = asciiOf(c[i + 1]);
+    std::size_t j = i + 2;
+    auto skipWhile = [&](auto pred, std::size_t most) {
+        for (std::size_t k = 0; k < most && j < n && pred(c[j]); ++k)
+            ++j;
+    };
+    if (letter >= '0' && letter <= '9') {
+        skipWhile(isAsciiDigit, n); // back reference or octal code, however long
+        return j;
+    }
+    switch (letter) {
+    case 'Q': // quoted text up to \E
+        while (j + 1 < n && !(c[j] == "\\" && c[j + 1] == "E"))
+            ++j;
+        return j + 1 < n ? j + 2 : n;
+    case 'c':
+        return j < n ? j + 1 : n;
+    default:
+        break;
+    }
+    const bool takesBraces = std::string_view("xopPNkgu").find(letter) != std::string_view::npos;
+    if (takesBraces && j < n && c[j] == "{") return pastNext(c, j + 1, "}");
+    if ((letter == 'k' || letter == 'g') && j < n && (c[j] == "<" || c[j] == "'"))
+        return pastNext(c, j + 1, c[j] == "<" ? ">" : "'");
+    switch (letter) {
+    case 'x':
+        skipWhile(isHexDigit, 2);
+        break;
+    case 'u':
+        skipWhile(isHexDigit, 4);
+        break;
+    case 'U':
+        skipWhile(isHexDigit, 8);
+        break;
+    case 'p':
+    case 'P':
+        if (j < n) ++j; // one-letter property name, as in \pL
+        break;
+    case 'g':
+        if (j < n && (c[j] == "+" || c[j] == "-")) ++j;
+        skipWhile(isAsciiDigit, n);
+        break;
+    default:
+        break;
+    }
+    return j;
+}
+
+/// `c[i]` is "[". Index past the bracket expression; a "]" right after the opening "[" or
+/// "[^" is a member, not the close.
+std::size_t skipBracket(const Chars& c, std::size_t i) {
+    const std::size_t n = c.size();
+    std::size_t j = i + 1;
+    if (j < n && c[j] == "^") ++j;
+    if (j < n && c[j] == "]") ++j;
+    int depth = 1;
+    while (j < n) {
+        if (c[j] == "\\") {
+            if (j + 1 >= n) return n;
+            j = skipEscape(c, j);
+            continue;
+        }
+        if (c[j] == "[") ++depth;
+        if (c[j] == "]" && --depth == 0) return j + 1;
+        ++j;
+    }
+    return n;
+}
+
+/// A "(?#" comment runs to the next ")"; nothing in it is special.
+bool isComment(const Chars& c, std::size_t i) {
+    return i + 2 < c.size() && c[i] == "(" && c[i + 1] == "?" && c[i + 2] == "#";
+}
+
+/// `c[i]` is "(". Index past the matching ")"; brackets inside are skipped whole, since a
+/// ")" in a bracket closes nothing.
+std::size_t skipGroup(const Chars& c, std::size_t i) {
+    const std::size_t n = c.size();
+    if (isComment(c, i)) return pastNext(c, i + 3, ")");
+    std::size_t j = i + 1;
+    int depth = 1;
+    while (j < n) {
+        if (c[j] == "\\") {
+            if (j + 1 >= n) return n;
+            j = skipEscape(c, j);
+        } else if (c[j] == "[") {
+            j = skipBracket(c, j);
+        } else if (isComment(c, j)) {
+            j = pastNext(c, j + 3, ")");
+        } else {
+            if (c[j] == "(") ++depth;
+            if (c[j] == ")" && --depth == 0) return j + 1;
+            ++j;
+        }
+    }
+    return n;
+}
+
+/// Whether an inline option group such as (?x), (?ix) or (?x:...) starts at `i`.
+bool turnsOnExtendedMode(const Chars& c, std::size_t i) {
+    if (i + 1 >= c.size() || c[i + 1] != "?") return false;
+    for (std::size_t j = i + 2; j < c.size(); ++j) {
+        const char f = asciiOf(c[j]);
+        if (f == 'x') return true;
+        const bool flag = (f >= 'a' && f <= 'z') || (f >= 'A' && f <= 'Z') || f == '-' || f == '^';
+        if (!flag) return false;
+    }
+    return false;
+}
+
+/// Patterns whose literal text cannot be trusted as a whole: an alternation outside a
+/// bracket (at any depth), or extended mode, where white space and "#" are not literal.
+bool hasAlternationOrExtendedMode(const Chars& c) {
+    for (std::size_t i = 0; i < c.size();) {
+        if (c[i] == "\\") {
+            if (i + 1 >= c.size()) return false;
+            i = skipEscape(c, i);
+        } else if (c[i] == "[") {
+            i = skipBracket(c, i);
+        } else if (isComment(c, i)) {
+            i = pastNext(c, i + 3, ")");
+        } else {
+            if (c[i] == "|") return true;
+            if (c[i] == "(" && turnsOnExtendedMode(c, i)) return true;
+            ++i;
+        }
+    }
+    return false;
+}
+
+/// The byte of a single ASCII character, letters lowered. A CR LF cluster has none: a name
+/// holding it has a 13 before the 10, so no one byte can stand for it in a run.
+std::optional<std::uint8_t> byteOf(std::string_view ch) {
+    if (ch.size() != 1 || static_cast<unsigned char>(ch[0]) >= 0x80) return std::nullopt;
+    const auto b = static_cast<std::uint8_t>(ch[0]);
+    return b >= 'A' && b <= 'Z' ? static_cast<std::uint8_t>(b + 0x20) : b;
+}
+
+/// Whether the atom before `p` may be absent: "?", "*", or "{" with a minimum of zero.
+/// A quantifier reaches back over a stray \E, an empty \Q\E and a (?#...) comment.
+bool isOptionalMarker(const Chars& c, std::size_t p) {
+    for (;;) {
+        if (p + 1 < c.size() && c[p] == "\\" && c[p + 1] == "E") {
+            p += 2;
+        } else if (p + 3 < c.size() && c[p] == "\\" && c[p + 1] == "Q" && c[p + 2] == "\\" &&
+                   c[p + 3] == "E") {
+            p += 4;
+        } else if (isComment(c, p)) {
+            p = pastNext(c, p + 3, ")");
+        } else {
+            break;
+        }
+    }
+    if (p >= c.size()) return false;
+    if (c[p] == "?" || c[p] == "*") return true;
+    if (c[p] != "{") return false;
+    for (std::size_t j = p + 1; j < c.size() && isAsciiDigit(c[j]); ++j)
+        if (c[j] != "0") return false;
+    return true; // no digits, or only zeros
+}
+
+/// `c[i]` is "{". Past a repetition count such as {2} or {0,3}; any other "{" is taken alone,
+/// since its text is literal and may even run into a bracket or group.
+std::size_t pastRepetitionCount(const Chars& c, std::size_t i) {
+    std::size_t j = i + 1;
+    while (j < c.size() && (isAsciiDigit(c[j]) || c[j] == "," || c[j] == " "))
+        ++j;
+    return j < c.size() && c[j] == "}" ? j + 1 : i + 1;
+}
+
+bool isRunBreaker(std::string_view ch) {
+    return ch.size() == 1 && std::string_view(")]}.^$*+?|").find(ch[0]) != std::string_view::npos;
+}
+
+} // namespace
+
+std::optional<std::vector<std::uint8_t>> required(std::string_view pattern) {
+    const std::string text = repairUtf8(pattern);
+    const Chars c = UnicodeText::graphemes(text);
+    if (hasAlternationOrExtendedMode(c)) return std::nullopt;
+
+    std::vector<std::uint8_t> run, best;
+    auto endRun = [&] {
+        if (run.size() > best.size()) best = run;
+        run.clear();
+    };
+    const std::size_t n = c.size();
+    for (std::size_t i = 0; i < n;) {
+        const std::string_view ch = c[i];
+        if (ch == "\\") {
+            if (i + 1 >= n) break;
+            const std::string_view escaped = c[i + 1];
+            if (UnicodeText::isLetter(escaped) || UnicodeText::isNumber(escaped)) {
+                endRun();
+                i = skipEscape(c, i);
+                continue;
+            }
+            const auto b = byteOf(escaped);
+            if (b && !isOptionalMarker(c, i + 2))
+                run.push_back(*b);
+            else
+                endRun();
+            i += 2;
+        } else if (ch == "[") {
+            endRun();
+            i = skipBracket(c, i);
+        } else if (ch == "(") {
+            endRun();
+            i = skipGroup(c, i);
+        } else if (ch == "{") {
+            endRun();
+            i = pastRepetitionCount(c, i);
+        } else if (isRunBreaker(ch)) {
+            endRun();
+            ++i;
+        } else {
+            const auto b = byteOf(ch);
+            if (b && !isOptionalMarker(c, i + 1))
+                run.push_back(*b);
+            else
+                endRun();
+            ++i;
+        }
+    }
+    endRun();
+    if (best.size() < 2) return std::nullopt;
+    return best;
+}
+
+} // namespace ulmaro::RegexLiteral

@@ -1,0 +1,173 @@
+#include "UlmaroKit/Search/RegexLiteral.h"
+
+#define PCRE2_CODE_UNIT_WIDTH 8
+#include <gtest/gtest.h>
+#include <memory>
+#include <optional>
+#include <pcre2.h>
+#include <random>
+#include <string>
+
+namespace ulmaro {
+namespace {
+
+std::optional<std::string> literal(std::string_view pattern) {
+    auto bytes = RegexLiteral::required(pattern);
+    if (!bytes) return std::nullopt;
+    return std::string(bytes->begin(), bytes->end());
+}
+
+struct LiteralCase {
+    std::string pattern;
+    std::optional<std::string> expected;
+};
+
+void expectLiterals(const std::vector<LiteralCase>& cases) {
+    for (const auto& c : cases)
+        EXPECT_EQ(literal(c.pattern), c.expected) << "pattern: " << c.pattern;
+}
+
+TEST(RegexLiteral, DerivesTheLongestRequiredRun) {
+    const auto none = std::nullopt;
+    expectLiterals({
+        {"report.*2024", "report"},
+        {"^IMG_\\d+\\.JPG$", "img_"},
+        {"colou?r", "colo"},
+        {"ab{0,3}cd", "cd"},
+        {"x{2,5}", none},
+        {"(foo)bar", "bar"},
+        {"[abc]def", "def"},
+        {"ab+c", "ab"},
+        {"a.b", none},
+        {"a|b", none},
+        {"(jpe?g|png)x", none},
+        {"", none},
+        {"a", none},
+        {"\xC3\xA9t\xC3\xA9", none},
+        {"a\\|b", "a|b"},
+        {"[|]x", none},
+        {"x{3}yz", "yz"},
+        {"ab*", none},
+        {"abc\\.?de", "abc"},
+        {"ab\\.de", "ab.de"},
+        {"ab\\", "ab"},
+        {"xab\\", "xab"},
+        {"ab{,2}cd", "cd"},
+        {"abc{1}", "abc"},
+        {"ab{", none},
+        {"a\\\\b", "a\\b"},
+        {"caf\xC3\xA9s", "caf"},
+        {"e\xCC\x81"
+         "ab",
+         "ab"},
+        {"(a(b)c)de", "de"},
+        {"(unclosed", none},
+        {"[unclosed", none},
+    });
+}
+
+TEST(RegexLiteral, SkipsWholeEscapeArguments) {
+    const auto none = std::nullopt;
+    expectLiterals({
+        {"\\x41bc", "bc"},
+        {"\\x{41}bc", "bc"},
+        {"\\u00e9tude", "tude"},
+        {"\\U0001F600ok", "ok"},
+        {"\\0101xy", "xy"},
+        {"\\12ab", "ab"},
+        {"\\cAbc", "bc"},
+        {"\\k<name>ab", "ab"},
+        {"\\k'name'ab", "ab"},
+        {"\\k{name}ab", "ab"},
+        {"\\g{-1}ab", "ab"},
+        {"\\g-1ab", "ab"},
+        {"\\p{L}ab", "ab"},
+        {"\\pLab", "ab"},
+        {"\\N{LATIN SMALL LETTER A}bc", "bc"},
+        {"\\o{101}bc", "bc"},
+        {"\\Qa.b\\Ecd", "cd"},
+        {"\\Q|\\Exyz", "xyz"},
+        {"report\\d{2}", "report"},
+        // Extended mode ignores white space and comments: nothing typed is surely literal.
+        {"(?x)a b c", none},
+        {"(?ix)abc", none},
+        {"(?x:ab)cd", none},
+        {"(?i)abc", "abc"},
+    });
+}
+
+TEST(RegexLiteral, BracketsAndGroupsFollowTheEngine) {
+    const auto none = std::nullopt;
+    expectLiterals({
+        {"[]abc]", none}, // "]" first in a bracket is a member
+        {"[^]abc]xy", "xy"},
+        {"([)]xy)?zw", "zw"},  // ")" in a bracket does not close the group
+        {"\\Q[\\E|xyz", none}, // the "[" is quoted: the bar is an alternation
+        {"[a\\]|]bc", "bc"},
+        {"ab{00,3}cd", "cd"}, // a minimum of zero written "00"
+        {"a\r\nbc", "bc"},    // CR LF is no single byte
+        // Quantifiers reach back over \E, \Q\E and comments.
+        {"xa\\E?bc", "bc"},
+        {"xa\\Q\\E*bc", "bc"},
+        {"xa(?#note)?bc", "bc"},
+        // Only a repetition count is skipped; any other "{" is literal text.
+        {"a{bc}de", "bc"},
+        {"ab(?#[)|", std::nullopt}, // a comment holds no bracket
+        {"{[\\E{1}ab]", std::nullopt},
+    });
+}
+
+// Soundness: whenever an expression matches a name, the name holds the derived bytes
+// (ASCII letters folded), over random patterns in the engine's own options.
+TEST(RegexLiteral, NeverRequiresBytesAMatchLacks) {
+    const std::vector<std::string> atoms = {
+        "a",    "b", "A",   "ab", "?",   "*",      "+",     "{0}",  "{00,2}", "{1}",
+        "{,2}", "(", ")",   "[",  "]",   "[]a]",   "\\x61", "\\Q",  "\\E",    "\\d",
+        ".",    "^", "$",   "|",  "\\|", "(?x)",   " ",     "\\.",  "-",      "\\pL",
+        "\\k<", ">", "\\c", "{",  "(?#", "\\Q\\E", "}",     "{1,2}"};
+    const std::string alphabet = "abAB-.1 {}[]|";
+    std::mt19937 rng(12345);
+    auto pick = [&](std::size_t n) {
+        return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng);
+    };
+
+    int checkedMatches = 0;
+    for (int p = 0; p < 3000; ++p) {
+        std::string pattern;
+        for (std::size_t k = 0, len = 1 + pick(7); k < len; ++k)
+            pattern += atoms[pick(atoms.size())];
+        const auto lit = literal(pattern);
+        if (!lit) continue;
+
+        int error = 0;
+        PCRE2_SIZE offset = 0;
+        std::unique_ptr<pcre2_code, decltype(&pcre2_code_free)> code(
+            pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(),
+                          PCRE2_UTF | PCRE2_UCP | PCRE2_CASELESS, &error, &offset, nullptr),
+            &pcre2_code_free);
+        if (!code) continue;
+        std::unique_ptr<pcre2_match_data, decltype(&pcre2_match_data_free)> data(
+            pcre2_match_data_create_from_pattern(code.get(), nullptr), &pcre2_match_data_free);
+
+        for (int t = 0; t < 150; ++t) {
+            std::string name;
+            // Names seeded with the literal's own bytes make matches likely.
+            for (std::size_t k = 0, len = pick(9); k < len; ++k)
+                name += pick(3) == 0 ? std::string(1, alphabet[pick(alphabet.size())])
+                                     : std::string(1, pattern[pick(pattern.size())]);
+            if (pcre2_match(code.get(), reinterpret_cast<PCRE2_SPTR>(name.data()), name.size(), 0,
+                            0, data.get(), nullptr) < 0)
+                continue;
+            ++checkedMatches;
+            std::string folded = name;
+            for (char& ch : folded)
+                if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch + 0x20);
+            EXPECT_NE(folded.find(*lit), std::string::npos)
+                << "pattern [" << pattern << "] literal [" << *lit << "] name [" << name << "]";
+        }
+    }
+    EXPECT_GT(checkedMatches, 1000); // the generator really exercises matches
+}
+
+} // namespace
+} // namespace ulmaro

@@ -1,0 +1,269 @@
+#include "UlmaroKit/Content/DocumentText.h"
+
+#include "UlmaroKit/Content/ZipReader.h"
+#include "UlmaroKit/Platform/MappedFile.h"
+#include "UlmaroKit/Platform/UniqueFd.h"
+#include "UlmaroKit/Platform/Utf8.h"
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <mutex>
+#include <poppler-document.h>
+#include <poppler-global.h>
+#include <poppler-page.h>
+#include <sys/stat.h>
+#include <unicode/uchar.h>
+#include <unicode/utf8.h>
+#include <unistd.h>
+
+namespace ulmaro::DocumentText {
+namespace {
+
+constexpr std::array<std::string_view, 7> kExtractedExtensions = {"pdf",   "docx", "pptx",   "xlsx",
+                                                                  "pages", "key",  "numbers"};
+constexpr std::size_t kIWorkMinimumRun = 4;
+
+bool startsWith(std::string_view s, std::string_view prefix) {
+    return s.starts_with(prefix);
+}
+
+// Cuts text to at most `limit` bytes without splitting a UTF-8 sequence.
+void capText(std::string& text, std::uint64_t limit) {
+    if (text.size() <= limit) return;
+    std::size_t end = static_cast<std::size_t>(limit);
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
+    text.resize(end);
+}
+
+void ignorePopplerMessage(const std::string&, void*) {}
+
+std::optional<std::string> pdfText(const std::filesystem::path& path) {
+    static std::once_flag quiet;
+    // poppler prints its complaints about damaged files to standard error; the library
+    // writes no log.
+    std::call_once(quiet, [] { poppler::set_debug_error_function(ignorePopplerMessage, nullptr); });
+    MappedFile::Options options;
+    options.followSymlinks = false;
+    options.maxSize = maxDocumentBytes;
+    auto file = MappedFile::tryOpen(path, options);
+    if (!file || file->empty()) return std::nullopt;
+    try {
+        std::unique_ptr<poppler::document> document(poppler::document::load_from_raw_data(
+            reinterpret_cast<const char*>(file->data()), static_cast<int>(file->size())));
+        if (!document || document->is_locked()) return std::nullopt;
+        std::string text;
+        int pages = document->pages();
+        for (int i = 0; i < pages && text.size() <= maxDocumentBytes; ++i) {
+            if (i > 0) text.push_back('\n');
+            std::unique_ptr<poppler::page> page(document->create_page(i));
+            if (!page) continue;
+            poppler::byte_array bytes =
+                page->text(poppler::rectf(), poppler::page::non_raw_non_physical_layout).to_utf8();
+            std::string_view pageText(bytes.data(), bytes.size());
+            // The text layout ends each page with a form feed; pages are joined by line feeds.
+            while (!pageText.empty() && pageText.back() == '\f')
+                pageText.remove_suffix(1);
+            appendRepairedUtf8(text, pageText);
+        }
+        capText(text, maxDocumentBytes);
+        return text;
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
+std::optional<std::string> zipDocumentText(const std::filesystem::path& path,
+                                           std::string_view extension) {
+    auto matching = officeTextEntries(extension);
+    if (!matching) return std::nullopt;
+    auto found = ZipReader::entries(path, matching);
+    if (found.empty()) return std::nullopt;
+    bool iWork = extension == "pages" || extension == "key" || extension == "numbers";
+    std::string text;
+    for (std::size_t i = 0; i < found.size() && text.size() <= maxDocumentBytes; ++i) {
+        if (i > 0) text.push_back('\n');
+        text += iWork ? printableRuns(found[i].data, kIWorkMinimumRun) : textFromXML(found[i].data);
+    }
+    capText(text, maxDocumentBytes);
+    return text;
+}
+
+// Alphanumerics as the platform counts them: letters, marks and numbers.
+bool isAlphanumeric(UChar32 c) {
+    return (U_GET_GC_MASK(c) & (U_GC_L_MASK | U_GC_M_MASK | U_GC_N_MASK)) != 0;
+}
+
+// A run of printable bytes is kept when it is valid UTF-8 and at least half of its
+// characters are letters, digits or spaces.
+bool isWordyRun(std::string_view run) {
+    const auto* s = reinterpret_cast<const uint8_t*>(run.data());
+    auto length = static_cast<int32_t>(run.size());
+    std::size_t scalars = 0, wordy = 0;
+    for (int32_t i = 0; i < length;) {
+        UChar32 c;
+        U8_NEXT(s, i, length, c);
+        if (c < 0 || c == 0xFFFD) return false;
+        ++scalars;
+        if (c == ' ' || isAlphanumeric(c)) ++wordy;
+    }
+    return scalars <= 2 * wordy;
+}
+
+} // namespace
+
+std::optional<std::size_t> readFileHead(const std::filesystem::path& path, std::uint64_t maxBytes,
+                                        std::string& buffer) {
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW));
+    if (!fd) return std::nullopt;
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    auto want = static_cast<std::size_t>(
+        std::min<std::uint64_t>(maxBytes, static_cast<std::uint64_t>(st.st_size)));
+    if (buffer.size() < want) buffer.resize(want);
+    // The file may have grown or shrunk since fstat: read up to `want` or the end.
+    std::size_t length = 0;
+    while (length < want) {
+        ssize_t got = ::read(fd.get(), buffer.data() + length, want - length);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return std::nullopt;
+        }
+        if (got == 0) break;
+        length += static_cast<std::size_t>(got);
+    }
+    return length;
+}
+
+bool looksBinary(std::string_view bytes) {
+    std::size_t probe = std::min(bytes.size(), binaryProbeBytes);
+    return std::memchr(bytes.data(), 0, probe) != nullptr;
+}
+
+std::optional<std::string> plainText(const std::filesystem::path& path) {
+    std::string buffer;
+    auto length = readFileHead(path, maxBytesPerFile, buffer);
+    if (!length || *length == 0) return std::nullopt;
+    buffer.resize(*length);
+    if (looksBinary(buffer)) return std::nullopt;
+    if (isValidUtf8(buffer)) return buffer;
+    return repairUtf8(buffer);
+}
+
+std::optional<std::string> extractedText(const std::filesystem::path& path) {
+    std::string extension = lowerExtension(path.native());
+    if (!isExtractedExtension(extension)) return std::nullopt;
+    if (extension == "pdf") return pdfText(path);
+    return zipDocumentText(path, extension);
+}
+
+std::optional<std::string> text(const std::filesystem::path& path) {
+    if (isExtractedExtension(lowerExtension(path.native()))) return extractedText(path);
+    return plainText(path);
+}
+
+bool isExtractedExtension(std::string_view lowerExtension) {
+    for (std::string_view e : kExtractedExtensions) {
+        if (e == lowerExtension) return true;
+    }
+    return false;
+}
+
+std::string lowerExtension(std::string_view path) {
+    std::size_t slash = path.rfind('/');
+    std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    std::size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos) return {};
+    std::string extension(name.substr(dot + 1));
+    for (char& c : extension) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
+    }
+    return extension;
+}
+
+std::function<bool(std::string_view)> officeTextEntries(std::string_view extension) {
+    if (extension == "docx") {
+        return [](std::string_view name) {
+            return name == "word/document.xml" || startsWith(name, "word/footnotes");
+        };
+    }
+    if (extension == "pptx") {
+        return [](std::string_view name) {
+            return startsWith(name, "ppt/slides/slide") && name.ends_with(".xml");
+        };
+    }
+    if (extension == "xlsx") {
+        return [](std::string_view name) { return name == "xl/sharedStrings.xml"; };
+    }
+    if (extension == "pages" || extension == "key" || extension == "numbers") {
+        return [](std::string_view name) {
+            return startsWith(name, "Index/") && name.ends_with(".iwa");
+        };
+    }
+    return {};
+}
+
+std::string textFromXML(std::string_view xml) {
+    std::string out;
+    out.reserve(xml.size() / 2);
+    bool lastWasSpace = false;
+    auto space = [&] {
+        if (!lastWasSpace) out.push_back(' ');
+        lastWasSpace = true;
+    };
+    const char* p = xml.data();
+    const char* end = p + xml.size();
+    while (p < end) {
+        char c = *p;
+        if (c == '<') {
+            space();
+            // Everything up to the next ">" is markup, quotes and all.
+            const void* close = std::memchr(p, '>', static_cast<std::size_t>(end - p));
+            p = close == nullptr ? end : static_cast<const char*>(close) + 1;
+        } else if (c == '\t' || c == '\n' || c == '\r' || c == ' ') {
+            space();
+            ++p;
+        } else if (c == '>') {
+            ++p;
+        } else {
+            const char* run = p;
+            while (p < end && *p != '<' && *p != '>' && *p != '\t' && *p != '\n' && *p != '\r' &&
+                   *p != ' ') {
+                ++p;
+            }
+            out.append(run, p);
+            lastWasSpace = false;
+        }
+    }
+    // Parts are UTF-8 by their format; anything else is replaced, never passed on raw.
+    if (isValidUtf8(out)) return out;
+    return repairUtf8(out);
+}
+
+std::string printableRuns(std::string_view bytes, std::size_t minimumLength) {
+    std::string out;
+    bool keptAny = false;
+    std::size_t runStart = 0;
+    auto flush = [&](std::size_t end) {
+        std::string_view run = bytes.substr(runStart, end - runStart);
+        if (run.size() >= minimumLength && isWordyRun(run)) {
+            if (keptAny) out.push_back(' ');
+            out += run;
+            keptAny = true;
+        }
+    };
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        auto b = static_cast<unsigned char>(bytes[i]);
+        if (b < 0x20 || b == 0x7F) {
+            flush(i);
+            runStart = i + 1;
+        }
+    }
+    flush(bytes.size());
+    return out;
+}
+
+} // namespace ulmaro::DocumentText

@@ -1,0 +1,256 @@
+#include "UlmaroKit/Search/Ranker.h"
+
+#include "UlmaroKit/Index/IndexStore.h"
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+
+namespace ulmaro {
+
+namespace {
+
+constexpr std::array<std::string_view, 19> demotedNames = {"node_modules",   ".git",
+                                                           "Caches",         "DerivedData",
+                                                           "Pods",           ".build",
+                                                           "build",          "dist",
+                                                           "vendor",         "site-packages",
+                                                           "Containers",     "Group Containers",
+                                                           "TemporaryItems", "SyncedPreferences",
+                                                           "Biome",          "CoreSimulator",
+                                                           "Developer",      "Logs",
+                                                           "CrashReporter"};
+
+bool isDemotedName(std::string_view name) {
+    for (auto d : demotedNames)
+        if (d == name) return true;
+    return false;
+}
+
+constexpr std::int32_t ancestorBudget = 256;
+constexpr std::int64_t smallLimit = 1024;
+
+} // namespace
+
+struct Ranker::AncestorInfo {
+    std::int32_t depth = 0;
+    /// Nearest application among the directory and its ancestors: 0 for the directory
+    /// itself, -1 when none was seen.
+    std::int32_t appDistance = -1;
+    bool demoted = false;         // some strict ancestor has a demoted name
+    bool demotesChildren = false; // demoted, or the directory's own name is demoted
+    bool complete = false;        // the walk reached a record without parent
+};
+
+/// Open addressing keyed by record ID: ranking a million matches does one lookup each, so
+/// this must be far cheaper than a node-based map.
+class Ranker::DirectoryCache {
+public:
+    DirectoryCache() { slots_.resize(1024); }
+
+    const AncestorInfo* find(std::uint32_t key) const {
+        for (std::size_t i = home(key);; i = (i + 1) & mask()) {
+            const Slot& s = slots_[i];
+            if (s.key == key) return &s.info;
+            if (s.key == emptyKey) return nullptr;
+        }
+    }
+
+    void put(std::uint32_t key, const AncestorInfo& info) {
+        if ((used_ + 1) * 2 > slots_.size()) grow();
+        for (std::size_t i = home(key);; i = (i + 1) & mask()) {
+            Slot& s = slots_[i];
+            if (s.key == key) {
+                s.info = info;
+                return;
+            }
+            if (s.key == emptyKey) {
+                s = {key, info};
+                ++used_;
+                return;
+            }
+        }
+    }
+
+private:
+    // Never a directory: IDs are below the record count, which is at most this.
+    static constexpr std::uint32_t emptyKey = 0xFFFFFFFF;
+    struct Slot {
+        std::uint32_t key = emptyKey;
+        AncestorInfo info;
+    };
+
+    std::size_t mask() const { return slots_.size() - 1; }
+    std::size_t home(std::uint32_t key) const {
+        return (static_cast<std::uint64_t>(key) * 0x9E3779B97F4A7C15ull >> 32) & mask();
+    }
+    void grow() {
+        std::vector<Slot> old(slots_.size() * 2);
+        old.swap(slots_);
+        used_ = 0;
+        for (const Slot& s : old)
+            if (s.key != emptyKey) put(s.key, s.info);
+    }
+
+    std::vector<Slot> slots_;
+    std::size_t used_ = 0;
+};
+
+Ranker::Ranker(std::shared_ptr<const IndexStore> store)
+    : store_(std::move(store)), directoryCache_(std::make_unique<DirectoryCache>()) {}
+Ranker::~Ranker() = default;
+Ranker::Ranker(Ranker&&) noexcept = default;
+Ranker& Ranker::operator=(Ranker&&) noexcept = default;
+
+const std::set<std::string>& Ranker::demotedPathComponents() {
+    static const std::set<std::string> names(demotedNames.begin(), demotedNames.end());
+    return names;
+}
+
+// Depth counts ancestors up to the root record; chains are followed at most 256 links from
+// a record's parent, and a value cached while cut stays cached.
+Ranker::AncestorInfo Ranker::ancestorInfo(std::uint32_t directory) {
+    const IndexStore& store = *store_;
+    std::array<std::uint32_t, ancestorBudget + 1> chain;
+    std::size_t k = 0;
+    std::uint32_t cur = directory;
+    std::int32_t budget = ancestorBudget;
+    AncestorInfo below;
+    for (;;) {
+        if (const AncestorInfo* hit = directoryCache_->find(cur)) {
+            below = *hit;
+            break;
+        }
+        const FileRecord& r = store[cur];
+        if (r.parentID == FileRecord::rootParentID || budget < 1) {
+            below.depth = 0;
+            below.demoted = false;
+            below.demotesChildren = isDemotedName(store.nameBytes(cur));
+            below.appDistance = r.flags.contains(RecordFlags::isApp) ? 0 : -1;
+            below.complete = r.parentID == FileRecord::rootParentID;
+            directoryCache_->put(cur, below);
+            break;
+        }
+        chain[k++] = cur;
+        cur = r.parentID;
+        --budget;
+    }
+    while (k > 0) {
+        const std::uint32_t node = chain[--k];
+        AncestorInfo info;
+        info.depth = below.depth + 1;
+        info.demoted = below.demotesChildren;
+        info.demotesChildren = info.demoted || isDemotedName(store.nameBytes(node));
+        info.appDistance = store[node].flags.contains(RecordFlags::isApp) ? 0
+                           : below.appDistance >= 0                       ? below.appDistance + 1
+                                                                          : -1;
+        info.complete = below.complete;
+        directoryCache_->put(node, info);
+        below = info;
+    }
+    return below;
+}
+
+bool Ranker::hasAppWithin256(std::uint32_t parent) const {
+    const IndexStore& store = *store_;
+    std::uint32_t cur = parent;
+    for (int seen = 0; seen < ancestorBudget; ++seen) {
+        const FileRecord& r = store[cur];
+        if (r.flags.contains(RecordFlags::isApp)) return true;
+        if (r.parentID == FileRecord::rootParentID) return false;
+        cur = r.parentID;
+    }
+    return false;
+}
+
+std::int32_t Ranker::score(const Match& match) {
+    const FileRecord& r = (*store_)[match.id];
+    const bool hidden = r.flags.contains(RecordFlags::isHidden);
+    const bool app = r.flags.contains(RecordFlags::isApp);
+    std::int32_t base = app ? (hidden ? 49800 : 50000) : (hidden ? -200 : 0);
+    std::int32_t depth = 0;
+    bool demoted = false;
+    if (r.parentID != FileRecord::rootParentID) {
+        const AncestorInfo parent = ancestorInfo(r.parentID);
+        depth = parent.depth + 1;
+        demoted = parent.demotesChildren;
+        if (!app) {
+            // The parent is the first of the 256 ancestors looked at.
+            const bool insideApp = parent.appDistance >= 0
+                                       ? parent.appDistance < ancestorBudget
+                                       : !parent.complete && hasAppWithin256(r.parentID);
+            if (insideApp) base = hidden ? -40200 : -40000;
+        }
+    }
+    const std::int32_t offsetPenalty = std::min<std::int32_t>(match.matchOffset, 100);
+    return base - 10 * depth - (demoted ? 5000 : 0) - offsetPenalty;
+}
+
+std::vector<RankedResult> Ranker::rank(std::span<const Match> matches, std::int64_t limit) {
+    std::vector<RankedResult> out;
+    if (limit < 1 || matches.empty()) return out;
+    const IndexStore& store = *store_;
+    const std::size_t n = matches.size();
+
+    // Bucket of each match: its quality, applications matched below substring lifted to 0.
+    std::vector<std::uint8_t> bucketOf(n);
+    std::array<std::size_t, 5> counts{};
+    for (std::size_t i = 0; i < n; ++i) {
+        const Match& m = matches[i];
+        std::uint8_t b = std::min<std::uint8_t>(rawValue(m.quality), 4);
+        if (m.id >= store.count()) {
+            b = 0xFF; // not a record of this store
+        } else if (b > 0 && b < 3 && store[m.id].flags.contains(RecordFlags::isApp)) {
+            b = 0;
+        }
+        bucketOf[i] = b;
+        if (b != 0xFF) ++counts[b];
+    }
+
+    out.reserve(
+        static_cast<std::size_t>(std::min<std::int64_t>(limit, static_cast<std::int64_t>(n))));
+    std::vector<RankedResult> best;
+    for (std::uint8_t b = 0; b < 5; ++b) {
+        if (counts[b] == 0) continue;
+        if (static_cast<std::int64_t>(out.size()) >= limit) break;
+        const std::int64_t k = limit - static_cast<std::int64_t>(out.size());
+        best.clear();
+        if (k <= smallLimit) {
+            // A sorted list of at most k, ascending; equal scores keep input order once reversed.
+            const auto cap = static_cast<std::size_t>(k);
+            for (std::size_t i = 0; i < n; ++i) {
+                if (bucketOf[i] != b) continue;
+                const std::int32_t s = score(matches[i]);
+                if (best.size() >= cap) {
+                    if (s <= best.front().score) continue;
+                    best.erase(best.begin());
+                }
+                // Before the first entry whose score is >= s.
+                const auto at = std::lower_bound(
+                    best.begin(), best.end(), s,
+                    [](const RankedResult& r, std::int32_t v) { return r.score < v; });
+                best.insert(at, RankedResult{matches[i], s});
+            }
+            out.insert(out.end(), best.rbegin(), best.rend());
+        } else {
+            // Many wanted: the same order, (score descending, input order), by partial sort.
+            std::vector<std::pair<RankedResult, std::size_t>> all;
+            all.reserve(counts[b]);
+            for (std::size_t i = 0; i < n; ++i)
+                if (bucketOf[i] == b)
+                    all.push_back({RankedResult{matches[i], score(matches[i])}, i});
+            const auto take = std::min<std::size_t>(all.size(), static_cast<std::size_t>(k));
+            std::partial_sort(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(take),
+                              all.end(), [](const auto& x, const auto& y) {
+                                  return x.first.score != y.first.score
+                                             ? x.first.score > y.first.score
+                                             : x.second < y.second;
+                              });
+            for (std::size_t i = 0; i < take; ++i)
+                out.push_back(all[i].first);
+        }
+    }
+    return out;
+}
+
+} // namespace ulmaro

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "UlmaroKit/Search/Match.h"
+
+#include <cstdint>
+#include <memory>
+#include <set>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace ulmaro {
+
+class IndexStore;
+
+struct RankedResult {
+    Match match;
+    std::int32_t score = 0;
+
+    friend bool operator==(const RankedResult&, const RankedResult&) = default;
+};
+
+/// Puts the matches of one index into display order and keeps the best few: by quality
+/// bucket first (applications matched exact, prefix or at a word start lifted into the
+/// first), then by a position score inside each bucket. One ranker per store, used by one
+/// thread at a time; its ancestor cache only grows, as the store never changes.
+class Ranker {
+public:
+    explicit Ranker(std::shared_ptr<const IndexStore> store);
+    ~Ranker();
+    Ranker(Ranker&&) noexcept;
+    Ranker& operator=(Ranker&&) noexcept;
+
+    /// At most `limit` results in display order; nothing for a limit below 1.
+    std::vector<RankedResult> rank(std::span<const Match> matches, std::int64_t limit);
+
+    /// The position score of one match (higher is better).
+    std::int32_t score(const Match& match);
+
+    /// Folder names that demote everything below them (compared byte for byte).
+    static const std::set<std::string>& demotedPathComponents();
+
+private:
+    struct AncestorInfo;
+    class DirectoryCache;
+
+    AncestorInfo ancestorInfo(std::uint32_t directory);
+    bool hasAppWithin256(std::uint32_t parent) const;
+
+    std::shared_ptr<const IndexStore> store_;
+    std::unique_ptr<DirectoryCache> directoryCache_;
+};
+
+} // namespace ulmaro

@@ -1,0 +1,62 @@
+#include "UlmaroKit/Index/IndexWriter.h"
+#include "UlmaroKit/Platform/DataLocations.h"
+#include "UlmaroKit/Scanning/DirectoryScanner.h"
+#include "lu/Commands.h"
+
+#include <algorithm>
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <filesystem>
+#include <string>
+
+namespace ulmaro::lu {
+
+int runScan(const Invocation& invocation) {
+    const std::string home = DataLocations::homeDirectory().string();
+    std::string root;
+    try {
+        // Relative roots are made absolute so every path the index resolves is real.
+        root = DirectoryScanner::absoluteRoot(invocation.args.empty() ? home : invocation.args[0]);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "Cannot scan %s: %s\n", invocation.args[0].c_str(), error.what());
+        return 1;
+    }
+    std::printf("Scanning %s\u2026\n", root.c_str());
+    std::fflush(stdout);
+
+    // Our own data folder is never indexed.
+    const std::string dataFolder = DataLocations::dataDirectory().lexically_normal().string();
+    const ScanPolicy policy =
+        ScanPolicy(ScanPolicy::defaultExclusions()).adding(std::span(&dataFolder, 1));
+    const DirectoryScanner scanner(policy, 3, 0.1, home);
+    const ScanResult result = scanner.scan(root, 0);
+    if (result.rootError != 0) {
+        // An unreadable root describes nothing: the index in place stays.
+        std::fprintf(stderr, "Cannot scan %s: %s. The index was not changed.\n", root.c_str(),
+                     std::strerror(result.rootError));
+        return 1;
+    }
+
+    const auto rate = static_cast<std::int64_t>(static_cast<double>(result.entriesScanned) /
+                                                std::max(result.duration, 0.001));
+    std::printf("  %" PRId64 " entries in %.2fs (%" PRId64 "/s), %" PRId64 " unreadable\n",
+                result.entriesScanned, result.duration, rate, result.directoriesDenied);
+    std::fflush(stdout);
+
+    const VolumeEntry volumes[] = {
+        {.uuid = "local", .mountPath = root, .lastEventID = 0, .isAvailable = true}};
+    try {
+        std::filesystem::create_directories(invocation.indexPath.parent_path());
+        IndexWriter::write(result.builder, volumes, invocation.indexPath);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "Could not write %s: %s\n", invocation.indexPath.c_str(),
+                     error.what());
+        return 1;
+    }
+    std::printf("  written to %s\n", invocation.indexPath.c_str());
+    return 0;
+}
+
+} // namespace ulmaro::lu

@@ -88,9 +88,10 @@ std::vector<Match> Matcher::matchWithFuzzyFallback(const Query& query, Candidate
 
 // MARK: - Substring scans
 
-const SubstringScan::NameLayout* Matcher::nameLayout() {
-    if (!nameLayout_) nameLayout_ = SubstringScan::nameLayoutInRecordOrder(*store_, *pool_);
-    return *nameLayout_ ? &**nameLayout_ : nullptr;
+bool Matcher::namesInRecordOrder() {
+    if (!namesInRecordOrder_)
+        namesInRecordOrder_ = SubstringScan::namesInRecordOrder(*store_, *pool_);
+    return *namesInRecordOrder_;
 }
 
 std::vector<Match> Matcher::soleWord(std::string_view foldedNeedle) {
@@ -101,12 +102,12 @@ std::vector<Match> Matcher::soleWord(std::string_view foldedNeedle) {
 }
 
 std::vector<Match> Matcher::fullSubstringScan(std::string_view foldedNeedle) {
-    const SubstringScan::NameLayout* layout = nameLayout();
+    const bool ordered = namesInRecordOrder();
     return runSharded<Match>(*pool_, store_->count(),
                              [&](std::size_t from, std::size_t to, std::vector<Match>& out) {
                                  SubstringScan::scanRange(*store_, static_cast<std::uint32_t>(from),
                                                           static_cast<std::uint32_t>(to),
-                                                          foldedNeedle, layout, false, out);
+                                                          foldedNeedle, ordered, false, out);
                              });
 }
 
@@ -130,7 +131,7 @@ std::vector<Match> Matcher::scanBlocks(std::span<const std::uint32_t> blocks,
             ranges.push_back({begin, end});
         n += end - begin;
     }
-    const SubstringScan::NameLayout* layout = nameLayout();
+    const bool ordered = namesInRecordOrder();
     // The ranges laid end to end form [0, n); a shard of that line covers parts of ranges.
     std::vector<std::size_t> lineStart(ranges.size());
     std::size_t acc = 0;
@@ -149,7 +150,7 @@ std::vector<Match> Matcher::scanBlocks(std::span<const std::uint32_t> blocks,
                     std::min(to, lineStart[i] + (ranges[i].end - ranges[i].begin)) - lineStart[i] +
                     ranges[i].begin;
                 SubstringScan::scanRange(*store_, static_cast<std::uint32_t>(lo),
-                                         static_cast<std::uint32_t>(hi), foldedNeedle, layout,
+                                         static_cast<std::uint32_t>(hi), foldedNeedle, ordered,
                                          false, out);
             }
         });
@@ -158,12 +159,12 @@ std::vector<Match> Matcher::scanBlocks(std::span<const std::uint32_t> blocks,
 std::vector<std::uint64_t> Matcher::nameHoldsBits(std::string_view foldedNeedle) {
     const std::size_t n = store_->count();
     std::vector<std::uint64_t> bits((n + 63) / 64, 0);
-    const SubstringScan::NameLayout* layout = nameLayout();
+    const bool ordered = namesInRecordOrder();
     // Shards start on multiples of 1024, so no two shards write the same word.
     runSharded<char>(*pool_, n, [&](std::size_t from, std::size_t to, std::vector<char>&) {
         std::vector<Match> hits;
         SubstringScan::scanRange(*store_, static_cast<std::uint32_t>(from),
-                                 static_cast<std::uint32_t>(to), foldedNeedle, layout, true, hits);
+                                 static_cast<std::uint32_t>(to), foldedNeedle, ordered, true, hits);
         for (const Match& m : hits)
             bits[m.id >> 6] |= std::uint64_t{1} << (m.id & 63);
     });

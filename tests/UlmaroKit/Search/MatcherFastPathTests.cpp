@@ -165,8 +165,8 @@ TEST(FastPathsBlobLayout, ShuffledBlobGivesTheSameResults) {
     IndexWriter::write(shuffled, {}, dir / "b.bin");
     Matcher a(IndexStore::open(dir / "a.bin"));
     Matcher b(IndexStore::open(dir / "b.bin"));
-    EXPECT_TRUE(SubstringScan::nameLayoutInRecordOrder(a.store(), WorkerPool::shared()));
-    EXPECT_FALSE(SubstringScan::nameLayoutInRecordOrder(b.store(), WorkerPool::shared()));
+    EXPECT_TRUE(SubstringScan::namesInRecordOrder(a.store(), WorkerPool::shared()));
+    EXPECT_FALSE(SubstringScan::namesInRecordOrder(b.store(), WorkerPool::shared()));
     for (const char* text : {"report", "e", "a b", "path:Documents", "/report.*2024/", "ReSu"}) {
         SCOPED_TRACE(text);
         const Query q = QueryParser::parse(text);
@@ -187,8 +187,7 @@ TEST(SubstringScanKernel, MatchesAPlainLoopEverywhere) {
         b.add(name, FileRecord::rootParentID, g.chance(5) ? RecordFlags::deleted : RecordFlags{});
     }
     auto s = b.open();
-    const auto layout = SubstringScan::nameLayoutInRecordOrder(*s, WorkerPool::shared());
-    ASSERT_TRUE(layout);
+    ASSERT_TRUE(SubstringScan::namesInRecordOrder(*s, WorkerPool::shared()));
     auto plain = [&](std::string_view needle) {
         std::vector<Match> out;
         for (std::uint32_t id = 0; id < s->count(); ++id) {
@@ -206,13 +205,11 @@ TEST(SubstringScanKernel, MatchesAPlainLoopEverywhere) {
                                "abababab", "aaaaaaaaaaaaaaaaa", "ab.ab_ab-abxyab", "\xc3"}) {
         SCOPED_TRACE(needle);
         const std::vector<Match> expected = plain(needle);
-        const SubstringScan::NameLayout* viaBlob = &*layout;
-        for (const SubstringScan::NameLayout* l :
-             {viaBlob, static_cast<const SubstringScan::NameLayout*>(nullptr)}) {
+        for (bool blob : {true, false}) {
             std::vector<Match> got;
-            SubstringScan::scanRange(*s, 0, static_cast<std::uint32_t>(s->count()), needle, l,
+            SubstringScan::scanRange(*s, 0, static_cast<std::uint32_t>(s->count()), needle, blob,
                                      false, got);
-            EXPECT_EQ(got, expected) << (l != nullptr ? "blob" : "names");
+            EXPECT_EQ(got, expected) << (blob ? "blob" : "names");
         }
     }
 }
@@ -221,13 +218,12 @@ TEST(SubstringScanKernel, NeverMatchesAcrossTwoNames) {
     StoreBuilder b;
     b.add("xxab"), b.add("cdxx"), b.add(""), b.add("ab"), b.add("cd");
     auto s = b.open();
-    const auto layout = SubstringScan::nameLayoutInRecordOrder(*s, WorkerPool::shared());
-    ASSERT_TRUE(layout);
+    ASSERT_TRUE(SubstringScan::namesInRecordOrder(*s, WorkerPool::shared()));
     std::vector<Match> out;
-    SubstringScan::scanRange(*s, 0, 5, "abcd", &*layout, false, out);
-    SubstringScan::scanRange(*s, 0, 5, "bc", &*layout, false, out);
+    SubstringScan::scanRange(*s, 0, 5, "abcd", true, false, out);
+    SubstringScan::scanRange(*s, 0, 5, "bc", true, false, out);
     EXPECT_TRUE(out.empty());
-    SubstringScan::scanRange(*s, 1, 4, "ab", &*layout, false, out);
+    SubstringScan::scanRange(*s, 1, 4, "ab", true, false, out);
     EXPECT_EQ(out, (std::vector<Match>{{3, MatchQuality::exact, 0}}));
 }
 
@@ -346,6 +342,20 @@ TEST(FuzzyFallback, LimitsExclusionsAndOrder) {
     const V none;
     EXPECT_EQ(m.matchWithFuzzyFallback(QueryParser::parse("kywrd"), none).size(),
               Matcher::maxFuzzyResults);
+}
+
+} // namespace
+} // namespace ulmaro
+
+namespace ulmaro {
+namespace {
+
+TEST(EmptyStore, EveryShapeFindsNothing) {
+    test::StoreBuilder b;
+    Matcher m(b.open());
+    for (const std::string& text : sameMeaningQueries())
+        EXPECT_TRUE(m.matchWithFuzzyFallback(QueryParser::parse(text)).empty()) << text;
+    EXPECT_TRUE(m.match(QueryParser::parse("two words")).empty());
 }
 
 } // namespace

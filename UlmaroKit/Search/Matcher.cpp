@@ -385,7 +385,7 @@ std::vector<Match> Matcher::recordByRecord(const Query& query, Candidates candid
     return runSharded<Match>(
         *pool_, n, [&](std::size_t from, std::size_t to, std::vector<Match>& out) {
             Scratch scratch;
-            out.reserve(std::min<std::size_t>(to - from, 65536));
+            out.reserve(std::min<std::size_t>(to - from, 4096));
             for (std::size_t i = from; i < to; ++i) {
                 const std::uint32_t id =
                     candidates ? (*candidates)[i] : static_cast<std::uint32_t>(i);

@@ -96,6 +96,8 @@ private:
     // Fast paths of the shape dispatch.
     std::vector<Match> dispatch(const Query& query);
     std::vector<Match> soleWord(std::string_view foldedNeedle);
+    std::vector<Match> soleWordAmong(std::string_view foldedNeedle,
+                                     std::span<const std::uint32_t> candidates);
     std::vector<Match> fullSubstringScan(std::string_view foldedNeedle);
     std::vector<Match> scanBlocks(std::span<const std::uint32_t> blocks,
                                   std::string_view foldedNeedle);

@@ -32,6 +32,12 @@ std::optional<std::vector<std::string>> plainTokens(const Query& q) {
     return tokens;
 }
 
+bool isAscendingWithin(std::span<const std::uint32_t> ids, std::size_t count) {
+    for (std::size_t i = 1; i < ids.size(); ++i)
+        if (ids[i - 1] >= ids[i]) return false;
+    return ids.empty() || ids.back() < count;
+}
+
 const Term* soleTerm(const Query& q) {
     return q.orGroups.empty() && q.andTerms.size() == 1 ? &q.andTerms.front() : nullptr;
 }
@@ -55,12 +61,35 @@ struct FuzzyHit {
 
 std::vector<Match> Matcher::match(const Query& query, Candidates candidates) {
     if (query.isEmpty()) return {};
-    if (candidates) return recordByRecord(query, candidates);
+    if (candidates) {
+        const Term* sole = soleTerm(query);
+        if (sole != nullptr && isPlainWord(*sole) &&
+            candidates->size() >= wholeStoreDispatchThreshold &&
+            isAscendingWithin(*candidates, store_->count()))
+            return soleWordAmong(needleFor(sole->text()), *candidates);
+        return recordByRecord(query, candidates);
+    }
     // Several plain words mean the same at every store size: one word in the name, the others
     // in it or in a folder above it.
     if (auto tokens = plainTokens(query)) return multiTokenMatch(*tokens);
     if (store_->count() < wholeStoreDispatchThreshold) return recordByRecord(query, std::nullopt);
     return dispatch(query);
+}
+
+// A big, ascending candidate list (type-ahead narrowing) for one word: the blob scan of the
+// store, kept where it meets the list, costs less than testing each candidate's name.
+std::vector<Match> Matcher::soleWordAmong(std::string_view foldedNeedle,
+                                          std::span<const std::uint32_t> candidates) {
+    std::vector<Match> found = soleWord(foldedNeedle);
+    std::size_t kept = 0, c = 0;
+    for (const Match& m : found) {
+        while (c < candidates.size() && candidates[c] < m.id)
+            ++c;
+        if (c == candidates.size()) break;
+        if (candidates[c] == m.id) found[kept++] = m;
+    }
+    found.resize(kept);
+    return found;
 }
 
 std::vector<Match> Matcher::dispatch(const Query& query) {

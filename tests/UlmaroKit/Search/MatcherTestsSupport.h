@@ -8,6 +8,7 @@
 #include "UlmaroKit/Search/Query.h"
 #include "support/TempDir.h"
 
+#include <algorithm>
 #include <memory>
 #include <numeric>
 #include <string>
@@ -58,11 +59,14 @@ inline Query orQuery(std::vector<std::vector<Term>> groups) {
     return q;
 }
 
-/// Every record ID of the store: handed as candidates, it forces the record-by-record path.
-inline std::vector<std::uint32_t> allIDs(const IndexStore& store) {
-    std::vector<std::uint32_t> ids(store.count());
-    std::iota(ids.begin(), ids.end(), 0u);
-    return ids;
+/// The record-by-record answer over the whole store: every ID handed as candidates, in
+/// descending order (so that no shortcut for ascending lists applies), the result turned back.
+inline std::vector<Match> recordByRecord(Matcher& m, const Query& q) {
+    std::vector<std::uint32_t> ids(m.store().count());
+    std::iota(ids.rbegin(), ids.rend(), 0u);
+    std::vector<Match> r = m.match(q, ids);
+    std::reverse(r.begin(), r.end());
+    return r;
 }
 
 inline std::vector<std::uint32_t> idsOf(const std::vector<Match>& matches) {

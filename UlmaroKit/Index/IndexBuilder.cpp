@@ -96,17 +96,21 @@ std::vector<std::uint32_t> IndexBuilder::merge(const IndexBuilder& other,
     std::uint64_t recordBase = records.size(), blobBase = nameBlob.size();
     checkIndexLimits(recordBase + other.records.size(), blobBase + other.nameBlob.size());
     std::vector<std::uint32_t> newIDs(other.records.size());
-    records.reserve(records.size() + other.records.size());
-    nameBlob.reserve(nameBlob.size() + other.nameBlob.size());
+    // Range inserts keep the vectors' geometric growth across many merges.
     nameBlob.insert(nameBlob.end(), other.nameBlob.begin(), other.nameBlob.end());
+    try {
+        records.insert(records.end(), other.records.begin(), other.records.end());
+    } catch (...) {
+        nameBlob.resize(blobBase);
+        throw;
+    }
     for (std::size_t j = 0; j < other.records.size(); ++j) {
-        FileRecord r = other.records[j];
+        FileRecord& r = records[recordBase + j];
         r.nameOffset += static_cast<std::uint32_t>(blobBase);
         r.parentID = r.parentID == FileRecord::rootParentID
                          ? attachingTo
                          : r.parentID + static_cast<std::uint32_t>(recordBase);
-        records.push_back(r);
-        newIDs[j] = static_cast<std::uint32_t>(j + recordBase);
+        newIDs[j] = static_cast<std::uint32_t>(recordBase + j);
     }
     return newIDs;
 }

@@ -4,6 +4,11 @@
 #include "UlmaroKit/Index/IndexError.h"
 #include "UlmaroKit/Platform/Utf8.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include <algorithm>
 #include <cerrno>
 #include <sys/stat.h>
 #include <system_error>
@@ -11,70 +16,113 @@
 namespace ulmaro {
 namespace {
 
-// Whether a record's first and third words hold a parent and a name range that are safe
-// to follow: the parent is 0xFFFFFFFF or below the count, and the name lies inside the
-// blob. Branch-free, so that it folds into the hash loop's slack.
-inline std::uint64_t badRecord(std::uint64_t word0, std::uint64_t word2, std::uint64_t count,
-                               std::uint64_t blobLength) {
-    std::uint64_t parent = word0 & 0xFFFFFFFF;
-    std::uint64_t nameEnd = (word0 >> 32) + ((word2 >> 32) & 0xFF);
-    return static_cast<std::uint64_t>((parent >= count) & (parent != FileRecord::rootParentID)) |
-           static_cast<std::uint64_t>(nameEnd > blobLength);
+// The checks of the sweep, kept out of its branches: a record is sound when parentID + 1
+// (wrapping in 32 bits, so that 0xFFFFFFFF, "no parent", becomes 0) is at most the record
+// count, and nameOffset + nameLen (in 64 bits) at most the blob length. A record's first
+// word holds parentID and nameOffset; its third holds nameLen at bit 32.
+class RecordBounds {
+public:
+    RecordBounds(std::uint64_t count, std::uint64_t blobLength)
+        : count_(count), blobLength_(blobLength) {}
+
+    void note(const unsigned char* record) {
+        std::uint64_t word0 = fasthash::load64(record), word2 = fasthash::load64(record + 16);
+        parentPlusOne_ = std::max(parentPlusOne_, (word0 + 1) & 0xFFFFFFFF);
+        nameEnd_ = std::max(nameEnd_, (word0 >> 32) + ((word2 >> 32) & 0xFF));
+    }
+
+    /// Four records (96 bytes).
+    void noteFour(const unsigned char* records);
+
+    bool withinLimits() const;
+
+private:
+    std::uint64_t count_, blobLength_;
+    std::uint64_t parentPlusOne_ = 0;
+    std::uint64_t nameEnd_ = 0;
+#if defined(__SSE2__)
+    // The vector form keeps the scalar units free for the hash that runs beside it.
+    // A limit minus a value goes negative exactly when the value passes the limit; the
+    // sign bits of every such difference are gathered here.
+    __m128i bad_ = _mm_setzero_si128();
+
+    static __m128i lowThenHigh(__m128i low, __m128i high) {
+        return _mm_castpd_si128(_mm_move_sd(_mm_castsi128_pd(high), _mm_castsi128_pd(low)));
+    }
+
+    void noteTwo(__m128i firstWords, __m128i thirdWords) {
+        __m128i parentPlusOne = _mm_and_si128(_mm_add_epi32(firstWords, _mm_set1_epi32(1)),
+                                              _mm_set1_epi64x(0xFFFFFFFF));
+        __m128i nameEnd =
+            _mm_add_epi64(_mm_srli_epi64(firstWords, 32),
+                          _mm_and_si128(_mm_srli_epi64(thirdWords, 32), _mm_set1_epi64x(0xFF)));
+        __m128i count = _mm_set1_epi64x(static_cast<long long>(count_));
+        __m128i blobLength = _mm_set1_epi64x(static_cast<long long>(blobLength_));
+        bad_ = _mm_or_si128(bad_, _mm_or_si128(_mm_sub_epi64(count, parentPlusOne),
+                                               _mm_sub_epi64(blobLength, nameEnd)));
+    }
+#endif
+};
+
+#if defined(__SSE2__)
+// Word k of the group lies in half k % 2 of vector k / 2, so the first and third words of
+// two records at a time are each one move_sd away.
+void RecordBounds::noteFour(const unsigned char* records) {
+    auto load = [&](int k) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(records + 16 * k));
+    };
+    __m128i v0 = load(0), v1 = load(1), v2 = load(2), v3 = load(3), v4 = load(4), v5 = load(5);
+    noteTwo(lowThenHigh(v0, v1), lowThenHigh(v1, v2)); // records 0, 1: words 0, 3 and 2, 5
+    noteTwo(lowThenHigh(v3, v4), lowThenHigh(v4, v5)); // records 2, 3: words 6, 9 and 8, 11
 }
+
+bool RecordBounds::withinLimits() const {
+    return _mm_movemask_pd(_mm_castsi128_pd(bad_)) == 0 && parentPlusOne_ <= count_ &&
+           nameEnd_ <= blobLength_;
+}
+#else
+void RecordBounds::noteFour(const unsigned char* records) {
+    for (std::size_t k = 0; k < 4; ++k)
+        note(records + k * sizeof(FileRecord));
+}
+
+bool RecordBounds::withinLimits() const {
+    return parentPlusOne_ <= count_ && nameEnd_ <= blobLength_;
+}
+#endif
 
 struct PassResult {
     std::uint64_t checksum;
     bool recordsValid;
 };
 
-// One sweep over records and names: hashes them and checks every record as it goes. Four
-// records are exactly three stripes, so each group's words are loaded once and serve both.
+// One sweep over records and names that hashes them and checks every record as it goes.
+// Four records are exactly three stripes: each group is checked while it is in L1.
 PassResult hashAndCheck(const unsigned char* data, std::uint64_t count, std::uint64_t blobLength) {
-    using fasthash::load64;
-    using fasthash::mix;
     const std::uint64_t total = count * sizeof(FileRecord) + blobLength;
     fasthash::Lanes lanes;
-    std::uint64_t l1 = lanes.l1, l2 = lanes.l2, l3 = lanes.l3, l4 = lanes.l4;
-    std::uint64_t bad = 0;
+    RecordBounds bounds(count, blobLength);
     const unsigned char* p = data;
-    const std::uint64_t groups = count / 4;
-    for (std::uint64_t g = 0; g < groups; ++g, p += 96) {
-        std::uint64_t w0 = load64(p), w1 = load64(p + 8), w2 = load64(p + 16), w3 = load64(p + 24),
-                      w4 = load64(p + 32), w5 = load64(p + 40), w6 = load64(p + 48),
-                      w7 = load64(p + 56), w8 = load64(p + 64), w9 = load64(p + 72),
-                      w10 = load64(p + 80), w11 = load64(p + 88);
-        l1 = mix(l1, w0);
-        l2 = mix(l2, w1);
-        l3 = mix(l3, w2);
-        l4 = mix(l4, w3);
-        l1 = mix(l1, w4);
-        l2 = mix(l2, w5);
-        l3 = mix(l3, w6);
-        l4 = mix(l4, w7);
-        l1 = mix(l1, w8);
-        l2 = mix(l2, w9);
-        l3 = mix(l3, w10);
-        l4 = mix(l4, w11);
-        bad |= badRecord(w0, w2, count, blobLength) | badRecord(w3, w5, count, blobLength) |
-               badRecord(w6, w8, count, blobLength) | badRecord(w9, w11, count, blobLength);
+    const unsigned char* const groupsEnd = data + count / 4 * 96;
+    for (; p != groupsEnd; p += 96) {
+        fasthash::consumeStripes(lanes, p, 3);
+        bounds.noteFour(p);
     }
-    for (std::uint64_t i = groups * 4; i < count; ++i) {
-        const unsigned char* r = data + i * sizeof(FileRecord);
-        bad |= badRecord(load64(r), load64(r + 16), count, blobLength);
-    }
-    lanes = {l1, l2, l3, l4};
+    for (; p != data + count * sizeof(FileRecord); p += sizeof(FileRecord))
+        bounds.note(p);
     // The rest (up to three records, then the names) continues the same stripe sequence.
-    std::uint64_t rest = total - groups * 96;
+    p = groupsEnd;
+    std::uint64_t rest = total - static_cast<std::uint64_t>(groupsEnd - data);
     fasthash::consumeStripes(lanes, p, rest / 32);
-    const unsigned char* tail = p + rest / 32 * 32;
-    return {fasthash::finish(lanes, total, tail, rest % 32), bad == 0};
+    return {fasthash::finish(lanes, total, p + rest / 32 * 32, rest % 32), bounds.withinLimits()};
 }
 
 } // namespace
 
 IndexStore::IndexStore(const std::filesystem::path& path) {
     try {
-        mapping_ = MappedFile::open(path);
+        // Every byte is hashed right away, so the page tables are built in one go.
+        mapping_ = MappedFile::open(path, {.populate = true});
     } catch (const std::system_error&) {
         throw IndexError::truncated();
     }

@@ -10,7 +10,7 @@ namespace ulmaro {
 class IndexStore;
 
 /// Turns record IDs into absolute paths by walking parent links. A small value over one
-/// store; any number of threads may use resolvers over the same store.
+/// store, which must outlive it; any number of threads may use resolvers over the same store.
 ///
 /// A path is at most `maxPathLength` − 1 bytes (the platform's PATH_MAX counts the
 /// terminating 0). A chain that does not reach a record without parent within that length

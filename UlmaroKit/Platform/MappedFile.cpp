@@ -46,7 +46,8 @@ MappedFile MappedFile::open(const std::filesystem::path& path, Options options) 
     auto size = static_cast<std::uint64_t>(st.st_size);
     if (size > options.maxSize) return fail(EFBIG);
     if (size == 0) return MappedFile();
-    void* p = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd.get(), 0);
+    int mapFlags = MAP_PRIVATE | (options.populate ? MAP_POPULATE : 0);
+    void* p = ::mmap(nullptr, size, PROT_READ, mapFlags, fd.get(), 0);
     if (p == MAP_FAILED) return fail(errno);
     return MappedFile(static_cast<const unsigned char*>(p), size);
 }

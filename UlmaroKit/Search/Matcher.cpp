@@ -6,6 +6,7 @@
 #include "UlmaroKit/Search/RegexLiteral.h"
 #include "UlmaroKit/Search/SubstringScan.h"
 
+#include <algorithm>
 #include <ctime>
 #include <unicode/unistr.h>
 
@@ -317,14 +318,51 @@ Matcher::PreparedTerm Matcher::prepare(const Term& term) {
     return p;
 }
 
+namespace {
+
+// How much testing a term costs: its record's fields only, its name, an expression, a path.
+int costOf(const Term& term) {
+    switch (term.kind()) {
+    case Term::Kind::size:
+    case Term::Kind::dateModified:
+    case Term::Kind::type:
+    case Term::Kind::contains:
+        return 0;
+    case Term::Kind::substring:
+    case Term::Kind::exactPhrase:
+    case Term::Kind::ext:
+        return 1;
+    case Term::Kind::regex:
+        return 2;
+    case Term::Kind::pathContains:
+        return 3;
+    case Term::Kind::not_:
+        return costOf(term.inner());
+    }
+    return 3;
+}
+
+} // namespace
+
+std::vector<const Term*> cheapestFirst(const std::vector<Term>& terms) {
+    // Every term must hold, so their order does not change the answer, except among scored terms
+    // (the first of equal grades gives the offset); a stable sort keeps those in query order.
+    std::vector<const Term*> order;
+    for (const Term& t : terms)
+        order.push_back(&t);
+    std::stable_sort(order.begin(), order.end(),
+                     [](const Term* a, const Term* b) { return costOf(*a) < costOf(*b); });
+    return order;
+}
+
 Matcher::Prepared Matcher::prepareQuery(const Query& query) {
     Prepared prepared;
-    for (const Term& t : query.andTerms)
-        prepared.andTerms.terms.push_back(prepare(t));
+    for (const Term* t : cheapestFirst(query.andTerms))
+        prepared.andTerms.terms.push_back(prepare(*t));
     for (const auto& group : query.orGroups) {
         PreparedList list;
-        for (const Term& t : group)
-            list.terms.push_back(prepare(t));
+        for (const Term* t : cheapestFirst(group))
+            list.terms.push_back(prepare(*t));
         prepared.groups.push_back(std::move(list));
     }
     return prepared;

@@ -3,6 +3,7 @@
 #include "UlmaroKit/Index/PathResolver.h"
 #include "UlmaroKit/Search/Match.h"
 #include "UlmaroKit/Search/Query.h"
+#include "UlmaroKit/Search/SubstringScan.h"
 #include "UlmaroKit/Search/Term.h"
 #include "UlmaroKit/Search/TrigramIndex.h"
 
@@ -82,7 +83,6 @@ public:
     struct Prepared;
 
 private:
-
     // Caches (filled on the calling thread, before any parallel work).
     const std::string& needleFor(const std::string& text);
     const CompiledRegex* regexFor(const std::string& pattern);
@@ -106,9 +106,9 @@ private:
     std::vector<Match> soleRegex(const Query& query, const std::string& pattern);
     std::vector<Match> fuzzyScan(std::string_view needle, std::span<const Match> excluding);
 
-    // Whether every record's name follows the previous one's in the blob, so that scans can
-    // run over the blob's bytes instead of name by name. Worked out once.
-    bool blobInRecordOrder();
+    // Every record's name offset when the names lie in the blob in record order, so that scans
+    // can run over the blob's bytes instead of name by name (null otherwise). Worked out once.
+    const SubstringScan::NameLayout* nameLayout();
     // Bit r set when record r's own name holds the (folded) needle, deleted or not.
     std::vector<std::uint64_t> nameHoldsBits(std::string_view foldedNeedle);
 
@@ -120,7 +120,7 @@ private:
     std::unordered_map<std::string, std::optional<std::string>> regexLiteralCache_;
     std::unordered_map<std::string, std::string> needleCache_;
     std::unordered_map<std::string, std::u16string> pathNeedleCache_;
-    std::optional<bool> blobInRecordOrder_;
+    std::optional<std::optional<SubstringScan::NameLayout>> nameLayout_;
 };
 
 } // namespace ulmaro

@@ -88,25 +88,9 @@ std::vector<Match> Matcher::matchWithFuzzyFallback(const Query& query, Candidate
 
 // MARK: - Substring scans
 
-bool Matcher::blobInRecordOrder() {
-    if (!blobInRecordOrder_) {
-        const std::size_t n = store_->count();
-        const FileRecord* records = store_->records();
-        std::atomic<bool> ordered{true};
-        const std::size_t chunk = 1 << 16;
-        pool_->parallelFor((n + chunk - 1) / chunk, [&](std::size_t c) {
-            const std::size_t end = std::min(n, (c + 1) * chunk);
-            for (std::size_t i = c * chunk; i < end && i + 1 < n; ++i) {
-                if (std::uint64_t{records[i].nameOffset} + records[i].nameLen >
-                    records[i + 1].nameOffset) {
-                    ordered.store(false, std::memory_order_relaxed);
-                    return;
-                }
-            }
-        });
-        blobInRecordOrder_ = ordered.load();
-    }
-    return *blobInRecordOrder_;
+const SubstringScan::NameLayout* Matcher::nameLayout() {
+    if (!nameLayout_) nameLayout_ = SubstringScan::nameLayoutInRecordOrder(*store_, *pool_);
+    return *nameLayout_ ? &**nameLayout_ : nullptr;
 }
 
 std::vector<Match> Matcher::soleWord(std::string_view foldedNeedle) {
@@ -117,12 +101,12 @@ std::vector<Match> Matcher::soleWord(std::string_view foldedNeedle) {
 }
 
 std::vector<Match> Matcher::fullSubstringScan(std::string_view foldedNeedle) {
-    const bool ordered = blobInRecordOrder();
+    const SubstringScan::NameLayout* layout = nameLayout();
     return runSharded<Match>(*pool_, store_->count(),
                              [&](std::size_t from, std::size_t to, std::vector<Match>& out) {
                                  SubstringScan::scanRange(*store_, static_cast<std::uint32_t>(from),
                                                           static_cast<std::uint32_t>(to),
-                                                          foldedNeedle, ordered, false, out);
+                                                          foldedNeedle, layout, false, out);
                              });
 }
 
@@ -146,24 +130,26 @@ std::vector<Match> Matcher::scanBlocks(std::span<const std::uint32_t> blocks,
             ranges.push_back({begin, end});
         n += end - begin;
     }
-    const bool ordered = blobInRecordOrder();
+    const SubstringScan::NameLayout* layout = nameLayout();
     // The ranges laid end to end form [0, n); a shard of that line covers parts of ranges.
-    std::vector<std::size_t> starts(ranges.size());
+    std::vector<std::size_t> lineStart(ranges.size());
     std::size_t acc = 0;
     for (std::size_t i = 0; i < ranges.size(); ++i) {
-        starts[i] = acc;
+        lineStart[i] = acc;
         acc += ranges[i].end - ranges[i].begin;
     }
     return runSharded<Match>(
         *pool_, n, [&](std::size_t from, std::size_t to, std::vector<Match>& out) {
-            std::size_t i = static_cast<std::size_t>(
-                std::upper_bound(starts.begin(), starts.end(), from) - starts.begin() - 1);
-            for (; i < ranges.size() && starts[i] < to; ++i) {
-                const std::size_t lo = std::max(from, starts[i]) - starts[i] + ranges[i].begin;
-                const std::size_t hi = std::min(to, starts[i] + (ranges[i].end - ranges[i].begin)) -
-                                       starts[i] + ranges[i].begin;
+            auto i = static_cast<std::size_t>(
+                std::upper_bound(lineStart.begin(), lineStart.end(), from) - lineStart.begin() - 1);
+            for (; i < ranges.size() && lineStart[i] < to; ++i) {
+                const std::size_t lo =
+                    std::max(from, lineStart[i]) - lineStart[i] + ranges[i].begin;
+                const std::size_t hi =
+                    std::min(to, lineStart[i] + (ranges[i].end - ranges[i].begin)) - lineStart[i] +
+                    ranges[i].begin;
                 SubstringScan::scanRange(*store_, static_cast<std::uint32_t>(lo),
-                                         static_cast<std::uint32_t>(hi), foldedNeedle, ordered,
+                                         static_cast<std::uint32_t>(hi), foldedNeedle, layout,
                                          false, out);
             }
         });
@@ -172,12 +158,12 @@ std::vector<Match> Matcher::scanBlocks(std::span<const std::uint32_t> blocks,
 std::vector<std::uint64_t> Matcher::nameHoldsBits(std::string_view foldedNeedle) {
     const std::size_t n = store_->count();
     std::vector<std::uint64_t> bits((n + 63) / 64, 0);
-    const bool ordered = blobInRecordOrder();
+    const SubstringScan::NameLayout* layout = nameLayout();
     // Shards start on multiples of 1024, so no two shards write the same word.
     runSharded<char>(*pool_, n, [&](std::size_t from, std::size_t to, std::vector<char>&) {
         std::vector<Match> hits;
         SubstringScan::scanRange(*store_, static_cast<std::uint32_t>(from),
-                                 static_cast<std::uint32_t>(to), foldedNeedle, ordered, true, hits);
+                                 static_cast<std::uint32_t>(to), foldedNeedle, layout, true, hits);
         for (const Match& m : hits)
             bits[m.id >> 6] |= std::uint64_t{1} << (m.id & 63);
     });
@@ -301,8 +287,8 @@ void compileOne(const Term& term, bool negated, Matcher::CompiledQuery& q) {
 std::pair<std::size_t, std::size_t> compileRange(const std::vector<Term>& terms,
                                                  Matcher::CompiledQuery& q) {
     const std::size_t first = q.terms.size();
-    for (const Term& t : terms)
-        compileOne(t, false, q);
+    for (const Term* t : cheapestFirst(terms))
+        compileOne(*t, false, q);
     return {first, q.terms.size() - first};
 }
 

@@ -123,6 +123,10 @@ bool extensionMatches(std::string_view foldedList, std::string_view name);
 /// Record-local terms: those a record's own fields decide.
 bool isRecordLocal(const Term& term);
 
+/// The terms in the order to test them: those reading only the record first, then the name,
+/// then expressions, then paths; query order otherwise.
+std::vector<const Term*> cheapestFirst(const std::vector<Term>& terms);
+
 /// How many threads a scan over n records may use: one per 10000 records, at most the pool's.
 inline unsigned shardThreads(WorkerPool& pool, std::size_t n) {
     if (n < Matcher::recordsPerShard) return 1;

@@ -1,8 +1,10 @@
 #include "UlmaroKit/Search/SubstringScan.h"
 
 #include "UlmaroKit/Index/IndexStore.h"
+#include "UlmaroKit/Platform/WorkerPool.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <immintrin.h>
 
@@ -67,15 +69,16 @@ std::size_t findSse2(const Byte* hay, std::size_t n, const Byte* needle, std::si
 // needle byte match); `candidate` verifies them, maps them to their record and grades them.
 class BlobScan {
 public:
-    BlobScan(const IndexStore& store, std::uint32_t begin, std::uint32_t end, const Byte* needle,
-             std::size_t m, bool includeDeleted, std::vector<Match>& out)
-        : records_(store.records()), blob_(reinterpret_cast<const Byte*>(store.nameBlob().data())),
-          needle_(needle), m_(m), cursor_(begin), end_(end), includeDeleted_(includeDeleted),
-          out_(out) {}
+    BlobScan(const IndexStore& store, const NameLayout& layout, std::uint32_t begin,
+             std::uint32_t end, const Byte* needle, std::size_t m, bool includeDeleted,
+             std::vector<Match>& out)
+        : records_(store.records()), starts_(layout.starts.data()), sparse_(layout.sparse.data()),
+          blob_(reinterpret_cast<const Byte*>(store.nameBlob().data())), needle_(needle), m_(m),
+          cursor_(begin), end_(end), includeDeleted_(includeDeleted), out_(out) {}
 
     void run() {
         const FileRecord& last = records_[end_ - 1];
-        const std::size_t from = records_[cursor_].nameOffset;
+        const std::size_t from = starts_[cursor_];
         const std::size_t to = std::size_t{last.nameOffset} + last.nameLen;
         if (to < from + m_) return;
         std::size_t p = usesAvx2() ? vectorAvx2(from, to) : vectorSse2(from, to);
@@ -145,30 +148,42 @@ private:
     }
 
     // The last record at or after the cursor whose name starts at or before p. Hits come in
-    // ascending order, so the cursor only moves forward: a gallop keeps far jumps logarithmic.
+    // ascending order, so the cursor only moves forward. A gallop over the sparse starts (in
+    // cache) finds the 16 records, then one line of the dense starts the record.
     std::uint32_t recordAt(std::size_t p) {
-        std::uint32_t lo = cursor_;
-        if (lo + 1 < end_ && records_[lo + 1].nameOffset <= p) {
-            ++lo;
-            std::uint32_t step = 1;
-            while (lo + step < end_ && records_[lo + step].nameOffset <= p) {
-                lo += step;
-                step <<= 1;
+        constexpr std::uint32_t stride = NameLayout::stride;
+        std::uint32_t r = cursor_;
+        if (r + 1 < end_ && starts_[r + 1] <= p) {
+            std::uint32_t lo = r / stride;
+            const std::uint32_t last = (end_ - 1) / stride;
+            if (lo < last && sparse_[lo + 1] <= p) {
+                ++lo;
+                std::uint32_t step = 1;
+                while (lo + step <= last && sparse_[lo + step] <= p) {
+                    lo += step;
+                    step <<= 1;
+                }
+                std::uint32_t hi = std::min(lo + step, last + 1);
+                while (hi - lo > 1) {
+                    const std::uint32_t mid = lo + (hi - lo) / 2;
+                    if (sparse_[mid] <= p)
+                        lo = mid;
+                    else
+                        hi = mid;
+                }
             }
-            std::uint32_t hi = std::min<std::uint32_t>(lo + step, end_);
-            while (hi - lo > 1) {
-                const std::uint32_t mid = lo + (hi - lo) / 2;
-                if (records_[mid].nameOffset <= p)
-                    lo = mid;
-                else
-                    hi = mid;
-            }
+            r = std::max(r + 1, lo * stride);
+            const std::uint32_t stop = std::min(lo * stride + stride, end_);
+            while (r + 1 < stop && starts_[r + 1] <= p)
+                ++r;
         }
-        cursor_ = lo;
-        return lo;
+        cursor_ = r;
+        return r;
     }
 
     const FileRecord* records_;
+    const std::uint32_t* starts_;
+    const std::uint32_t* sparse_;
     const Byte* blob_;
     const Byte* needle_;
     std::size_t m_;
@@ -201,13 +216,37 @@ std::size_t find(std::string_view foldedNeedle, std::string_view name) {
     return n >= 16 ? findSse2(hay, n, needle, m) : findScalar(hay, n, needle, m);
 }
 
+std::optional<NameLayout> nameLayoutInRecordOrder(const IndexStore& store, WorkerPool& pool) {
+    const std::size_t n = store.count();
+    const FileRecord* records = store.records();
+    NameLayout layout;
+    layout.starts.resize(n);
+    layout.sparse.resize((n + NameLayout::stride - 1) / NameLayout::stride);
+    std::atomic<bool> ordered{true};
+    const std::size_t chunk = std::size_t{1} << 16; // a multiple of the stride
+    pool.parallelFor((n + chunk - 1) / chunk, [&](std::size_t c) {
+        const std::size_t end = std::min(n, (c + 1) * chunk);
+        for (std::size_t i = c * chunk; i < end; ++i) {
+            const FileRecord& r = records[i];
+            layout.starts[i] = r.nameOffset;
+            if (i % NameLayout::stride == 0) layout.sparse[i / NameLayout::stride] = r.nameOffset;
+            if (i + 1 < n && std::uint64_t{r.nameOffset} + r.nameLen > records[i + 1].nameOffset) {
+                ordered.store(false, std::memory_order_relaxed);
+                return;
+            }
+        }
+    });
+    if (!ordered.load()) return std::nullopt;
+    return layout;
+}
+
 void scanRange(const IndexStore& store, std::uint32_t begin, std::uint32_t end,
-               std::string_view foldedNeedle, bool blobInRecordOrder, bool includeDeleted,
+               std::string_view foldedNeedle, const NameLayout* layout, bool includeDeleted,
                std::vector<Match>& out) {
     const std::size_t m = foldedNeedle.size();
     if (m == 0 || begin >= end) return;
-    if (blobInRecordOrder) {
-        BlobScan(store, begin, end, reinterpret_cast<const Byte*>(foldedNeedle.data()), m,
+    if (layout != nullptr) {
+        BlobScan(store, *layout, begin, end, reinterpret_cast<const Byte*>(foldedNeedle.data()), m,
                  includeDeleted, out)
             .run();
         return;

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,6 +13,7 @@
 namespace ulmaro {
 
 class IndexStore;
+class WorkerPool;
 
 /// The byte search under every name match: names are compared as bytes with only A-Z folded
 /// to a-z. Needles handed in here are already folded.
@@ -40,15 +42,27 @@ constexpr MatchQuality grade(std::string_view name, std::size_t p, std::size_t m
                                                                    : MatchQuality::substring;
 }
 
+/// Where each record's name starts in the blob, in a compact form for mapping a blob position
+/// back to its record: every start (4 bytes a record), and every 16th start (one per cache line
+/// of the first array, small enough to stay in cache).
+struct NameLayout {
+    static constexpr std::size_t stride = 16;
+    std::vector<std::uint32_t> starts;
+    std::vector<std::uint32_t> sparse;
+};
+
+/// The layout, when each name starts at or after the end of the previous record's name (as the
+/// index writer lays them out); nothing otherwise. One parallel pass over the records.
+std::optional<NameLayout> nameLayoutInRecordOrder(const IndexStore& store, WorkerPool& pool);
+
 /// Appends a graded match for every record of [begin, end) whose name holds the needle, in
 /// ascending record order. Deleted records are passed over unless `includeDeleted`.
 ///
-/// `blobInRecordOrder` says that each record's name starts at or after the end of the previous
-/// record's name: the scan then runs over the name blob's bytes with vector compares and maps
-/// each hit back to its record, touching only the records of hits. Otherwise it goes name by
-/// name. Both give the same result.
+/// With a layout the scan runs over the name blob's bytes with vector compares and maps each
+/// hit back to its record through the layout, touching only the records of hits. Without
+/// (null), it goes name by name. Both give the same result.
 void scanRange(const IndexStore& store, std::uint32_t begin, std::uint32_t end,
-               std::string_view foldedNeedle, bool blobInRecordOrder, bool includeDeleted,
+               std::string_view foldedNeedle, const NameLayout* layout, bool includeDeleted,
                std::vector<Match>& out);
 
 /// Whether the widest vector search (AVX2) is in use on this processor.

@@ -165,6 +165,8 @@ TEST(FastPathsBlobLayout, ShuffledBlobGivesTheSameResults) {
     IndexWriter::write(shuffled, {}, dir / "b.bin");
     Matcher a(IndexStore::open(dir / "a.bin"));
     Matcher b(IndexStore::open(dir / "b.bin"));
+    EXPECT_TRUE(SubstringScan::nameLayoutInRecordOrder(a.store(), WorkerPool::shared()));
+    EXPECT_FALSE(SubstringScan::nameLayoutInRecordOrder(b.store(), WorkerPool::shared()));
     for (const char* text : {"report", "e", "a b", "path:Documents", "/report.*2024/", "ReSu"}) {
         SCOPED_TRACE(text);
         const Query q = QueryParser::parse(text);
@@ -185,6 +187,8 @@ TEST(SubstringScanKernel, MatchesAPlainLoopEverywhere) {
         b.add(name, FileRecord::rootParentID, g.chance(5) ? RecordFlags::deleted : RecordFlags{});
     }
     auto s = b.open();
+    const auto layout = SubstringScan::nameLayoutInRecordOrder(*s, WorkerPool::shared());
+    ASSERT_TRUE(layout);
     auto plain = [&](std::string_view needle) {
         std::vector<Match> out;
         for (std::uint32_t id = 0; id < s->count(); ++id) {
@@ -202,11 +206,13 @@ TEST(SubstringScanKernel, MatchesAPlainLoopEverywhere) {
                                "abababab", "aaaaaaaaaaaaaaaaa", "ab.ab_ab-abxyab", "\xc3"}) {
         SCOPED_TRACE(needle);
         const std::vector<Match> expected = plain(needle);
-        for (bool blob : {true, false}) {
+        const SubstringScan::NameLayout* viaBlob = &*layout;
+        for (const SubstringScan::NameLayout* l :
+             {viaBlob, static_cast<const SubstringScan::NameLayout*>(nullptr)}) {
             std::vector<Match> got;
-            SubstringScan::scanRange(*s, 0, static_cast<std::uint32_t>(s->count()), needle, blob,
+            SubstringScan::scanRange(*s, 0, static_cast<std::uint32_t>(s->count()), needle, l,
                                      false, got);
-            EXPECT_EQ(got, expected) << (blob ? "blob" : "names");
+            EXPECT_EQ(got, expected) << (l != nullptr ? "blob" : "names");
         }
     }
 }
@@ -215,11 +221,13 @@ TEST(SubstringScanKernel, NeverMatchesAcrossTwoNames) {
     StoreBuilder b;
     b.add("xxab"), b.add("cdxx"), b.add(""), b.add("ab"), b.add("cd");
     auto s = b.open();
+    const auto layout = SubstringScan::nameLayoutInRecordOrder(*s, WorkerPool::shared());
+    ASSERT_TRUE(layout);
     std::vector<Match> out;
-    SubstringScan::scanRange(*s, 0, 5, "abcd", true, false, out);
-    SubstringScan::scanRange(*s, 0, 5, "bc", true, false, out);
+    SubstringScan::scanRange(*s, 0, 5, "abcd", &*layout, false, out);
+    SubstringScan::scanRange(*s, 0, 5, "bc", &*layout, false, out);
     EXPECT_TRUE(out.empty());
-    SubstringScan::scanRange(*s, 1, 4, "ab", true, false, out);
+    SubstringScan::scanRange(*s, 1, 4, "ab", &*layout, false, out);
     EXPECT_EQ(out, (std::vector<Match>{{3, MatchQuality::exact, 0}}));
 }
 
@@ -325,7 +333,7 @@ TEST(FuzzyFallback, LimitsExclusionsAndOrder) {
     for (std::size_t i = 1; i < r.size(); ++i) {
         EXPECT_EQ(r[i].quality, MatchQuality::fuzzy);
         EXPECT_NE(r[i].id, exact);
-        EXPECT_NE(r[i].id, 1u);                     // deleted
+        EXPECT_NE(r[i].id, 1u); // deleted
         if (i > 1) {
             EXPECT_LT(r[i - 1].id, r[i].id); // equal scores: record order
         }

@@ -1,5 +1,5 @@
 // Trigram index on a synthetic 2 M-record index: build time and memory, candidate blocks,
-// and what it buys a sole word and each keystroke of a search session.
+// and what it buys a sole word (also at 10 M records) and each keystroke of a session.
 #include "SyntheticIndex.h"
 #include "UlmaroKit/Search/Matcher.h"
 #include "UlmaroKit/Search/QueryParser.h"
@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -18,9 +19,13 @@ namespace {
 using namespace ulmaro;
 
 constexpr std::size_t recordCount = 2'000'000;
+constexpr std::size_t largeRecordCount = 10'000'000;
 
-const std::shared_ptr<const IndexStore>& store() {
-    static const auto s = bench::cachedSyntheticStore(recordCount);
+/// The synthetic store of `count` records, made once per process.
+const std::shared_ptr<const IndexStore>& store(std::size_t count = recordCount) {
+    static std::map<std::size_t, std::shared_ptr<const IndexStore>> stores;
+    auto& s = stores[count];
+    if (!s) s = bench::cachedSyntheticStore(count);
     return s;
 }
 
@@ -29,8 +34,10 @@ std::optional<TrigramIndex> buildFor(const IndexStore& s) {
                                static_cast<std::uint32_t>(s.count()));
 }
 
-const std::shared_ptr<const TrigramIndex>& trigrams() {
-    static const auto index = std::make_shared<const TrigramIndex>(*buildFor(*store()));
+const std::shared_ptr<const TrigramIndex>& trigrams(std::size_t count = recordCount) {
+    static std::map<std::size_t, std::shared_ptr<const TrigramIndex>> indexes;
+    auto& index = indexes[count];
+    if (!index) index = std::make_shared<const TrigramIndex>(*buildFor(*store(count)));
     return index;
 }
 
@@ -87,10 +94,12 @@ BENCHMARK_CAPTURE(BM_CandidateBlocks, two_words, "zebra_quartz")->Unit(benchmark
 BENCHMARK_CAPTURE(BM_CandidateBlocks, number, "IMG_4242")->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_CandidateBlocks, absent, "xylophone")->Unit(benchmark::kMicrosecond);
 
-/// A sole word over the whole store, with (arg 1) or without (arg 0) the trigram index.
+/// A sole word over the whole store of range(1) records, with (range(0) = 1) or without the
+/// trigram index.
 void BM_SoleWord(benchmark::State& state, const char* word) {
-    Matcher matcher(store());
-    if (state.range(0) != 0) matcher.setTrigrams(trigrams());
+    const auto count = static_cast<std::size_t>(state.range(1));
+    Matcher matcher(store(count));
+    if (state.range(0) != 0) matcher.setTrigrams(trigrams(count));
     const Query query = QueryParser::parse(word);
     std::size_t found = 0;
     for (auto _ : state) {
@@ -101,18 +110,15 @@ void BM_SoleWord(benchmark::State& state, const char* word) {
     state.counters["matches"] = static_cast<double>(found);
 }
 BENCHMARK_CAPTURE(BM_SoleWord, report, "report")
-    ->Arg(0)
-    ->Arg(1)
+    ->ArgsProduct({{0, 1}, {recordCount, largeRecordCount}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 BENCHMARK_CAPTURE(BM_SoleWord, calibration, "calibration")
-    ->Arg(0)
-    ->Arg(1)
+    ->ArgsProduct({{0, 1}, {recordCount, largeRecordCount}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 BENCHMARK_CAPTURE(BM_SoleWord, zebra_quartz, "zebra_quartz")
-    ->Arg(0)
-    ->Arg(1)
+    ->ArgsProduct({{0, 1}, {recordCount, largeRecordCount}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 

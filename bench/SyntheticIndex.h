@@ -36,8 +36,16 @@ public:
     std::size_t below(std::size_t n) { return static_cast<std::size_t>(next() % n); }
     bool chance(unsigned percent) { return below(100) < percent; }
 
+    /// A common word, or one of tens of thousands of rarer made-up words (skewed towards the
+    /// first ones, as real vocabularies are).
     std::string word() {
-        std::string w(words()[below(words().size())]);
+        std::string w;
+        if (chance(45)) {
+            w = words()[below(words().size())];
+        } else {
+            const double u = static_cast<double>(next() >> 11) / 9007199254740992.0;
+            w = madeUpWord(static_cast<std::size_t>(vocabulary * u * u * u));
+        }
         const std::size_t style = below(10);
         if (style < 3 && !w.empty() && w[0] >= 'a' && w[0] <= 'z')
             w[0] = static_cast<char>(w[0] - 32);
@@ -47,35 +55,52 @@ public:
         return w;
     }
 
-    std::string fileName() {
+    static constexpr std::size_t vocabulary = 64000;
+
+    /// Made-up word number `index` (below `vocabulary`): 4 to 8 random lower-case letters.
+    static std::string madeUpWord(std::size_t index) {
+        SyntheticNames g(0xC0FFEE + index);
+        std::string w(4 + g.below(5), 'a');
+        for (char& c : w)
+            c = static_cast<char>('a' + g.below(26));
+        return w;
+    }
+
+    /// A file name; half of them reuse the folder's own theme word, as folders hold related files.
+    std::string fileName(const std::string& theme = {}) {
         static constexpr std::array<std::string_view, 24> exts = {
             "jpg", "png", "pdf",   "txt",  "cpp", "h",   "js",  "json",
             "md",  "py",  "swift", "html", "css", "JPG", "mp3", "mov",
             "zip", "doc", "xls",   "log",  "csv", "xml", "o",   "plist"};
         std::string name;
-        switch (below(8)) {
-        case 0:
-            name = "IMG_" + std::to_string(1000 + below(9000));
-            break;
-        case 1:
-            name = word() + "_" + std::to_string(below(500));
-            break;
-        case 2:
-            name = word() + " " + word() + " (" + std::to_string(below(9)) + ")";
-            break;
-        case 3:
-            name = word() + "-" + word() + "-" + word();
-            break;
-        case 4:
-            name = word() + word();
-            break;
-        case 5:
-            name = word() + "." + word();
-            break;
-        default:
-            name = word() + (chance(50) ? "_" : "") + word();
-            break;
-        }
+        if (!theme.empty() && chance(50)) {
+            name = theme;
+            name += chance(50) ? "_" : " ";
+            name += chance(50) ? word() : std::to_string(below(1000));
+        } else
+            switch (below(8)) {
+            case 0:
+                name = "IMG_" + std::to_string(1000 + below(9000));
+                break;
+            case 1:
+                name = word() + "_" + std::to_string(below(500));
+                break;
+            case 2:
+                name = word() + " " + word() + " (" + std::to_string(below(9)) + ")";
+                break;
+            case 3:
+                name = word() + "-" + word() + "-" + word();
+                break;
+            case 4:
+                name = word() + word();
+                break;
+            case 5:
+                name = word() + "." + word();
+                break;
+            default:
+                name = word() + (chance(50) ? "_" : "") + word();
+                break;
+            }
         if (chance(3)) {
             std::string hidden(1, '.');
             hidden += name;
@@ -159,11 +184,12 @@ inline IndexBuilder syntheticIndex(std::size_t count, std::uint64_t seed = 1) {
         open[pick] = open.back();
         open.pop_back();
         const std::size_t files = 1 + g.below(g.chance(10) ? 200 : 25);
+        const std::string theme = g.word();
         const std::size_t folders = parent.depth < 14 ? g.below(6) : 0;
         for (std::size_t i = 0; i < files && b.count() < count; ++i) {
             RecordFlags flags;
             if (g.chance(1)) flags.insert(RecordFlags::deleted);
-            const std::string name = g.fileName();
+            const std::string name = g.fileName(theme);
             if (name[0] == '.') flags.insert(RecordFlags::isHidden);
             addAttributes(b.addEntry(name, parent.id, flags, 0));
         }
@@ -191,7 +217,7 @@ inline std::shared_ptr<const IndexStore> cachedSyntheticStore(std::size_t count,
     const char* env = std::getenv("ULMARO_BENCH_DIR");
     const std::filesystem::path dir = env != nullptr ? env : "/tmp/ulmaro-bench";
     const std::filesystem::path file =
-        dir / ("synthetic-v1-" + std::to_string(count) + "-" + std::to_string(seed) + ".bin");
+        dir / ("synthetic-v3-" + std::to_string(count) + "-" + std::to_string(seed) + ".bin");
     if (!std::filesystem::exists(file)) {
         std::filesystem::create_directories(dir);
         IndexWriter::write(syntheticIndex(count, seed), {}, file);

@@ -28,7 +28,6 @@ bool isDemotedName(std::string_view name) {
 }
 
 constexpr std::int32_t ancestorBudget = 256;
-constexpr std::int64_t smallLimit = 1024;
 
 } // namespace
 
@@ -244,47 +243,40 @@ std::vector<RankedResult> Ranker::rank(std::span<const Match> matches, std::int6
 
     out.reserve(
         static_cast<std::size_t>(std::min<std::int64_t>(limit, static_cast<std::int64_t>(n))));
-    std::vector<RankedResult> best;
+    // The k best of a bucket by (score descending, input order ascending): what a sorted list
+    // of k with binary-search insertion keeps, here in a heap whose top is the weakest kept,
+    // so that no input order can make each step cost k.
+    struct Entry {
+        std::int32_t score;
+        std::size_t index;
+    };
+    const auto better = [](const Entry& x, const Entry& y) {
+        return x.score != y.score ? x.score > y.score : x.index < y.index;
+    };
+    std::vector<Entry> kept;
     for (std::uint8_t b = 0; b < 5; ++b) {
         if (counts[b] == 0) continue;
         if (static_cast<std::int64_t>(out.size()) >= limit) break;
-        const std::int64_t k = limit - static_cast<std::int64_t>(out.size());
-        best.clear();
-        if (k <= smallLimit) {
-            // A sorted list of at most k, ascending; equal scores keep input order once reversed.
-            const auto cap = static_cast<std::size_t>(k);
-            for (std::size_t i = 0; i < n; ++i) {
-                prefetchAhead(matches, i);
-                if (bucketOf[i] != b) continue;
-                const std::int32_t s = score(matches[i]);
-                if (best.size() >= cap) {
-                    if (s <= best.front().score) continue;
-                    best.erase(best.begin());
-                }
-                // Before the first entry whose score is >= s.
-                const auto at = std::lower_bound(
-                    best.begin(), best.end(), s,
-                    [](const RankedResult& r, std::int32_t v) { return r.score < v; });
-                best.insert(at, RankedResult{matches[i], s});
+        const auto k = static_cast<std::size_t>(std::min<std::int64_t>(
+            limit - static_cast<std::int64_t>(out.size()), static_cast<std::int64_t>(counts[b])));
+        kept.clear();
+        kept.reserve(k);
+        for (std::size_t i = 0; i < n; ++i) {
+            prefetchAhead(matches, i);
+            if (bucketOf[i] != b) continue;
+            const Entry e{score(matches[i]), i};
+            if (kept.size() < k) {
+                kept.push_back(e);
+                std::push_heap(kept.begin(), kept.end(), better);
+            } else if (e.score > kept.front().score) { // a later equal score never displaces
+                std::pop_heap(kept.begin(), kept.end(), better);
+                kept.back() = e;
+                std::push_heap(kept.begin(), kept.end(), better);
             }
-            out.insert(out.end(), best.rbegin(), best.rend());
-        } else {
-            // Many wanted: the same order, (score descending, input order), by partial sort.
-            std::vector<std::pair<RankedResult, std::size_t>> all;
-            all.reserve(counts[b]);
-            for (std::size_t i = 0; i < n; ++i)
-                if (prefetchAhead(matches, i); bucketOf[i] == b)
-                    all.push_back({RankedResult{matches[i], score(matches[i])}, i});
-            const auto take = std::min<std::size_t>(all.size(), static_cast<std::size_t>(k));
-            std::partial_sort(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(take),
-                              all.end(), [](const auto& x, const auto& y) {
-                                  return x.first.score != y.first.score
-                                             ? x.first.score > y.first.score
-                                             : x.second < y.second;
-                              });
-            for (std::size_t i = 0; i < take; ++i)
-                out.push_back(all[i].first);
         }
+        std::sort_heap(kept.begin(), kept.end(), better);
+        for (const Entry& e : kept)
+            out.push_back({matches[e.index], e.score});
     }
     return out;
 }

@@ -1,6 +1,6 @@
 #include "UlmaroKit/Content/ContentSearcher.h"
 
-#include "UlmaroKit/Content/UnicodeText.h"
+#include "UlmaroKit/Platform/UnicodeText.h"
 #include "UlmaroKit/Platform/Utf8.h"
 #include "UlmaroKit/Platform/WorkerPool.h"
 
@@ -145,7 +145,8 @@ Hit makeHit(const std::string& path, std::string_view text, std::size_t matchBeg
             std::size_t matchEnd, Trim trim) {
     Line line = lineAround(text, matchBegin, matchEnd);
     std::string decoded = repairUtf8(text.substr(line.begin, line.end - line.begin));
-    return {path, line.number, std::string(firstCharacters(trim(decoded), previewCharacters))};
+    return {path, line.number,
+            std::string(UnicodeText::graphemePrefix(trim(decoded), previewCharacters))};
 }
 
 std::optional<Hit> scanExtracted(std::string_view text, const std::string& path,
@@ -153,24 +154,29 @@ std::optional<Hit> scanExtracted(std::string_view text, const std::string& path,
     std::string lowered;
     std::string_view hay = text;
     if (!caseSensitive) {
-        lowered = lowercasedText(text);
+        lowered = UnicodeText::lowercased(text);
         hay = lowered;
     }
     std::size_t at = LiteralFinder(pattern, false).find(hay);
     if (at == std::string_view::npos) return std::nullopt;
-    return makeHit(path, hay, at, at + pattern.size(), trimmingWhitespaceAndNewlines);
+    return makeHit(path, hay, at, at + pattern.size(), UnicodeText::trimmingWhitespaceAndNewlines);
 }
 
 std::optional<Hit> scanOne(const std::string& path, std::string_view pattern, bool caseSensitive) {
-    if (auto text = extractedText(path)) return scanExtracted(*text, path, pattern, caseSensitive);
+    std::filesystem::path file(path);
+    if (DocumentText::isExtractedExtension(DocumentText::lowerExtension(path))) {
+        if (auto text = extractedText(file)) {
+            return scanExtracted(*text, path, pattern, caseSensitive);
+        }
+    }
     thread_local std::string buffer;
-    auto length = DocumentText::readFileHead(path, maxBytesPerFile, buffer);
+    auto length = DocumentText::readFileHead(file, maxBytesPerFile, buffer);
     if (!length || *length == 0) return std::nullopt;
     std::string_view bytes(buffer.data(), *length);
     if (DocumentText::looksBinary(bytes)) return std::nullopt;
     std::size_t at = LiteralFinder(pattern, !caseSensitive).find(bytes);
     if (at == std::string_view::npos) return std::nullopt;
-    return makeHit(path, bytes, at, at + pattern.size(), trimmingSpaces);
+    return makeHit(path, bytes, at, at + pattern.size(), UnicodeText::trimmingSpacesAndTabs);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -221,7 +227,7 @@ std::optional<Hit> regexSearchOne(const Regex& regex, const std::string& path) {
     PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(match.get());
     // \K in a lookbehind can put the end before the start.
     std::size_t begin = ovector[0], end = std::max(ovector[0], ovector[1]);
-    return makeHit(path, *text, begin, end, trimmingWhitespaceAndNewlines);
+    return makeHit(path, *text, begin, end, UnicodeText::trimmingWhitespaceAndNewlines);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -232,7 +238,8 @@ std::optional<Hit> regexSearchOne(const Regex& regex, const std::string& path) {
 std::vector<Hit> sortedHits(std::vector<std::optional<Hit>>& slots) {
     std::vector<std::pair<std::string, Hit>> keyed;
     for (auto& slot : slots) {
-        if (slot) keyed.emplace_back(composedText(repairUtf8(slot->path)), std::move(*slot));
+        if (slot)
+            keyed.emplace_back(UnicodeText::composed(repairUtf8(slot->path)), std::move(*slot));
     }
     std::stable_sort(keyed.begin(), keyed.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
@@ -243,10 +250,21 @@ std::vector<Hit> sortedHits(std::vector<std::optional<Hit>>& slots) {
     return hits;
 }
 
+// One file that cannot be read, for whatever reason (memory included), gives no hit and
+// never stops the search.
+template <typename Fn>
+std::optional<Hit> guarded(Fn searchOne, const std::string& path) noexcept {
+    try {
+        return searchOne(path);
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
 template <typename Fn>
 std::vector<Hit> searchEach(std::span<const std::string> paths, Fn searchOne) {
     std::vector<std::optional<Hit>> slots(paths.size());
-    parallelFor(paths.size(), [&](std::size_t i) { slots[i] = searchOne(paths[i]); });
+    parallelFor(paths.size(), [&](std::size_t i) { slots[i] = guarded(searchOne, paths[i]); });
     return sortedHits(slots);
 }
 
@@ -303,7 +321,7 @@ Outcome search(std::string_view needle, std::span<const std::string> paths, bool
         return Hits{searchEach(
             paths, [&](const std::string& path) { return regexSearchOne(regex, path); })};
     }
-    std::string pattern = caseSensitive ? std::string(needle) : lowercasedText(needle);
+    std::string pattern = caseSensitive ? std::string(needle) : UnicodeText::lowercased(needle);
     return Hits{searchEach(
         paths, [&](const std::string& path) { return scanOne(path, pattern, caseSensitive); })};
 }
@@ -316,7 +334,7 @@ void deepSearch(std::string needle, std::vector<std::string> paths,
         return;
     }
     Regex regex = compiledRegex(needle);
-    std::string pattern = lowercasedText(needle);
+    std::string pattern = UnicodeText::lowercased(needle);
     BackgroundTasks::shared().run([regex = std::move(regex), pattern = std::move(pattern),
                                    paths = std::move(paths), isCancelled = std::move(isCancelled),
                                    onHit = std::move(onHit), onFinished = std::move(onFinished)] {
@@ -324,7 +342,11 @@ void deepSearch(std::string needle, std::vector<std::string> paths,
         parallelFor(paths.size(), [&](std::size_t i) {
             if (isCancelled()) return;
             examined.fetch_add(1, std::memory_order_relaxed);
-            auto hit = regex ? regexSearchOne(regex, paths[i]) : scanOne(paths[i], pattern, false);
+            auto hit = guarded(
+                [&](const std::string& path) {
+                    return regex ? regexSearchOne(regex, path) : scanOne(path, pattern, false);
+                },
+                paths[i]);
             if (hit && !isCancelled()) onHit(*hit);
         });
         onFinished(examined.load(), isCancelled());

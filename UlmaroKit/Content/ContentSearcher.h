@@ -63,7 +63,8 @@ Outcome search(std::string_view needle, std::span<const std::string> paths, bool
 /// found while `isCancelled` answers false, then `onFinished` with the number of files
 /// examined (files passed over after cancellation are not counted) and whether the search
 /// ended cancelled; no `onHit` follows it. An empty needle calls `onFinished(0, false)` on
-/// the calling thread. Searches still running when the process exits are waited for.
+/// the calling thread. The callbacks must not throw. Searches still running when the
+/// process exits are waited for.
 void deepSearch(std::string needle, std::vector<std::string> paths,
                 std::function<bool()> isCancelled, std::function<void(const Hit&)> onHit,
                 std::function<void(std::int64_t filesExamined, bool cancelled)> onFinished);

@@ -123,9 +123,10 @@ std::vector<Entry> entries(Bytes archive, const std::function<bool(std::string_v
             result.push_back({std::move(name), std::string(chars(archive, data, compressedSize))});
         } else if (method == 8) {
             if (uncompressedSize == 0 || uncompressedSize > budget) continue;
+            // The stated size bounds what the stream may give, so it is what the budget pays.
+            budget -= uncompressedSize;
             auto inflated = rawInflate(stored, uncompressedSize);
             if (!inflated) continue;
-            budget -= inflated->size();
             result.push_back({std::move(name), std::move(*inflated)});
         }
     }

@@ -12,11 +12,15 @@
 #include <cstring>
 #include <deque>
 #include <dirent.h>
+#include <exception>
 #include <fcntl.h>
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <optional>
+#include <sys/mman.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
 
@@ -25,8 +29,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Bump allocation for what the walk keeps until the records are laid out: packed entries
-// and folder nodes. Freed all at once when the scan ends.
+// Bump allocation for the folder nodes, freed all at once when the scan ends.
 class Arena {
 public:
     unsigned char* allocate(std::size_t n) {
@@ -53,14 +56,83 @@ private:
     std::size_t left_ = 0;
 };
 
+// Bump allocation for the packed entries, in mapped chunks that go back to the system as
+// soon as everything in them has been copied into the builder: the entries and the
+// finished records are never both whole in memory.
+class PackedArena {
+public:
+    struct Place {
+        unsigned char* data;
+        std::uint32_t chunk;
+    };
+
+    PackedArena() = default;
+    PackedArena(const PackedArena&) = delete;
+    PackedArena& operator=(const PackedArena&) = delete;
+    ~PackedArena() {
+        for (const Chunk& chunk : chunks_) {
+            if (chunk.base != nullptr) ::munmap(chunk.base, chunk.size);
+        }
+    }
+
+    Place allocate(std::size_t n) {
+        if (n > chunkSize / 4) {
+            newChunk(n);
+            chunks_.back().live = n;
+            Place place{chunks_.back().base, static_cast<std::uint32_t>(chunks_.size() - 1)};
+            newChunk(chunkSize); // bump allocation goes on in a fresh chunk
+            return place;
+        }
+        if (chunks_.empty() || chunks_.back().size - used_ < n) newChunk(chunkSize);
+        Chunk& chunk = chunks_.back();
+        Place place{chunk.base + used_, static_cast<std::uint32_t>(chunks_.size() - 1)};
+        used_ += n;
+        chunk.live += n;
+        return place;
+    }
+
+    /// Called once the walk is over, for every allocation.
+    void release(std::uint32_t index, std::size_t n) {
+        Chunk& chunk = chunks_[index];
+        chunk.live -= n;
+        if (chunk.live == 0 && chunk.base != nullptr) {
+            ::munmap(chunk.base, chunk.size);
+            chunk.base = nullptr;
+        }
+    }
+
+private:
+    struct Chunk {
+        unsigned char* base;
+        std::size_t size;
+        std::size_t live;
+    };
+    static constexpr std::size_t chunkSize = 256 * 1024;
+
+    void newChunk(std::size_t size) {
+        void* base =
+            ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (base == MAP_FAILED) throw std::bad_alloc();
+        chunks_.push_back({static_cast<unsigned char*>(base), size, 0});
+        used_ = 0;
+    }
+
+    std::vector<Chunk> chunks_;
+    std::size_t used_ = 0;
+};
+
 // One folder of the tree: filled by the worker that read it, laid out afterwards.
 struct Node {
-    const Node* parent = nullptr;
-    const unsigned char* entries = nullptr;  // packed, see DirectoryEntries
-    Node* children = nullptr;                // the subfolders to enter, in reading order
+    Node* parent = nullptr;
+    const char* name = nullptr;             // the full name, inside the parent's packed entries
+    const unsigned char* entries = nullptr; // packed, see DirectoryEntries
+    Node* children = nullptr;               // the subfolders to enter, in reading order
+    PackedArena* packedArena = nullptr;
     const std::string* deniedPath = nullptr; // kept only for EPERM inside the home folder
     std::size_t packedSize = 0;
     std::uint64_t nameBytes = 0;
+    std::uint32_t packedChunk = 0;
+    std::uint32_t nameLength = 0;
     std::uint32_t indexInParent = 0;
     std::uint32_t depth = 0;
     std::uint32_t entryCount = 0;
@@ -68,14 +140,13 @@ struct Node {
     std::uint32_t firstRecord = 0;
     std::uint32_t firstNameByte = 0;
     int error = 0;
+    // Kept open for the children to open themselves relative to it, until the last of
+    // them has (or the walk ends).
+    int fd = -1;
+    std::atomic<std::uint32_t> childrenToOpen{0};
     bool read = false; // false when the scan stopped before reaching it
 };
 static_assert(std::is_trivially_destructible_v<Node>);
-
-struct Task {
-    Node* node;
-    std::string path;
-};
 
 class ProgressReporter {
 public:
@@ -105,13 +176,16 @@ private:
 
 struct alignas(64) Worker {
     std::mutex lock;
-    std::deque<Task> queue;             // guarded by lock
+    std::deque<Node*> queue;            // guarded by lock
     std::atomic<std::size_t> queued{0}; // lets thieves skip empty queues without locking
     Arena arena;
+    PackedArena packedArena;
     DirectoryEntries entries;
     std::unique_ptr<unsigned char[]> buffer =
         std::make_unique_for_overwrite<unsigned char[]>(bufferSize);
-    std::deque<std::string> deniedPaths;
+    std::deque<std::string> strings; // long names and denied paths
+    std::vector<Node*> keptOpen;     // nodes whose descriptor this worker kept
+    std::vector<const DirectoryEntries::Subdirectory*> entering;
 
     static constexpr std::size_t bufferSize = 64 * 1024;
 };
@@ -136,27 +210,50 @@ EntryKind kindOfMode(mode_t mode) {
     return EntryKind::other;
 }
 
+// How many folder descriptors the walk may hold open for their children: half of what
+// the process may open, less a margin for the rest of the program.
+std::int64_t descriptorBudget() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return 0;
+    const auto soft = static_cast<std::int64_t>(std::min<rlim_t>(limit.rlim_cur, 1 << 20));
+    return std::clamp<std::int64_t>((soft - 64) / 2, 0, 4096);
+}
+
 // The parallel walk: every folder is one task; each worker takes its own newest task
 // (depth first, so its queue stays short) and steals the oldest of another's (the
-// shallowest, so the largest piece of work) when it has none.
+// shallowest, so the largest piece of work) when it has none. A folder opens relative to
+// its parent's descriptor, so the kernel walks one name instead of the whole path.
 class Walk {
 public:
     Walk(const DescentRule& rule, const DirectoryScanner::FaultInjection& faults,
          std::string_view home, const DirectoryScanner::ShouldContinue* shouldContinue,
          ProgressReporter* progress, unsigned threads)
         : rule_(rule), faults_(faults), home_(home), shouldContinue_(shouldContinue),
-          progress_(progress) {
+          progress_(progress), descriptorBudget_(descriptorBudget()) {
+        while (home_.size() > 1 && home_.back() == '/')
+            home_.remove_suffix(1);
         for (unsigned i = 0; i < threads; ++i)
             workers_.push_back(std::make_unique<Worker>());
     }
 
+    ~Walk() {
+        // Descriptors still held for children the walk never reached (it was stopped).
+        for (const auto& worker : workers_) {
+            for (Node* node : worker->keptOpen) {
+                if (node->childrenToOpen.load() > 0) ::close(node->fd);
+            }
+        }
+    }
+
     void run(Node& root, std::string rootPath) {
+        rootPath_ = std::move(rootPath);
         pending_ = 1;
-        workers_[0]->queue.push_back({&root, std::move(rootPath)});
+        workers_[0]->queue.push_back(&root);
         workers_[0]->queued = 1;
         WorkerPool::shared().parallelFor(
             workers_.size(), [this](std::size_t w) { work(w); },
             static_cast<unsigned>(workers_.size()));
+        if (error_) std::rethrow_exception(error_);
     }
 
     bool stopped() const { return stopped_.load(); }
@@ -166,8 +263,8 @@ private:
         Worker& me = *workers_[w];
         unsigned idleRounds = 0;
         while (!stopped_.load(std::memory_order_relaxed)) {
-            std::optional<Task> task = take(w);
-            if (!task) {
+            Node* node = take(w);
+            if (node == nullptr) {
                 if (pending_.load(std::memory_order_acquire) == 0) return;
                 if (++idleRounds < 64)
                     std::this_thread::yield();
@@ -176,20 +273,28 @@ private:
                 continue;
             }
             idleRounds = 0;
-            process(me, *task);
+            try {
+                process(me, *node);
+            } catch (...) {
+                // A callback or an allocation failed: stop everyone, report it after the join.
+                std::lock_guard lock(errorLock_);
+                if (!error_) error_ = std::current_exception();
+                stopped_ = true;
+                return;
+            }
             pending_.fetch_sub(1, std::memory_order_acq_rel);
         }
     }
 
-    std::optional<Task> take(std::size_t w) {
+    Node* take(std::size_t w) {
         {
             Worker& me = *workers_[w];
             std::lock_guard lock(me.lock);
             if (!me.queue.empty()) {
-                Task task = std::move(me.queue.back());
+                Node* node = me.queue.back();
                 me.queue.pop_back();
                 me.queued.store(me.queue.size(), std::memory_order_relaxed);
-                return task;
+                return node;
             }
         }
         for (std::size_t k = 1; k < workers_.size(); ++k) {
@@ -197,68 +302,128 @@ private:
             if (victim.queued.load(std::memory_order_relaxed) == 0) continue;
             std::lock_guard lock(victim.lock);
             if (victim.queue.empty()) continue;
-            Task task = std::move(victim.queue.front());
+            Node* node = victim.queue.front();
             victim.queue.pop_front();
             victim.queued.store(victim.queue.size(), std::memory_order_relaxed);
-            return task;
+            return node;
         }
-        return std::nullopt;
+        return nullptr;
     }
 
-    void process(Worker& me, Task& task) {
+    // The folder's absolute path ("" for "/"), rebuilt from the names up to the root.
+    std::string pathOf(const Node& node) const {
+        std::vector<const Node*> chain;
+        for (const Node* n = &node; n->parent != nullptr; n = n->parent)
+            chain.push_back(n);
+        std::string path = rootPath_;
+        for (auto it = chain.rbegin(); it != chain.rend(); ++it)
+            path.append(1, '/').append((*it)->name, (*it)->nameLength);
+        return path;
+    }
+
+    void process(Worker& me, Node& node) {
         if (shouldContinue_ != nullptr && !(*shouldContinue_)()) {
             stopped_ = true;
             return;
         }
-        Node& node = *task.node;
-        node.error = read(me, task.path, node.depth == 0);
+        UniqueFd fd;
+        node.error = read(me, node, fd);
         node.read = true;
         DirectoryEntries& entries = me.entries;
+        unsigned char* packed = nullptr;
         if (entries.count() > 0) {
-            unsigned char* packed = me.arena.allocate(entries.packed().size());
+            const PackedArena::Place place = me.packedArena.allocate(entries.packed().size());
+            packed = place.data;
             std::memcpy(packed, entries.packed().data(), entries.packed().size());
             node.entries = packed;
+            node.packedArena = &me.packedArena;
+            node.packedChunk = place.chunk;
             node.packedSize = entries.packed().size();
             node.entryCount = entries.count();
             node.nameBytes = entries.nameBytes();
         }
-        if (node.error == EPERM && isInHome(task.path))
-            node.deniedPath = &me.deniedPaths.emplace_back(std::move(task.path));
+        if (node.error == EPERM && !home_.empty()) {
+            std::string path = pathOf(node);
+            if (isInHome(path)) node.deniedPath = &me.strings.emplace_back(std::move(path));
+        }
 
-        std::vector<DirectoryEntries::Subdirectory>& subdirectories = entries.subdirectories();
-        if (!subdirectories.empty()) {
-            const std::size_t k = subdirectories.size();
+        me.entering.clear();
+        for (const DirectoryEntries::Subdirectory& sub : entries.subdirectories()) {
+            const std::string_view name = DirectoryEntries::fullName(sub, packed);
+            if (rule_.mayEnter(name, [&] { return pathOf(node) + "/" + std::string(name); }))
+                me.entering.push_back(&sub);
+        }
+        if (const std::size_t k = me.entering.size(); k > 0) {
             node.children = reinterpret_cast<Node*>(me.arena.allocate(k * sizeof(Node)));
             node.childCount = static_cast<std::uint32_t>(k);
             for (std::size_t i = 0; i < k; ++i) {
+                const DirectoryEntries::Subdirectory& sub = *me.entering[i];
+                std::string_view name = DirectoryEntries::fullName(sub, packed);
+                if (!sub.longName.empty()) name = me.strings.emplace_back(sub.longName);
                 Node* child = std::construct_at(node.children + i);
                 child->parent = &node;
-                child->indexInParent = subdirectories[i].index;
+                child->name = name.data();
+                child->nameLength = static_cast<std::uint32_t>(name.size());
+                child->indexInParent = sub.index;
                 child->depth = node.depth + 1;
+            }
+            if (fd &&
+                keptDescriptors_.fetch_add(1, std::memory_order_relaxed) < descriptorBudget_) {
+                node.childrenToOpen.store(static_cast<std::uint32_t>(k), std::memory_order_relaxed);
+                node.fd = fd.release();
+                me.keptOpen.push_back(&node);
+            } else if (fd) {
+                keptDescriptors_.fetch_sub(1, std::memory_order_relaxed);
             }
             pending_.fetch_add(static_cast<std::int64_t>(k), std::memory_order_relaxed);
             std::lock_guard lock(me.lock);
-            for (std::size_t i = 0; i < k; ++i)
-                me.queue.push_back({node.children + i, std::move(subdirectories[i].path)});
+            for (std::size_t c = 0; c < k; ++c)
+                me.queue.push_back(node.children + c);
             me.queued.store(me.queue.size(), std::memory_order_relaxed);
         }
         if (progress_ != nullptr && node.entryCount > 0) progress_->report(node.entryCount);
     }
 
-    // Reads one folder into me.entries; returns 0 or the errno that stopped it.
-    int read(Worker& me, const std::string& path, bool isRoot) {
-        me.entries.start(path);
+    // Opens the folder: relative to its parent's kept descriptor when there is one, else by
+    // its whole path. The root may be reached through a link the user named; below it,
+    // links are recorded, never followed.
+    int open(const Node& node, std::string* pathForFaults) {
         if (faults_.openError) {
-            if (int error = faults_.openError(path)) return error;
+            *pathForFaults = pathOf(node);
+            if (int error = faults_.openError(*pathForFaults)) {
+                errno = error;
+                return -1;
+            }
         }
-        // The root may be reached through a link the user named; below it links are
-        // recorded, never followed.
-        const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (isRoot ? 0 : O_NOFOLLOW);
-        UniqueFd fd(::open(path.empty() ? "/" : path.c_str(), flags));
+        if (node.parent == nullptr)
+            return ::open(rootPath_.empty() ? "/" : rootPath_.c_str(),
+                          O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        constexpr int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW;
+        Node& parent = *node.parent;
+        if (parent.fd < 0) return ::open(pathOf(node).c_str(), flags);
+        const std::string name(node.name, node.nameLength);
+        const int fd = ::openat(parent.fd, name.c_str(), flags);
+        const int error = errno;
+        if (parent.childrenToOpen.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+            ::close(parent.fd);
+            keptDescriptors_.fetch_sub(1, std::memory_order_relaxed);
+        }
+        errno = error;
+        return fd;
+    }
+
+    // Reads one folder into me.entries; returns 0 or the errno that stopped it.
+    int read(Worker& me, const Node& node, UniqueFd& fd) {
+        me.entries.start(node.parent == nullptr
+                             ? std::string_view(rootPath_).substr(rootPath_.rfind('/') + 1)
+                             : std::string_view(node.name, node.nameLength));
+        std::string path;
+        fd.reset(open(node, &path));
         if (!fd) return errno;
         bool firstBatch = true;
         for (;;) {
             if (!firstBatch && faults_.readError) {
+                if (path.empty()) path = pathOf(node);
                 if (int error = faults_.readError(path)) return error;
             }
             const ssize_t n = ::getdents64(fd.get(), me.buffer.get(), Worker::bufferSize);
@@ -291,16 +456,14 @@ private:
                 if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0)
                     kind = kindOfMode(st.st_mode);
             }
-            me.entries.add(nameView, kind, rule_);
+            me.entries.add(nameView, kind);
         }
     }
 
     bool isInHome(std::string_view path) const {
-        if (home_.empty()) return false;
-        std::string_view home = home_;
-        while (!home.empty() && home.back() == '/')
-            home.remove_suffix(1);
-        return path.starts_with(home) && (path.size() == home.size() || path[home.size()] == '/');
+        if (home_ == "/") return true;
+        return path.starts_with(home_) &&
+               (path.size() == home_.size() || path[home_.size()] == '/');
     }
 
     const DescentRule& rule_;
@@ -308,9 +471,14 @@ private:
     std::string_view home_;
     const DirectoryScanner::ShouldContinue* shouldContinue_;
     ProgressReporter* progress_;
+    const std::int64_t descriptorBudget_;
+    std::string rootPath_;
     std::vector<std::unique_ptr<Worker>> workers_;
     std::atomic<std::int64_t> pending_{0};
+    std::atomic<std::int64_t> keptDescriptors_{0};
     std::atomic<bool> stopped_{false};
+    std::mutex errorLock_;
+    std::exception_ptr error_;
 };
 
 // The folders in record order: the first `seedDepth` levels breadth-first, then each
@@ -344,45 +512,30 @@ std::vector<Node*> layoutOrder(Node& root, int seedDepth) {
     return order;
 }
 
-// Writes the walk's records into the builder, in parallel over runs of folders.
+// Appends the walk's records to the builder in record order, handing each folder's
+// entries back as soon as they are copied.
 void fillRecords(IndexBuilder& builder, const std::vector<Node*>& order, const Node& root,
                  std::uint32_t rootID, std::uint8_t volumeIndex, std::uint64_t recordCount,
                  std::uint64_t blobLength) {
-    builder.records.resize(recordCount);
-    builder.nameBlob.resize(blobLength);
-    const std::uint64_t firstRecord = order.empty() ? recordCount : order.front()->firstRecord;
-    const std::uint64_t perRun = std::max<std::uint64_t>(
-        16384, (recordCount - firstRecord) / (8 * WorkerPool::shared().threadCount()) + 1);
-    std::vector<std::size_t> runStarts;
-    std::uint64_t sinceStart = perRun;
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        if (sinceStart >= perRun) {
-            runStarts.push_back(i);
-            sinceStart = 0;
-        }
-        sinceStart += order[i]->entryCount;
+    builder.records.reserve(recordCount);
+    builder.nameBlob.reserve(blobLength);
+    for (const Node* node : order) {
+        if (node->entryCount == 0) continue;
+        const std::uint32_t parentID =
+            node == &root ? rootID : node->parent->firstRecord + node->indexInParent;
+        auto nameOffset = static_cast<std::uint32_t>(builder.nameBlob.size());
+        DirectoryEntries::forEach({node->entries, node->packedSize}, [&](std::string_view name,
+                                                                         RecordFlags flags) {
+            builder.records.push_back(FileRecord{.parentID = parentID,
+                                                 .nameOffset = nameOffset,
+                                                 .nameLen = static_cast<std::uint8_t>(name.size()),
+                                                 .flags = flags,
+                                                 .volumeIndex = volumeIndex});
+            builder.nameBlob.insert(builder.nameBlob.end(), name.begin(), name.end());
+            nameOffset += static_cast<std::uint32_t>(name.size());
+        });
+        node->packedArena->release(node->packedChunk, node->packedSize);
     }
-    runStarts.push_back(order.size());
-    parallelFor(runStarts.size() - 1, [&](std::size_t run) {
-        for (std::size_t i = runStarts[run]; i < runStarts[run + 1]; ++i) {
-            const Node& node = *order[i];
-            const std::uint32_t parentID =
-                &node == &root ? rootID : node.parent->firstRecord + node.indexInParent;
-            FileRecord* record = builder.records.data() + node.firstRecord;
-            std::uint32_t nameOffset = node.firstNameByte;
-            unsigned char* blob = builder.nameBlob.data();
-            DirectoryEntries::forEach(
-                {node.entries, node.packedSize}, [&](std::string_view name, RecordFlags flags) {
-                    *record++ = FileRecord{.parentID = parentID,
-                                           .nameOffset = nameOffset,
-                                           .nameLen = static_cast<std::uint8_t>(name.size()),
-                                           .flags = flags,
-                                           .volumeIndex = volumeIndex};
-                    std::memcpy(blob + nameOffset, name.data(), name.size());
-                    nameOffset += static_cast<std::uint32_t>(name.size());
-                });
-        }
-    });
 }
 
 } // namespace

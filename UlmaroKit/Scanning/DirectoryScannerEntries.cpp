@@ -3,19 +3,28 @@
 #include "UlmaroKit/Index/IndexBuilder.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace ulmaro {
+namespace {
+
+std::string_view lastComponent(std::string_view path) {
+    while (!path.empty() && path.back() == '/')
+        path.remove_suffix(1);
+    return path.substr(path.rfind('/') + 1);
+}
+
+} // namespace
 
 DescentRule::DescentRule(const ScanPolicy& policy, const ScanPolicy::PathSet& mountPoints,
                          std::string_view rootPath)
     : policy_(&policy), mountPoints_(&mountPoints),
       rootRefusesAll_(ScanPolicy::isNoIndexDirectory(rootPath) ||
-                      ScanPolicy::isBackupOrSystemStore(rootPath)) {}
-
-bool DescentRule::mayEnter(std::string_view path, std::string_view name) const {
-    return !rootRefusesAll_ && !ScanPolicy::isNoIndexName(name) &&
-           !ScanPolicy::isBackupOrSystemStoreName(name) && !policy_->excluded.contains(path) &&
-           !mountPoints_->contains(path);
+                      ScanPolicy::isBackupOrSystemStore(rootPath)) {
+    for (const std::string& path : policy.excluded)
+        lastComponents_.emplace(lastComponent(path));
+    for (const std::string& path : mountPoints)
+        lastComponents_.emplace(lastComponent(path));
 }
 
 RecordFlags scannedEntryFlags(std::string_view name, EntryKind kind, std::string_view folderName) {
@@ -27,26 +36,24 @@ RecordFlags scannedEntryFlags(std::string_view name, EntryKind kind, std::string
     return flags;
 }
 
-void DirectoryEntries::start(std::string_view path) {
-    path_.assign(path);
-    folderName_ = std::string_view(path_).substr(path_.rfind('/') + 1);
+void DirectoryEntries::start(std::string_view folderName) {
+    folderName_.assign(folderName);
     packed_.clear();
     count_ = 0;
     nameBytes_ = 0;
     subdirectories_.clear();
 }
 
-void DirectoryEntries::add(std::string_view name, EntryKind kind, const DescentRule& rule) {
+void DirectoryEntries::add(std::string_view name, EntryKind kind) {
     const std::size_t stored = std::min(name.size(), IndexBuilder::maxNameLength);
-    packed_.push_back(static_cast<unsigned char>(stored));
-    packed_.push_back(scannedEntryFlags(name, kind, folderName_).rawValue);
-    packed_.insert(packed_.end(), name.begin(), name.begin() + static_cast<std::ptrdiff_t>(stored));
-    if (kind == EntryKind::directory) {
-        std::string child;
-        child.reserve(path_.size() + 1 + name.size());
-        child.append(path_).append(1, '/').append(name);
-        if (rule.mayEnter(child, name)) subdirectories_.push_back({count_, std::move(child)});
-    }
+    const std::size_t at = packed_.size();
+    packed_.resize(at + 2 + stored);
+    packed_[at] = static_cast<unsigned char>(stored);
+    packed_[at + 1] = scannedEntryFlags(name, kind, folderName_).rawValue;
+    std::memcpy(packed_.data() + at + 2, name.data(), stored);
+    if (kind == EntryKind::directory)
+        subdirectories_.push_back({count_, static_cast<std::uint32_t>(at),
+                                   stored < name.size() ? std::string(name) : std::string()});
     ++count_;
     nameBytes_ += stored;
 }

@@ -18,16 +18,27 @@ namespace ulmaro {
 /// Whether the scan enters a folder found below its root: not refused by the policy, not
 /// the root of a file system that is never entered. The root's own components are judged
 /// once; those between the root and a folder passed when they were entered, so only the
-/// folder's own name is left to test.
+/// folder's own name is left to test, and its path only when the name could match.
 class DescentRule {
 public:
     DescentRule(const ScanPolicy& policy, const ScanPolicy::PathSet& mountPoints,
                 std::string_view rootPath);
-    bool mayEnter(std::string_view path, std::string_view name) const;
+
+    /// `childPath()` gives the folder's absolute path; it is called only when needed.
+    template <typename PathFn>
+    bool mayEnter(std::string_view name, PathFn&& childPath) const {
+        if (rootRefusesAll_ || ScanPolicy::isNoIndexName(name) ||
+            ScanPolicy::isBackupOrSystemStoreName(name))
+            return false;
+        if (!lastComponents_.contains(name)) return true;
+        const std::string path = childPath();
+        return !policy_->excluded.contains(path) && !mountPoints_->contains(path);
+    }
 
 private:
     const ScanPolicy* policy_;
     const ScanPolicy::PathSet* mountPoints_;
+    ScanPolicy::PathSet lastComponents_; // of every excluded path and mount point
     bool rootRefusesAll_;
 };
 
@@ -35,23 +46,32 @@ private:
 RecordFlags scannedEntryFlags(std::string_view name, EntryKind kind, std::string_view folderName);
 
 /// One folder's entries as the scanner records them, packed as [length][flags][name bytes]
-/// with names cut to 255 bytes, plus the subfolders to enter, each by its full name.
+/// with names cut to 255 bytes, and its subfolders, which the walk enters by full name.
 class DirectoryEntries {
 public:
     struct Subdirectory {
-        std::uint32_t index; // the entry's position among the folder's entries
-        std::string path;
+        std::uint32_t index;        // the entry's position among the folder's entries
+        std::uint32_t packedOffset; // where its entry starts in packed()
+        std::string longName;       // the full name when it was cut, else empty
     };
 
-    /// Starts over for the folder at `path` (raw bytes; "" stands for "/").
-    void start(std::string_view path);
-    void add(std::string_view name, EntryKind kind, const DescentRule& rule);
+    /// Starts over for a folder named `folderName`.
+    void start(std::string_view folderName);
+    void add(std::string_view name, EntryKind kind);
 
     std::span<const unsigned char> packed() const { return packed_; }
     std::uint32_t count() const { return count_; }
     /// Name bytes as stored (after cutting).
     std::uint64_t nameBytes() const { return nameBytes_; }
-    std::vector<Subdirectory>& subdirectories() { return subdirectories_; }
+    const std::vector<Subdirectory>& subdirectories() const { return subdirectories_; }
+
+    /// A subfolder's full name; `packed` is where packed() was copied to.
+    static std::string_view fullName(const Subdirectory& subdirectory,
+                                     const unsigned char* packed) {
+        if (!subdirectory.longName.empty()) return subdirectory.longName;
+        return {reinterpret_cast<const char*>(packed + subdirectory.packedOffset + 2),
+                packed[subdirectory.packedOffset]};
+    }
 
     /// Calls fn(name, flags) for each packed entry in order.
     template <typename Fn>
@@ -66,8 +86,7 @@ public:
     }
 
 private:
-    std::string path_;
-    std::string_view folderName_;
+    std::string folderName_;
     std::vector<unsigned char> packed_;
     std::uint32_t count_ = 0;
     std::uint64_t nameBytes_ = 0;

@@ -28,7 +28,6 @@ bool isDemotedName(std::string_view name) {
 }
 
 constexpr std::int32_t ancestorBudget = 256;
-constexpr std::int64_t smallLimit = 1024;
 
 } // namespace
 
@@ -45,6 +44,9 @@ struct Ranker::AncestorInfo {
 /// Open addressing keyed by record ID: ranking a million matches does one lookup each, so
 /// this must be far cheaper than a node-based map.
 class Ranker::DirectoryCache {
+    // Never a directory: IDs are below the record count, which is at most this.
+    static constexpr std::uint32_t emptyKey = 0xFFFFFFFF;
+
 public:
     DirectoryCache() { slots_.resize(1024); }
 
@@ -55,6 +57,8 @@ public:
             if (s.key == emptyKey) return nullptr;
         }
     }
+
+    void prefetch(std::uint32_t key) const { __builtin_prefetch(&slots_[home(key)]); }
 
     void put(std::uint32_t key, const AncestorInfo& info) {
         if ((used_ + 1) * 2 > slots_.size()) grow();
@@ -72,18 +76,21 @@ public:
         }
     }
 
+    // Consecutive matches mostly share a folder: the last answer is kept at hand. Entries
+    // are never changed once a walk has finished, so it cannot go stale.
+    std::uint32_t lastKey = emptyKey;
+    AncestorInfo lastInfo;
+
 private:
-    // Never a directory: IDs are below the record count, which is at most this.
-    static constexpr std::uint32_t emptyKey = 0xFFFFFFFF;
     struct Slot {
         std::uint32_t key = emptyKey;
         AncestorInfo info;
     };
 
     std::size_t mask() const { return slots_.size() - 1; }
-    std::size_t home(std::uint32_t key) const {
-        return (static_cast<std::uint64_t>(key) * 0x9E3779B97F4A7C15ull >> 32) & mask();
-    }
+    // Folders of one region of the index have nearby IDs; keeping them in nearby slots turns
+    // most lookups into cache hits. Record IDs carry no adversarial pattern to defend against.
+    std::size_t home(std::uint32_t key) const { return (key ^ (key >> 20)) & mask(); }
     void grow() {
         std::vector<Slot> old(slots_.size() * 2);
         old.swap(slots_);
@@ -110,6 +117,7 @@ const std::set<std::string>& Ranker::demotedPathComponents() {
 // Depth counts ancestors up to the root record; chains are followed at most 256 links from
 // a record's parent, and a value cached while cut stays cached.
 Ranker::AncestorInfo Ranker::ancestorInfo(std::uint32_t directory) {
+    if (directoryCache_->lastKey == directory) return directoryCache_->lastInfo;
     const IndexStore& store = *store_;
     std::array<std::uint32_t, ancestorBudget + 1> chain;
     std::size_t k = 0;
@@ -148,6 +156,8 @@ Ranker::AncestorInfo Ranker::ancestorInfo(std::uint32_t directory) {
         directoryCache_->put(node, info);
         below = info;
     }
+    directoryCache_->lastKey = directory;
+    directoryCache_->lastInfo = below;
     return below;
 }
 
@@ -161,6 +171,24 @@ bool Ranker::hasAppWithin256(std::uint32_t parent) const {
         cur = r.parentID;
     }
     return false;
+}
+
+// Scoring is bound by memory latency: the records of later matches and the cache slots of
+// their parents are requested a few matches ahead, so the loads overlap.
+void Ranker::prefetchAhead(std::span<const Match> matches, std::size_t i) const {
+    constexpr std::size_t recordDistance = 16, slotDistance = 8;
+    const IndexStore& store = *store_;
+    if (i + recordDistance < matches.size()) {
+        const std::uint32_t id = matches[i + recordDistance].id;
+        if (id < store.count()) __builtin_prefetch(&store[id]);
+    }
+    if (i + slotDistance < matches.size()) {
+        const std::uint32_t id = matches[i + slotDistance].id;
+        if (id < store.count()) {
+            const std::uint32_t parent = store[id].parentID;
+            if (parent != FileRecord::rootParentID) directoryCache_->prefetch(parent);
+        }
+    }
 }
 
 std::int32_t Ranker::score(const Match& match) {
@@ -195,7 +223,13 @@ std::vector<RankedResult> Ranker::rank(std::span<const Match> matches, std::int6
     // Bucket of each match: its quality, applications matched below substring lifted to 0.
     std::vector<std::uint8_t> bucketOf(n);
     std::array<std::size_t, 5> counts{};
+    constexpr std::size_t flagDistance = 32;
     for (std::size_t i = 0; i < n; ++i) {
+        if (i + flagDistance < n) {
+            const Match& ahead = matches[i + flagDistance];
+            const auto q = rawValue(ahead.quality);
+            if (q > 0 && q < 3 && ahead.id < store.count()) __builtin_prefetch(&store[ahead.id]);
+        }
         const Match& m = matches[i];
         std::uint8_t b = std::min<std::uint8_t>(rawValue(m.quality), 4);
         if (m.id >= store.count()) {
@@ -209,46 +243,40 @@ std::vector<RankedResult> Ranker::rank(std::span<const Match> matches, std::int6
 
     out.reserve(
         static_cast<std::size_t>(std::min<std::int64_t>(limit, static_cast<std::int64_t>(n))));
-    std::vector<RankedResult> best;
+    // The k best of a bucket by (score descending, input order ascending): what a sorted list
+    // of k with binary-search insertion keeps, here in a heap whose top is the weakest kept,
+    // so that no input order can make each step cost k.
+    struct Entry {
+        std::int32_t score;
+        std::size_t index;
+    };
+    const auto better = [](const Entry& x, const Entry& y) {
+        return x.score != y.score ? x.score > y.score : x.index < y.index;
+    };
+    std::vector<Entry> kept;
     for (std::uint8_t b = 0; b < 5; ++b) {
         if (counts[b] == 0) continue;
         if (static_cast<std::int64_t>(out.size()) >= limit) break;
-        const std::int64_t k = limit - static_cast<std::int64_t>(out.size());
-        best.clear();
-        if (k <= smallLimit) {
-            // A sorted list of at most k, ascending; equal scores keep input order once reversed.
-            const auto cap = static_cast<std::size_t>(k);
-            for (std::size_t i = 0; i < n; ++i) {
-                if (bucketOf[i] != b) continue;
-                const std::int32_t s = score(matches[i]);
-                if (best.size() >= cap) {
-                    if (s <= best.front().score) continue;
-                    best.erase(best.begin());
-                }
-                // Before the first entry whose score is >= s.
-                const auto at = std::lower_bound(
-                    best.begin(), best.end(), s,
-                    [](const RankedResult& r, std::int32_t v) { return r.score < v; });
-                best.insert(at, RankedResult{matches[i], s});
+        const auto k = static_cast<std::size_t>(std::min<std::int64_t>(
+            limit - static_cast<std::int64_t>(out.size()), static_cast<std::int64_t>(counts[b])));
+        kept.clear();
+        kept.reserve(k);
+        for (std::size_t i = 0; i < n; ++i) {
+            prefetchAhead(matches, i);
+            if (bucketOf[i] != b) continue;
+            const Entry e{score(matches[i]), i};
+            if (kept.size() < k) {
+                kept.push_back(e);
+                std::push_heap(kept.begin(), kept.end(), better);
+            } else if (e.score > kept.front().score) { // a later equal score never displaces
+                std::pop_heap(kept.begin(), kept.end(), better);
+                kept.back() = e;
+                std::push_heap(kept.begin(), kept.end(), better);
             }
-            out.insert(out.end(), best.rbegin(), best.rend());
-        } else {
-            // Many wanted: the same order, (score descending, input order), by partial sort.
-            std::vector<std::pair<RankedResult, std::size_t>> all;
-            all.reserve(counts[b]);
-            for (std::size_t i = 0; i < n; ++i)
-                if (bucketOf[i] == b)
-                    all.push_back({RankedResult{matches[i], score(matches[i])}, i});
-            const auto take = std::min<std::size_t>(all.size(), static_cast<std::size_t>(k));
-            std::partial_sort(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(take),
-                              all.end(), [](const auto& x, const auto& y) {
-                                  return x.first.score != y.first.score
-                                             ? x.first.score > y.first.score
-                                             : x.second < y.second;
-                              });
-            for (std::size_t i = 0; i < take; ++i)
-                out.push_back(all[i].first);
         }
+        std::sort_heap(kept.begin(), kept.end(), better);
+        for (const Entry& e : kept)
+            out.push_back({matches[e.index], e.score});
     }
     return out;
 }

@@ -34,7 +34,8 @@ public:
     /// At most `limit` results in display order; nothing for a limit below 1.
     std::vector<RankedResult> rank(std::span<const Match> matches, std::int64_t limit);
 
-    /// The position score of one match (higher is better).
+    /// The position score of one match (higher is better); `match.id` must be a record of the
+    /// store. rank() passes over matches whose ID is not.
     std::int32_t score(const Match& match);
 
     /// Folder names that demote everything below them (compared byte for byte).
@@ -46,6 +47,7 @@ private:
 
     AncestorInfo ancestorInfo(std::uint32_t directory);
     bool hasAppWithin256(std::uint32_t parent) const;
+    void prefetchAhead(std::span<const Match> matches, std::size_t i) const;
 
     std::shared_ptr<const IndexStore> store_;
     std::unique_ptr<DirectoryCache> directoryCache_;

@@ -105,28 +105,30 @@ bool isComment(const Chars& c, std::size_t i) {
     return i + 2 < c.size() && c[i] == "(" && c[i + 1] == "?" && c[i + 2] == "#";
 }
 
-/// `c[i]` is "(". Index past the matching ")"; brackets inside are skipped whole, since a
-/// ")" in a bracket closes nothing.
+/// Index past an escape, a bracket expression or a comment starting at `i`, whose insides
+/// neither open nor close anything; nullopt for any other character.
+std::optional<std::size_t> pastOpaqueUnit(const Chars& c, std::size_t i) {
+    if (c[i] == "\\") return i + 1 < c.size() ? skipEscape(c, i) : c.size();
+    if (c[i] == "[") return skipBracket(c, i);
+    if (isComment(c, i)) return pastNext(c, i + 3, ")");
+    return std::nullopt;
+}
+
+/// `c[i]` is "(". Index past the matching ")"; a ")" in a bracket closes nothing.
 std::size_t skipGroup(const Chars& c, std::size_t i) {
-    const std::size_t n = c.size();
     if (isComment(c, i)) return pastNext(c, i + 3, ")");
     std::size_t j = i + 1;
     int depth = 1;
-    while (j < n) {
-        if (c[j] == "\\") {
-            if (j + 1 >= n) return n;
-            j = skipEscape(c, j);
-        } else if (c[j] == "[") {
-            j = skipBracket(c, j);
-        } else if (isComment(c, j)) {
-            j = pastNext(c, j + 3, ")");
-        } else {
-            if (c[j] == "(") ++depth;
-            if (c[j] == ")" && --depth == 0) return j + 1;
-            ++j;
+    while (j < c.size()) {
+        if (const auto past = pastOpaqueUnit(c, j)) {
+            j = *past;
+            continue;
         }
+        if (c[j] == "(") ++depth;
+        if (c[j] == ")" && --depth == 0) return j + 1;
+        ++j;
     }
-    return n;
+    return c.size();
 }
 
 /// Whether an inline option group such as (?x), (?ix) or (?x:...) starts at `i`.
@@ -145,18 +147,13 @@ bool turnsOnExtendedMode(const Chars& c, std::size_t i) {
 /// bracket (at any depth), or extended mode, where white space and "#" are not literal.
 bool hasAlternationOrExtendedMode(const Chars& c) {
     for (std::size_t i = 0; i < c.size();) {
-        if (c[i] == "\\") {
-            if (i + 1 >= c.size()) return false;
-            i = skipEscape(c, i);
-        } else if (c[i] == "[") {
-            i = skipBracket(c, i);
-        } else if (isComment(c, i)) {
-            i = pastNext(c, i + 3, ")");
-        } else {
-            if (c[i] == "|") return true;
-            if (c[i] == "(" && turnsOnExtendedMode(c, i)) return true;
-            ++i;
+        if (const auto past = pastOpaqueUnit(c, i)) {
+            i = *past;
+            continue;
         }
+        if (c[i] == "|") return true;
+        if (c[i] == "(" && turnsOnExtendedMode(c, i)) return true;
+        ++i;
     }
     return false;
 }

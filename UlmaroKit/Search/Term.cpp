@@ -64,16 +64,20 @@ std::optional<DateRange> DateConstraint::range(std::time_t now) const {
     return std::nullopt;
 }
 
-const std::string& Term::text() const {
-    static const std::string none;
-    const auto* s = std::get_if<std::string>(&payload_);
-    return s ? *s : none;
-}
-
 bool operator==(const Term& a, const Term& b) {
     if (a.kind_ != b.kind_) return false;
-    if (a.kind_ == Term::Kind::not_) return a.inner() == b.inner();
-    return a.payload_ == b.payload_;
+    switch (a.kind_) {
+    case Term::Kind::size:
+        return a.size_ == b.size_;
+    case Term::Kind::dateModified:
+        return a.date_ == b.date_;
+    case Term::Kind::type:
+        return a.type_ == b.type_;
+    case Term::Kind::not_:
+        return a.inner() == b.inner();
+    default:
+        return a.text_ == b.text_;
+    }
 }
 
 std::ostream& operator<<(std::ostream& os, const SizeComparison& c) {

@@ -6,7 +6,6 @@
 #include <optional>
 #include <ostream>
 #include <string>
-#include <variant>
 
 namespace ulmaro {
 
@@ -86,40 +85,61 @@ public:
         not_,
     };
 
-    static Term substring(std::string text) { return {Kind::substring, std::move(text)}; }
-    static Term exactPhrase(std::string text) { return {Kind::exactPhrase, std::move(text)}; }
-    static Term regex(std::string pattern) { return {Kind::regex, std::move(pattern)}; }
+    static Term substring(std::string text) {
+        return with(Kind::substring, &Term::text_, std::move(text));
+    }
+    static Term exactPhrase(std::string text) {
+        return with(Kind::exactPhrase, &Term::text_, std::move(text));
+    }
+    static Term regex(std::string pattern) {
+        return with(Kind::regex, &Term::text_, std::move(pattern));
+    }
     /// Lower case, no dots, several joined by ",".
-    static Term ext(std::string list) { return {Kind::ext, std::move(list)}; }
-    static Term pathContains(std::string text) { return {Kind::pathContains, std::move(text)}; }
-    static Term size(SizeComparison c) { return {Kind::size, c}; }
-    static Term dateModified(DateConstraint c) { return {Kind::dateModified, c}; }
-    static Term type(TypeConstraint c) { return {Kind::type, c}; }
-    static Term contains(std::string text) { return {Kind::contains, std::move(text)}; }
+    static Term ext(std::string list) { return with(Kind::ext, &Term::text_, std::move(list)); }
+    static Term pathContains(std::string text) {
+        return with(Kind::pathContains, &Term::text_, std::move(text));
+    }
+    static Term contains(std::string text) {
+        return with(Kind::contains, &Term::text_, std::move(text));
+    }
+    static Term size(SizeComparison c) { return with(Kind::size, &Term::size_, c); }
+    static Term dateModified(DateConstraint c) { return with(Kind::dateModified, &Term::date_, c); }
+    static Term type(TypeConstraint c) { return with(Kind::type, &Term::type_, c); }
     static Term not_(Term inner) {
-        return {Kind::not_, std::make_shared<const Term>(std::move(inner))};
+        return with(Kind::not_, &Term::inner_, std::make_shared<const Term>(std::move(inner)));
     }
 
     Kind kind() const { return kind_; }
     bool isNot() const { return kind_ == Kind::not_; }
 
     /// The text of substring, exactPhrase, regex, ext, pathContains and contains; "" otherwise.
-    const std::string& text() const;
-    /// Payload accessors; each requires the matching kind.
-    const SizeComparison& sizeComparison() const { return std::get<SizeComparison>(payload_); }
-    const DateConstraint& dateConstraint() const { return std::get<DateConstraint>(payload_); }
-    TypeConstraint typeConstraint() const { return std::get<TypeConstraint>(payload_); }
-    const Term& inner() const { return *std::get<std::shared_ptr<const Term>>(payload_); }
+    const std::string& text() const { return text_; }
+    /// Payload accessors; each is meaningful only for its own kind.
+    const SizeComparison& sizeComparison() const { return size_; }
+    const DateConstraint& dateConstraint() const { return date_; }
+    TypeConstraint typeConstraint() const { return type_; }
+    /// Requires kind() == Kind::not_.
+    const Term& inner() const { return *inner_; }
 
     friend bool operator==(const Term& a, const Term& b);
 
 private:
-    using Payload = std::variant<std::string, SizeComparison, DateConstraint, TypeConstraint,
-                                 std::shared_ptr<const Term>>;
-    Term(Kind k, Payload p) : kind_(k), payload_(std::move(p)) {}
+    explicit Term(Kind k) : kind_(k) {}
+    template <typename T>
+    static Term with(Kind k, T Term::*member, T value) {
+        Term t(k);
+        t.*member = std::move(value);
+        return t;
+    }
 
+    // Plain members rather than a variant: a query holds a handful of terms, and each
+    // accessor stays a field read.
     Kind kind_;
-    Payload payload_;
+    std::string text_;
+    SizeComparison size_;
+    DateConstraint date_;
+    TypeConstraint type_ = TypeConstraint::file;
+    std::shared_ptr<const Term> inner_;
 };
 
 /// Readable forms for test failure messages.

@@ -119,14 +119,17 @@ std::optional<TrigramIndex> TrigramIndex::build(const NameSource& names, std::ui
 
     // Markers of the second pass start above every marker of the first, so the stamp
     // table needs no clearing; ascending record order makes every run ascending and unique.
+    // A source that answered differently in the first pass cannot make us write outside
+    // the postings.
     const std::uint32_t secondBase = index.blockCount_ + 2;
+    const auto postingCount = static_cast<std::uint32_t>(total);
     for (std::uint32_t id = 0; id < count; ++id) {
         const std::uint32_t block = id >> 10;
         const std::uint32_t marker = secondBase + block;
         forEachTrigram(names(id), [&](std::uint32_t key) {
             if (stamps[key] == marker) return;
             stamps[key] = marker;
-            index.postings_[counters[key]++] = block;
+            if (counters[key] < postingCount) index.postings_[counters[key]++] = block;
         });
     }
 

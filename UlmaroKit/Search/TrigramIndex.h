@@ -40,7 +40,8 @@ public:
     /// The index of an empty store.
     TrigramIndex() = default;
 
-    /// Builds the index of `count` records. `isCancelled` is polled every 65536 records of
+    /// Builds the index of `count` records; `names` is read twice and must give the same
+    /// bytes both times. `isCancelled` is polled every 65536 records of
     /// the first pass; a cancelled build returns nothing, never an index that would look
     /// valid and find nothing. Holds two 64 MiB tables while it runs (std::bad_alloc when
     /// they cannot be had).

@@ -34,7 +34,7 @@ TEST(BenchCommand, PrintsTheStoreAndTheTenSampleSearches) {
     // Words after the subcommand are ignored.
     const LuRun run = sandbox.run({"bench", "extra", "words"});
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_THAT(run.outLines(),
+    EXPECT_THAT(test::outLines(run),
                 ElementsAre("Records: 6, name blob: 0MB",
                             MatchesRegex(benchLine("a             ", "     2")),
                             MatchesRegex(benchLine("report        ", "     1")),
@@ -60,7 +60,7 @@ TEST(BenchCommand, NameBlobIsInWholeDecimalMegabytes) {
         LuSandbox sandbox;
         writeNames(sandbox, names);
         const LuRun run = sandbox.run({"bench"});
-        EXPECT_EQ(run.outLines().front(),
+        EXPECT_EQ(test::outLines(run).front(),
                   "Records: " + std::to_string(names.size() + 1) + ", name blob: " + c.shown);
     }
 }
@@ -76,7 +76,7 @@ TEST(MeasureCommand, TimesMatchingAndRankingOfTheTwoQueries) {
 
     const LuRun run = sandbox.run({"measure", "ignored"});
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_THAT(run.outLines(),
+    EXPECT_THAT(test::outLines(run),
                 ElementsAre("Records: 4",
                             MatchesRegex(std::string("  path:playground matching    ") + time),
                             "    2 matches",
@@ -90,15 +90,15 @@ TEST(BenchCommand, AnEmptyIndexStillPrintsEveryLine) {
     LuSandbox sandbox;
     sandbox.writeIndex(IndexBuilder{});
     const LuRun bench = sandbox.run({"bench"});
-    auto lines = bench.outLines();
+    auto lines = test::outLines(bench);
     ASSERT_EQ(lines.size(), 11u) << bench.out;
     EXPECT_EQ(lines[0], "Records: 0, name blob: 0MB");
     for (std::size_t i = 1; i < lines.size(); ++i) {
         EXPECT_THAT(lines[i], MatchesRegex(std::string("  .{14}     0 matches  ") + time));
     }
     const LuRun measure = sandbox.run({"measure"});
-    EXPECT_THAT(measure.outLines(), ElementsAre("Records: 0", ::testing::_, "    0 matches",
-                                                ::testing::_, "    0 matches", ::testing::_));
+    EXPECT_THAT(test::outLines(measure), ElementsAre("Records: 0", ::testing::_, "    0 matches",
+                                                     ::testing::_, "    0 matches", ::testing::_));
 }
 
 TEST(BenchCommand, WithoutAnIndexBothCommandsStopWithStatusOne) {

@@ -22,7 +22,7 @@ constexpr const char* summaryPattern =
 
 /// The last line's numbers: total and shown.
 std::pair<int, int> summaryOf(const LuRun& run) {
-    const auto lines = run.outLines();
+    const auto lines = test::outLines(run);
     std::smatch m;
     if (lines.size() < 2 || !lines[lines.size() - 2].empty() ||
         !std::regex_match(lines.back(), m, std::regex(std::string(summaryPattern) + ".*"))) {
@@ -58,7 +58,7 @@ TEST_F(SearchCommandNames, ListsTwentyRankedPathsAndCountsEveryMatch) {
     const LuRun run = sandbox.run({"search", "REPORT"});
     EXPECT_EQ(run.status, 0);
     EXPECT_THAT(run.err, IsEmpty());
-    const auto lines = run.outLines();
+    const auto lines = test::outLines(run);
     ASSERT_EQ(lines.size(), 22u) << run.out;
     EXPECT_EQ(lines[0], "  /home/u/Documents/report"); // the exact match ranks first
     for (std::size_t i = 1; i < 20; ++i) {
@@ -70,14 +70,14 @@ TEST_F(SearchCommandNames, ListsTwentyRankedPathsAndCountsEveryMatch) {
 TEST_F(SearchCommandNames, WordsAreJoinedIntoOneQuery) {
     writeIndex({"budget 2024.xlsx", "budget.txt", "2024.txt"});
     const LuRun run = sandbox.run({"search", "budget", "2024"});
-    EXPECT_EQ(run.outLines().front(), "  /home/u/Documents/budget 2024.xlsx");
+    EXPECT_EQ(test::outLines(run).front(), "  /home/u/Documents/budget 2024.xlsx");
     EXPECT_EQ(summaryOf(run), std::make_pair(1, 1));
 }
 
 TEST_F(SearchCommandNames, FallsBackToFuzzyAndElseReportsNothing) {
     writeIndex({"quarterly-report.pdf", "notes.txt"});
     LuRun fuzzy = sandbox.run({"search", "qrtrly"});
-    EXPECT_EQ(fuzzy.outLines().front(), "  /home/u/Documents/quarterly-report.pdf");
+    EXPECT_EQ(test::outLines(fuzzy).front(), "  /home/u/Documents/quarterly-report.pdf");
     EXPECT_EQ(summaryOf(fuzzy), std::make_pair(1, 1));
 
     LuRun none = sandbox.run({"search", "zzzzzz"});
@@ -109,7 +109,7 @@ TEST_F(SearchCommandNames, WarnsWhenSizeOrDateFiltersMeetMissingAttributes) {
     for (const Case& c : cases) {
         writeIndex({"big.iso", "notes.txt"}, c.filled);
         const LuRun run = sandbox.run({"search", c.query});
-        auto lines = run.outLines();
+        auto lines = test::outLines(run);
         ASSERT_GE(lines.size(), 2u) << c.query;
         // Paths, then the warning, then the empty line and the summary.
         std::vector<std::string> tail(lines.end() - 2 - static_cast<long>(c.warning.size()),
@@ -125,7 +125,8 @@ TEST_F(SearchCommandNames, WarnsWhenSizeOrDateFiltersMeetMissingAttributes) {
     builder.setAttributes(builder.addEntry("big.iso", root, RecordFlags{}, 0), 20'000'000, 1);
     sandbox.writeIndex(builder);
     const LuRun complete = sandbox.run({"search", "size:>10mb"});
-    EXPECT_THAT(complete.outLines(), ElementsAre("  /big.iso", "", MatchesRegex(summaryPattern)));
+    EXPECT_THAT(test::outLines(complete),
+                ElementsAre("  /big.iso", "", MatchesRegex(summaryPattern)));
 }
 
 // -- contents road --------------------------------------------------------------------------
@@ -160,7 +161,7 @@ TEST_F(SearchCommandContents, ListsFilesHoldingTheNeedleWithTheirLine) {
 
     const LuRun run = sandbox.run({"search", "ext:txt", "contains:budget"});
     EXPECT_EQ(run.status, 0) << run.err;
-    const auto lines = run.outLines();
+    const auto lines = test::outLines(run);
     EXPECT_THAT(lines, ElementsAre("  " + pathOf("plan.txt"), "      3: The BUDGET is tight", "",
                                    MatchesRegex(std::string(summaryPattern) +
                                                 "  \\(read 2 candidates\\)")));
@@ -174,8 +175,8 @@ TEST_F(SearchCommandContents, EveryContentsTermMustHold) {
     indexFiles();
 
     LuRun both = sandbox.run({"search", ".txt contains:alpha contains:beta"});
-    EXPECT_THAT(both.outLines(), ElementsAre("  " + pathOf("both.txt"), "      1: alpha", "",
-                                             MatchesRegex(".*\\(read 3 candidates\\)")));
+    EXPECT_THAT(test::outLines(both), ElementsAre("  " + pathOf("both.txt"), "      1: alpha", "",
+                                                  MatchesRegex(".*\\(read 3 candidates\\)")));
     LuRun none = sandbox.run({"search", ".txt contains:gamma contains:beta"});
     EXPECT_EQ(summaryOf(none), std::make_pair(0, 0));
 }
@@ -186,17 +187,18 @@ TEST_F(SearchCommandContents, ANamePartThatMatchesNothingReadsNothing) {
     // The name road's fuzzy fallback would find "qrtrly"; this road does not use it.
     const LuRun run = sandbox.run({"search", "qrtrly contains:budget"});
     EXPECT_EQ(run.status, 0);
-    EXPECT_THAT(run.outLines(), ElementsAre("", MatchesRegex(std::string(
-                                                    "0 matches in [0-9]+\\.[0-9][0-9]ms "
-                                                    "\\(showing 0\\)  \\(read 0 candidates\\)"))));
+    EXPECT_THAT(
+        test::outLines(run),
+        ElementsAre("", MatchesRegex(std::string("0 matches in [0-9]+\\.[0-9][0-9]ms "
+                                                 "\\(showing 0\\)  \\(read 0 candidates\\)"))));
 }
 
 TEST_F(SearchCommandContents, ReadsFilesWhoseNamesAreNotUtf8) {
     write("notes-\xFF.txt", "budget line\n");
     indexFiles();
     const LuRun run = sandbox.run({"search", "notes contains:budget"});
-    EXPECT_THAT(run.outLines(), ElementsAre("  " + pathOf("notes-\xEF\xBF\xBD.txt"),
-                                            "      1: budget line", "", ::testing::_));
+    EXPECT_THAT(test::outLines(run), ElementsAre("  " + pathOf("notes-\xEF\xBF\xBD.txt"),
+                                                 "      1: budget line", "", ::testing::_));
 }
 
 TEST_F(SearchCommandContents, RefusesAQueryWithoutANamePart) {
@@ -228,7 +230,7 @@ TEST_F(SearchCommandContents, FindsTheWordInRealDocuments) {
     EXPECT_EQ(run.status, 0) << run.err;
     const auto [total, shown] = summaryOf(run);
     EXPECT_GT(total, 0) << run.out;
-    const auto lines = run.outLines();
+    const auto lines = test::outLines(run);
     for (int i = 0; i < shown; ++i) {
         EXPECT_THAT(lines[2 * i], ::testing::StartsWith("  " + fixtures.string() + "/"));
         EXPECT_THAT(lines[2 * i + 1], MatchesRegex("      [0-9]+: .*"));

@@ -72,13 +72,7 @@ public:
             offsets[i] = static_cast<std::uint32_t>(out.size());
             put32(out, e.breakLocalSignature ? 0x04034B51 : 0x04034B50);
             put16(out, 20);
-            put16(out, 0);
-            put16(out, e.method);
-            put32(out, 0);
-            put32(out, crc(e.data));
-            put32(out, static_cast<std::uint32_t>(packed[i].size()));
-            put32(out, uncompressed(e));
-            put16(out, static_cast<std::uint16_t>(e.name.size()));
+            putCommonFields(out, e, packed[i]);
             put16(out, 4);
             out += e.name;
             out += std::string_view("\xFE\xCA\x00\x00", 4); // an extra field to skip
@@ -90,13 +84,7 @@ public:
             put32(out, e.breakCentralSignature ? 0x02014B51 : 0x02014B50);
             put16(out, 20);
             put16(out, 20);
-            put16(out, 0);
-            put16(out, e.method);
-            put32(out, 0);
-            put32(out, crc(e.data));
-            put32(out, static_cast<std::uint32_t>(packed[i].size()));
-            put32(out, uncompressed(e));
-            put16(out, static_cast<std::uint16_t>(e.name.size()));
+            putCommonFields(out, e, packed[i]);
             put16(out, 0);
             put16(out, 3);
             put16(out, 0);
@@ -131,6 +119,16 @@ private:
     static void put32(std::string& out, std::uint32_t v) {
         put16(out, v & 0xFFFF);
         put16(out, v >> 16);
+    }
+    // Flags, method, time and date, CRC-32, sizes and name length: the same in both headers.
+    static void putCommonFields(std::string& out, const Entry& e, const std::string& packed) {
+        put16(out, 0);
+        put16(out, e.method);
+        put32(out, 0);
+        put32(out, crc(e.data));
+        put32(out, static_cast<std::uint32_t>(packed.size()));
+        put32(out, uncompressed(e));
+        put16(out, static_cast<std::uint16_t>(e.name.size()));
     }
     static std::uint32_t crc(std::string_view data) {
         return static_cast<std::uint32_t>(

@@ -270,28 +270,49 @@ TEST(DirectoryScanner, NamesAreBytes) {
 
 TEST(DirectoryScanner, LongNamesAreCutButEnteredByTheirFullName) {
     // Linux file systems cap names at 255 bytes, so this feeds the scanner's entry list.
-    const ScanPolicy policy(ScanPolicy::PathSet{});
-    const ScanPolicy::PathSet mounts;
-    const DescentRule rule(policy, mounts, "/r");
     DirectoryEntries entries;
-    entries.start("/r");
+    entries.start("r");
     const std::string longName(300, 'n');
-    entries.add(longName, EntryKind::directory, rule);
-    entries.add(std::string(255, 'm'), EntryKind::regularFile, rule);
-    entries.add("x.noindex", EntryKind::directory, rule);
+    entries.add("first", EntryKind::regularFile);
+    entries.add(longName, EntryKind::directory);
+    entries.add(std::string(255, 'm'), EntryKind::directory);
 
     std::vector<std::pair<std::string, RecordFlags>> packed;
     DirectoryEntries::forEach(entries.packed(), [&](std::string_view name, RecordFlags flags) {
         packed.emplace_back(std::string(name), flags);
     });
     ASSERT_EQ(packed.size(), 3u);
-    EXPECT_EQ(packed[0].first, longName.substr(0, 255));
-    EXPECT_EQ(packed[0].second, dir);
-    EXPECT_EQ(packed[1].first.size(), 255u);
-    EXPECT_EQ(entries.nameBytes(), 255u + 255 + 9);
-    ASSERT_EQ(entries.subdirectories().size(), 1u);
-    EXPECT_EQ(entries.subdirectories()[0].index, 0u);
-    EXPECT_EQ(entries.subdirectories()[0].path, "/r/" + longName);
+    EXPECT_EQ(packed[1].first, longName.substr(0, 255));
+    EXPECT_EQ(packed[1].second, dir);
+    EXPECT_EQ(packed[2].first.size(), 255u);
+    EXPECT_EQ(entries.nameBytes(), 5u + 255 + 255);
+    ASSERT_EQ(entries.subdirectories().size(), 2u);
+    EXPECT_EQ(entries.subdirectories()[0].index, 1u);
+    EXPECT_EQ(DirectoryEntries::fullName(entries.subdirectories()[0], entries.packed().data()),
+              longName);
+    EXPECT_EQ(DirectoryEntries::fullName(entries.subdirectories()[1], entries.packed().data()),
+              std::string(255, 'm'));
+}
+
+TEST(DirectoryScanner, DescentRuleLooksAtThePathOnlyWhenTheNameCouldMatch) {
+    const ScanPolicy policy(ScanPolicy::PathSet{"/r/skip"});
+    const ScanPolicy::PathSet mounts{"/r/proc"};
+    const DescentRule rule(policy, mounts, "/r");
+    int built = 0;
+    auto path = [&](std::string p) {
+        return [&built, p] {
+            ++built;
+            return p;
+        };
+    };
+    EXPECT_TRUE(rule.mayEnter("other", path("/r/other")));
+    EXPECT_EQ(built, 0);
+    EXPECT_FALSE(rule.mayEnter("skip", path("/r/skip")));
+    EXPECT_FALSE(rule.mayEnter("proc", path("/r/proc")));
+    EXPECT_TRUE(rule.mayEnter("skip", path("/r/a/skip")));
+    EXPECT_FALSE(rule.mayEnter("x.noindex", path("/r/x.noindex")));
+    const DescentRule underNoIndex(policy, mounts, "/r/y.noindex/z");
+    EXPECT_FALSE(underNoIndex.mayEnter("other", path("/r/y.noindex/z/other")));
 }
 
 TEST(DirectoryScanner, RecordOrderFollowsTheTreeNotTheThreads) {
@@ -401,6 +422,18 @@ TEST(DirectoryScanner, CancellingKeepsWhatWasRead) {
     ScanResult flaky = scannerFor(1).scan((tmp / "root").string(), 0, nullptr,
                                           [&] { return calls.fetch_add(1) != 1; });
     EXPECT_TRUE(flaky.cancelled);
+}
+
+TEST(DirectoryScanner, ACallbackThatThrowsEndsTheScanWithItsError) {
+    TempDir tmp;
+    makeTree(tmp / "root");
+    std::atomic<int> asked{0};
+    EXPECT_THROW(scannerFor(0).scan((tmp / "root").string(), 0, nullptr,
+                                    [&]() -> bool {
+                                        if (asked.fetch_add(1) == 5) throw std::runtime_error("x");
+                                        return true;
+                                    }),
+                 std::runtime_error);
 }
 
 TEST(DirectoryScanner, ProgressAfterEveryFolderWithEntries) {

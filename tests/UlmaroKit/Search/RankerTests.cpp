@@ -121,8 +121,7 @@ TEST(Ranker, EqualScoresKeepInputOrder) {
     EXPECT_EQ(ids(ranker.rank(matches, 2)), (std::vector<std::uint32_t>{t.proj, t.repo}));
 }
 
-// Both selection strategies (a short sorted list, a partial sort for long limits) must give
-// the order of a plain stable sort by bucket and then score.
+// For any limit, the kept results are those of a plain stable sort by bucket, then score.
 TEST(Ranker, AgreesWithAStableSortForAnyLimit) {
     SmallIndex idx;
     std::mt19937 rng(7);

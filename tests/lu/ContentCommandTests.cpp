@@ -1,0 +1,93 @@
+#include "UlmaroKit/Platform/AtomicFile.h"
+#include "support/RunProcess.h"
+#include "support/TempDir.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <regex>
+
+namespace ulmaro {
+namespace {
+
+using test::runProcess;
+
+struct LuContent : ::testing::Test {
+    test::TempDir home;
+    std::map<std::string, std::string> env{{"HOME", home.path().string()},
+                                           {"XDG_DATA_HOME", (home / "data").string()}};
+    std::filesystem::path contentBin() const { return home / "data" / "Ulmaro" / "content.bin"; }
+
+    test::ProcessResult lu(std::vector<std::string> args) {
+        return runProcess(ULMARO_LU_PATH, args, env);
+    }
+    void file(const std::filesystem::path& relative, std::string_view text) {
+        std::filesystem::create_directories((home / relative).parent_path());
+        writeFileAtomically(home / relative, text);
+    }
+};
+
+TEST_F(LuContent, DefaultFoldersAreListedAndAnEmptyBuildIsReported) {
+    auto r = lu({"content"});
+    EXPECT_EQ(r.status, 0);
+    auto h = home.path().string();
+    std::regex expected("Reading documents in:\n  " + h + "/Documents\n  " + h + "/Desktop\n  " +
+                        h +
+                        "/Downloads\n\n  0 documents, 0\\.0 MB of text, built in [0-9]+\\.[0-9]s\n"
+                        "  written to " +
+                        contentBin().string() + " \\(0\\.0 MB\\)\n");
+    EXPECT_TRUE(std::regex_match(r.out, expected)) << r.out;
+    EXPECT_TRUE(std::filesystem::exists(contentBin()));
+}
+
+TEST_F(LuContent, FindListsFileNamesLineNumbersAndPreviews) {
+    file("Documents/notes/plan.txt", "intro\n  The Budget for " + std::string(100, 'x') + "\n");
+    file("Documents/other/plan.txt", "budget");
+    file("Documents/unrelated.md", "nothing here");
+    auto built = lu({"content", (home / "Documents").string()});
+    ASSERT_EQ(built.status, 0) << built.err;
+    EXPECT_NE(built.out.find("\n  3 documents, 0.0 MB of text"), std::string::npos) << built.out;
+
+    auto r = lu({"find", "BUDGET", "for"});
+    EXPECT_EQ(r.status, 0);
+    std::regex expected("  plan\\.txt\n      2: the budget for " + std::string(75, 'x') +
+                        "\n\n1 documents contain BUDGET for \\([0-9]+\\.[0-9]ms over 3 docs\\)\n");
+    EXPECT_TRUE(std::regex_match(r.out, expected)) << r.out;
+
+    auto both = lu({"find", "budget"});
+    EXPECT_NE(both.out.find("\n2 documents contain budget"), std::string::npos) << both.out;
+}
+
+TEST_F(LuContent, FindTruncatesAtTwoHundredDocuments) {
+    for (int i = 0; i < 205; ++i)
+        file("Documents/d" + std::to_string(i) + ".txt", "word");
+    ASSERT_EQ(lu({"content", (home / "Documents").string()}).status, 0);
+    auto r = lu({"find", "word"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 10 * 2 + 2);
+    EXPECT_NE(r.out.find("\n200+ documents contain word"), std::string::npos) << r.out;
+}
+
+TEST_F(LuContent, FindWithoutAnIndexOrWithADamagedOne) {
+    auto missing = lu({"find", "x"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err, "No content index. Run `lu content` first.\n");
+    EXPECT_EQ(missing.out, "");
+
+    std::filesystem::create_directories(contentBin().parent_path());
+    writeFileAtomically(contentBin(), "ab");
+    auto tiny = lu({"find", "x"});
+    EXPECT_EQ(tiny.status, 0);
+    EXPECT_NE(tiny.out.find("0 documents contain x ("), std::string::npos);
+    EXPECT_NE(tiny.out.find("over 0 docs)"), std::string::npos);
+}
+
+TEST_F(LuContent, AFailedWriteEndsWithoutSummaries) {
+    std::filesystem::create_directories(contentBin()); // a folder where the file should go
+    auto r = lu({"content", (home / "nowhere").string()});
+    EXPECT_NE(r.status, 0);
+    EXPECT_EQ(r.out.find("documents,"), std::string::npos);
+    EXPECT_NE(r.err.find("Could not write the content index"), std::string::npos);
+}
+
+} // namespace
+} // namespace ulmaro

@@ -1,7 +1,7 @@
 #include "UlmaroKit/Search/QueryParser.h"
 
 #include "UlmaroKit/Platform/Utf8.h"
-#include "UlmaroKit/Search/UnicodeText.h"
+#include "UlmaroKit/Platform/UnicodeText.h"
 
 #include <charconv>
 #include <limits>

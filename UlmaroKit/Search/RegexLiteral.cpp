@@ -1,7 +1,7 @@
 #include "UlmaroKit/Search/RegexLiteral.h"
 
 #include "UlmaroKit/Platform/Utf8.h"
-#include "UlmaroKit/Search/UnicodeText.h"
+#include "UlmaroKit/Platform/UnicodeText.h"
 
 namespace ulmaro::RegexLiteral {
 

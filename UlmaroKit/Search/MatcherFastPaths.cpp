@@ -1,13 +1,13 @@
 // The shape dispatch of Matcher::match and its parallel scans.
 
 #include "UlmaroKit/Index/IndexStore.h"
+#include "UlmaroKit/Platform/UnicodeText.h"
 #include "UlmaroKit/Platform/Utf8.h"
 #include "UlmaroKit/Platform/WorkerPool.h"
 #include "UlmaroKit/Search/FuzzyMatcher.h"
 #include "UlmaroKit/Search/Matcher.h"
 #include "UlmaroKit/Search/MatcherInternals.h"
 #include "UlmaroKit/Search/SubstringScan.h"
-#include "UlmaroKit/Search/UnicodeText.h"
 
 #include <algorithm>
 #include <atomic>

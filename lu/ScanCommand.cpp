@@ -15,12 +15,13 @@ namespace ulmaro::lu {
 
 int runScan(const Invocation& invocation) {
     const std::string home = DataLocations::homeDirectory().string();
+    const std::string& given = invocation.args.empty() ? home : invocation.args[0];
     std::string root;
     try {
         // Relative roots are made absolute so every path the index resolves is real.
-        root = DirectoryScanner::absoluteRoot(invocation.args.empty() ? home : invocation.args[0]);
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "Cannot scan %s: %s\n", invocation.args[0].c_str(), error.what());
+        root = DirectoryScanner::absoluteRoot(given);
+    } catch (const std::exception& error) { // the working folder is gone
+        std::fprintf(stderr, "Cannot scan %s: %s\n", given.c_str(), error.what());
         return 1;
     }
     std::printf("Scanning %s\u2026\n", root.c_str());
@@ -31,7 +32,14 @@ int runScan(const Invocation& invocation) {
     const ScanPolicy policy =
         ScanPolicy(ScanPolicy::defaultExclusions()).adding(std::span(&dataFolder, 1));
     const DirectoryScanner scanner(policy, 3, 0.1, home);
-    const ScanResult result = scanner.scan(root, 0);
+    ScanResult result;
+    try {
+        result = scanner.scan(root, 0);
+    } catch (const std::exception& error) { // a tree past the format's limits, or no memory
+        std::fprintf(stderr, "Cannot scan %s: %s. The index was not changed.\n", root.c_str(),
+                     error.what());
+        return 1;
+    }
     if (result.rootError != 0) {
         // An unreadable root describes nothing: the index in place stays.
         std::fprintf(stderr, "Cannot scan %s: %s. The index was not changed.\n", root.c_str(),

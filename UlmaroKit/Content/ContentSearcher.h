@@ -55,6 +55,7 @@ using DocumentText::plainText;
 /// literal text. An empty needle gives no hits; more than `maxCandidatesAllowed`
 /// candidates give `TooManyCandidates` without reading anything. Hits are sorted by path
 /// (Unicode scalar order of the composed text); a file that cannot be read gives no hit.
+/// Line numbers count CR LF, LF and a lone CR as one line break each.
 Outcome search(std::string_view needle, std::span<const std::string> paths, bool caseSensitive,
                std::int64_t maxCandidatesAllowed = maxCandidates);
 

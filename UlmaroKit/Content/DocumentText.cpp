@@ -1,23 +1,19 @@
 #include "UlmaroKit/Content/DocumentText.h"
 
+#include "UlmaroKit/Content/DocumentBytes.h"
 #include "UlmaroKit/Content/ZipReader.h"
-#include "UlmaroKit/Platform/MappedFile.h"
 #include "UlmaroKit/Platform/UniqueFd.h"
 #include "UlmaroKit/Platform/Utf8.h"
 
 #include <array>
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <memory>
 #include <mutex>
 #include <poppler-document.h>
 #include <poppler-global.h>
 #include <poppler-page.h>
-#include <sys/stat.h>
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>
-#include <unistd.h>
 
 namespace ulmaro::DocumentText {
 namespace {
@@ -46,14 +42,12 @@ std::optional<std::string> pdfText(const std::filesystem::path& path) {
     // poppler prints its complaints about damaged files to standard error; the library
     // writes no log.
     std::call_once(quiet, [] { poppler::set_debug_error_function(ignorePopplerMessage, nullptr); });
-    MappedFile::Options options;
-    options.followSymlinks = false;
-    options.maxSize = maxDocumentBytes;
-    auto file = MappedFile::tryOpen(path, options);
-    if (!file || file->empty()) return std::nullopt;
+    auto file = DocumentBytes::open(path, maxDocumentBytes);
+    if (!file || file->bytes().empty()) return std::nullopt;
     try {
+        auto pdf = file->bytes();
         std::unique_ptr<poppler::document> document(poppler::document::load_from_raw_data(
-            reinterpret_cast<const char*>(file->data()), static_cast<int>(file->size())));
+            reinterpret_cast<const char*>(pdf.data()), static_cast<int>(pdf.size())));
         if (!document || document->is_locked()) return std::nullopt;
         std::string text;
         int pages = document->pages();
@@ -117,25 +111,13 @@ bool isWordyRun(std::string_view run) {
 
 std::optional<std::size_t> readFileHead(const std::filesystem::path& path, std::uint64_t maxBytes,
                                         std::string& buffer) {
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW));
+    std::uint64_t size = 0;
+    UniqueFd fd = openRegularFile(path, size);
     if (!fd) return std::nullopt;
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-    auto want = static_cast<std::size_t>(
-        std::min<std::uint64_t>(maxBytes, static_cast<std::uint64_t>(st.st_size)));
+    auto want = static_cast<std::size_t>(std::min(maxBytes, size));
     if (buffer.size() < want) buffer.resize(want);
     // The file may have grown or shrunk since fstat: read up to `want` or the end.
-    std::size_t length = 0;
-    while (length < want) {
-        ssize_t got = ::read(fd.get(), buffer.data() + length, want - length);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            return std::nullopt;
-        }
-        if (got == 0) break;
-        length += static_cast<std::size_t>(got);
-    }
-    return length;
+    return readUpTo(fd.get(), buffer.data(), want);
 }
 
 bool looksBinary(std::string_view bytes) {

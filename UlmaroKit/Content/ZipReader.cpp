@@ -1,6 +1,6 @@
 #include "UlmaroKit/Content/ZipReader.h"
 
-#include "UlmaroKit/Platform/MappedFile.h"
+#include "UlmaroKit/Content/DocumentBytes.h"
 #include "UlmaroKit/Platform/Utf8.h"
 
 #include <algorithm>
@@ -136,11 +136,8 @@ std::vector<Entry> entries(Bytes archive, const std::function<bool(std::string_v
 std::vector<Entry> entries(const std::filesystem::path& path,
                            const std::function<bool(std::string_view)>& matching) {
     try {
-        MappedFile::Options options;
-        options.followSymlinks = false;
         // Offsets in an archive are 32-bit: nothing past 4 GiB can be reached.
-        options.maxSize = std::numeric_limits<std::uint32_t>::max();
-        auto file = MappedFile::tryOpen(path, options);
+        auto file = DocumentBytes::open(path, std::numeric_limits<std::uint32_t>::max());
         if (!file) return {};
         return entries(file->bytes(), matching);
     } catch (...) {

@@ -98,7 +98,7 @@ TEST(DocumentText, PdfLargerThanTheDocumentCapIsNotOpened) {
     TempDir dir;
     // The real document followed by zeros: poppler reads it, until the file passes the cap.
     std::filesystem::copy_file(documentFixture("budget-report.pdf"), dir / "padded.pdf");
-    std::filesystem::resize_file(dir / "padded.pdf", 1 << 20);
+    std::filesystem::resize_file(dir / "padded.pdf", 2 << 20); // large enough to be mapped
     EXPECT_THAT(DT::extractedText(dir / "padded.pdf"), Optional(HasSubstr("Quarterly")));
     std::filesystem::resize_file(dir / "padded.pdf", DT::maxDocumentBytes + 1);
     EXPECT_EQ(DT::extractedText(dir / "padded.pdf"), std::nullopt);

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <mutex>
+#include <sys/resource.h>
 #include <thread>
 #include <unistd.h>
 
@@ -125,6 +126,11 @@ std::vector<std::string> actualOrder(const ScanResult& result, std::size_t chain
 
 std::size_t chainLengthOf(const fs::path& root) {
     return static_cast<std::size_t>(std::distance(root.begin(), root.end()));
+}
+
+std::size_t openDescriptors() {
+    return static_cast<std::size_t>(
+        std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
 }
 
 // A few levels of folders of uneven size and depth.
@@ -334,6 +340,35 @@ TEST(DirectoryScanner, RecordOrderFollowsTheTreeNotTheThreads) {
     EXPECT_EQ(sets.size(), 1u);
 }
 
+TEST(DirectoryScanner, WorksWithFewDescriptorsAndLeavesNoneOpen) {
+    TempDir tmp;
+    const fs::path r = tmp / "root";
+    makeTree(r);
+    fs::path deep = r;
+    // A level whose sides are read before its next level waits for them while the walk
+    // goes deep: more folders wait at once than descriptors may be kept, so some open by
+    // their whole path.
+    for (int i = 0; i < 40; ++i) {
+        for (const char* side : {"a", "b", "c"})
+            fs::create_directories(deep / numbered(side, i));
+        fs::create_directories(deep /= numbered("level", i));
+    }
+    const std::vector<std::string> expected = expectedOrder(r.string(), 3);
+    const std::size_t before = openDescriptors();
+
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &old), 0);
+    rlimit few = old;
+    few.rlim_cur = std::min<rlim_t>(old.rlim_cur, 70); // room to keep only three folders
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &few), 0);
+    ScanResult result = scannerFor(3).scan(r.string(), 0);
+    ::setrlimit(RLIMIT_NOFILE, &old);
+
+    EXPECT_EQ(actualOrder(result, chainLengthOf(r)), expected);
+    EXPECT_EQ(result.directoriesDenied, 0);
+    EXPECT_EQ(openDescriptors(), before);
+}
+
 TEST(DirectoryScanner, UnreadableFoldersAreCountedAndClassified) {
     TempDir tmp;
     const fs::path home = tmp / "home";
@@ -407,11 +442,13 @@ TEST(DirectoryScanner, AnUnreadableRootIsReported) {
 TEST(DirectoryScanner, CancellingKeepsWhatWasRead) {
     TempDir tmp;
     makeTree(tmp / "root");
+    const std::size_t before = openDescriptors();
     std::atomic<int> asked{0};
     ScanResult result = scannerFor(1).scan((tmp / "root").string(), 0, nullptr,
                                            [&] { return asked.fetch_add(1) < 3; });
     EXPECT_TRUE(result.cancelled);
     EXPECT_GT(result.entriesScanned, 0);
+    EXPECT_EQ(openDescriptors(), before); // folders kept open for children never reached
     EXPECT_LT(result.builder.count(),
               scannerFor(1).scan((tmp / "root").string(), 0).builder.count());
     for (std::uint32_t id = 1; id < result.builder.count(); ++id)

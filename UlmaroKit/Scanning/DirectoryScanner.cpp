@@ -209,18 +209,24 @@ EntryKind kindOfMode(mode_t mode) {
     return EntryKind::other;
 }
 
-// How many folder descriptors the walk may hold open for their children: half of what
-// the process may open, less a margin for the rest of the program.
+// How many folder descriptors the walk may hold open for their children: half of what the
+// process may still open, less a margin for the rest of the program and one descriptor
+// per worker for the folder it is reading.
 std::int64_t descriptorBudget() {
     rlimit limit{};
     if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return 0;
     const auto soft = static_cast<std::int64_t>(std::min<rlim_t>(limit.rlim_cur, 1 << 20));
-    return std::clamp<std::int64_t>((soft - 64) / 2, 0, 4096);
+    std::error_code error;
+    std::int64_t open = 0;
+    for (std::filesystem::directory_iterator it("/proc/self/fd", error), end; !error && it != end;
+         it.increment(error))
+        ++open;
+    return std::clamp<std::int64_t>((soft - open - 64) / 2, 0, 4096);
 }
 
 // The parallel walk: every folder is one task; each worker takes its own newest task
 // (depth first, so its queue stays short) and steals the oldest of another's (the
-// shallowest, so the largest piece of work) when it has none. A folder opens relative to
+// shallowest, so the largest share of the work) when it has none. A folder opens relative to
 // its parent's descriptor, so the kernel walks one name instead of the whole path.
 class Walk {
 public:

@@ -172,12 +172,8 @@ std::optional<Scored> RecordEvaluator::score(std::span<const Matcher::PreparedTe
 std::optional<Scored> RecordEvaluator::evaluate(const Matcher::Prepared& query, std::uint32_t id,
                                                 Matcher::Scratch& s) const {
     if (query.groups.empty()) return score(query.andTerms.terms, id, s);
-    std::optional<Scored> best;
-    for (const Matcher::PreparedList& group : query.groups) {
-        const std::optional<Scored> r = score(group.terms, id, s);
-        if (r && (!best || r->quality < best->quality)) best = r;
-    }
-    return best;
+    return bestOf(query.groups,
+                  [&](const Matcher::PreparedList& group) { return score(group.terms, id, s); });
 }
 
 bool RecordEvaluator::holdsFast(const Matcher::CompiledTerm& term, const FileRecord& record,

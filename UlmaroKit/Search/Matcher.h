@@ -42,7 +42,8 @@ public:
     static constexpr std::size_t recordsPerShard = 10000;
     /// Pivot words tried by a query of several plain words.
     static constexpr std::size_t maxPivotTokens = 3;
-    /// Names looked at by a folder word: the record's own and its nearest 255 ancestors.
+    /// Folder words look this far up: a record's test reads its own name and its nearest 255
+    /// ancestors' names; the whole-store folder scan reads its own and 256 ancestors'.
     static constexpr std::size_t maxAncestorNames = 256;
 
     /// A list of record IDs to test instead of the whole store; nullopt means every record.

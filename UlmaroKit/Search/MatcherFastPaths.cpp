@@ -331,23 +331,21 @@ std::vector<Match> Matcher::compiledWholeStore(const Query& query) {
         compiled.groupRanges.push_back(compileRange(group, compiled));
     const RecordEvaluator evaluator(*store_, resolver_);
     const FileRecord* records = store_->records();
-    return runSharded<Match>(
-        *pool_, store_->count(), [&](std::size_t from, std::size_t to, std::vector<Match>& out) {
-            for (std::size_t i = from; i < to; ++i) {
-                const auto id = static_cast<std::uint32_t>(i);
-                if (records[id].flags.contains(RecordFlags::deleted)) continue;
-                std::optional<Scored> best;
-                if (compiled.groupRanges.empty()) {
-                    best = evaluator.scoreFast(compiled, compiled.andRange, id);
-                } else {
-                    for (const auto& range : compiled.groupRanges) {
-                        const std::optional<Scored> r = evaluator.scoreFast(compiled, range, id);
-                        if (r && (!best || r->quality < best->quality)) best = r;
-                    }
-                }
-                if (best) out.push_back(Match{id, best->quality, best->offset});
-            }
-        });
+    return runSharded<Match>(*pool_, store_->count(),
+                             [&](std::size_t from, std::size_t to, std::vector<Match>& out) {
+                                 for (std::size_t i = from; i < to; ++i) {
+                                     const auto id = static_cast<std::uint32_t>(i);
+                                     if (records[id].flags.contains(RecordFlags::deleted)) continue;
+                                     const std::optional<Scored> best =
+                                         compiled.groupRanges.empty()
+                                             ? evaluator.scoreFast(compiled, compiled.andRange, id)
+                                             : bestOf(compiled.groupRanges, [&](const auto& range) {
+                                                   return evaluator.scoreFast(compiled, range, id);
+                                               });
+                                     if (best)
+                                         out.push_back(Match{id, best->quality, best->offset});
+                                 }
+                             });
 }
 
 // MARK: - Regular expression

@@ -89,6 +89,17 @@ struct Scored {
     std::int32_t offset = 0;
 };
 
+/// The best result among alternatives (OR groups): the lowest quality, the earlier on a tie.
+template <class Alternatives, class Score>
+std::optional<Scored> bestOf(const Alternatives& alternatives, Score&& score) {
+    std::optional<Scored> best;
+    for (const auto& alternative : alternatives) {
+        const std::optional<Scored> r = score(alternative);
+        if (r && (!best || r->quality < best->quality)) best = r;
+    }
+    return best;
+}
+
 /// Tests records against prepared and compiled terms. Reads only the store; safe on any thread.
 class RecordEvaluator {
 public:

@@ -359,7 +359,7 @@ TEST(DirectoryScanner, WorksWithFewDescriptorsAndLeavesNoneOpen) {
     rlimit old{};
     ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &old), 0);
     rlimit few = old;
-    few.rlim_cur = std::min<rlim_t>(old.rlim_cur, 70); // room to keep only three folders
+    few.rlim_cur = std::min<rlim_t>(old.rlim_cur, before + 70); // keep only three folders
     ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &few), 0);
     ScanResult result = scannerFor(3).scan(r.string(), 0);
     ::setrlimit(RLIMIT_NOFILE, &old);

@@ -1,0 +1,393 @@
+// The shape dispatch of Matcher::match and its parallel scans.
+
+#include "UlmaroKit/Index/IndexStore.h"
+#include "UlmaroKit/Platform/UnicodeText.h"
+#include "UlmaroKit/Platform/Utf8.h"
+#include "UlmaroKit/Platform/WorkerPool.h"
+#include "UlmaroKit/Search/FuzzyMatcher.h"
+#include "UlmaroKit/Search/Matcher.h"
+#include "UlmaroKit/Search/MatcherInternals.h"
+#include "UlmaroKit/Search/SubstringScan.h"
+
+#include <algorithm>
+#include <atomic>
+#include <numeric>
+
+namespace ulmaro {
+
+namespace {
+
+bool isPlainWord(const Term& t) {
+    return t.kind() == Term::Kind::substring && !t.text().empty();
+}
+
+// Several plain words: no groups, two or more AND terms, each a non-empty substring.
+std::optional<std::vector<std::string>> plainTokens(const Query& q) {
+    if (!q.orGroups.empty() || q.andTerms.size() < 2) return std::nullopt;
+    std::vector<std::string> tokens;
+    for (const Term& t : q.andTerms) {
+        if (!isPlainWord(t)) return std::nullopt;
+        tokens.push_back(t.text());
+    }
+    return tokens;
+}
+
+bool isAscendingWithin(std::span<const std::uint32_t> ids, std::size_t count) {
+    for (std::size_t i = 1; i < ids.size(); ++i)
+        if (ids[i - 1] >= ids[i]) return false;
+    return ids.empty() || ids.back() < count;
+}
+
+const Term* soleTerm(const Query& q) {
+    return q.orGroups.empty() && q.andTerms.size() == 1 ? &q.andTerms.front() : nullptr;
+}
+
+bool allRecordLocal(const Query& q) {
+    if (q.orGroups.empty()) return std::all_of(q.andTerms.begin(), q.andTerms.end(), isRecordLocal);
+    return std::all_of(q.orGroups.begin(), q.orGroups.end(), [](const std::vector<Term>& g) {
+        return !g.empty() && std::all_of(g.begin(), g.end(), isRecordLocal);
+    });
+}
+
+struct FuzzyHit {
+    std::uint32_t id = 0;
+    int score = 0;
+    int offset = 0;
+};
+
+} // namespace
+
+// MARK: - Entry points
+
+std::vector<Match> Matcher::match(const Query& query, Candidates candidates) {
+    if (query.isEmpty()) return {};
+    if (candidates) {
+        const Term* sole = soleTerm(query);
+        if (sole != nullptr && isPlainWord(*sole) &&
+            candidates->size() >= wholeStoreDispatchThreshold &&
+            isAscendingWithin(*candidates, store_->count()))
+            return soleWordAmong(needleFor(sole->text()), *candidates);
+        return recordByRecord(query, candidates);
+    }
+    // Several plain words mean the same at every store size: one word in the name, the others
+    // in it or in a folder above it.
+    if (auto tokens = plainTokens(query)) return multiTokenMatch(*tokens);
+    if (store_->count() < wholeStoreDispatchThreshold) return recordByRecord(query, std::nullopt);
+    return dispatch(query);
+}
+
+// A big, ascending candidate list (type-ahead narrowing) for one word: the blob scan of the
+// store, kept where it meets the list, costs less than testing each candidate's name.
+std::vector<Match> Matcher::soleWordAmong(std::string_view foldedNeedle,
+                                          std::span<const std::uint32_t> candidates) {
+    std::vector<Match> found = soleWord(foldedNeedle);
+    std::size_t kept = 0, c = 0;
+    for (const Match& m : found) {
+        while (c < candidates.size() && candidates[c] < m.id)
+            ++c;
+        if (c == candidates.size()) break;
+        if (candidates[c] == m.id) found[kept++] = m;
+    }
+    found.resize(kept);
+    return found;
+}
+
+std::vector<Match> Matcher::dispatch(const Query& query) {
+    const Term* sole = soleTerm(query);
+    if (sole != nullptr && isPlainWord(*sole)) return soleWord(needleFor(sole->text()));
+    if (sole != nullptr && sole->kind() == Term::Kind::pathContains && !sole->text().empty() &&
+        sole->text().find('/') == std::string::npos)
+        return pathOnlyMatch(needleFor(sole->text()));
+    if (allRecordLocal(query)) return compiledWholeStore(query);
+    if (sole != nullptr && sole->kind() == Term::Kind::regex) return soleRegex(query, sole->text());
+    return recordByRecord(query, std::nullopt);
+}
+
+std::vector<Match> Matcher::matchWithFuzzyFallback(const Query& query, Candidates candidates) {
+    std::vector<Match> results = match(query, candidates);
+    if (results.size() >= fuzzyFallbackThreshold) return results;
+    const Term* sole = soleTerm(query);
+    if (sole == nullptr || sole->kind() != Term::Kind::substring) return results;
+    const std::string needle = UnicodeText::lowercased(repairUtf8(sole->text()));
+    if (!FuzzyMatcher::isEligible(needle)) return results;
+    std::vector<Match> fuzzy = fuzzyScan(needle, results);
+    results.insert(results.end(), fuzzy.begin(), fuzzy.end());
+    return results;
+}
+
+// MARK: - Substring scans
+
+bool Matcher::namesInRecordOrder() {
+    if (!namesInRecordOrder_)
+        namesInRecordOrder_ = SubstringScan::namesInRecordOrder(*store_, *pool_);
+    return *namesInRecordOrder_;
+}
+
+std::vector<Match> Matcher::soleWord(std::string_view foldedNeedle) {
+    if (trigrams_)
+        if (auto blocks = trigrams_->candidateBlocks(foldedNeedle))
+            return scanBlocks(*blocks, foldedNeedle);
+    return fullSubstringScan(foldedNeedle);
+}
+
+std::vector<Match> Matcher::fullSubstringScan(std::string_view foldedNeedle) {
+    const bool ordered = namesInRecordOrder();
+    return runSharded<Match>(*pool_, store_->count(),
+                             [&](std::size_t from, std::size_t to, std::vector<Match>& out) {
+                                 SubstringScan::scanRange(*store_, static_cast<std::uint32_t>(from),
+                                                          static_cast<std::uint32_t>(to),
+                                                          foldedNeedle, ordered, false, out);
+                             });
+}
+
+std::vector<Match> Matcher::scanBlocks(std::span<const std::uint32_t> blocks,
+                                       std::string_view foldedNeedle) {
+    if (blocks.empty()) return {};
+    const std::size_t count = store_->count();
+    // Runs of consecutive blocks become one record range each.
+    struct Range {
+        std::size_t begin, end;
+    };
+    std::vector<Range> ranges;
+    std::size_t n = 0;
+    for (std::uint32_t b : blocks) {
+        const std::size_t begin = std::size_t{b} * TrigramIndex::blockSize;
+        if (begin >= count) break; // blocks ascend: the rest lie past the store too
+        const std::size_t end = std::min(begin + TrigramIndex::blockSize, count);
+        if (!ranges.empty() && ranges.back().end == begin)
+            ranges.back().end = end;
+        else
+            ranges.push_back({begin, end});
+        n += end - begin;
+    }
+    const bool ordered = namesInRecordOrder();
+    // The ranges laid end to end form [0, n); a shard of that line covers parts of ranges.
+    std::vector<std::size_t> lineStart(ranges.size());
+    std::size_t acc = 0;
+    for (std::size_t i = 0; i < ranges.size(); ++i) {
+        lineStart[i] = acc;
+        acc += ranges[i].end - ranges[i].begin;
+    }
+    return runSharded<Match>(
+        *pool_, n, [&](std::size_t from, std::size_t to, std::vector<Match>& out) {
+            auto i = static_cast<std::size_t>(
+                std::upper_bound(lineStart.begin(), lineStart.end(), from) - lineStart.begin() - 1);
+            for (; i < ranges.size() && lineStart[i] < to; ++i) {
+                const std::size_t lo =
+                    std::max(from, lineStart[i]) - lineStart[i] + ranges[i].begin;
+                const std::size_t hi =
+                    std::min(to, lineStart[i] + (ranges[i].end - ranges[i].begin)) - lineStart[i] +
+                    ranges[i].begin;
+                SubstringScan::scanRange(*store_, static_cast<std::uint32_t>(lo),
+                                         static_cast<std::uint32_t>(hi), foldedNeedle, ordered,
+                                         false, out);
+            }
+        });
+}
+
+std::vector<std::uint64_t> Matcher::nameHoldsBits(std::string_view foldedNeedle) {
+    const std::size_t n = store_->count();
+    std::vector<std::uint64_t> bits((n + 63) / 64, 0);
+    const bool ordered = namesInRecordOrder();
+    // Shards start on multiples of 1024, so no two shards write the same word.
+    runSharded<char>(*pool_, n, [&](std::size_t from, std::size_t to, std::vector<char>&) {
+        std::vector<Match> hits;
+        SubstringScan::scanRange(*store_, static_cast<std::uint32_t>(from),
+                                 static_cast<std::uint32_t>(to), foldedNeedle, ordered, true, hits);
+        for (const Match& m : hits)
+            bits[m.id >> 6] |= std::uint64_t{1} << (m.id & 63);
+    });
+    return bits;
+}
+
+// MARK: - Several words
+
+std::vector<Match> Matcher::multiTokenMatch(const std::vector<std::string>& tokens) {
+    std::vector<std::size_t> order(tokens.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::vector<std::size_t> lengths(tokens.size());
+    for (std::size_t i = 0; i < tokens.size(); ++i)
+        lengths[i] = UnicodeText::graphemeCount(repairUtf8(tokens[i]));
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return lengths[a] > lengths[b]; });
+
+    // Each token as a folder word too; prepared once, before any scan.
+    std::vector<PreparedTerm> asPath;
+    for (const std::string& t : tokens)
+        asPath.push_back(prepare(Term::pathContains(t)));
+    const RecordEvaluator evaluator(*store_, resolver_);
+
+    const std::size_t pivots = std::min(maxPivotTokens, tokens.size());
+    for (std::size_t k = 0; k < pivots; ++k) {
+        const std::size_t pivot = order[k];
+        const std::vector<Match> found = soleWord(needleFor(tokens[pivot]));
+        if (found.empty()) continue;
+        std::vector<std::size_t> others;
+        for (std::size_t i = 0; i < tokens.size(); ++i)
+            if (i != pivot) others.push_back(i);
+        std::vector<Match> kept = runSharded<Match>(
+            *pool_, found.size(), [&](std::size_t from, std::size_t to, std::vector<Match>& out) {
+                for (std::size_t i = from; i < to; ++i) {
+                    const Match& m = found[i];
+                    const std::string_view name = store_->nameBytes(m.id);
+                    const bool all = std::all_of(others.begin(), others.end(), [&](std::size_t o) {
+                        return SubstringScan::find(asPath[o].needle, name) !=
+                                   std::string_view::npos ||
+                               evaluator.pathContains(asPath[o], m.id);
+                    });
+                    if (all) out.push_back(m);
+                }
+            });
+        if (!kept.empty()) return kept;
+    }
+    return {};
+}
+
+// MARK: - Folder word
+
+std::vector<Match> Matcher::pathOnlyMatch(std::string_view needle) {
+    const std::size_t n = store_->count();
+    if (n == 0) return {};
+    const std::vector<std::uint64_t> bits = nameHoldsBits(needle);
+    const FileRecord* records = store_->records();
+    auto holds = [&](std::uint32_t id) { return (bits[id >> 6] >> (id & 63)) & 1; };
+    return runSharded<Match>(
+        *pool_, n, [&](std::size_t from, std::size_t to, std::vector<Match>& out) {
+            for (std::size_t i = from; i < to; ++i) {
+                const auto id = static_cast<std::uint32_t>(i);
+                if (records[id].flags.contains(RecordFlags::deleted)) continue;
+                bool found = holds(id);
+                std::uint32_t parent = records[id].parentID;
+                for (std::size_t steps = 0; !found && steps < maxAncestorNames; ++steps) {
+                    if (parent == FileRecord::rootParentID || parent >= n) break;
+                    found = holds(parent);
+                    parent = records[parent].parentID;
+                }
+                if (found) out.push_back(Match{id, MatchQuality::substring, 0});
+            }
+        });
+}
+
+// MARK: - Record-local terms
+
+namespace {
+
+void compileOne(const Term& term, bool negated, Matcher::CompiledQuery& q) {
+    using Kind = Matcher::CompiledTerm::Kind;
+    Matcher::CompiledTerm c;
+    c.negated = negated;
+    auto appendText = [&](const std::string& text) {
+        c.needleOffset = static_cast<std::uint32_t>(q.needles.size());
+        c.needleLength = static_cast<std::uint32_t>(text.size());
+        q.needles += SubstringScan::folded(text);
+    };
+    switch (term.kind()) {
+    case Term::Kind::substring:
+    case Term::Kind::exactPhrase:
+        appendText(term.text());
+        c.kind = negated ? Kind::booleanSubstring : Kind::scoredSubstring;
+        break;
+    case Term::Kind::ext:
+        appendText(term.text());
+        c.kind = Kind::ext;
+        break;
+    case Term::Kind::size:
+        c.kind = Kind::size;
+        c.size = term.sizeComparison();
+        break;
+    case Term::Kind::dateModified:
+        c.kind = Kind::dateModified;
+        c.dates = term.dateConstraint().range(std::time(nullptr));
+        break;
+    case Term::Kind::type:
+        c.kind = Kind::type;
+        c.type = term.typeConstraint();
+        break;
+    case Term::Kind::not_:
+        compileOne(term.inner(), !negated, q);
+        return;
+    case Term::Kind::regex:
+    case Term::Kind::pathContains:
+    case Term::Kind::contains:
+        return; // never record-local: the dispatch does not send them here
+    }
+    q.terms.push_back(c);
+}
+
+std::pair<std::size_t, std::size_t> compileRange(const std::vector<Term>& terms,
+                                                 Matcher::CompiledQuery& q) {
+    const std::size_t first = q.terms.size();
+    for (const Term* t : cheapestFirst(terms))
+        compileOne(*t, false, q);
+    return {first, q.terms.size() - first};
+}
+
+} // namespace
+
+std::vector<Match> Matcher::compiledWholeStore(const Query& query) {
+    CompiledQuery compiled;
+    compiled.andRange = compileRange(query.andTerms, compiled);
+    for (const auto& group : query.orGroups)
+        compiled.groupRanges.push_back(compileRange(group, compiled));
+    const RecordEvaluator evaluator(*store_, resolver_);
+    const FileRecord* records = store_->records();
+    return runSharded<Match>(*pool_, store_->count(),
+                             [&](std::size_t from, std::size_t to, std::vector<Match>& out) {
+                                 for (std::size_t i = from; i < to; ++i) {
+                                     const auto id = static_cast<std::uint32_t>(i);
+                                     if (records[id].flags.contains(RecordFlags::deleted)) continue;
+                                     const std::optional<Scored> best =
+                                         compiled.groupRanges.empty()
+                                             ? evaluator.scoreFast(compiled, compiled.andRange, id)
+                                             : bestOf(compiled.groupRanges, [&](const auto& range) {
+                                                   return evaluator.scoreFast(compiled, range, id);
+                                               });
+                                     if (best)
+                                         out.push_back(Match{id, best->quality, best->offset});
+                                 }
+                             });
+}
+
+// MARK: - Regular expression
+
+std::vector<Match> Matcher::soleRegex(const Query& query, const std::string& pattern) {
+    const std::optional<std::string>& literal = regexLiteralFor(pattern);
+    if (!literal) return recordByRecord(query, std::nullopt);
+    const std::vector<Match> hits = soleWord(*literal);
+    if (hits.empty()) return {};
+    std::vector<std::uint32_t> ids(hits.size());
+    std::transform(hits.begin(), hits.end(), ids.begin(), [](const Match& m) { return m.id; });
+    return recordByRecord(query, std::span<const std::uint32_t>(ids));
+}
+
+// MARK: - Fuzzy fallback
+
+std::vector<Match> Matcher::fuzzyScan(std::string_view needle, std::span<const Match> excluding) {
+    const int minimum = FuzzyMatcher::minimumScore(needle.size());
+    const FileRecord* records = store_->records();
+    std::vector<FuzzyHit> hits = runSharded<FuzzyHit>(
+        *pool_, store_->count(), [&](std::size_t from, std::size_t to, std::vector<FuzzyHit>& out) {
+            for (std::size_t i = from; i < to; ++i) {
+                const auto id = static_cast<std::uint32_t>(i);
+                const FileRecord& r = records[id];
+                if (r.nameLen < needle.size() || r.flags.contains(RecordFlags::deleted)) continue;
+                if (std::any_of(excluding.begin(), excluding.end(),
+                                [&](const Match& m) { return m.id == id; }))
+                    continue;
+                const auto result = FuzzyMatcher::match(needle, store_->nameBytes(id));
+                if (result && result->score >= minimum)
+                    out.push_back(FuzzyHit{id, result->score, result->firstMatch});
+            }
+        });
+    // Shards are joined in order, so equal scores keep record order.
+    std::stable_sort(hits.begin(), hits.end(),
+                     [](const FuzzyHit& a, const FuzzyHit& b) { return a.score > b.score; });
+    const std::size_t kept = std::min(hits.size(), maxFuzzyResults);
+    std::vector<Match> out;
+    out.reserve(kept);
+    for (std::size_t i = 0; i < kept; ++i)
+        out.push_back(Match{hits[i].id, MatchQuality::fuzzy, hits[i].offset});
+    return out;
+}
+
+} // namespace ulmaro

@@ -1,5 +1,5 @@
 #include "UlmaroKit/Platform/AtomicFile.h"
-#include "support/RunProcess.h"
+#include "lu/RunLu.h"
 #include "support/TempDir.h"
 
 #include <algorithm>
@@ -7,8 +7,6 @@
 
 namespace ulmaro {
 namespace {
-
-using test::runProcess;
 
 // The output with each timing ("built in 0.1s", "(0.3ms over") replaced by "#".
 std::string withoutTimes(std::string out) {
@@ -33,9 +31,7 @@ struct LuContent : ::testing::Test {
                                            {"XDG_DATA_HOME", (home / "data").string()}};
     std::filesystem::path contentBin() const { return home / "data" / "Ulmaro" / "content.bin"; }
 
-    test::ProcessResult lu(std::vector<std::string> args) {
-        return runProcess(ULMARO_LU_PATH, args, env);
-    }
+    test::LuRun lu(const std::vector<std::string>& args) { return test::runLu(args, env); }
     void file(const std::filesystem::path& relative, std::string_view text) {
         std::filesystem::create_directories((home / relative).parent_path());
         writeFileAtomically(home / relative, text);

@@ -1,9 +1,9 @@
 #include "lu/SearchTestsSupport.h"
 
+#include <cstdio>
 #include <fstream>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -20,16 +20,20 @@ using ::testing::MatchesRegex;
 constexpr const char* summaryPattern =
     R"(([0-9]+) matches in [0-9]+\.[0-9][0-9]ms \(showing ([0-9]+)\))";
 
-/// The last line's numbers: total and shown.
+/// The last line's numbers, total and shown, after checking that it is the summary.
 std::pair<int, int> summaryOf(const LuRun& run) {
     const auto lines = test::outLines(run);
-    std::smatch m;
-    if (lines.size() < 2 || !lines[lines.size() - 2].empty() ||
-        !std::regex_match(lines.back(), m, std::regex(std::string(summaryPattern) + ".*"))) {
+    const bool found =
+        lines.size() >= 2 && lines[lines.size() - 2].empty() &&
+        ::testing::Matches(MatchesRegex(std::string(summaryPattern) + ".*"))(lines.back());
+    int total = -1;
+    int shown = -1;
+    if (!found || std::sscanf(lines.back().c_str(), "%d matches in %*fms (showing %d)", &total,
+                              &shown) != 2) {
         ADD_FAILURE() << "no summary in:\n" << run.out;
         return {-1, -1};
     }
-    return {std::stoi(m[1]), std::stoi(m[2])};
+    return {total, shown};
 }
 
 class SearchCommandNames : public ::testing::Test {

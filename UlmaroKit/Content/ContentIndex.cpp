@@ -1,6 +1,7 @@
 #include "UlmaroKit/Content/ContentIndex.h"
 
 #include "UlmaroKit/Platform/AtomicFile.h"
+#include "UlmaroKit/Platform/HugePages.h"
 #include "UlmaroKit/Platform/MappedFile.h"
 #include "UlmaroKit/Platform/UnicodeText.h"
 #include "UlmaroKit/Platform/Utf8.h"
@@ -295,8 +296,11 @@ ContentIndex ContentIndex::read(const std::filesystem::path& path) {
     std::span<const unsigned char> blob = bytes.subspan(4 + n);
     auto documents = decodeTable(json, blob.size());
     if (!documents) return {};
-    return ContentIndex(std::move(*documents),
-                        std::vector<unsigned char>(blob.begin(), blob.end()));
+    std::vector<unsigned char> copy;
+    copy.reserve(blob.size());
+    adviseHugePages(copy.data(), blob.size());
+    copy.assign(blob.begin(), blob.end());
+    return ContentIndex(std::move(*documents), std::move(copy));
 }
 
 } // namespace ulmaro

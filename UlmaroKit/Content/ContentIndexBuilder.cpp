@@ -1,6 +1,7 @@
 #include "UlmaroKit/Content/ContentIndexBuilder.h"
 
 #include "UlmaroKit/Content/DocumentText.h"
+#include "UlmaroKit/Platform/HugePages.h"
 #include "UlmaroKit/Platform/UnicodeText.h"
 #include "UlmaroKit/Platform/Utf8.h"
 #include "UlmaroKit/Platform/WorkerPool.h"
@@ -184,6 +185,7 @@ ContentIndex ContentIndexBuilder::build(const std::vector<std::string>& folders,
     std::vector<ContentIndex::Document> documents;
     std::vector<unsigned char> blob;
     blob.reserve(total);
+    adviseHugePages(blob.data(), total);
     for (std::size_t i = 0; i < results.size(); ++i) {
         const Extracted& r = results[i];
         if (!included(i)) continue;

@@ -1,5 +1,6 @@
 #include "UlmaroKit/Scanning/DirectoryScanner.h"
 
+#include "UlmaroKit/Platform/HugePages.h"
 #include "UlmaroKit/Platform/UniqueFd.h"
 #include "UlmaroKit/Platform/Utf8.h"
 #include "UlmaroKit/Platform/WorkerPool.h"
@@ -514,16 +515,6 @@ std::vector<Node*> layoutOrder(Node& root, int seedDepth) {
         }
     }
     return order;
-}
-
-// Asks for huge pages over a large buffer: page faults cost tens of microseconds on some
-// virtual machines, and a scan touches tens of megabytes at once.
-void adviseHugePages(void* data, std::size_t size) {
-    constexpr std::uintptr_t huge = 2 << 20;
-    const auto begin = reinterpret_cast<std::uintptr_t>(data);
-    const std::uintptr_t first = (begin + huge - 1) & ~(huge - 1);
-    const std::uintptr_t last = (begin + size) & ~(huge - 1);
-    if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
 }
 
 // Appends the walk's records to the builder in record order, handing each folder's

@@ -4,6 +4,7 @@
 
 #include "UlmaroKit/Index/IndexStore.h"
 #include "UlmaroKit/Index/PathResolver.h"
+#include "UlmaroKit/Platform/HugePages.h"
 #include "UlmaroKit/Platform/WorkerPool.h"
 #include "UlmaroKit/Search/Matcher.h"
 #include "UlmaroKit/Search/MatcherRegex.h"
@@ -171,6 +172,7 @@ std::vector<T> runSharded(WorkerPool& pool, std::size_t n, Scan&& scan) {
     for (const auto& slot : slots)
         total += slot.size();
     out.reserve(total);
+    adviseHugePages(out.data(), total * sizeof(T));
     for (const auto& slot : slots)
         out.insert(out.end(), slot.begin(), slot.end());
     return out;

@@ -2,16 +2,16 @@
 
 #include "UlmaroKit/Content/DocumentBytes.h"
 #include "UlmaroKit/Content/ZipReader.h"
+#include "UlmaroKit/PdfModule/PdfTextModule.h"
 #include "UlmaroKit/Platform/UniqueFd.h"
 #include "UlmaroKit/Platform/Utf8.h"
 
 #include <array>
+#include <cstdlib>
 #include <cstring>
+#include <dlfcn.h>
 #include <memory>
 #include <mutex>
-#include <poppler-document.h>
-#include <poppler-global.h>
-#include <poppler-page.h>
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>
 
@@ -35,39 +35,32 @@ void capText(std::string& text, std::uint64_t limit) {
     text.resize(end);
 }
 
-void ignorePopplerMessage(const std::string&, void*) {}
+// The PDF module is loaded on first use (see PdfTextModule.cpp); nothing when it is missing.
+UlmaroPdfTextFunction pdfModule() {
+    static const UlmaroPdfTextFunction function = []() -> UlmaroPdfTextFunction {
+        void* handle = ::dlopen(ULMARO_PDF_MODULE, RTLD_NOW | RTLD_LOCAL);
+        if (handle == nullptr) handle = ::dlopen("libUlmaroKitPdf.so", RTLD_NOW | RTLD_LOCAL);
+        if (handle == nullptr) return nullptr;
+        return reinterpret_cast<UlmaroPdfTextFunction>(::dlsym(handle, "ulmaroPdfText"));
+    }();
+    return function;
+}
 
 std::optional<std::string> pdfText(const std::filesystem::path& path) {
-    static std::once_flag quiet;
-    // poppler prints its complaints about damaged files to standard error; the library
-    // writes no log.
-    std::call_once(quiet, [] { poppler::set_debug_error_function(ignorePopplerMessage, nullptr); });
+    UlmaroPdfTextFunction read = pdfModule();
+    if (read == nullptr) return std::nullopt;
     auto file = DocumentBytes::open(path, maxDocumentBytes);
     if (!file || file->bytes().empty()) return std::nullopt;
-    try {
-        auto pdf = file->bytes();
-        std::unique_ptr<poppler::document> document(poppler::document::load_from_raw_data(
-            reinterpret_cast<const char*>(pdf.data()), static_cast<int>(pdf.size())));
-        if (!document || document->is_locked()) return std::nullopt;
-        std::string text;
-        int pages = document->pages();
-        for (int i = 0; i < pages && text.size() <= maxDocumentBytes; ++i) {
-            if (i > 0) text.push_back('\n');
-            std::unique_ptr<poppler::page> page(document->create_page(i));
-            if (!page) continue;
-            poppler::byte_array bytes =
-                page->text(poppler::rectf(), poppler::page::non_raw_non_physical_layout).to_utf8();
-            std::string_view pageText(bytes.data(), bytes.size());
-            // The text layout ends each page with a form feed; pages are joined by line feeds.
-            while (!pageText.empty() && pageText.back() == '\f')
-                pageText.remove_suffix(1);
-            appendRepairedUtf8(text, pageText);
-        }
-        capText(text, maxDocumentBytes);
-        return text;
-    } catch (...) {
+    auto pdf = file->bytes();
+    char* raw = nullptr;
+    std::size_t length = 0;
+    if (!read(reinterpret_cast<const char*>(pdf.data()), pdf.size(), maxDocumentBytes, &raw,
+              &length))
         return std::nullopt;
-    }
+    std::unique_ptr<char, decltype(&std::free)> owned(raw, &std::free);
+    std::string text = repairUtf8(std::string_view(raw, length));
+    capText(text, maxDocumentBytes);
+    return text;
 }
 
 std::optional<std::string> zipDocumentText(const std::filesystem::path& path,

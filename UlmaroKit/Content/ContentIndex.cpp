@@ -17,43 +17,6 @@ namespace {
 
 constexpr std::size_t kPreviewCharacters = 200;
 
-// The Unicode space separators (category Zs) and U+0009, as UTF-8.
-constexpr std::string_view kBlanks[] = {" ",
-                                        "\t",
-                                        "\xC2\xA0",
-                                        "\xE1\x9A\x80",
-                                        "\xE2\x80\x80",
-                                        "\xE2\x80\x81",
-                                        "\xE2\x80\x82",
-                                        "\xE2\x80\x83",
-                                        "\xE2\x80\x84",
-                                        "\xE2\x80\x85",
-                                        "\xE2\x80\x86",
-                                        "\xE2\x80\x87",
-                                        "\xE2\x80\x88",
-                                        "\xE2\x80\x89",
-                                        "\xE2\x80\x8A",
-                                        "\xE2\x80\xAF",
-                                        "\xE2\x81\x9F",
-                                        "\xE3\x80\x80"};
-
-std::string_view trimBlanks(std::string_view s) {
-    for (bool trimmed = true; trimmed && !s.empty();) {
-        trimmed = false;
-        for (auto b : kBlanks) {
-            if (s.starts_with(b)) {
-                s.remove_prefix(b.size());
-                trimmed = true;
-            }
-            if (s.ends_with(b)) {
-                s.remove_suffix(b.size());
-                trimmed = true;
-            }
-        }
-    }
-    return s;
-}
-
 void appendEscaped(std::string& out, std::string_view utf8) {
     static constexpr char hex[] = "0123456789abcdef";
     for (char ch : utf8) {
@@ -174,7 +137,8 @@ std::vector<ContentIndex::Hit> ContentIndex::search(std::string_view needle,
         const char* lineEnd = static_cast<const char*>(std::memchr(p, '\n', last - p));
         if (lineEnd == nullptr) lineEnd = last;
         std::string text = repairUtf8(std::string_view(lineStart, lineEnd - lineStart));
-        std::string preview(UnicodeText::graphemePrefix(trimBlanks(text), kPreviewCharacters));
+        std::string preview(UnicodeText::graphemePrefix(UnicodeText::trimmingSpacesAndTabs(text),
+                                                        kPreviewCharacters));
         hits.push_back({doc.path, line, std::move(preview)});
     }
     return hits;

@@ -53,9 +53,9 @@ bool walk(const std::string& folder, const ContentIndexBuilder::IsCancelled& isC
         if (isCancelled && isCancelled()) return false;
         if (entry.name.starts_with('.')) continue;
         if (ContentIndexBuilder::skipDirectories().contains(entry.name)) continue;
-        std::string path = folder == "/" ? "/" + entry.name : folder + "/" + entry.name;
         // The index stores paths as JSON text: a name that is not UTF-8 cannot be kept.
         if (!isValidUtf8(entry.name)) continue;
+        std::string path = folder == "/" ? "/" + entry.name : folder + "/" + entry.name;
         if (ContentIndexBuilder::extensions().contains(DocumentText::lowerExtension(entry.name)))
             out.push_back(path);
         if (entry.isDirectory && path.size() < PATH_MAX && !walk(path, isCancelled, out))

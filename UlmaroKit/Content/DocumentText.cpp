@@ -11,7 +11,6 @@
 #include <cstring>
 #include <dlfcn.h>
 #include <memory>
-#include <mutex>
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>
 
@@ -21,10 +20,6 @@ namespace {
 constexpr std::array<std::string_view, 7> kExtractedExtensions = {"pdf",   "docx", "pptx",   "xlsx",
                                                                   "pages", "key",  "numbers"};
 constexpr std::size_t kIWorkMinimumRun = 4;
-
-bool startsWith(std::string_view s, std::string_view prefix) {
-    return s.starts_with(prefix);
-}
 
 // Cuts text to at most `limit` bytes without splitting a UTF-8 sequence.
 void capText(std::string& text, std::uint64_t limit) {
@@ -162,12 +157,12 @@ std::string lowerExtension(std::string_view path) {
 std::function<bool(std::string_view)> officeTextEntries(std::string_view extension) {
     if (extension == "docx") {
         return [](std::string_view name) {
-            return name == "word/document.xml" || startsWith(name, "word/footnotes");
+            return name == "word/document.xml" || name.starts_with("word/footnotes");
         };
     }
     if (extension == "pptx") {
         return [](std::string_view name) {
-            return startsWith(name, "ppt/slides/slide") && name.ends_with(".xml");
+            return name.starts_with("ppt/slides/slide") && name.ends_with(".xml");
         };
     }
     if (extension == "xlsx") {
@@ -175,7 +170,7 @@ std::function<bool(std::string_view)> officeTextEntries(std::string_view extensi
     }
     if (extension == "pages" || extension == "key" || extension == "numbers") {
         return [](std::string_view name) {
-            return startsWith(name, "Index/") && name.ends_with(".iwa");
+            return name.starts_with("Index/") && name.ends_with(".iwa");
         };
     }
     return {};

@@ -50,9 +50,10 @@ struct ThreadTimerService::State {
                 continue;
             }
             auto now = std::chrono::steady_clock::now();
-            auto first = timers.begin();
-            if (now < first->first.first) {
-                wake.wait_until(lock, first->first.first);
+            // A copy: the entry may be cancelled, and its node freed, while this waits.
+            const MonotonicTime next = timers.begin()->first.first;
+            if (now < next) {
+                wake.wait_until(lock, next);
                 continue;
             }
             std::vector<std::shared_ptr<Entry>> due;

@@ -60,15 +60,20 @@ TYPED_TEST(SerialQueueBehaviour, OneTaskAtATimeInOrderWithWorkSubmittedWhileRunn
     EXPECT_EQ(queue->quality(), QueueQuality::interactive);
     Log log;
     std::atomic<int> running{0};
-    std::atomic<bool> overlapped{false};
+    std::atomic<bool> overlapped{false}, allSubmitted{false};
     for (int i = 0; i < 50; ++i) {
         queue->async([&, i] {
             if (running.fetch_add(1) != 0) overlapped = true;
-            if (i == 0) queue->async([&] { log.add("later"); });
+            if (i == 0) {
+                while (!allSubmitted)
+                    std::this_thread::yield();
+                queue->async([&] { log.add("later"); });
+            }
             log.add(std::to_string(i));
             running.fetch_sub(1);
         });
     }
+    allSubmitted = true;
     ASSERT_TRUE(this->queues.settle([&] { return log.size() == 51; }));
     auto lines = log.snapshot();
     for (int i = 0; i < 50; ++i)

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
+#include <limits>
 #include <string>
 #include <thread>
 #include <vector>
@@ -100,6 +101,16 @@ TEST(TimerService, DestroyingTheServiceCancelsWhatWaitsOnTheMainQueue) {
     main.drain();
     EXPECT_EQ(ran, 0);
     timer.reset(); // a handle may outlive its service
+}
+
+TEST(TimerService, RepeatingIntervalsUnderAMillisecondCountAsOne) {
+    ManualClock clock;
+    int ticks = 0;
+    auto zero = clock.scheduleRepeating(Seconds(0), [&] { ++ticks; });
+    auto nan = clock.scheduleRepeating(Seconds(std::numeric_limits<double>::quiet_NaN()),
+                                       [&] { ++ticks; });
+    clock.advance(Seconds(0.0105));
+    EXPECT_EQ(ticks, 20);
 }
 
 TEST(SystemClock, WallAndMonotonicClocksAdvance) {

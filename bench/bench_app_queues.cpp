@@ -1,7 +1,8 @@
 // How long an interactive task (a search) waits before it starts on its serial queue,
 // with the worker pool idle and with a utility task (a scan) whose parallelFor keeps
-// every worker and its own thread spinning. Run under `taskset -c 0-2` (or any set) to
-// choose the pool's size; the busy case then occupies every allowed processor.
+// every worker and its own thread spinning; and how long the search's own parallelFor
+// then takes. Run under `taskset -c 0-2` (or any set) to choose the pool's size; the busy
+// case then occupies every allowed processor.
 #include "UlmaroAppKit/Platform/ThreadSerialQueueFactory.h"
 #include "UlmaroKit/Platform/WorkerPool.h"
 
@@ -16,55 +17,106 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-void BM_InteractiveStartDelay(benchmark::State& state) {
-    const bool busyPool = state.range(0) != 0;
-    ThreadSerialQueueFactory factory;
-    auto scan = factory.makeQueue("bench.scan", QueueQuality::utility);
-    auto search = factory.makeQueue("bench.search", QueueQuality::interactive);
-    const unsigned threads = WorkerPool::shared().threadCount();
-    std::atomic<unsigned> spinning{0};
-    std::atomic<bool> stop{false};
-    std::atomic<bool> scanDone{!busyPool};
-    if (busyPool) {
-        scan->async([&] {
-            parallelFor(threads, [&](std::size_t) {
-                spinning.fetch_add(1);
-                while (!stop.load(std::memory_order_relaxed)) {
+// A scan's loop that keeps every worker, and the scan queue's thread, spinning until the
+// value dies.
+class BusyPool {
+public:
+    BusyPool(SerialQueueFactory& factory, bool busy) : done_(!busy) {
+        if (!busy) return;
+        scan_ = factory.makeQueue("bench.scan", QueueQuality::utility);
+        scan_->async([this] {
+            parallelFor(threads(), [this](std::size_t) {
+                spinning_.fetch_add(1);
+                while (!stop_.load(std::memory_order_relaxed)) {
                 }
             });
-            scanDone = true;
-            scanDone.notify_all();
+            done_ = true;
+            done_.notify_all();
         });
-        while (spinning.load() < threads) {
+        while (spinning_.load() < threads()) {
         }
     }
+    ~BusyPool() {
+        stop_ = true;
+        done_.wait(false);
+    }
+    static unsigned threads() { return WorkerPool::shared().threadCount(); }
 
+private:
+    std::shared_ptr<SerialQueue> scan_;
+    std::atomic<unsigned> spinning_{0};
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> done_;
+};
+
+// Runs `work` on a fresh interactive task and waits for it; returns when it started.
+template <class Work>
+Clock::time_point runOn(SerialQueue& queue, Work&& work) {
+    std::atomic<bool> finished{false};
+    Clock::time_point startedAt;
+    queue.async([&] {
+        startedAt = Clock::now();
+        work();
+        finished = true;
+        finished.notify_all();
+    });
+    finished.wait(false);
+    return startedAt;
+}
+
+void reportMedians(benchmark::State& state, std::vector<double>& samples) {
+    std::sort(samples.begin(), samples.end());
+    if (samples.empty()) return;
+    state.counters["median_us"] = samples[samples.size() / 2] * 1e6;
+    state.counters["p99_us"] = samples[samples.size() * 99 / 100] * 1e6;
+    state.counters["pool_threads"] = BusyPool::threads();
+}
+
+void BM_InteractiveStartDelay(benchmark::State& state) {
+    ThreadSerialQueueFactory factory;
+    BusyPool pool(factory, state.range(0) != 0);
+    auto search = factory.makeQueue("bench.search", QueueQuality::interactive);
     std::vector<double> delays;
     for (auto _ : state) {
-        std::atomic<bool> started{false};
-        Clock::time_point startedAt;
         const auto submittedAt = Clock::now();
-        search->async([&] {
-            startedAt = Clock::now();
-            started = true;
-            started.notify_all();
-        });
-        started.wait(false);
+        const auto startedAt = runOn(*search, [] {});
         const double delay = std::chrono::duration<double>(startedAt - submittedAt).count();
         delays.push_back(delay);
         state.SetIterationTime(delay);
     }
-
-    stop = true;
-    scanDone.wait(false);
-    std::sort(delays.begin(), delays.end());
-    if (!delays.empty()) {
-        state.counters["median_us"] = delays[delays.size() / 2] * 1e6;
-        state.counters["p99_us"] = delays[delays.size() * 99 / 100] * 1e6;
-        state.counters["max_us"] = delays.back() * 1e6;
-    }
-    state.counters["pool_threads"] = threads;
+    reportMedians(state, delays);
 }
+
+// The search's own loop: 64 slices of about 20 µs each. With the pool busy it gets no
+// helpers, since the scan's loop holds every worker until all of its iterations are taken.
+void BM_InteractiveLoopDuration(benchmark::State& state) {
+    ThreadSerialQueueFactory factory;
+    BusyPool pool(factory, state.range(0) != 0);
+    auto search = factory.makeQueue("bench.search", QueueQuality::interactive);
+    std::vector<double> durations;
+    for (auto _ : state) {
+        const auto submittedAt = Clock::now();
+        runOn(*search, [] {
+            parallelFor(64, [](std::size_t) {
+                auto until = Clock::now() + std::chrono::microseconds(20);
+                while (Clock::now() < until) {
+                }
+            });
+        });
+        const double duration = std::chrono::duration<double>(Clock::now() - submittedAt).count();
+        durations.push_back(duration);
+        state.SetIterationTime(duration);
+    }
+    reportMedians(state, durations);
+}
+
+BENCHMARK(BM_InteractiveLoopDuration)
+    ->ArgName("busy_pool")
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->Iterations(300)
+    ->Unit(benchmark::kMicrosecond);
 
 BENCHMARK(BM_InteractiveStartDelay)
     ->ArgName("busy_pool")

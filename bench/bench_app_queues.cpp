@@ -72,59 +72,47 @@ void reportMedians(benchmark::State& state, std::vector<double>& samples) {
     state.counters["pool_threads"] = BusyPool::threads();
 }
 
-void BM_InteractiveStartDelay(benchmark::State& state) {
+// Submits `work` to an interactive queue once per iteration, beside an idle or a busy
+// pool (the argument), and records the wait before it started or the whole round trip.
+template <class Work>
+void measure(benchmark::State& state, bool untilStart, Work work) {
     ThreadSerialQueueFactory factory;
     BusyPool pool(factory, state.range(0) != 0);
     auto search = factory.makeQueue("bench.search", QueueQuality::interactive);
-    std::vector<double> delays;
+    std::vector<double> samples;
     for (auto _ : state) {
         const auto submittedAt = Clock::now();
-        const auto startedAt = runOn(*search, [] {});
-        const double delay = std::chrono::duration<double>(startedAt - submittedAt).count();
-        delays.push_back(delay);
-        state.SetIterationTime(delay);
+        const auto startedAt = runOn(*search, work);
+        const auto end = untilStart ? startedAt : Clock::now();
+        const double seconds = std::chrono::duration<double>(end - submittedAt).count();
+        samples.push_back(seconds);
+        state.SetIterationTime(seconds);
     }
-    reportMedians(state, delays);
+    reportMedians(state, samples);
+}
+
+void BM_InteractiveStartDelay(benchmark::State& state) {
+    measure(state, true, [] {});
 }
 
 // The search's own loop: 64 slices of about 20 µs each. With the pool busy it gets no
 // helpers, since the scan's loop holds every worker until all of its iterations are taken.
 void BM_InteractiveLoopDuration(benchmark::State& state) {
-    ThreadSerialQueueFactory factory;
-    BusyPool pool(factory, state.range(0) != 0);
-    auto search = factory.makeQueue("bench.search", QueueQuality::interactive);
-    std::vector<double> durations;
-    for (auto _ : state) {
-        const auto submittedAt = Clock::now();
-        runOn(*search, [] {
-            parallelFor(64, [](std::size_t) {
-                auto until = Clock::now() + std::chrono::microseconds(20);
-                while (Clock::now() < until) {
-                }
-            });
+    measure(state, false, [] {
+        parallelFor(64, [](std::size_t) {
+            auto until = Clock::now() + std::chrono::microseconds(20);
+            while (Clock::now() < until) {
+            }
         });
-        const double duration = std::chrono::duration<double>(Clock::now() - submittedAt).count();
-        durations.push_back(duration);
-        state.SetIterationTime(duration);
-    }
-    reportMedians(state, durations);
+    });
 }
 
-BENCHMARK(BM_InteractiveLoopDuration)
-    ->ArgName("busy_pool")
-    ->Arg(0)
-    ->Arg(1)
-    ->UseManualTime()
-    ->Iterations(300)
-    ->Unit(benchmark::kMicrosecond);
+void idleAndBusyPool(benchmark::internal::Benchmark* b) {
+    b->ArgName("busy_pool")->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMicrosecond);
+}
 
-BENCHMARK(BM_InteractiveStartDelay)
-    ->ArgName("busy_pool")
-    ->Arg(0)
-    ->Arg(1)
-    ->UseManualTime()
-    ->Iterations(2000)
-    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_InteractiveStartDelay)->Apply(idleAndBusyPool)->Iterations(2000);
+BENCHMARK(BM_InteractiveLoopDuration)->Apply(idleAndBusyPool)->Iterations(300);
 
 } // namespace
 } // namespace ulmaro

@@ -46,6 +46,27 @@ std::uint64_t advanceEventID(bool bump) {
     }
 }
 
+// Where changes last went unseen: the first ID of this process, or the latest stop. A start
+// from before it cannot know what happened since; a start from after it missed nothing that
+// a replay could have given.
+std::atomic<std::uint64_t> historyCut{0};
+
+void raiseHistoryCut(std::uint64_t id) {
+    std::uint64_t cut = historyCut.load();
+    while (cut < id && !historyCut.compare_exchange_weak(cut, id)) {
+    }
+}
+
+// The latest ID handed out; not moved on by the clock, so an ID taken from
+// currentEventID() stays current until a later one is handed out.
+std::uint64_t presentEventID() {
+    std::uint64_t last = lastEventID.load();
+    if (last != 0) return last;
+    std::uint64_t first = advanceEventID(false);
+    raiseHistoryCut(first);
+    return first;
+}
+
 struct Batch {
     std::vector<std::string> paths;
     std::unordered_set<std::string> seen;
@@ -71,6 +92,7 @@ struct FileSystemWatcher::Stream {
     UniqueFd wake;
     std::vector<std::string> roots;
     std::uint64_t sinceEventID;
+    std::uint64_t historyCut = 0;
     Clock::duration latency;
     SignalHandler onSignal;
     std::shared_ptr<EventIDs> eventIDs;
@@ -116,8 +138,8 @@ void FileSystemWatcher::Stream::run() {
         tree.addRoot(root, changes);
     changes.paths.clear();
     batch.add(changes);
-    // No history to replay: anything older than now may hide changes nobody saw.
-    if (sinceEventID < currentEventID()) batch.mustRescan = true;
+    // No history to replay: a start from before changes went unseen may hide some.
+    if (sinceEventID < historyCut) batch.mustRescan = true;
     batch.historyDone = true;
     deliver(batch);
 
@@ -183,6 +205,8 @@ void FileSystemWatcher::start() {
     }
     stream->roots = paths_;
     stream->sinceEventID = sinceEventID_;
+    presentEventID();
+    stream->historyCut = historyCut.load();
     double seconds = std::isfinite(latency_) ? std::max(latency_, 0.0) : 0.0;
     stream->latency = std::chrono::duration_cast<Clock::duration>(
         std::chrono::duration<double>(std::min(seconds, 86400.0)));
@@ -204,6 +228,8 @@ void FileSystemWatcher::stop() {
         stream = std::move(stream_);
     }
     if (!stream) return;
+    // From here on changes go unseen: every ID handed out so far is history.
+    raiseHistoryCut(advanceEventID(true));
     stream->stopping = true;
     std::uint64_t one = 1;
     [[maybe_unused]] auto written = ::write(stream->wake.get(), &one, sizeof one);
@@ -220,7 +246,7 @@ std::uint64_t FileSystemWatcher::lastKnownEventID() const {
 }
 
 std::uint64_t FileSystemWatcher::currentEventID() {
-    return advanceEventID(false);
+    return presentEventID();
 }
 
 std::optional<std::string> FileSystemWatcher::deviceUUID(const std::string& path,

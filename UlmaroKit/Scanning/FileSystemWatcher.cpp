@@ -134,10 +134,13 @@ bool FileSystemWatcher::Stream::waitForEvents(int timeoutMs) {
 void FileSystemWatcher::Stream::run() {
     Batch batch;
     InotifyChanges changes;
+    bool allWatched = true;
     for (const auto& root : roots)
-        tree.addRoot(root, changes);
+        allWatched = tree.addRoot(root, changes) && allWatched;
     changes.paths.clear();
     batch.add(changes);
+    // A root that is not there (yet) cannot be watched: its owner rescans when it appears.
+    if (!allWatched) batch.mustRescan = true;
     // No history to replay: a start from before changes went unseen may hide some.
     if (sinceEventID < historyCut) batch.mustRescan = true;
     batch.historyDone = true;

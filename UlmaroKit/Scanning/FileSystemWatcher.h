@@ -33,8 +33,8 @@ namespace ulmaro {
 /// stopped since) cannot replay what it missed, and its first batch, once the watches are in
 /// place, is `mustFullRescan` and then `historyDone`. A start from any later ID (such as
 /// `currentEventID()` taken since) has nothing to replay: its first batch is `historyDone`
-/// alone. Lost events (queue overflow) and folders left unwatched for want of watches are
-/// `mustFullRescan` too.
+/// alone. Lost events (queue overflow), folders left unwatched for want of watches and a
+/// root that cannot be watched (missing, or not a folder) are `mustFullRescan` too.
 class FileSystemWatcher {
 public:
     using SignalHandler = std::function<void(const FileSystemWatcherSignal&)>;

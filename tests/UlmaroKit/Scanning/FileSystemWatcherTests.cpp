@@ -423,6 +423,25 @@ TEST(FileSystemWatcherTests, RemovedRootIsReportedWithRescan) {
     EXPECT_THAT(w.recorder.paths(), Contains((dir / "root").string()));
 }
 
+TEST(FileSystemWatcherTests, ARootThatCannotBeWatchedAsksForRescan) {
+    TempDir dir;
+    std::ofstream(dir / "file") << "x";
+    const std::vector<Signal> rescan{Signal::mustFullRescan(), Signal::historyDone()};
+    for (const fs::path& root : {dir / "not-yet", dir / "file"}) {
+        EXPECT_EQ(firstBatch(root, FileSystemWatcher::currentEventID()), rescan) << root;
+        EXPECT_EQ(firstBatch(root, std::numeric_limits<std::uint64_t>::max()), rescan) << root;
+    }
+    // One missing root among watched ones.
+    Recorder recorder;
+    FileSystemWatcher watcher({dir.path().string(), (dir / "not-yet").string()},
+                              FileSystemWatcher::currentEventID(), 0.0, recorder.handler());
+    watcher.start();
+    ASSERT_TRUE(recorder.waitForKinds(2));
+    EXPECT_EQ(recorder.signals(), rescan);
+    touchNew(dir / "new");
+    EXPECT_TRUE(recorder.waitForPaths({dir / "new"}));
+}
+
 TEST(FileSystemWatcherTests, DeviceUUID) {
     TempDir dir;
     EXPECT_EQ(FileSystemWatcher::deviceUUID((dir / "missing").string()), std::nullopt);

@@ -72,10 +72,35 @@ bool parseLine(std::string_view line, MountEntry& entry) {
     entry.mountPoint = unescape(fields[4]);
     entry.fileSystemType = unescape(separator[1]);
     entry.source = unescape(separator[2]);
+    // Split before unescaping: a comma inside a value is escaped ("\054").
+    if (fields.end() - separator > 3) {
+        std::string_view options = separator[3];
+        while (!options.empty()) {
+            std::size_t comma = options.find(',');
+            std::string_view option = options.substr(0, comma);
+            if (!option.empty()) entry.superOptions.push_back(unescape(option));
+            options =
+                comma == std::string_view::npos ? std::string_view() : options.substr(comma + 1);
+        }
+    }
     return !entry.mountPoint.empty() && entry.mountPoint.front() == '/';
 }
 
 } // namespace
+
+std::optional<std::string> MountEntry::superOption(std::string_view name) const {
+    for (const std::string& option : superOptions) {
+        std::string_view key = std::string_view(option).substr(0, option.find('='));
+        if (key != name) continue;
+        return key.size() < option.size() ? option.substr(key.size() + 1) : std::string();
+    }
+    return std::nullopt;
+}
+
+bool MountEntry::showsWholeFileSystem() const {
+    if (root == "/") return true;
+    return fileSystemType == "btrfs" && superOption("subvol") == root;
+}
 
 std::vector<MountEntry> MountTable::parse(std::string_view text) {
     std::vector<MountEntry> entries;

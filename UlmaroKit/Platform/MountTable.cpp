@@ -8,6 +8,7 @@
 #include <charconv>
 #include <fcntl.h>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace ulmaro {
 namespace {
@@ -112,6 +113,20 @@ std::vector<MountEntry> MountTable::parse(std::string_view text) {
         if (parseLine(line, entry)) entries.push_back(std::move(entry));
     }
     return entries;
+}
+
+std::vector<MountEntry> MountTable::topMounts(std::span<const MountEntry> entries) {
+    // A mount over another is its child at the same path; the kernel lists it later.
+    std::unordered_map<std::string_view, std::size_t> top;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        auto [slot, fresh] = top.try_emplace(entries[i].mountPoint, i);
+        if (!fresh && entries[slot->second].parentID != entries[i].mountID) slot->second = i;
+    }
+    std::vector<MountEntry> result;
+    result.reserve(top.size());
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        if (top.at(entries[i].mountPoint) == i) result.push_back(entries[i]);
+    return result;
 }
 
 std::vector<MountEntry> MountTable::read(const std::filesystem::path& path) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,6 +47,9 @@ struct MountTable {
     static std::vector<MountEntry> parse(std::string_view text);
     /// Reads and parses the table at `path`; an unreadable table is empty.
     static std::vector<MountEntry> read(const std::filesystem::path& path = systemPath);
+    /// The mounts that are on top at their mount point, in table order. A file system mounted
+    /// over another at the same path (a disk over its x-systemd.automount trigger) hides it.
+    static std::vector<MountEntry> topMounts(std::span<const MountEntry> entries);
 };
 
 } // namespace ulmaro

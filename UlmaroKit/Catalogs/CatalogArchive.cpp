@@ -103,6 +103,16 @@ ZipHandle openArchive(const fs::path& archive) {
     return ZipHandle(z);
 }
 
+// A member is a plain file unless a Unix file type stored with it says otherwise.
+bool isRegularMember(zip_t* z, zip_uint64_t index) {
+    zip_uint8_t system = 0;
+    zip_uint32_t attributes = 0;
+    if (zip_file_get_external_attributes(z, index, 0, &system, &attributes) != 0) return false;
+    if (system != ZIP_OPSYS_UNIX) return true;
+    const auto mode = static_cast<mode_t>(attributes >> 16);
+    return (mode & S_IFMT) == 0 || S_ISREG(mode);
+}
+
 std::uint64_t freeBytes(const fs::path& folder) {
     struct statvfs s {};
     if (::statvfs(folder.c_str(), &s) != 0) return 0;
@@ -270,6 +280,12 @@ CatalogArchive::Unpacked CatalogArchive::unpack(const fs::path& archive,
         names.emplace_back(st.name);
     }
     if (!isTheTwoMembers(names)) throw ArchiveError::notACatalog();
+
+    // Only plain files: a link member holds its target's path as data, which would be
+    // extracted as a file of that text.
+    for (zip_int64_t i = 0; i < count; ++i)
+        if (!isRegularMember(z.get(), static_cast<zip_uint64_t>(i)))
+            throw ArchiveError::notACatalog();
 
     // Declared sizes are judged before anything is written.
     std::uint64_t total = 0;

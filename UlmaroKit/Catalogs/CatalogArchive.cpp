@@ -162,6 +162,14 @@ bool hasDotDot(std::string_view path) {
     return std::find(parts.begin(), parts.end(), "..") != parts.end();
 }
 
+// A name some file system could hold. Linux names may hold a line feed (our own scans
+// record such names); the Windows names of an EFU list may not.
+bool isPlainName(std::string_view name, bool efu) {
+    if (name.empty() || name == "." || name == "..") return false;
+    if (name.find_first_of(std::string_view("/\0", 2)) != std::string_view::npos) return false;
+    return !efu || name.find('\n') == std::string_view::npos;
+}
+
 } // namespace
 
 const char* CatalogArchive::ArchiveError::what() const noexcept {
@@ -356,8 +364,7 @@ bool CatalogArchive::isWellFormed(const IndexStore& store, const CatalogInfo& in
         std::string_view name = store.nameBytes(id);
         if (r.parentID != FileRecord::rootParentID) {
             if (r.parentID >= id) return false;
-            if (name.find('/') != std::string_view::npos || name == "." || name == "..")
-                return false;
+            if (!isPlainName(name, efu)) return false;
         } else if (!efu && !name.empty()) {
             return false;
         }

@@ -308,6 +308,15 @@ TEST(CatalogArchiveChecks, IsWellFormed) {
     };
     EXPECT_FALSE(check(tree([](IndexBuilder& b) { b.addEntry("a/b", 2, {}, 0); }), driveInfo()));
     EXPECT_FALSE(check(tree([](IndexBuilder& b) { b.addEntry("..", 2, {}, 0); }), driveInfo()));
+    // Names no file system makes, below the root.
+    for (std::string_view bad : {std::string_view(""), std::string_view("a\0b", 3),
+                                 std::string_view("."), std::string_view("/")}) {
+        EXPECT_FALSE(check(tree([&](IndexBuilder& b) { b.addEntry(bad, 2, {}, 0); }), driveInfo()))
+            << testing::PrintToString(std::string(bad));
+    }
+    // Linux names may hold any other byte, a line feed too.
+    EXPECT_TRUE(
+        check(tree([](IndexBuilder& b) { b.addEntry("a\nb\rc\td \x01", 2, {}, 0); }), driveInfo()));
     EXPECT_FALSE(check(tree([](IndexBuilder& b) { b.addEntry("x", 4, {}, 0); }), driveInfo()));
     EXPECT_FALSE(check(tree([](IndexBuilder& b) { b.addEntry("x", 2, {}, 1); }), driveInfo()));
     IndexBuilder named;
@@ -322,6 +331,17 @@ TEST(CatalogArchiveChecks, IsWellFormed) {
     listed.addEntry("C:", FileRecord::rootParentID, RecordFlags::isDirectory, 0);
     listed.addEntry("a.txt", 0, {}, 0);
     EXPECT_TRUE(check(listed, efu));
+    // A listed root keeps its path-like name; its children may not.
+    IndexBuilder pathRoot;
+    pathRoot.addEntry("/srv/share", FileRecord::rootParentID, RecordFlags::isDirectory, 0);
+    pathRoot.addEntry("a.txt", 0, {}, 0);
+    EXPECT_TRUE(check(pathRoot, efu));
+    for (std::string_view bad :
+         {std::string_view(""), std::string_view("a\nb"), std::string_view("a\0b", 3)}) {
+        IndexBuilder withBad = pathRoot;
+        withBad.addEntry(bad, 0, {}, 0);
+        EXPECT_FALSE(check(withBad, efu)) << testing::PrintToString(std::string(bad));
+    }
 }
 
 } // namespace

@@ -44,9 +44,17 @@ int runContent(const Invocation& invocation) {
         std::printf("  %s\n", folder.c_str());
     std::fflush(stdout);
 
+    // The builder takes absolute names only: relative ones are read from the working folder.
+    std::vector<std::string> roots;
+    for (const auto& folder : folders) {
+        std::error_code error;
+        std::filesystem::path absolute = std::filesystem::absolute(folder, error);
+        roots.push_back(error ? std::string() : absolute.lexically_normal().string());
+    }
+
     std::int64_t start = nowNanoseconds();
     ContentIndex index = ContentIndexBuilder::build(
-        folders, nullptr, [] { return false; }, {}, ContentIndexBuilder::TextBudget::standard);
+        roots, nullptr, [] { return false; }, {}, ContentIndexBuilder::TextBudget::standard);
     std::int64_t elapsed = nowNanoseconds() - start;
 
     const auto& path = invocation.contentIndexPath;

@@ -98,6 +98,26 @@ TEST(ContentIndexBuilder, BuildsInFoundOrderAndReportsProgress) {
     EXPECT_EQ(index.deadBytes(), 0);
 }
 
+TEST(ContentIndexBuilder, EmptyAndRelativeFolderNamesAreSkipped) {
+    test::TempDir dir;
+    makeFile(dir / "docs" / "a.pdf", "x");
+    // Relative to the working folder, the docs would be found twice more.
+    struct WorkingFolder {
+        std::filesystem::path before = std::filesystem::current_path();
+        explicit WorkingFolder(const std::filesystem::path& at) {
+            std::filesystem::current_path(at);
+        }
+        ~WorkingFolder() { std::filesystem::current_path(before); }
+    } working(dir.path());
+    FakeExtract extract;
+    ContentIndex index;
+    EXPECT_NO_THROW(index = Builder::build({"", "docs", "./docs", (dir / "docs").string()}, nullptr,
+                                           {}, {}, Builder::TextBudget::standard, extract.fn()));
+    EXPECT_EQ(pathsOf(index), (std::vector<std::string>{(dir / "docs" / "a.pdf").string()}));
+    EXPECT_TRUE(Builder::files("", {}).empty());
+    EXPECT_TRUE(Builder::files("docs", {}).empty());
+}
+
 TEST(ContentIndexBuilder, ReusesUnchangedTextsAndRereadsChangedOnesEitherWay) {
     test::TempDir dir;
     makeFile(dir / "same.pdf", "x", 1000.0);

@@ -26,6 +26,7 @@ using RootRecheck = std::function<int(const ScanRootIdentity& identity, const st
 int runScan(const Invocation& invocation, const RootRecheck& recheck);
 int runSearch(const Invocation& invocation);
 int runContent(const Invocation& invocation);
+int runContent(const Invocation& invocation, const RootRecheck& recheck);
 int runFind(const Invocation& invocation);
 int runBench(const Invocation& invocation);
 int runMeasure(const Invocation& invocation);

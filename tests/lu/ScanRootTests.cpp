@@ -41,15 +41,24 @@ protected:
     ScopedEnv data{"XDG_DATA_HOME", (dir / "data").string()};
     fs::path indexPath = dir / "data" / "Ulmaro" / "index.bin";
 
-    ScanRun scan(const fs::path& root, const lu::RootRecheck& recheck) {
-        lu::Invocation invocation{{root.string()}, indexPath, dir / "data" / "content.bin"};
+    fs::path contentIndexPath = dir / "data" / "Ulmaro" / "content.bin";
+
+    // Runs a subcommand with its output captured.
+    static ScanRun captured(int (*command)(const lu::Invocation&, const lu::RootRecheck&),
+                            const lu::Invocation& invocation, const lu::RootRecheck& recheck) {
         ::testing::internal::CaptureStdout();
         ::testing::internal::CaptureStderr();
         ScanRun run;
-        run.status = lu::runScan(invocation, recheck);
+        run.status = command(invocation, recheck);
         run.out = ::testing::internal::GetCapturedStdout();
         run.err = ::testing::internal::GetCapturedStderr();
         return run;
+    }
+    ScanRun scan(const fs::path& root, const lu::RootRecheck& recheck) {
+        return captured(lu::runScan, {{root.string()}, indexPath, contentIndexPath}, recheck);
+    }
+    ScanRun content(const fs::path& root, const lu::RootRecheck& recheck) {
+        return captured(lu::runContent, {{root.string()}, indexPath, contentIndexPath}, recheck);
     }
 
     static int realRecheck(const ScanRootIdentity& identity, const std::string& root) {
@@ -83,6 +92,23 @@ TEST_F(LuScanRoot, ARootThatIsNoLongerTheSameFolderLeavesTheIndexAlone) {
                                ". The index was not changed.\n");
         EXPECT_EQ(readFile(indexPath), before);
     }
+}
+
+TEST_F(LuScanRoot, AFolderThatVanishesDuringTheContentBuildLeavesTheIndexAlone) {
+    const fs::path docs = dir / "docs";
+    makeTree(docs);
+    ASSERT_EQ(content(docs, realRecheck).status, 0);
+    const std::string before = readFile(contentIndexPath);
+    ASSERT_FALSE(before.empty());
+
+    const ScanRun run = content(docs, [](const ScanRootIdentity& identity, const std::string& at) {
+        fs::remove_all(at);
+        return identity.recheck(at);
+    });
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "Cannot read " + docs.string() + ": " + std::strerror(ENOENT) +
+                           ". The content index was not changed.\n");
+    EXPECT_EQ(readFile(contentIndexPath), before);
 }
 
 // Unmounted when the test ends, whatever happened.

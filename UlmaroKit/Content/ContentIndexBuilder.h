@@ -73,7 +73,9 @@ struct ContentIndexBuilder {
     static std::unordered_set<std::string> keptWithinBudget(std::vector<Candidate> candidates,
                                                             TextBudget budget);
     /// Which new paths may be indexed next to what `index` holds, and which stored
-    /// documents they push out. Reads file status only.
+    /// documents they push out. Reads file status only. Only plain-text files extraction
+    /// will read compete (regular, not links, 1 byte to `maxFileBytes`); the others are
+    /// admitted without cost and give no document.
     static Admission withinTextBudget(const std::vector<std::string>& newPaths,
                                       const ContentIndex& index, TextBudget budget);
     /// Removes the plain-text documents that no longer fit; true when any went.

@@ -216,5 +216,20 @@ TEST(ContentTextBudget, BuildTurnsAwayPlainTextThatDoesNotFit) {
     EXPECT_EQ(extract.calls->load(), 2); // the old text file was never read
 }
 
+TEST(ContentTextBudget, OnlyWhatExtractionReadsTakesTheBudget) {
+    test::TempDir dir;
+    makeFile(dir / "a.txt", "alpha", 1000);
+    makeFile(dir / "b.txt", "beta", 2000);
+    // Links and FIFOs are never read, so they must not push real documents out.
+    std::filesystem::create_symlink(dir / "a.txt", dir / "la.txt");
+    std::filesystem::create_symlink(dir / "b.txt", dir / "lb.txt");
+    ASSERT_EQ(::mkfifo((dir / "pipe.txt").c_str(), 0644), 0);
+    auto index = Builder::build({dir.path().string()}, nullptr, {}, {}, {2, 1000});
+    auto paths = pathsOf(index);
+    std::sort(paths.begin(), paths.end());
+    EXPECT_EQ(paths,
+              (std::vector<std::string>{(dir / "a.txt").string(), (dir / "b.txt").string()}));
+}
+
 } // namespace
 } // namespace ulmaro

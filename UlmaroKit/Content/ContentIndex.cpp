@@ -1,5 +1,6 @@
 #include "UlmaroKit/Content/ContentIndex.h"
 
+#include "UlmaroKit/Content/TextLine.h"
 #include "UlmaroKit/Platform/AtomicFile.h"
 #include "UlmaroKit/Platform/HugePages.h"
 #include "UlmaroKit/Platform/MappedFile.h"
@@ -127,19 +128,13 @@ std::vector<ContentIndex::Hit> ContentIndex::search(std::string_view needle,
         const void* found = ::memmem(blob + start, static_cast<std::size_t>(end - start),
                                      lowered.data(), lowered.size());
         if (found == nullptr) continue;
-        const char* p = static_cast<const char*>(found);
-        const char* first = blob + start;
-        const char* last = blob + end;
-        std::int64_t line = 1 + std::count(first, p, '\n');
-        const char* lineStart = p;
-        while (lineStart > first && lineStart[-1] != '\n')
-            --lineStart;
-        const char* lineEnd = static_cast<const char*>(std::memchr(p, '\n', last - p));
-        if (lineEnd == nullptr) lineEnd = last;
-        std::string text = repairUtf8(std::string_view(lineStart, lineEnd - lineStart));
-        std::string preview(UnicodeText::graphemePrefix(UnicodeText::trimmingSpacesAndTabs(text),
+        std::string_view text(blob + start, static_cast<std::size_t>(end - start));
+        auto at = static_cast<std::size_t>(static_cast<const char*>(found) - text.data());
+        TextLine line = TextLine::around(text, at, at + lowered.size());
+        std::string shown = repairUtf8(text.substr(line.begin, line.end - line.begin));
+        std::string preview(UnicodeText::graphemePrefix(UnicodeText::trimmingSpacesAndTabs(shown),
                                                         kPreviewCharacters));
-        hits.push_back({doc.path, line, std::move(preview)});
+        hits.push_back({doc.path, line.number, std::move(preview)});
     }
     return hits;
 }

@@ -1,4 +1,5 @@
 #include "UlmaroKit/Content/ContentIndex.h"
+#include "UlmaroKit/Content/ContentSearcher.h"
 #include "UlmaroKit/Platform/AtomicFile.h"
 #include "support/TempDir.h"
 
@@ -35,12 +36,44 @@ TEST(ContentIndex, SearchReportsFirstLinePerDocumentInTableOrder) {
         {"/c.txt", "\tBUDGET at start  \r\nsecond"},
     });
     EXPECT_EQ(index.search("BuDgEt", 10), (std::vector<Hit>{{"/a.txt", 2, "the budget line"},
-                                                            {"/c.txt", 1, "budget at start  \r"}}));
+                                                            {"/c.txt", 1, "budget at start"}}));
     EXPECT_TRUE(index.search("", 10).empty());
     EXPECT_TRUE(index.search("budget", 0).empty());
     EXPECT_TRUE(index.search("budget", -3).empty());
     EXPECT_EQ(index.search("budget", 1).size(), 1u);
     EXPECT_TRUE(ContentIndex().search("x", 5).empty());
+}
+
+TEST(ContentIndex, LinesEndAtCrLfLfOrALoneCrAsInTheLiveSearch) {
+    test::TempDir dir;
+    struct Case {
+        const char* what;
+        std::string text;
+        std::int64_t line;
+        const char* preview;
+    };
+    const Case cases[] = {
+        {"lone CR", "one\rtwo\rthree budget\rfour", 3, "three budget"},
+        {"CR LF", "one\r\ntwo\r\nbudget\r\n", 3, "budget"},
+        {"LF", "one\ntwo\n\nbudget", 4, "budget"},
+        {"CR then CR LF", "one\r\r\nbudget", 3, "budget"},
+        {"first line", "budget\rtwo", 1, "budget"},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        const auto path = (dir / (std::to_string(++n) + ".txt")).string();
+        writeFileAtomically(path, c.text);
+        ContentIndex index;
+        index.upsert(path, 1, c.text);
+        EXPECT_EQ(index.search("budget", 1), (std::vector<Hit>{{path, c.line, c.preview}}))
+            << c.what;
+        const std::string paths[] = {path};
+        const auto live = ContentSearcher::search("budget", paths, false, 10);
+        const auto& hits = std::get<ContentSearcher::Hits>(live).hits;
+        ASSERT_EQ(hits.size(), 1u) << c.what;
+        EXPECT_EQ(hits[0].line, c.line) << c.what;
+        EXPECT_EQ(hits[0].preview, c.preview) << c.what;
+    }
 }
 
 TEST(ContentIndex, PreviewIsTrimmedAndCutAtTwoHundredCharacters) {

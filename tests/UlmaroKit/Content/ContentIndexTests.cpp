@@ -3,8 +3,10 @@
 #include "UlmaroKit/Platform/AtomicFile.h"
 #include "support/TempDir.h"
 
+#include <cmath>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace ulmaro {
 namespace {
@@ -170,6 +172,43 @@ TEST(ContentIndex, FileRoundTripKeepsTableAndBlobWithExactBytes) {
     EXPECT_EQ(back.documents(), index.documents());
     EXPECT_EQ(back.blob(), index.blob());
     EXPECT_EQ(back.deadBytes(), 0);
+}
+
+TEST(ContentIndex, TimesOutOfRangeNeitherCorruptTheFileNorLoseDocuments) {
+    test::TempDir dir;
+    const double inf = std::numeric_limits<double>::infinity();
+    struct Case {
+        double given;
+        double stored; // an impossible time is stored as none (0): the file is read again
+    };
+    const Case cases[] = {{1e300, 0},
+                          {-1e300, 0},
+                          {inf, 0},
+                          {-inf, 0},
+                          {std::nan(""), 0},
+                          {1e-300, 1e-300},
+                          {-5e-324, -5e-324},
+                          {9007199254740992.0, 9007199254740992.0},
+                          {1700000000.123456, 1700000000.123456}};
+    ContentIndex index;
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        index.upsert("/doc" + std::to_string(i), cases[i].given, "budget");
+    index.write(dir / "content.bin");
+    auto back = ContentIndex::read(dir / "content.bin");
+    ASSERT_EQ(back.documents().size(), std::size(cases));
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(back.documents()[i].modified, cases[i].stored) << cases[i].given;
+    EXPECT_EQ(back.search("budget", 100).size(), std::size(cases));
+
+    // Read from a file: clamped the same way, and written back intact.
+    writeRaw(dir / "huge.bin",
+             R"([{"p":"/a","m":1e300,"o":0,"l":4},{"p":"/b","m":-1e308,"o":0,"l":4}])", "text", 68);
+    auto huge = ContentIndex::read(dir / "huge.bin");
+    ASSERT_EQ(huge.documents().size(), 2u);
+    EXPECT_EQ(huge.documents()[0].modified, 0);
+    EXPECT_EQ(huge.documents()[1].modified, 0);
+    EXPECT_EQ(huge.encodeTable(),
+              R"([{"p":"\/a","m":0,"o":0,"l":4},{"p":"\/b","m":0,"o":0,"l":4}])");
 }
 
 TEST(ContentIndex, DamagedFilesReadAsEmptyOrLoseOnlyBadDocuments) {

@@ -46,25 +46,25 @@ std::uint64_t advanceEventID(bool bump) {
     }
 }
 
-// Where changes last went unseen: the first ID of this process, or the latest stop. A start
-// from before it cannot know what happened since; a start from after it missed nothing that
-// a replay could have given.
-std::atomic<std::uint64_t> historyCut{0};
+// Changes went unseen before the process's first ID and after each stop. A start from
+// before the later of the two cannot know what happened since; a start from after it missed
+// nothing a replay could have given.
+std::uint64_t firstEventID() {
+    static const std::uint64_t first = advanceEventID(false);
+    return first;
+}
 
-void raiseHistoryCut(std::uint64_t id) {
-    std::uint64_t cut = historyCut.load();
-    while (cut < id && !historyCut.compare_exchange_weak(cut, id)) {
-    }
+std::atomic<std::uint64_t> lastStopID{0};
+
+std::uint64_t historyCut() {
+    return std::max(firstEventID(), lastStopID.load());
 }
 
 // The latest ID handed out; not moved on by the clock, so an ID taken from
 // currentEventID() stays current until a later one is handed out.
 std::uint64_t presentEventID() {
-    std::uint64_t last = lastEventID.load();
-    if (last != 0) return last;
-    std::uint64_t first = advanceEventID(false);
-    raiseHistoryCut(first);
-    return first;
+    firstEventID();
+    return lastEventID.load();
 }
 
 struct Batch {
@@ -92,7 +92,7 @@ struct FileSystemWatcher::Stream {
     UniqueFd wake;
     std::vector<std::string> roots;
     std::uint64_t sinceEventID;
-    std::uint64_t historyCut = 0;
+    std::uint64_t unseenBefore = 0; // the history cut when started
     Clock::duration latency;
     SignalHandler onSignal;
     std::shared_ptr<EventIDs> eventIDs;
@@ -142,7 +142,7 @@ void FileSystemWatcher::Stream::run() {
     // A root that is not there (yet) cannot be watched: its owner rescans when it appears.
     if (!allWatched) batch.mustRescan = true;
     // No history to replay: a start from before changes went unseen may hide some.
-    if (sinceEventID < historyCut) batch.mustRescan = true;
+    if (sinceEventID < unseenBefore) batch.mustRescan = true;
     batch.historyDone = true;
     deliver(batch);
 
@@ -208,8 +208,7 @@ void FileSystemWatcher::start() {
     }
     stream->roots = paths_;
     stream->sinceEventID = sinceEventID_;
-    presentEventID();
-    stream->historyCut = historyCut.load();
+    stream->unseenBefore = historyCut();
     double seconds = std::isfinite(latency_) ? std::max(latency_, 0.0) : 0.0;
     stream->latency = std::chrono::duration_cast<Clock::duration>(
         std::chrono::duration<double>(std::min(seconds, 86400.0)));
@@ -232,7 +231,10 @@ void FileSystemWatcher::stop() {
     }
     if (!stream) return;
     // From here on changes go unseen: every ID handed out so far is history.
-    raiseHistoryCut(advanceEventID(true));
+    const std::uint64_t stopID = advanceEventID(true);
+    for (std::uint64_t last = lastStopID.load();
+         last < stopID && !lastStopID.compare_exchange_weak(last, stopID);) {
+    }
     stream->stopping = true;
     std::uint64_t one = 1;
     [[maybe_unused]] auto written = ::write(stream->wake.get(), &one, sizeof one);

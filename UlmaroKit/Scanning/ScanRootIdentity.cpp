@@ -18,8 +18,11 @@ ScanRootIdentity ScanRootIdentity::of(const std::string& root) {
 }
 
 int ScanRootIdentity::recheck(const std::string& root) const {
+    // Opened, not just looked up: a file system shut down under us (its drive unplugged)
+    // still answers for cached inodes, but refuses to open them.
+    UniqueFd fd(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     struct stat st {};
-    if (::stat(root.c_str(), &st) != 0) return errno;
+    if (!fd || ::fstat(fd.get(), &st) != 0) return errno;
     if (st.st_dev != device || st.st_ino != inode) return ENODEV;
     return 0;
 }

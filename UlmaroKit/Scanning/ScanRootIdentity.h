@@ -17,8 +17,8 @@ struct ScanRootIdentity {
     /// opened as a folder.
     static ScanRootIdentity of(const std::string& root);
 
-    /// 0 when `root` is still this folder; otherwise why not: the errno of looking it up,
-    /// or ENODEV when it is another folder or on another device.
+    /// 0 when `root` is still this folder; otherwise why not: the errno of opening it as a
+    /// folder, or ENODEV when it is another folder or on another device.
     int recheck(const std::string& root) const;
     /// `recheck`, throwing std::system_error with the reason.
     void verify(const std::string& root) const;

@@ -1,13 +1,29 @@
 #include "UlmaroKit/Search/RegexLiteral.h"
 
-#include "UlmaroKit/Platform/Utf8.h"
 #include "UlmaroKit/Platform/UnicodeText.h"
+#include "UlmaroKit/Platform/Utf8.h"
 
 namespace ulmaro::RegexLiteral {
 
 namespace {
 
 using Chars = std::vector<std::string_view>;
+
+/// Valid UTF-8 cut into code points. The engine reads a pattern code point by code point, so a
+/// combining mark is a character of its own: it neither hides a quantifier or a bar before it
+/// nor joins the letter it follows.
+Chars codePoints(std::string_view text) {
+    Chars out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t len = 1;
+        while (i + len < text.size() && (static_cast<unsigned char>(text[i + len]) & 0xC0) == 0x80)
+            ++len;
+        out.push_back(text.substr(i, len));
+        i += len;
+    }
+    return out;
+}
 
 char asciiOf(std::string_view ch) {
     return ch.size() == 1 ? ch[0] : '\0';
@@ -158,8 +174,7 @@ bool hasAlternationOrExtendedMode(const Chars& c) {
     return false;
 }
 
-/// The byte of a single ASCII character, letters lowered. A CR LF cluster has none: a name
-/// holding it has a 13 before the 10, so no one byte can stand for it in a run.
+/// The byte of a single ASCII character, letters lowered.
 std::optional<std::uint8_t> byteOf(std::string_view ch) {
     if (ch.size() != 1 || static_cast<unsigned char>(ch[0]) >= 0x80) return std::nullopt;
     const auto b = static_cast<std::uint8_t>(ch[0]);
@@ -206,7 +221,7 @@ bool isRunBreaker(std::string_view ch) {
 
 std::optional<std::vector<std::uint8_t>> required(std::string_view pattern) {
     const std::string text = repairUtf8(pattern);
-    const Chars c = UnicodeText::graphemes(text);
+    const Chars c = codePoints(text);
     if (hasAlternationOrExtendedMode(c)) return std::nullopt;
 
     std::vector<std::uint8_t> run, best;

@@ -95,22 +95,43 @@ std::size_t skipEscape(const Chars& c, std::size_t i) {
     return j;
 }
 
+/// `c[i]` is "[" inside a bracket and `c[i + 1]` is ":", "." or "=". The index of the matching
+/// terminator (":]", ".]" or "=]") when this opens a POSIX class such as [:alpha:], the way
+/// PCRE2 decides it; nullopt when the "[" is a plain member.
+std::optional<std::size_t> posixClassEnd(const Chars& c, std::size_t i) {
+    const std::string_view terminator = c[i + 1];
+    for (std::size_t j = i + 2; j + 1 < c.size(); ++j) {
+        if (c[j] == "\\" && (c[j + 1] == "]" || c[j + 1] == "\\")) {
+            ++j;
+        } else if ((c[j] == "[" && c[j + 1] == terminator) || c[j] == "]") {
+            return std::nullopt;
+        } else if (c[j] == terminator && c[j + 1] == "]") {
+            return j;
+        }
+    }
+    return std::nullopt;
+}
+
 /// `c[i]` is "[". Index past the bracket expression; a "]" right after the opening "[" or
-/// "[^" is a member, not the close.
+/// "[^" is a member, not the close. Inside, a "[" opens nothing but a POSIX class.
 std::size_t skipBracket(const Chars& c, std::size_t i) {
     const std::size_t n = c.size();
     std::size_t j = i + 1;
     if (j < n && c[j] == "^") ++j;
     if (j < n && c[j] == "]") ++j;
-    int depth = 1;
     while (j < n) {
         if (c[j] == "\\") {
             if (j + 1 >= n) return n;
             j = skipEscape(c, j);
             continue;
         }
-        if (c[j] == "[") ++depth;
-        if (c[j] == "]" && --depth == 0) return j + 1;
+        if (c[j] == "[" && j + 1 < n && (c[j + 1] == ":" || c[j + 1] == "." || c[j + 1] == "=")) {
+            if (const auto end = posixClassEnd(c, j)) {
+                j = *end + 2;
+                continue;
+            }
+        }
+        if (c[j] == "]") return j + 1;
         ++j;
     }
     return n;
@@ -160,8 +181,10 @@ bool turnsOnExtendedMode(const Chars& c, std::size_t i) {
 }
 
 /// Patterns whose literal text cannot be trusted as a whole: an alternation outside a
-/// bracket (at any depth), or extended mode, where white space and "#" are not literal.
-bool hasAlternationOrExtendedMode(const Chars& c) {
+/// bracket (at any depth); extended mode, where white space and "#" are not literal; and every
+/// "(*" construct (backtracking verbs such as (*ACCEPT), which ends a match wherever it stands,
+/// start-of-pattern options, assertions written with words), which the walk does not model.
+bool isBeyondTheWalk(const Chars& c) {
     for (std::size_t i = 0; i < c.size();) {
         if (const auto past = pastOpaqueUnit(c, i)) {
             i = *past;
@@ -169,15 +192,19 @@ bool hasAlternationOrExtendedMode(const Chars& c) {
         }
         if (c[i] == "|") return true;
         if (c[i] == "(" && turnsOnExtendedMode(c, i)) return true;
+        if (c[i] == "(" && i + 1 < c.size() && c[i + 1] == "*") return true;
         ++i;
     }
     return false;
 }
 
-/// The byte of a single ASCII character, letters lowered.
+/// The byte of a single ASCII character, letters lowered. "k" and "s" have none: matching
+/// without case with Unicode properties, the engine lets them match U+212A KELVIN SIGN and
+/// U+017F LATIN SMALL LETTER LONG S, which no single byte of a name stands for.
 std::optional<std::uint8_t> byteOf(std::string_view ch) {
     if (ch.size() != 1 || static_cast<unsigned char>(ch[0]) >= 0x80) return std::nullopt;
     const auto b = static_cast<std::uint8_t>(ch[0]);
+    if (b == 'k' || b == 'K' || b == 's' || b == 'S') return std::nullopt;
     return b >= 'A' && b <= 'Z' ? static_cast<std::uint8_t>(b + 0x20) : b;
 }
 
@@ -222,7 +249,7 @@ bool isRunBreaker(std::string_view ch) {
 std::optional<std::vector<std::uint8_t>> required(std::string_view pattern) {
     const std::string text = repairUtf8(pattern);
     const Chars c = codePoints(text);
-    if (hasAlternationOrExtendedMode(c)) return std::nullopt;
+    if (isBeyondTheWalk(c)) return std::nullopt;
 
     std::vector<std::uint8_t> run, best;
     auto endRun = [&] {

@@ -328,6 +328,23 @@ TEST(Prefilters, MissingTrigramAndAbsentLiteralAnswerEmpty) {
     EXPECT_EQ(idsOf(m.match(andQuery({Term::regex("^PHOTO\\.")}))), (V{0}));
 }
 
+TEST(Prefilters, TheRegexLiteralNeverHidesARealMatch) {
+    StoreBuilder b;
+    const auto kelvin = b.add("\xE2\x84\xAA"
+                              "elvin.txt"); // U+212A KELVIN SIGN
+    const auto longS = b.add("cla\xC5\xBF"
+                             "sic.txt"); // U+017F LATIN SMALL LETTER LONG S
+    const auto accepted = b.add("abc");
+    b.padTo(Matcher::wholeStoreDispatchThreshold, "z");
+    auto s = b.open();
+    Matcher m(s);
+    m.setTrigrams(trigramsOf(*s));
+    EXPECT_EQ(idsOf(m.match(andQuery({Term::regex("kelvin")}))), (V{kelvin}));
+    EXPECT_EQ(idsOf(m.match(andQuery({Term::regex("classic")}))), (V{longS}));
+    EXPECT_EQ(idsOf(m.match(andQuery({Term::regex("abc(*ACCEPT)defgh")}))), (V{accepted}));
+    EXPECT_EQ(idsOf(m.match(andQuery({Term::regex("abc[[]|elvin")}))), (V{kelvin}));
+}
+
 // MARK: - Fuzzy fallback
 
 TEST(FuzzyFallback, LimitsExclusionsAndOrder) {

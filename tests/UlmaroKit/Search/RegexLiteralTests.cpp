@@ -72,7 +72,7 @@ TEST(RegexLiteral, SkipsWholeEscapeArguments) {
         {"\\x41bc", "bc"},
         {"\\x{41}bc", "bc"},
         {"\\u00e9tude", "tude"},
-        {"\\U0001F600ok", "ok"},
+        {"\\U0001F600ab", "ab"},
         {"\\0101xy", "xy"},
         {"\\12ab", "ab"},
         {"\\cAbc", "bc"},
@@ -136,17 +136,45 @@ TEST(RegexLiteral, CombiningMarksAreCharactersOfTheirOwn) {
     });
 }
 
+// What the engine reads otherwise than the walk would: letters that match more than their
+// ASCII case pair, verbs, and a "[" inside a bracket, which opens nothing but a POSIX class.
+TEST(RegexLiteral, StopsWhereTheEngineReadsMore) {
+    const auto none = std::nullopt;
+    expectLiterals({
+        {"kelvin", "elvin"}, // "k" matches U+212A KELVIN SIGN
+        {"KELVIN", "elvin"},
+        {"classic", "cla"}, // "s" matches U+017F LATIN SMALL LETTER LONG S
+        {"\\.desk", ".de"},
+        {"abc(*ACCEPT)def", none}, // a match may end at the verb
+        {"(abc(*ACCEPT))def", none},
+        {"(*UCP)abc", none},
+        {"abc(*COMMIT)def", none},
+        {"abc(*pla:x)de", none},
+        {"abc\\(*def", "abc"}, // an escaped parenthesis opens nothing
+        {"abc[[]|x", none},    // the bracket holds "[" and ends before the bar
+        {"[[]ab", "ab"},
+        {"[[:alpha:][]|xy", none},
+        {"[[:alpha:]]ab", "ab"},
+        {"[[:]]|ab", none}, // "[:" without its ":]" is no POSIX class
+        {"[a[:b]cd", "cd"},
+    });
+}
+
 // Soundness: whenever an expression matches a name, the name holds the derived bytes
 // (ASCII letters folded), over random patterns compiled as the matcher compiles them.
 TEST(RegexLiteral, NeverRequiresBytesAMatchLacks) {
     const std::string mark = "\xCC\x81"; // U+0301 COMBINING ACUTE ACCENT
+    const std::string kelvin = "\xE2\x84\xAA", longS = "\xC5\xBF";
+    // clang-format off
     const std::vector<std::string> atoms = {
-        "a",    "b", "A",   "ab", "?",   "*",      "+",     "{0}",   "{00,2}", "{1}",
-        "{,2}", "(", ")",   "[",  "]",   "[]a]",   "\\x61", "\\Q",   "\\E",    "\\d",
-        ".",    "^", "$",   "|",  "\\|", "(?x)",   " ",     "\\.",   "-",      "\\pL",
-        "\\k<", ">", "\\c", "{",  "(?#", "\\Q\\E", "}",     "{1,2}", mark,     "\r\n"};
-    const std::vector<std::string> alphabet = {"a", "b", "A", "B", "-", ".",  "1",  " ",
-                                               "{", "}", "[", "]", "|", "\r", "\n", mark};
+        "a", "b", "A", "ab", "?", "*", "+", "{0}", "{00,2}", "{1}", "{,2}", "(", ")", "[", "]",
+        "[]a]", "\\x61", "\\Q", "\\E", "\\d", ".", "^", "$", "|", "\\|", "(?x)", " ", "\\.", "-",
+        "\\pL", "\\k<", ">", "\\c", "{", "(?#", "\\Q\\E", "}", "{1,2}", mark, "\r\n",
+        "(*ACCEPT)", "[[]", "[[:alpha:]]", "[:", ":]", "k", "s", "K", "S"};
+    const std::vector<std::string> alphabet = {
+        "a", "b", "A", "B", "-", ".", "1", " ", "{", "}", "[", "]", "|", "\r", "\n", mark,
+        "k", "s", kelvin, longS};
+    // clang-format on
     std::mt19937 rng(12345);
     auto pick = [&](std::size_t n) {
         return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng);

@@ -3,6 +3,9 @@
 #include "UlmaroKit/Platform/UnicodeText.h"
 #include "UlmaroKit/Platform/Utf8.h"
 
+#include <algorithm>
+#include <string>
+
 namespace ulmaro::RegexLiteral {
 
 namespace {
@@ -43,11 +46,44 @@ std::size_t pastNext(const Chars& c, std::size_t i, std::string_view close) {
     return i < c.size() ? i + 1 : c.size();
 }
 
+struct CodePointEscape {
+    char32_t value = 0;
+    std::size_t past = 0;
+};
+
+/// `c[i]` is a backslash with a character after it. The code point of an escape that the
+/// matcher's compilation reads as one: \xhh, \x{h...}, \uhhhh, \u{h...} and \Uhhhhhhhh. Any
+/// other \x, \u or \U stands for its own letter there.
+std::optional<CodePointEscape> codePointEscape(const Chars& c, std::size_t i) {
+    const char letter = asciiOf(c[i + 1]);
+    if (letter != 'x' && letter != 'u' && letter != 'U') return std::nullopt;
+    auto hexValue = [&](std::size_t from, std::size_t most) {
+        CodePointEscape e{0, from};
+        while (e.past < c.size() && e.past - from < most && isHexDigit(c[e.past])) {
+            const char d = asciiOf(c[e.past++]);
+            const unsigned digit = d <= '9' ? d - '0' : (d | 0x20) - 'a' + 10;
+            e.value = std::min<char32_t>(e.value * 16 + digit, 0x110000); // past Unicode: an error
+        }
+        return e;
+    };
+    const std::size_t j = i + 2;
+    if (letter != 'U' && j < c.size() && c[j] == "{") {
+        const CodePointEscape e = hexValue(j + 1, c.size());
+        if (e.past > j + 1 && e.past < c.size() && c[e.past] == "}") return {{e.value, e.past + 1}};
+        return std::nullopt;
+    }
+    const std::size_t digits = letter == 'x' ? 2 : letter == 'u' ? 4 : 8;
+    const CodePointEscape e = hexValue(j, digits);
+    if (e.past - j == digits) return e;
+    return std::nullopt;
+}
+
 /// `c[i]` is a backslash with a character after it. Returns the index past the whole escape,
 /// including arguments such as \x41, \x{e9}, \u00e9, \0101, \cA, \k<name>, \p{L} and \Q...\E.
 std::size_t skipEscape(const Chars& c, std::size_t i) {
     const std::size_t n = c.size();
     const char letter = asciiOf(c[i + 1]);
+    if (const auto e = codePointEscape(c, i)) return e->past;
     std::size_t j = i + 2;
     auto skipWhile = [&](auto pred, std::size_t most) {
         for (std::size_t k = 0; k < most && j < n && pred(c[j]); ++k)
@@ -67,20 +103,11 @@ std::size_t skipEscape(const Chars& c, std::size_t i) {
     default:
         break;
     }
-    const bool takesBraces = std::string_view("xopPNkgu").find(letter) != std::string_view::npos;
+    const bool takesBraces = std::string_view("opPNkg").find(letter) != std::string_view::npos;
     if (takesBraces && j < n && c[j] == "{") return pastNext(c, j + 1, "}");
     if ((letter == 'k' || letter == 'g') && j < n && (c[j] == "<" || c[j] == "'"))
         return pastNext(c, j + 1, c[j] == "<" ? ">" : "'");
     switch (letter) {
-    case 'x':
-        skipWhile(isHexDigit, 2);
-        break;
-    case 'u':
-        skipWhile(isHexDigit, 4);
-        break;
-    case 'U':
-        skipWhile(isHexDigit, 8);
-        break;
     case 'p':
     case 'P':
         if (j < n) ++j; // one-letter property name, as in \pL
@@ -262,6 +289,17 @@ std::optional<std::vector<std::uint8_t>> required(std::string_view pattern) {
         if (ch == "\\") {
             if (i + 1 >= n) break;
             const std::string_view escaped = c[i + 1];
+            if (const auto e = codePointEscape(c, i)) {
+                // An ASCII code point counts like the letter itself, as in \u0041 or \x2e.
+                const auto b = e->value < 0x80 ? byteOf(std::string(1, static_cast<char>(e->value)))
+                                               : std::nullopt;
+                if (b && !isOptionalMarker(c, e->past))
+                    run.push_back(*b);
+                else
+                    endRun();
+                i = e->past;
+                continue;
+            }
             if (UnicodeText::isLetter(escaped) || UnicodeText::isNumber(escaped)) {
                 endRun();
                 i = skipEscape(c, i);

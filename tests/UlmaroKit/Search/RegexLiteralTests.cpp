@@ -69,8 +69,8 @@ TEST(RegexLiteral, DerivesTheLongestRequiredRun) {
 TEST(RegexLiteral, SkipsWholeEscapeArguments) {
     const auto none = std::nullopt;
     expectLiterals({
-        {"\\x41bc", "bc"},
-        {"\\x{41}bc", "bc"},
+        {"\\x41bc", "abc"}, // an ASCII code point counts as the letter
+        {"\\x{41}bc", "abc"},
         {"\\u00e9tude", "tude"},
         {"\\U0001F600ab", "ab"},
         {"\\0101xy", "xy"},
@@ -114,6 +114,26 @@ TEST(RegexLiteral, BracketsAndGroupsFollowTheEngine) {
         {"a{bc}de", "bc"},
         {"ab(?#[)|", std::nullopt}, // a comment holds no bracket
         {"{[\\E{1}ab]", std::nullopt},
+    });
+}
+
+// Escapes as the matcher compiles them: \uhhhh, \u{h...}, \xhh, \x{h...} and \Uhhhhhhhh are
+// code points; any other \u, \x or \U stands for its letter.
+TEST(RegexLiteral, CodePointEscapesAgreeWithTheMatcher) {
+    const auto none = std::nullopt;
+    expectLiterals({
+        {"\\u0041bc", "abc"},
+        {"\\u{41}bc", "abc"},
+        {"\\U00000041bc", "abc"},
+        {"x\\u0041?bc", "bc"},
+        {"\\u004Belvin", "elvin"}, // K
+        {"\\u00e9tude", "tude"},
+        {"\\uzzab", "zzab"},
+        {"\\u12xab", "12xab"}, // too few digits: a "u", then "12xab"
+        {"\\x4gcd", "4gcd"},
+        {"\\x{zz}ab", "zz"},
+        {"[\\x{]ab}|c", none}, // no code point: the bracket ends at "]", then an alternation
+        {"\\Q\\u0041\\Ebc", "bc"},
     });
 }
 
@@ -170,10 +190,11 @@ TEST(RegexLiteral, NeverRequiresBytesAMatchLacks) {
         "a", "b", "A", "ab", "?", "*", "+", "{0}", "{00,2}", "{1}", "{,2}", "(", ")", "[", "]",
         "[]a]", "\\x61", "\\Q", "\\E", "\\d", ".", "^", "$", "|", "\\|", "(?x)", " ", "\\.", "-",
         "\\pL", "\\k<", ">", "\\c", "{", "(?#", "\\Q\\E", "}", "{1,2}", mark, "\r\n",
-        "(*ACCEPT)", "[[]", "[[:alpha:]]", "[:", ":]", "k", "s", "K", "S"};
+        "(*ACCEPT)", "[[]", "[[:alpha:]]", "[:", ":]", "k", "s", "K", "S", "\\u0041", "\\u{41}",
+        "\\x{41}", "\\x41", "\\u004B", "\\u00e9", "\\U00000041", "\\u", "\\x", "\\U", "4", "{41}"};
     const std::vector<std::string> alphabet = {
         "a", "b", "A", "B", "-", ".", "1", " ", "{", "}", "[", "]", "|", "\r", "\n", mark,
-        "k", "s", kelvin, longS};
+        "k", "s", kelvin, longS, "u", "x", "U", "4", "\xC3\xA9"};
     // clang-format on
     std::mt19937 rng(12345);
     auto pick = [&](std::size_t n) {

@@ -70,14 +70,25 @@ TEST_F(SearchSessionTest, SearchesThatDoNotNarrowStartAfresh) {
     };
     // Each row follows the previous one in one session.
     const std::vector<Step> steps = {
-        {"foo", 1},      {"foo", 1},     // the same text again: the stored answer
-        {"foo ", 2},                     // one word still: narrows
-        {"fo", 1},                       // not stored, does not extend: afresh
-        {"fo bar", 1},                   // a second word: afresh
-        {"fo bar x", 1},                 // extends, but not one word
-        {"rep", 1},      {"rep|", 1},    // an operator
-        {"\"rep", 1},    {"\"rep\"", 1}, // a phrase
-        {"ext:pdf", 1},  {"ext:pdfx", 1},
+        {"foo", 1},
+        {"foo", 1},      // the same text again: the stored answer
+        {"foo ", 2},     // one word still: narrows
+        {"fo", 1},       // not stored, does not extend: afresh
+        {"fo bar", 1},   // a second word: afresh
+        {"fo bar x", 1}, // extends, but not one word
+        {"rep", 1},
+        {"rep|", 1}, // an operator
+        {"\"rep", 1},
+        {"\"rep\"", 1}, // a phrase
+        {"ext:pdf", 1},
+        {"ext:pdfx", 1},
+        // Decided on the parsed queries: "!!" is the word "!!", "!!a" the word "a".
+        {"!", 1},
+        {"!!", 2},
+        {"!!a", 1},
+        {"!!ab", 2},
+        {"rep", 1},
+        {"REPO", 2}, // no longer an extension of the text, but still a refinement
     };
     for (const Step& step : steps) {
         auto results = session.search(step.text);

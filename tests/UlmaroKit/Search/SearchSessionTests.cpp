@@ -136,6 +136,31 @@ TEST_F(SearchSessionTest, AStoreChangeMakesEveryLevelStale) {
     EXPECT_EQ(session.stackDepth(), 1u);          // and not narrowed from "rep" either
 }
 
+// Several words keep their meaning while the user adds a filter: it only narrows.
+TEST(SearchSessionSeveralWords, AFilterOnlyNarrows) {
+    IndexBuilder builder;
+    const auto docs =
+        builder.addEntry("docs", FileRecord::rootParentID, RecordFlags::isDirectory, 0);
+    const auto pdf = builder.addEntry("report.pdf", docs, RecordFlags{}, 0);
+    const auto draft = builder.addEntry("report-draft.pdf", docs, RecordFlags{}, 0);
+    const auto txt = builder.addEntry("report.txt", docs, RecordFlags{}, 0);
+    test::TempDir dir;
+    IndexWriter::write(builder, {}, dir / "index.bin");
+    SearchSession session(IndexStore::open(dir / "index.bin"));
+    auto ids = [&](std::string_view text) {
+        std::vector<std::uint32_t> out;
+        for (const Match& m : *session.search(text))
+            out.push_back(m.id);
+        return out;
+    };
+    using V = std::vector<std::uint32_t>;
+    EXPECT_EQ(ids("report docs"), (V{pdf, draft, txt}));
+    EXPECT_EQ(ids("report docs ."), (V{pdf, draft, txt}));
+    EXPECT_EQ(ids("report docs .pdf"), (V{pdf, draft}));
+    EXPECT_EQ(ids("report docs .pdf !"), V{});
+    EXPECT_EQ(ids("report docs .pdf !draft"), (V{pdf}));
+}
+
 TEST(SearchSessionTrigrams, TheIndexReachesTheMatcherUntilTheStoreChanges) {
     // Large enough for the whole-store dispatch, where a sole word consults the trigram index.
     std::vector<std::string> many(Matcher::wholeStoreDispatchThreshold, "filler");

@@ -214,7 +214,7 @@ std::vector<Matcher::WordsInName> mergeHits(const std::vector<std::vector<Match>
             if (at[w] == hits[w].size() || hits[w][at[w]].id != id) continue;
             const Match& m = hits[w][at[w]++];
             if (c.words == 0 || m.quality < c.match.quality) c.match = m;
-            c.words |= std::uint64_t{1} << w;
+            c.words |= std::uint64_t{1} << (w % 64); // exact with bits: then 64 words at most
             if (bits != nullptr) (*bits)[w * stride + (id >> 6)] |= std::uint64_t{1} << (id & 63);
         }
         out.push_back(c);

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <set>
 
 namespace ulmaro {
 namespace {
@@ -273,6 +274,17 @@ TEST_P(SeveralWords, OneMeaningOnEveryRoad) {
     WorkerPool one(1), many(8);
     Matcher serial(s, &one), parallel(s, &many), narrowed(s, &many);
     narrowed.setTrigrams(trigramsOf(*s));
+    // More distinct words than a 64-bit set holds: every piece of "report-draft.pdf" and "docs"
+    // (none starting with ".", which would be an extension filter).
+    std::set<std::string> pieces;
+    for (const std::string word : {"report-draft.pdf", "docs"})
+        for (std::size_t i = 0; i < word.size(); ++i)
+            for (std::size_t j = i + 1; j <= word.size() && word[i] != '.'; ++j)
+                pieces.insert(word.substr(i, j - i));
+    ASSERT_GT(pieces.size(), 64u);
+    std::string manyWords;
+    for (const std::string& piece : pieces)
+        manyWords += piece + " ";
     const std::vector<std::pair<std::string, V>> cases = {
         {"budget final", {f.finalTxt, f.bothInName}},
         {"final budget", {f.finalTxt, f.bothInName}},
@@ -290,6 +302,7 @@ TEST_P(SeveralWords, OneMeaningOnEveryRoad) {
         {"budget budget", {f.budget, f.bothInName, f.old}},
         {"docs docs report", {f.reportPdf, f.draftPdf, f.reportTxt}},
         {"docs zebra", {}},
+        {manyWords, {f.draftPdf}},
     };
     for (const auto& [text, expected] : cases) {
         SCOPED_TRACE(text);

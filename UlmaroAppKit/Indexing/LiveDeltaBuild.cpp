@@ -2,7 +2,9 @@
 #include "UlmaroKit/Index/IndexStore.h"
 #include "UlmaroKit/Index/IndexWriter.h"
 #include "UlmaroKit/Index/VolumeEntry.h"
+#include "UlmaroKit/Platform/WorkerPool.h"
 #include "UlmaroKit/Scanning/AppRule.h"
+#include "UlmaroKit/Scanning/AttributeFiller.h"
 
 #include <algorithm>
 #include <array>
@@ -13,6 +15,8 @@
 
 namespace ulmaro {
 namespace {
+
+constexpr std::size_t statChunk = 256;
 
 std::string_view withoutTrailingSlashes(std::string_view path) {
     while (path.size() > 1 && path.back() == '/')
@@ -105,24 +109,46 @@ IndexBuilder LiveDelta::records(const Entries& paths) {
         sorted.push_back(path);
     std::sort(sorted.begin(), sorted.end());
 
+    // The stats are most of a large build: they run on the share of the pool that a job
+    // in the background takes, each path into its own slot.
+    struct Found {
+        bool exists = false;
+        mode_t mode = 0;
+        std::uint64_t size = 0;
+        std::int64_t mtime = 0;
+    };
+    std::vector<Found> found(sorted.size());
+    const std::size_t chunks = (sorted.size() + statChunk - 1) / statChunk;
+    parallelFor(
+        chunks,
+        [&](std::size_t chunk) {
+            std::string terminated;
+            const std::size_t end = std::min(sorted.size(), (chunk + 1) * statChunk);
+            for (std::size_t i = chunk * statChunk; i < end; ++i) {
+                terminated.assign(sorted[i]);
+                struct stat st;
+                // The entry itself, as the scanner sees it: a link is a link, dangling or not.
+                if (::lstat(terminated.c_str(), &st) != 0) continue;
+                found[i] = {true, st.st_mode, std::uint64_t(st.st_size), st.st_mtim.tv_sec};
+            }
+        },
+        AttributeFiller::threadCount(AttributeFiller::Appetite::working, activeProcessorCount()));
+
     IndexBuilder builder;
     FolderRecords folders(builder);
-    std::string terminated;
-    for (std::string_view path : sorted) {
-        terminated.assign(path);
-        struct stat st;
-        // The entry itself, as the scanner sees it: a link is a link, dangling or not.
-        if (::lstat(terminated.c_str(), &st) != 0) continue;
-        const auto [folder, name] = split(withoutTrailingSlashes(path));
+    for (std::size_t i = 0; i < sorted.size(); ++i) {
+        if (!found[i].exists) continue;
+        const std::string_view path = withoutTrailingSlashes(sorted[i]);
+        const auto [folder, name] = split(path);
         if (name.empty()) continue;
-        const EntryKind kind = kindOf(st.st_mode);
+        const EntryKind kind = kindOf(found[i].mode);
         RecordFlags flags;
         if (kind == EntryKind::directory) flags |= RecordFlags::isDirectory;
         if (kind == EntryKind::symbolicLink) flags |= RecordFlags::isSymlink;
         if (isApplication(name, kind, split(folder).second)) flags |= RecordFlags::isApp;
         const std::uint32_t id = builder.addEntry(name, folders.id(folder), flags, 0);
-        builder.setAttributes(id, kind == EntryKind::directory ? 0 : std::uint64_t(st.st_size),
-                              clampedTime(st.st_mtim.tv_sec));
+        builder.setAttributes(id, kind == EntryKind::directory ? 0 : found[i].size,
+                              clampedTime(found[i].mtime));
         if (kind == EntryKind::directory) folders.remember(path, id);
     }
     return builder;
@@ -135,7 +161,9 @@ std::shared_ptr<const IndexStore> LiveDelta::build(const Entries& paths,
         if (builder.count() == 0) return nullptr;
         const std::array volumes{VolumeEntry{"delta", "/", 0, true}};
         std::lock_guard lock(writeMutex());
-        IndexWriter::write(builder, volumes, path);
+        // Never read after a restart, so the flushes that would make it survive a crash
+        // buy nothing; the rename still keeps it whole for readers.
+        IndexWriter::write(builder, volumes, path, Durability::unsynced);
         return IndexStore::open(path);
     } catch (const std::exception&) {
         // No delta rows until a later build succeeds.

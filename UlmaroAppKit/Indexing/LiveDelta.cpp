@@ -17,6 +17,7 @@ enum class Presence { present, gone, unknown };
 // Gone only when the entry is certainly absent: a path the kernel cannot judge (too long,
 // a folder on the way not searchable) must not hide the main index's record of it.
 Presence presence(const std::string& path) {
+    if (path.find('\0') != std::string::npos) return Presence::unknown; // no such name
     struct stat st;
     if (::lstat(path.c_str(), &st) == 0) return Presence::present;
     return errno == ENOENT || errno == ENOTDIR ? Presence::gone : Presence::unknown;
@@ -56,7 +57,7 @@ void LiveDelta::apply(std::span<const std::string> paths) {
     }
 
     if (changed_.size() <= cap_) return;
-    const std::size_t keep = cap_ * 3 / 4;
+    const std::size_t keep = cap_ / 4 * 3 + cap_ % 4 * 3 / 4; // 3/4 of any cap, no overflow
     const std::size_t drop = changed_.size() - keep;
     // Sequence numbers are unique, so the drop-th smallest one splits old from new exactly.
     std::vector<std::uint64_t> sequences;

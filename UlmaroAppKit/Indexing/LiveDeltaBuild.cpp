@@ -126,6 +126,7 @@ IndexBuilder LiveDelta::records(const Entries& paths) {
             const std::size_t end = std::min(sorted.size(), (chunk + 1) * statChunk);
             for (std::size_t i = chunk * statChunk; i < end; ++i) {
                 terminated.assign(sorted[i]);
+                if (terminated.find('\0') != std::string::npos) continue;
                 struct stat st;
                 // The entry itself, as the scanner sees it: a link is a link, dangling or not.
                 if (::lstat(terminated.c_str(), &st) != 0) continue;

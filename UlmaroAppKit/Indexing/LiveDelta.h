@@ -40,12 +40,14 @@ public:
     LiveDelta& operator=(const LiveDelta&) = delete;
 
     /// Records one batch: each path goes to `changed` when its entry exists (`lstat`, links
-    /// not followed), to the tombstones when it is gone, with the next sequence number. Then,
-    /// past the cap, only the newest three quarters of the cap stay in `changed`.
+    /// not followed), to the tombstones when it is certainly gone (`ENOENT`, `ENOTDIR`), with
+    /// the next sequence number; a path that cannot be judged leaves both. Then, past the
+    /// cap, only the newest three quarters of the cap stay in `changed`.
     void apply(std::span<const std::string> paths);
 
     const Entries& changed() const { return changed_; }
     const Entries& tombstones() const { return tombstones_; }
+    /// The tombstones' paths: what searches hide.
     std::unordered_set<std::string> removed() const;
     /// The mapped delta index, or null when nothing is changed or no build succeeded.
     const std::shared_ptr<const IndexStore>& store() const { return store_; }
@@ -68,8 +70,9 @@ public:
     void rebuildInBackground(Completion completion);
 
     /// The records of a delta over `paths`: sorted, each path that still exists under its
-    /// ancestor folders (the root record first, each folder once), with size and time read
-    /// from the entry itself. Empty when no path exists.
+    /// ancestor folders (the root record first, each folder once; a changed folder is the
+    /// parent of the changed paths below it), with size and time read from the entry itself.
+    /// Empty when no path exists.
     static IndexBuilder records(const Entries& paths);
     /// Writes the delta file at `path` and maps it; null when no path exists or the write
     /// or the map fails (an old file then stays as it was).

@@ -1,42 +1,15 @@
 // The index file: any bytes load or are refused with a reason, and a loaded store keeps its
 // promises (parents in range, names inside the blob, a path or none for every record).
-// Mutated bytes never carry their right checksum, so it is set to theirs before loading:
-// the record checks behind the checksum are what is explored.
 
 #include "FuzzSupport.h"
-#include "UlmaroKit/Index/FastHash64.h"
-#include "UlmaroKit/Index/IndexError.h"
+#include "IndexChecksum.h"
 #include "UlmaroKit/Index/IndexStore.h"
 #include "UlmaroKit/Index/PathResolver.h"
 
-#include <algorithm>
-#include <vector>
-
 using namespace ulmaro;
 
-namespace {
-
-std::vector<std::uint8_t> withOwnChecksum(std::span<const std::uint8_t> input) {
-    std::vector<std::uint8_t> bytes(input.begin(), input.end());
-    if (bytes.size() < IndexHeader::byteSize) return bytes;
-    try {
-        IndexHeader header = IndexHeader::decode(bytes);
-        const std::uint64_t covered =
-            std::uint64_t{header.recordCount} * sizeof(FileRecord) + header.nameBlobLength;
-        if (bytes.size() - IndexHeader::byteSize < covered) return bytes;
-        header.checksum = FastHash64::hash(bytes.data() + IndexHeader::byteSize, covered);
-        const auto encoded = header.encode();
-        std::copy(encoded.begin(), encoded.end(), bytes.begin());
-    } catch (const IndexError&) {
-        // Refused before the checksum is looked at: load the bytes as they are.
-    }
-    return bytes;
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const auto bytes = withOwnChecksum({data, size});
+    const auto bytes = fuzz::withOwnChecksum({data, size});
     const IndexLoadOutcome outcome = loadIndex(fuzz::writeScratchFile("index.bin", bytes));
     if (!outcome.isLoaded()) return 0;
 

@@ -3,12 +3,14 @@
 #include "UlmaroKit/Index/FastHash64Core.h"
 #include "UlmaroKit/Index/IndexError.h"
 #include "UlmaroKit/Platform/Utf8.h"
+#include "UlmaroKit/Platform/WorkerPool.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <sys/stat.h>
 #include <system_error>
@@ -117,12 +119,40 @@ PassResult hashAndCheck(const unsigned char* data, std::uint64_t count, std::uin
     return {fasthash::finish(lanes, total, p + rest / 32 * 32, rest % 32), bounds.withinLimits()};
 }
 
+// The hash is one chain of multiplications on one thread; a page fault stalls it for as long
+// as a few hundred stripes take. So workers fault the mapping in ahead of it, a stretch each,
+// while it runs. The hash takes the first stretch itself: it gets there before anyone could.
+PassResult hashWhileFaultingIn(const MappedFile& mapping, std::uint64_t count,
+                               std::uint64_t blobLength) {
+    constexpr std::size_t stretch = std::size_t{2} << 20; // one page table's reach
+    const std::size_t begin = IndexHeader::byteSize;
+    const std::size_t end = begin + count * sizeof(FileRecord) + blobLength;
+    const unsigned char* start = mapping.data() + begin;
+    WorkerPool& pool = WorkerPool::shared();
+    const std::size_t stretches = (end + stretch - 1) / stretch;
+    if (pool.threadCount() < 2 || stretches < 4) {
+        mapping.faultIn(begin, end - begin);
+        return hashAndCheck(start, count, blobLength);
+    }
+    PassResult pass{};
+    std::atomic<bool> hashed{false};
+    pool.parallelFor(stretches, [&](std::size_t i) {
+        if (i == 0) {
+            pass = hashAndCheck(start, count, blobLength);
+            hashed.store(true, std::memory_order_relaxed);
+        } else if (!hashed.load(std::memory_order_relaxed)) {
+            // Once the hash is done, faulting in more is of no use to anyone.
+            mapping.faultIn(i * stretch, std::min(stretch, end - i * stretch));
+        }
+    });
+    return pass;
+}
+
 } // namespace
 
 IndexStore::IndexStore(const std::filesystem::path& path) {
     try {
-        // Every byte is hashed right away, so the page tables are built in one go.
-        mapping_ = MappedFile::open(path, {.populate = true});
+        mapping_ = MappedFile::open(path);
     } catch (const std::system_error&) {
         throw IndexError::truncated();
     }
@@ -132,7 +162,8 @@ IndexStore::IndexStore(const std::filesystem::path& path) {
     if (mapping_.size() - IndexHeader::byteSize < recordBytes + header_.nameBlobLength)
         throw IndexError::truncated();
     const unsigned char* start = mapping_.data() + IndexHeader::byteSize;
-    PassResult pass = hashAndCheck(start, header_.recordCount, header_.nameBlobLength);
+    const PassResult pass =
+        hashWhileFaultingIn(mapping_, header_.recordCount, header_.nameBlobLength);
     // A record that points outside the file is damage like any other.
     if (pass.checksum != header_.checksum || !pass.recordsValid)
         throw IndexError::checksumMismatch();

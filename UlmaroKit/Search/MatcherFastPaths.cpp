@@ -365,10 +365,17 @@ std::vector<Match> Matcher::soleRegex(const Query& query, const std::string& pat
 std::vector<Match> Matcher::fuzzyScan(std::string_view needle, std::span<const Match> excluding) {
     const int minimum = FuzzyMatcher::minimumScore(needle.size());
     const FileRecord* records = store_->records();
+    const bool ordered = namesInRecordOrder();
+    // A name can only match when it holds every needle byte: only the names holding the rarest
+    // one are scored.
+    const unsigned char rarest = SubstringScan::rarestByte(store_->nameBlob(), needle);
     std::vector<FuzzyHit> hits = runSharded<FuzzyHit>(
         *pool_, store_->count(), [&](std::size_t from, std::size_t to, std::vector<FuzzyHit>& out) {
-            for (std::size_t i = from; i < to; ++i) {
-                const auto id = static_cast<std::uint32_t>(i);
+            std::vector<std::uint32_t> holding;
+            SubstringScan::recordsHoldingByte(*store_, static_cast<std::uint32_t>(from),
+                                              static_cast<std::uint32_t>(to), rarest, ordered,
+                                              holding);
+            for (const std::uint32_t id : holding) {
                 const FileRecord& r = records[id];
                 if (r.nameLen < needle.size() || r.flags.contains(RecordFlags::deleted)) continue;
                 if (std::any_of(excluding.begin(), excluding.end(),

@@ -52,6 +52,18 @@ void scanRange(const IndexStore& store, std::uint32_t begin, std::uint32_t end,
                std::string_view foldedNeedle, bool namesInRecordOrder, bool includeDeleted,
                std::vector<Match>& out);
 
+/// The byte of the folded needle that the fewest names hold, judged from a sample of the blob;
+/// the earliest such byte on a tie. `foldedNeedle` must not be empty.
+unsigned char rarestByte(std::string_view nameBlob, std::string_view foldedNeedle);
+
+/// Appends, ascending, every record of [begin, end) whose name holds `foldedByte` (a letter
+/// in either case), deleted or not: a prefilter for matches that need every needle byte. With
+/// names in record order it scans the blob's bytes and maps hits to records as `scanRange`
+/// does; otherwise it goes name by name.
+void recordsHoldingByte(const IndexStore& store, std::uint32_t begin, std::uint32_t end,
+                        unsigned char foldedByte, bool namesInRecordOrder,
+                        std::vector<std::uint32_t>& out);
+
 /// Whether the widest vector search (AVX2) is in use on this processor.
 bool usesAvx2();
 

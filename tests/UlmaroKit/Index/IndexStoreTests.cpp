@@ -198,5 +198,28 @@ TEST_F(IndexStoreFile, RecordsPointingOutsideTheFileAreRefusedDespiteAValidCheck
     EXPECT_EQ(outcome.store->nameBytes(8), "18");
 }
 
+// An index of many megabytes is faulted in by workers while the hash runs: the names read
+// back are the file's, and damage anywhere in it, up to its last byte, is still caught.
+TEST_F(IndexStoreFile, LargeIndexIsHashedWhileWorkersFaultItIn) {
+    constexpr std::uint32_t count = 400000; // about 9.6 MB of records and 7 MB of names
+    IndexBuilder b;
+    b.addEntry("", FileRecord::rootParentID, RecordFlags::isDirectory, 0);
+    for (std::uint32_t i = 1; i < count; ++i)
+        b.addEntry("name-" + std::to_string(i) + ".txt", 0, {}, 0);
+    IndexWriter::write(b, {}, path);
+    {
+        auto store = IndexStore::open(path);
+        ASSERT_EQ(store->count(), count);
+        EXPECT_EQ(store->nameBytes(count - 1), "name-399999.txt");
+    }
+    const auto good = readBytes(path);
+    for (std::size_t at : {std::size_t{4096}, good.size() / 2, good.size() - 1}) {
+        auto bytes = good;
+        bytes[at] ^= 0x01;
+        writeBytes(path, bytes);
+        EXPECT_EQ(loadIndex(path).reason, RebuildReason::corrupt()) << "byte " << at;
+    }
+}
+
 } // namespace
 } // namespace ulmaro

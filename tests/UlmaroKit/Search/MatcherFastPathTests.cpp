@@ -165,16 +165,7 @@ TEST(FastPathsAtTheThreshold, SameAnswersJustBelowAndAtTwentyThousand) {
 // and must still find the same.
 TEST(FastPathsBlobLayout, ShuffledBlobGivesTheSameResults) {
     IndexBuilder ordered = bench::syntheticIndex(25000, 5);
-    IndexBuilder shuffled = ordered;
-    std::vector<unsigned char> blob;
-    for (std::size_t i = shuffled.records.size(); i-- > 0;) {
-        FileRecord& r = shuffled.records[i];
-        const auto old = r.nameOffset;
-        r.nameOffset = static_cast<std::uint32_t>(blob.size());
-        blob.insert(blob.end(), ordered.nameBlob.begin() + old,
-                    ordered.nameBlob.begin() + old + r.nameLen);
-    }
-    shuffled.nameBlob = blob;
+    const IndexBuilder shuffled = test::withShuffledBlob(ordered);
     test::TempDir dir;
     IndexWriter::write(ordered, {}, dir / "a.bin");
     IndexWriter::write(shuffled, {}, dir / "b.bin");

@@ -1,11 +1,9 @@
 #include "UlmaroKit/Search/SubstringScan.h"
 
 #include "UlmaroKit/Index/IndexStore.h"
-#include "UlmaroKit/Platform/WorkerPool.h"
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cstring>
 #include <immintrin.h>
 
@@ -67,9 +65,9 @@ std::size_t findSse2(const Byte* hay, std::size_t n, const Byte* needle, std::si
 }
 
 // Maps ascending blob positions to the records whose names start at or before them. Hits come
-// in ascending order, so the cursor only moves forward. Near hits are walked to; far ones are
-// found by interpolation (name lengths vary little, so a few probes land on the record),
-// alternating with bisection so that no layout of lengths makes it slow.
+// in ascending order, so the cursor only moves forward. Near hits are walked to, then galloped
+// to; far ones are found by interpolation (name lengths vary little, so a few probes land on
+// the record), alternating with bisection so that no layout of lengths makes it slow.
 class RecordLocator {
 public:
     RecordLocator(const FileRecord* records, std::uint32_t begin, std::uint32_t end)
@@ -82,7 +80,16 @@ public:
             if (lo + 1 >= end_ || start(lo + 1) > p) return cursor_ = lo;
             ++lo;
         }
+        // Dense hits (a byte many names hold) land a few dozen records on: gallop there.
         std::uint32_t hi = end_ - 1;
+        for (std::uint32_t step = 8; step <= 128; step *= 2) {
+            if (lo + step >= end_) break;
+            if (start(lo + step) > p) {
+                hi = lo + step;
+                break;
+            }
+            lo += step;
+        }
         if (start(hi) <= p) return cursor_ = hi;
         // start(lo) <= p < start(hi)
         bool interpolate = true;
@@ -263,24 +270,6 @@ std::size_t find(std::string_view foldedNeedle, std::string_view name) {
     return n >= 16 ? findSse2(hay, n, needle, m) : findScalar(hay, n, needle, m);
 }
 
-bool namesInRecordOrder(const IndexStore& store, WorkerPool& pool) {
-    const std::size_t n = store.count();
-    const FileRecord* records = store.records();
-    std::atomic<bool> ordered{true};
-    const std::size_t chunk = std::size_t{1} << 16;
-    pool.parallelFor((n + chunk - 1) / chunk, [&](std::size_t c) {
-        const std::size_t end = std::min(n, (c + 1) * chunk);
-        for (std::size_t i = c * chunk; i < end && i + 1 < n; ++i) {
-            if (std::uint64_t{records[i].nameOffset} + records[i].nameLen >
-                records[i + 1].nameOffset) {
-                ordered.store(false, std::memory_order_relaxed);
-                return;
-            }
-        }
-    });
-    return ordered.load();
-}
-
 void scanRange(const IndexStore& store, std::uint32_t begin, std::uint32_t end,
                std::string_view foldedNeedle, bool inRecordOrder, bool includeDeleted,
                std::vector<Match>& out) {
@@ -304,7 +293,7 @@ void scanRange(const IndexStore& store, std::uint32_t begin, std::uint32_t end,
     }
 }
 
-unsigned char rarestByte(std::string_view nameBlob, std::string_view foldedNeedle) {
+NeedleBytes::NeedleBytes(std::string_view nameBlob, std::string_view foldedNeedle) {
     // Names of one store share their alphabet throughout, so a few spread windows tell.
     constexpr std::size_t windows = 64, window = 1024;
     std::array<std::uint32_t, 256> counts{};
@@ -320,10 +309,44 @@ unsigned char rarestByte(std::string_view nameBlob, std::string_view foldedNeedl
         for (std::size_t w = 0; w < windows; ++w)
             count(w * stride, w * stride + window);
     }
-    Byte best = static_cast<Byte>(foldedNeedle.front());
-    for (char c : foldedNeedle)
-        if (counts[static_cast<Byte>(c)] < counts[best]) best = static_cast<Byte>(c);
-    return best;
+    for (const char c : foldedNeedle.substr(0, bytes_.size())) {
+        const auto b = static_cast<Byte>(c);
+        if (std::find(bytes_.begin(), bytes_.begin() + count_, b) == bytes_.begin() + count_)
+            bytes_[count_++] = b;
+    }
+    std::stable_sort(bytes_.begin(), bytes_.begin() + count_,
+                     [&](Byte a, Byte b) { return counts[a] < counts[b]; });
+    for (std::size_t k = 0; k < count_; ++k) {
+        std::fill_n(wanted_.begin() + 16 * k, 16, bytes_[k]);
+        std::fill_n(orMasks_.begin() + 16 * k, 16, orMaskFor(bytes_[k]));
+    }
+}
+
+// Byte by byte, rarest first, so that most names are refused on the first byte they lack. The
+// name is read 16 bytes at a time; a last block that would pass `readable` is copied out.
+bool NeedleBytes::allIn(std::string_view name, std::size_t readable) const {
+    const auto* p = reinterpret_cast<const Byte*>(name.data());
+    const std::size_t n = name.size();
+    for (std::size_t k = 0; k < count_; ++k) {
+        const __m128i want = _mm_load_si128(reinterpret_cast<const __m128i*>(&wanted_[16 * k]));
+        const __m128i orMask = _mm_load_si128(reinterpret_cast<const __m128i*>(&orMasks_[16 * k]));
+        bool found = false;
+        for (std::size_t at = 0; at < n && !found; at += 16) {
+            __m128i block;
+            if (at + 16 <= readable) {
+                block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
+            } else {
+                alignas(16) Byte rest[16] = {};
+                std::memcpy(rest, p + at, n - at);
+                block = _mm_load_si128(reinterpret_cast<const __m128i*>(rest));
+            }
+            const unsigned valid = n - at >= 16 ? 0xFFFFu : (1u << (n - at)) - 1;
+            const __m128i eq = _mm_cmpeq_epi8(_mm_or_si128(block, orMask), want);
+            found = (static_cast<unsigned>(_mm_movemask_epi8(eq)) & valid) != 0;
+        }
+        if (!found) return false;
+    }
+    return true;
 }
 
 void recordsHoldingByte(const IndexStore& store, std::uint32_t begin, std::uint32_t end,

@@ -221,5 +221,35 @@ TEST_F(IndexStoreFile, LargeIndexIsHashedWhileWorkersFaultItIn) {
     }
 }
 
+// Names laid out as the writer does (gaps allowed) are in record order; a name that starts
+// before the previous one ends is not, wherever it falls: in the sweep's groups of four or
+// in the remainder.
+TEST_F(IndexStoreFile, TellsWhetherNamesLieInRecordOrder) {
+    constexpr std::uint32_t count = 11;
+    IndexBuilder b;
+    for (std::uint32_t i = 0; i < count; ++i)
+        b.addEntry(std::to_string(10 + i), FileRecord::rootParentID, {}, 0);
+    auto orderOf = [&](const IndexBuilder& builder) {
+        IndexWriter::write(builder, {}, path);
+        return IndexStore::open(path)->namesInRecordOrder();
+    };
+    EXPECT_TRUE(orderOf(b));
+    IndexBuilder gaps = b;
+    gaps.nameBlob.push_back('-'); // a byte of no name before the last name
+    gaps.nameBlob.back() = gaps.nameBlob[gaps.nameBlob.size() - 2];
+    gaps.nameBlob[gaps.nameBlob.size() - 2] = gaps.nameBlob[gaps.nameBlob.size() - 3];
+    gaps.nameBlob[gaps.nameBlob.size() - 3] = '-';
+    gaps.records[count - 1].nameOffset += 1;
+    EXPECT_TRUE(orderOf(gaps));
+    for (std::uint32_t i = 1; i < count; ++i) {
+        IndexBuilder overlap = b;
+        overlap.records[i].nameOffset -= 1; // starts on the previous name's last byte
+        EXPECT_FALSE(orderOf(overlap)) << "record " << i;
+    }
+    IndexBuilder reversed = b;
+    std::swap(reversed.records[0].nameOffset, reversed.records[count - 1].nameOffset);
+    EXPECT_FALSE(orderOf(reversed));
+}
+
 } // namespace
 } // namespace ulmaro

@@ -146,14 +146,43 @@ TEST_F(FuzzyPrefilter, RecordsHoldingAByteAgreeWithANameByNameTest) {
     }
 }
 
-TEST(FuzzyPrefilterRarestByte, PicksTheNeedleByteTheSampleHoldsLeast) {
+TEST(FuzzyPrefilterNeedleBytes, RarestFirstAndEveryOneInTheName) {
     std::string blob;
     for (int i = 0; i < 200000; ++i)
         blob += (i % 50 == 0) ? 'K' : (i % 7 == 0 ? 'y' : 'a');
-    EXPECT_EQ(SubstringScan::rarestByte(blob, "kya"), 'k'); // counted in either case
-    EXPECT_EQ(SubstringScan::rarestByte(blob, "ay"), 'y');
-    EXPECT_EQ(SubstringScan::rarestByte(blob, "aqz"), 'q'); // absent: the earliest on a tie
-    EXPECT_EQ(SubstringScan::rarestByte("", "abc"), 'a');
+    auto bytesOf = [&](std::string_view needle) {
+        const SubstringScan::NeedleBytes b(blob, needle);
+        return std::string(b.bytes().begin(), b.bytes().end());
+    };
+    EXPECT_EQ(bytesOf("kya"), "kya"); // counted in either case
+    EXPECT_EQ(bytesOf("ayk"), "kya");
+    EXPECT_EQ(bytesOf("aaqayz"), "qzya"); // each byte once; absent ones in needle order
+    EXPECT_EQ(SubstringScan::NeedleBytes("", "cab").rarest(), 'c');
+
+    const SubstringScan::NeedleBytes b(blob, "k.9\xc3");
+    const std::string far(40, '-');
+    struct Case {
+        std::string name;
+        bool all;
+    } cases[] = {
+        {"K.9\xc3", true},
+        {"\xc3"
+         "9.k",
+         true},
+        {far + "k" + far + "." + far + "9\xc3", true}, // across many 16-byte blocks
+        {"k.9", false},
+        {far + "k.9" + far, false},
+        {"K.9\xe3", false}, // only A-Z are folded
+        {"", false},
+        {std::string("k.9\xc3").substr(0, 3) + std::string(13, '-') + "\xc3", true},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(b.allIn(c.name, c.name.size()), c.all) << c.name;
+        // Read in place, with bytes after the name that must not count.
+        const std::string padded = c.name + "k.9\xc3" + std::string(16, '-');
+        EXPECT_EQ(b.allIn(std::string_view(padded).substr(0, c.name.size()), padded.size()), c.all)
+            << c.name;
+    }
 }
 
 } // namespace

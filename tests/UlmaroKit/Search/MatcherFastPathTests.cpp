@@ -171,8 +171,8 @@ TEST(FastPathsBlobLayout, ShuffledBlobGivesTheSameResults) {
     IndexWriter::write(shuffled, {}, dir / "b.bin");
     Matcher a(IndexStore::open(dir / "a.bin"));
     Matcher b(IndexStore::open(dir / "b.bin"));
-    EXPECT_TRUE(SubstringScan::namesInRecordOrder(a.store(), WorkerPool::shared()));
-    EXPECT_FALSE(SubstringScan::namesInRecordOrder(b.store(), WorkerPool::shared()));
+    EXPECT_TRUE(a.store().namesInRecordOrder());
+    EXPECT_FALSE(b.store().namesInRecordOrder());
     for (const char* text : {"report", "e", "a b", "path:Documents", "/report.*2024/", "ReSu"}) {
         SCOPED_TRACE(text);
         const Query q = QueryParser::parse(text);
@@ -193,7 +193,7 @@ TEST(SubstringScanKernel, MatchesAPlainLoopEverywhere) {
         b.add(name, FileRecord::rootParentID, g.chance(5) ? RecordFlags::deleted : RecordFlags{});
     }
     auto s = b.open();
-    ASSERT_TRUE(SubstringScan::namesInRecordOrder(*s, WorkerPool::shared()));
+    ASSERT_TRUE(s->namesInRecordOrder());
     auto plain = [&](std::string_view needle) {
         std::vector<Match> out;
         for (std::uint32_t id = 0; id < s->count(); ++id) {
@@ -224,7 +224,7 @@ TEST(SubstringScanKernel, NeverMatchesAcrossTwoNames) {
     StoreBuilder b;
     b.add("xxab"), b.add("cdxx"), b.add(""), b.add("ab"), b.add("cd");
     auto s = b.open();
-    ASSERT_TRUE(SubstringScan::namesInRecordOrder(*s, WorkerPool::shared()));
+    ASSERT_TRUE(s->namesInRecordOrder());
     std::vector<Match> out;
     SubstringScan::scanRange(*s, 0, 5, "abcd", true, false, out);
     SubstringScan::scanRange(*s, 0, 5, "bc", true, false, out);

@@ -65,9 +65,9 @@ std::size_t findSse2(const Byte* hay, std::size_t n, const Byte* needle, std::si
 }
 
 // Maps ascending blob positions to the records whose names start at or before them. Hits come
-// in ascending order, so the cursor only moves forward. Near hits are walked to, then galloped
-// to; far ones are found by interpolation (name lengths vary little, so a few probes land on
-// the record), alternating with bisection so that no layout of lengths makes it slow.
+// in ascending order, so the cursor only moves forward. The nearest hits are walked to; others
+// are found by interpolation (name lengths vary little, so a few probes land on the record),
+// alternating with bisection so that no layout of lengths makes it slow.
 class RecordLocator {
 public:
     RecordLocator(const FileRecord* records, std::uint32_t begin, std::uint32_t end)
@@ -80,15 +80,14 @@ public:
             if (lo + 1 >= end_ || start(lo + 1) > p) return cursor_ = lo;
             ++lo;
         }
-        // Dense hits (a byte many names hold) land a few dozen records on: gallop there.
+        // Dense hits (a byte many names hold) land a few dozen records on: search only the
+        // next stretch of records then, so that every probe stays near.
         std::uint32_t hi = end_ - 1;
-        for (std::uint32_t step = 8; step <= 128; step *= 2) {
-            if (lo + step >= end_) break;
-            if (start(lo + step) > p) {
-                hi = lo + step;
-                break;
-            }
-            lo += step;
+        if (lo + nearby < end_) {
+            if (start(lo + nearby) > p)
+                hi = lo + nearby;
+            else
+                lo += nearby;
         }
         if (start(hi) <= p) return cursor_ = hi;
         // start(lo) <= p < start(hi)
@@ -113,6 +112,8 @@ public:
     }
 
 private:
+    static constexpr std::uint32_t nearby = 256;
+
     std::size_t start(std::uint32_t r) const { return records_[r].nameOffset; }
 
     const FileRecord* records_;

@@ -1,11 +1,10 @@
 #include "UlmaroKit/Platform/AtomicFile.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
 #include <system_error>
+#include <unistd.h>
 
 namespace ulmaro {
 namespace {
@@ -16,11 +15,13 @@ namespace {
 
 } // namespace
 
-AtomicFileWriter::AtomicFileWriter(std::filesystem::path destination, std::string_view tempSuffix)
-    : destination_(std::move(destination)) {
+AtomicFileWriter::AtomicFileWriter(std::filesystem::path destination, std::string_view tempSuffix,
+                                   Durability durability)
+    : destination_(std::move(destination)), durability_(durability) {
     temporary_ = destination_;
     temporary_ += std::string(tempSuffix);
-    if (destination_.has_parent_path()) std::filesystem::create_directories(destination_.parent_path());
+    if (destination_.has_parent_path())
+        std::filesystem::create_directories(destination_.parent_path());
     fd_.reset(::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
     if (!fd_) throwErrno(temporary_);
 }
@@ -51,12 +52,14 @@ void AtomicFileWriter::write(std::string_view bytes) {
 }
 
 void AtomicFileWriter::commit() {
-    if (::fsync(fd_.get()) != 0) throwErrno(temporary_);
+    const bool synced = durability_ == Durability::synced;
+    if (synced && ::fsync(fd_.get()) != 0) throwErrno(temporary_);
     if (::close(fd_.release()) != 0) throwErrno(temporary_);
     if (::rename(temporary_.c_str(), destination_.c_str()) != 0) throwErrno(destination_);
     committed_ = true;
-    syncDirectory(destination_.has_parent_path() ? destination_.parent_path()
-                                                 : std::filesystem::path("."));
+    if (synced)
+        syncDirectory(destination_.has_parent_path() ? destination_.parent_path()
+                                                     : std::filesystem::path("."));
 }
 
 void writeFileAtomically(const std::filesystem::path& destination, std::string_view contents) {

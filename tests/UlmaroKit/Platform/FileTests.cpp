@@ -74,6 +74,17 @@ TEST(AtomicFile, ReplacesWholeOrNotAtAll) {
     }
     EXPECT_EQ(readAll(dest), "second version");
     EXPECT_FALSE(std::filesystem::exists(dir / "deep" / "folder" / "f.bin.tmp"));
+
+    // Without the flushes the replacement is still one rename.
+    {
+        AtomicFileWriter writer(dest, ".tmp", Durability::unsynced);
+        writer.write(std::string_view("third"));
+        EXPECT_EQ(readAll(dest), "second version");
+        writer.commit();
+    }
+    EXPECT_EQ(readAll(dest), "third");
+    EXPECT_EQ(mapped.view(), "first");
+    EXPECT_FALSE(std::filesystem::exists(dir / "deep" / "folder" / "f.bin.tmp"));
 }
 
 TEST(DataLocations, FollowsXdgVariables) {

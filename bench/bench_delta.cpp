@@ -14,6 +14,7 @@
 #include <array>
 #include <benchmark/benchmark.h>
 #include <cstdlib>
+#include <sys/resource.h>
 
 namespace {
 
@@ -67,6 +68,15 @@ const Fixture& fixture() {
     return instance;
 }
 
+// CPU time of every thread of the process, so that the pool's share shows beside wall time
+// on a busy machine.
+double processCpuMilliseconds() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    auto ms = [](const timeval& t) { return double(t.tv_sec) * 1e3 + double(t.tv_usec) / 1e3; };
+    return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
+
 void counters(benchmark::State& state, std::size_t paths) {
     state.counters["paths"] = static_cast<double>(paths);
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(paths));
@@ -74,11 +84,14 @@ void counters(benchmark::State& state, std::size_t paths) {
 
 void BM_DeltaRebuild(benchmark::State& state) {
     const auto entries = fixture().snapshot(std::size_t(state.range(0)));
+    const double cpuBefore = processCpuMilliseconds();
     for (auto _ : state) {
         auto store = LiveDelta::build(entries, fixture().deltaPath());
         if (!store) state.SkipWithError("no store");
         benchmark::DoNotOptimize(store.get());
     }
+    state.counters["cpu_ms_all_threads"] =
+        (processCpuMilliseconds() - cpuBefore) / double(state.iterations());
     counters(state, entries.size());
 }
 
@@ -108,11 +121,14 @@ void BM_DeltaSort(benchmark::State& state) {
 void BM_DeltaRecords(benchmark::State& state) {
     const auto entries = fixture().snapshot(std::size_t(state.range(0)));
     std::size_t records = 0;
+    const double cpuBefore = processCpuMilliseconds();
     for (auto _ : state) {
         IndexBuilder builder = LiveDelta::records(entries);
         records = builder.count();
         benchmark::DoNotOptimize(builder.records.data());
     }
+    state.counters["cpu_ms_all_threads"] =
+        (processCpuMilliseconds() - cpuBefore) / double(state.iterations());
     counters(state, entries.size());
     state.counters["records"] = static_cast<double>(records);
 }

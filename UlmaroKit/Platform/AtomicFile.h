@@ -10,8 +10,8 @@
 namespace ulmaro {
 
 /// Whether a replaced file must also survive a crash of the machine (`synced`: both fsyncs),
-/// or only ever be whole for readers while the machine runs (`unsynced`: the rename alone,
-/// for files that are never read after a restart).
+/// or only ever be whole for readers while the machine runs (`unsynced`: no fsync, for files
+/// that are never read after a restart; the old file is swapped out in one step).
 enum class Durability { synced, unsynced };
 
 /// Writes a file that other code reads, so that readers only ever see the old or the
@@ -40,6 +40,8 @@ public:
     const std::filesystem::path& temporaryPath() const { return temporary_; }
 
 private:
+    bool swapIntoPlace();
+
     std::filesystem::path destination_;
     std::filesystem::path temporary_;
     UniqueFd fd_;

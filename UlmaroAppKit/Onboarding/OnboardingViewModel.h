@@ -55,7 +55,11 @@ public:
     OnboardingViewModel(bool hotkeyRegistered, std::shared_ptr<SettingsStore> defaults,
                         bool accessGranted, std::vector<MountedVolume> externalDrives,
                         Callbacks callbacks);
+    OnboardingViewModel(const OnboardingViewModel&) = delete;
+    OnboardingViewModel& operator=(const OnboardingViewModel&) = delete;
 
+    // The published values are public: views observe them and the shell writes the
+    // progress ones directly. Everything else is private.
 private:
     bool isFirstRunSession_;
 

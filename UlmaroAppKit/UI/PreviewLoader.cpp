@@ -92,21 +92,23 @@ bool listFolder(const std::string& path, PreviewContent& content) {
     return true;
 }
 
-bool decodeImage(int fd, QSize bounds, PreviewContent& content) {
+enum class Decode { notAnImage, decoded, failed };
+
+Decode decodeImage(int fd, QSize bounds, PreviewContent& content) {
     QFile file;
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) return false;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) return Decode::failed;
     QImageReader reader(&file);
     reader.setAutoTransform(true);
-    if (!reader.canRead()) return false;
+    if (!reader.canRead()) return Decode::notAnImage;
     const QSize full = reader.size();
     if (full.isValid() && bounds.isValid() &&
         (full.width() > bounds.width() || full.height() > bounds.height()))
         reader.setScaledSize(full.scaled(bounds, Qt::KeepAspectRatio));
     QImage image = reader.read();
-    if (image.isNull()) return false;
+    if (image.isNull()) return Decode::failed;
     content.kind = PreviewContent::Kind::image;
     content.image = std::move(image);
-    return true;
+    return Decode::decoded;
 }
 
 } // namespace
@@ -135,7 +137,8 @@ PreviewContent load(const std::string& path, QSize bounds) {
     }
     prefix.resize(got);
 
-    if (decodeImage(file.fd, bounds, content)) return content;
+    // An image that does not decode shows its facts, like anything unreadable.
+    if (decodeImage(file.fd, bounds, content) != Decode::notAnImage) return content;
     if (prefix.find('\0') != std::string::npos) return content;
     const bool cut = std::uint64_t(opened.st_size) > got;
     content.kind = PreviewContent::Kind::text;

@@ -188,3 +188,38 @@ TEST(OverlayPanel, IsAFramelessToolWindowAboveOthers) {
 
 } // namespace
 } // namespace ulmaro
+
+namespace ulmaro {
+namespace {
+
+// The panel and its preview as pixels; with ULMARO_UI_SNAPSHOT_DIR set they are kept as PNG
+// files to look at.
+TEST(OverlayPanelRender, PanelAndPreviewRender) {
+    test::TempDir dir;
+    const std::string notes = (dir.path() / "notes.txt").string();
+    std::ofstream(notes) << "Shopping\n- caf\xC3\xA9 beans\n- bread\n";
+    PanelUnderTest t;
+    t.model.results = {notes};
+    t.model.selected = 0;
+    t.panel->makeKeyAndOrderFront();
+    t.panel->focusSearchField();
+    QTest::keyClicks(t.field, "notes");
+    const QImage panel = t.panel->grab().toImage();
+    ASSERT_EQ(panel.size(), QSize(680, 480));
+    EXPECT_EQ(qAlpha(panel.pixel(0, 0)), 0) << "the rounded corner is transparent";
+    EXPECT_GT(qAlpha(panel.pixel(340, 240)), 200);
+
+    t.panel->quickLookSelected();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return t.panel->preview().shownPath() == notes; }, 5000));
+    const QImage preview = t.panel->preview().grab().toImage();
+    EXPECT_EQ(preview.size(), QSize(800, 600));
+
+    if (const char* out = std::getenv("ULMARO_UI_SNAPSHOT_DIR")) {
+        panel.save(QString::fromUtf8(out) + "/panel.png");
+        preview.save(QString::fromUtf8(out) + "/preview.png");
+    }
+    t.panel->orderOut();
+}
+
+} // namespace
+} // namespace ulmaro

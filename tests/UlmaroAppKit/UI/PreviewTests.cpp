@@ -102,7 +102,8 @@ TEST_F(PreviewLoaderTest, TheWindowShowsOnlyTheNewestSelection) {
     PreviewWindow window;
     window.pathProvider = [&] { return std::optional(paths[selected]); };
     window.show();
-    for (selected = 1; selected < paths.size(); ++selected) window.reload();
+    for (selected = 1; selected < paths.size(); ++selected)
+        window.reload();
     --selected;
     ASSERT_TRUE(QTest::qWaitFor([&] { return window.shownPath() == paths.back(); }, 10'000));
     // Nothing older arrives afterwards.

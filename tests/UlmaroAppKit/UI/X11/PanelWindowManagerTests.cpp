@@ -125,3 +125,26 @@ TEST_F(PanelUnderWindowManager, AWindowThatIsGoneIsSkipped) {
 
 } // namespace
 } // namespace ulmaro
+
+namespace ulmaro {
+namespace {
+
+// With ULMARO_UI_SNAPSHOT_DIR set, the whole screen with the panel in front is kept as a
+// PNG file to look at (ImageMagick's import, when installed).
+TEST_F(PanelUnderWindowManager, ScreenWithThePanel) {
+    const char* out = std::getenv("ULMARO_UI_SNAPSHOT_DIR");
+    if (!out) GTEST_SKIP() << "ULMARO_UI_SNAPSHOT_DIR not set";
+    controller.show(false);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return activeWindow() == t.panel->winId(); }, waitLimitMs));
+    ASSERT_TRUE(xdotool({"type", "--delay", "10", "report"}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return t.field->text() == "report"; }, waitLimitMs));
+    QTest::qWait(100);
+    QProcess import;
+    import.start(QStringLiteral("import"),
+                 {"-window", "root", QString::fromUtf8(out) + "/screen.png"});
+    if (!import.waitForFinished(waitLimitMs)) import.kill();
+    EXPECT_EQ(import.exitCode(), 0);
+}
+
+} // namespace
+} // namespace ulmaro

@@ -3,12 +3,15 @@
 #include "support/TempDir.h"
 
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gio/gio.h>
 #include <string>
 #include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -122,9 +125,25 @@ private:
         }
         if (pid < 0) return;
         busPid_ = pid;
-        for (int i = 0; i < 5000 && !std::filesystem::exists(socket); ++i)
+        // The socket file appears at bind, a moment before the bus listens: wait until a
+        // connection is taken, or a loaded machine fails the first test to use the bus.
+        for (int i = 0; i < 5000 && !accepts(socket); ++i)
             ::usleep(1000);
-        if (std::filesystem::exists(socket)) busAddress_ = "unix:path=" + socket.string();
+        if (accepts(socket)) busAddress_ = "unix:path=" + socket.string();
+    }
+
+    static bool accepts(const std::filesystem::path& socket) {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const std::string& bytes = socket.native();
+        if (bytes.size() >= sizeof(address.sun_path)) return false;
+        std::memcpy(address.sun_path, bytes.data(), bytes.size());
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd < 0) return false;
+        const bool connected =
+            ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+        ::close(fd);
+        return connected;
     }
 
     TempDir dir_;

@@ -8,6 +8,8 @@ namespace ulmaro {
 /// case ignored ("file2" before "File10"); names that still tie are ordered bytewise, so
 /// the order is total. Negative, zero or positive like `strcmp`.
 int naturalCompare(std::string_view a, std::string_view b);
-inline bool naturalLess(std::string_view a, std::string_view b) { return naturalCompare(a, b) < 0; }
+inline bool naturalLess(std::string_view a, std::string_view b) {
+    return naturalCompare(a, b) < 0;
+}
 
 } // namespace ulmaro

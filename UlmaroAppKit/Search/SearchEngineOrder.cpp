@@ -2,6 +2,7 @@
 #include "UlmaroAppKit/Text/NaturalCompare.h"
 
 #include <algorithm>
+#include <cmath>
 #include <numeric>
 
 namespace ulmaro {
@@ -39,7 +40,9 @@ void SearchEngine::orderRows(std::vector<RankedRow>& rows) const {
     std::vector<double> score(n);
     bool boosted = false;
     for (std::size_t i = 0; i < n; ++i) {
-        const double boost = frecencyBoost_(rows[i].path);
+        // A boost that is not a finite number would leave the order undefined.
+        double boost = frecencyBoost_(rows[i].path);
+        if (!std::isfinite(boost)) boost = 0;
         boosted = boosted || boost != 0;
         score[i] = boost + static_cast<double>(n - i);
     }

@@ -2,6 +2,7 @@
 #include "UlmaroAppKit/Text/UserLocale.h"
 
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace ulmaro {
 namespace {
@@ -90,6 +91,14 @@ TEST(SearchEngineSort, FrecencyLiftsRowsInRelevanceOrderOnly) {
     EXPECT_EQ(nudged, plain);
 
     EXPECT_EQ(f.rows(SortOrder::size, boost), SearchEngine::sort(plain, SortOrder::size));
+
+    // Boosts that are not numbers count as none.
+    auto broken = [](std::string_view path) {
+        return path.ends_with("3.txt")   ? std::numeric_limits<double>::quiet_NaN()
+               : path.ends_with("2.txt") ? -std::numeric_limits<double>::infinity()
+                                         : 0.0;
+    };
+    EXPECT_EQ(f.rows(SortOrder::relevance, broken), plain);
 }
 
 } // namespace

@@ -22,8 +22,12 @@ icu::Collator* collator() {
     if (cached.generation != generation) {
         cached.generation = generation;
         UErrorCode status = U_ZERO_ERROR;
+        // The POSIX locale's collation orders by code point, capitals first; names still
+        // sort as people read them there, so it falls back to the root order.
+        std::string id = UserLocale::collation();
+        if (id == "en_US_POSIX") id = "";
         std::unique_ptr<icu::Collator> made(
-            icu::Collator::createInstance(icu::Locale(UserLocale::collation().c_str()), status));
+            icu::Collator::createInstance(icu::Locale(id.c_str()), status));
         if (U_SUCCESS(status)) {
             // Secondary strength: case is ignored, accents are not.
             made->setStrength(icu::Collator::SECONDARY);

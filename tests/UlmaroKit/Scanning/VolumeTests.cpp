@@ -1,6 +1,7 @@
 #include "UlmaroKit/Platform/MountTable.h"
 #include "UlmaroKit/Scanning/FilesystemEstimate.h"
 #include "UlmaroKit/Scanning/VolumeEnumerator.h"
+#include "support/DeviceTree.h"
 #include "support/TempDir.h"
 
 #include <fstream>
@@ -12,50 +13,10 @@ namespace ulmaro {
 namespace {
 
 namespace fs = std::filesystem;
+using test::DeviceTree;
 using test::TempDir;
 
 const fs::path fixtures = fs::path(ULMARO_FIXTURES_DIR) / "mountinfo";
-
-// A stand-in for /dev and /sys holding the devices of desktop.mountinfo.
-class DeviceTree {
-public:
-    struct Device {
-        std::string name;
-        std::string number;  // major:minor
-        std::string sysPath; // below sys/devices; a partition's parent folder is its disk
-        bool partition;
-        bool removable;
-        std::string uuid;  // empty: none
-        std::string label; // as udev writes it in the link name
-    };
-
-    explicit DeviceTree(const std::vector<Device>& devices) {
-        fs::create_directories(dev() / "disk" / "by-uuid");
-        fs::create_directories(dev() / "disk" / "by-label");
-        fs::create_directories(sys() / "dev" / "block");
-        fs::create_directories(sys() / "class" / "block");
-        for (const auto& d : devices) {
-            auto folder = sys() / "devices" / d.sysPath;
-            fs::create_directories(folder);
-            auto disk = d.partition ? folder.parent_path() : folder;
-            std::ofstream(disk / "removable") << (d.removable ? "1\n" : "0\n");
-            if (d.partition) std::ofstream(folder / "partition") << "1\n";
-            fs::create_symlink("../../devices/" + d.sysPath, sys() / "dev" / "block" / d.number);
-            fs::create_symlink("../../devices/" + d.sysPath, sys() / "class" / "block" / d.name);
-            if (!d.uuid.empty())
-                fs::create_symlink("../../" + d.name, dev() / "disk" / "by-uuid" / d.uuid);
-            if (!d.label.empty())
-                fs::create_symlink("../../" + d.name, dev() / "disk" / "by-label" / d.label);
-        }
-    }
-
-    fs::path dev() const { return dir_ / "dev"; }
-    fs::path sys() const { return dir_ / "sys"; }
-    const fs::path& path() const { return dir_.path(); }
-
-private:
-    TempDir dir_;
-};
 
 const std::vector<DeviceTree::Device> desktopDevices = {
     {"nvme0n1p2", "259:2", "pci0000:00/0000:00:1d.0/nvme/nvme0/nvme0n1/nvme0n1p2", true, false,

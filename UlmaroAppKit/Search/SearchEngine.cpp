@@ -2,6 +2,7 @@
 
 #include "UlmaroAppKit/Search/RowBuilding.h"
 #include "UlmaroKit/Index/IndexStore.h"
+#include "UlmaroKit/Platform/WorkerPool.h"
 #include "UlmaroKit/Scanning/ScanPolicy.h"
 #include "UlmaroKit/Search/QueryParser.h"
 
@@ -159,17 +160,35 @@ SearchOutcome SearchEngine::run(std::string_view text) {
     return SearchOutcome::results(std::move(rows), total, took);
 }
 
+SearchEngine::IndexAnswer SearchEngine::answer(SearchSession& session, Ranker& ranker,
+                                               std::string_view text, std::int64_t limit) {
+    const SearchSession::Results matches = session.search(text);
+    return {static_cast<std::int64_t>(matches->size()), ranker.rank(*matches, limit)};
+}
+
 std::vector<RankedRow> SearchEngine::nameRows(std::string_view text, std::int64_t& total) {
-    const SearchSession::Results baseMatches = session_.search(text);
-    total += static_cast<std::int64_t>(baseMatches->size());
     const std::int64_t window = rankWindow(limit_);
-    std::vector<RankedResult> rankedBase = ranker_.rank(*baseMatches, window);
+    // The indexes are searched side by side: ranking the main index's matches runs on one
+    // thread, and the delta and the catalogs fill the others meanwhile. Each session and
+    // ranker is still used by one thread at a time.
+    IndexAnswer base;
+    IndexAnswer deltaAnswer;
+    std::vector<IndexAnswer> catalogAnswers(catalogSources_.size());
+    const std::size_t firstCatalog = delta_ ? 2 : 1;
+    parallelFor(firstCatalog + catalogSources_.size(), [&](std::size_t job) {
+        if (job == 0)
+            base = answer(session_, ranker_, text, window);
+        else if (job < firstCatalog)
+            deltaAnswer = answer(delta_->session, delta_->ranker, text, limit_);
+        else
+            catalogAnswers[job - firstCatalog] = searchCatalog(job - firstCatalog, text);
+    });
+    total += base.matches + deltaAnswer.matches;
+    std::vector<RankedResult>& rankedBase = base.ranked;
 
     std::vector<RankedRow> deltaRows;
     if (delta_) {
-        const SearchSession::Results deltaMatches = delta_->session.search(text);
-        total += static_cast<std::int64_t>(deltaMatches->size());
-        for (const RankedResult& ranked : delta_->ranker.rank(*deltaMatches, limit_)) {
+        for (const RankedResult& ranked : deltaAnswer.ranked) {
             std::optional<std::string> path = delta_->resolver.rawAbsolutePath(ranked.match.id);
             if (!path) continue;
             RankedRow row = RowBuilding::recordRow(*delta_->store, ranked.match.id,
@@ -195,7 +214,8 @@ std::vector<RankedRow> SearchEngine::nameRows(std::string_view text, std::int64_
     }
     rankedBase.resize(kept);
 
-    RankedCatalogs catalogs = rankCatalogs(text);
+    RankedCatalogs catalogs =
+        catalogSources_.empty() ? RankedCatalogs{} : catalogCandidates(catalogAnswers);
     total += catalogs.total;
     std::vector<RankedRow> merged =
         catalogs.candidates.empty()

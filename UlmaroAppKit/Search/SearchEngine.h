@@ -79,6 +79,11 @@ public:
         std::vector<CatalogCandidate> candidates;
         std::int64_t total = 0;
     };
+    /// What one index answered: how many records matched, and the best of them ranked.
+    struct IndexAnswer {
+        std::int64_t matches = 0;
+        std::vector<RankedResult> ranked;
+    };
 
     static std::shared_ptr<SearchEngine> make(Inputs inputs, SerialQueueFactory& queues,
                                               std::shared_ptr<const Clock> clock);
@@ -149,6 +154,11 @@ private:
     struct Delta;
 
     std::int64_t latestGeneration() const;
+    static IndexAnswer answer(SearchSession& session, Ranker& ranker, std::string_view text,
+                              std::int64_t limit);
+    IndexAnswer searchCatalog(std::size_t source, std::string_view text);
+    /// The candidates of every catalog's answer; empties the row lookup.
+    RankedCatalogs catalogCandidates(std::span<const IndexAnswer> answers);
     /// The rows of a name search, before ordering; adds the matches found to `total`.
     std::vector<RankedRow> nameRows(std::string_view text, std::int64_t& total);
     std::optional<RankedRow> catalogRow(const CatalogCandidate& candidate, std::string_view text);

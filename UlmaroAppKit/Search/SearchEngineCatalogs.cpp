@@ -8,23 +8,32 @@
 
 namespace ulmaro {
 
-SearchEngine::RankedCatalogs SearchEngine::rankCatalogs(std::string_view text) {
+SearchEngine::IndexAnswer SearchEngine::searchCatalog(std::size_t source, std::string_view text) {
+    CatalogSource& catalog = *catalogSources_[source];
+    return answer(catalog.session(), catalog.ranker(), text, limit_);
+}
+
+SearchEngine::RankedCatalogs SearchEngine::catalogCandidates(std::span<const IndexAnswer> answers) {
     RankedCatalogs ranked;
-    if (catalogSources_.empty()) return ranked;
     catalogRowLookup_.clear();
-    for (std::size_t k = 0; k < catalogSources_.size(); ++k) {
-        CatalogSource& source = *catalogSources_[k];
-        const SearchSession::Results matches = source.session().search(text);
-        ranked.total += static_cast<std::int64_t>(matches->size());
-        const std::optional<std::uint32_t> rootRecordID = source.input().rootRecordID;
-        for (const RankedResult& result : source.ranker().rank(*matches, limit_)) {
-            if (rootRecordID && result.match.id < *rootRecordID) continue;
-            const bool isApp =
-                (*source.input().store)[result.match.id].flags.contains(RecordFlags::isApp);
+    for (std::size_t k = 0; k < answers.size(); ++k) {
+        const CatalogSearchInput& input = catalogSources_[k]->input();
+        ranked.total += answers[k].matches;
+        for (const RankedResult& result : answers[k].ranked) {
+            if (input.rootRecordID && result.match.id < *input.rootRecordID) continue;
+            const bool isApp = (*input.store)[result.match.id].flags.contains(RecordFlags::isApp);
             ranked.candidates.push_back({k, result, tier(result.match.quality, isApp)});
         }
     }
     return ranked;
+}
+
+SearchEngine::RankedCatalogs SearchEngine::rankCatalogs(std::string_view text) {
+    if (catalogSources_.empty()) return {};
+    std::vector<IndexAnswer> answers;
+    for (std::size_t k = 0; k < catalogSources_.size(); ++k)
+        answers.push_back(searchCatalog(k, text));
+    return catalogCandidates(answers);
 }
 
 std::optional<RankedRow> SearchEngine::catalogRow(const CatalogCandidate& candidate,

@@ -186,5 +186,41 @@ TEST(SearchEngineCatalogs, RecordsBelowTheRootRecordAreNeverCandidates) {
     EXPECT_EQ(outcome.resultsIfAny()->totalMatches, 2);
 }
 
+TEST(SearchEngineCatalogs, OnlyRelevanceOrderCutsTheMergeAtTheWindow) {
+    // The main index's prefix matches outrank the catalog's word-start matches, and fill
+    // the window of 20 on their own; the catalog's files are the largest.
+    FixtureIndex main;
+    for (int i = 0; i < 30; ++i)
+        main.add("/home/u/report-" + std::to_string(i) + ".txt",
+                 {.size = static_cast<std::uint64_t>(i + 1)});
+    FixtureIndex catalog;
+    for (int i = 0; i < 10; ++i)
+        catalog.add("/media/disk/old-report-" + std::to_string(i) + ".txt",
+                    {.size = static_cast<std::uint64_t>(1000 + i)});
+    const auto mainStore = main.open();
+    const auto catalogStore = catalog.open();
+    test::EngineHarness harness;
+    auto engine = [&](SortOrder order) {
+        return harness.make({.store = mainStore,
+                             .limit = 10,
+                             .sortOrder = order,
+                             .catalogs = {{.id = "d",
+                                           .name = "Disk",
+                                           .store = catalogStore,
+                                           .currentRoot = "/media/disk",
+                                           .recordedRoot = "/media/disk"}}});
+    };
+    auto fromCatalog = [](const SearchOutcome& outcome) {
+        std::size_t n = 0;
+        for (const RankedRow& row : outcome.resultsIfAny()->rows)
+            n += row.origin.catalog ? 1 : 0;
+        return n;
+    };
+    const SearchOutcome bySize = harness.run(*engine(SortOrder::size), "report");
+    EXPECT_EQ(fromCatalog(bySize), 10u);
+    EXPECT_EQ(bySize.resultsIfAny()->rows.front().path, "/media/disk/old-report-9.txt");
+    EXPECT_EQ(fromCatalog(harness.run(*engine(SortOrder::relevance), "report")), 0u);
+}
+
 } // namespace
 } // namespace ulmaro

@@ -28,11 +28,11 @@ bool hasDotPart(std::string_view path) {
 
 CatalogSource::CatalogSource(CatalogSearchInput input)
     : input_(std::move(input)), session_(input_.store), ranker_(input_.store),
-      resolver_(*input_.store) {}
+      resolver_(*input_.store), paths_(*input_.store) {}
 
 std::optional<CatalogLocation> CatalogSource::location(std::uint32_t record) {
     ++resolvedPaths_;
-    std::optional<std::string> recorded = resolver_.rawAbsolutePath(record);
+    std::optional<std::string> recorded = paths_.path(record);
     if (!recorded) return std::nullopt;
     return locate(std::move(*recorded), input_.currentRoot, input_.recordedRoot);
 }

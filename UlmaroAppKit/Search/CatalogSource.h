@@ -1,6 +1,7 @@
 #pragma once
 
 #include "UlmaroAppKit/Search/CatalogSearchInput.h"
+#include "UlmaroAppKit/Search/FolderPathCache.h"
 #include "UlmaroKit/Index/PathResolver.h"
 #include "UlmaroKit/Search/Ranker.h"
 #include "UlmaroKit/Search/SearchSession.h"
@@ -53,6 +54,7 @@ private:
     SearchSession session_;
     Ranker ranker_;
     PathResolver resolver_;
+    FolderPathCache paths_;
     std::int64_t resolvedPaths_ = 0;
 };
 

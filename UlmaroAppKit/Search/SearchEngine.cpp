@@ -58,9 +58,11 @@ struct SearchEngine::Delta {
     SearchSession session;
     Ranker ranker;
     PathResolver resolver;
+    FolderPathCache paths;
 
     explicit Delta(std::shared_ptr<const IndexStore> deltaStore)
-        : store(std::move(deltaStore)), session(store), ranker(store), resolver(*store) {}
+        : store(std::move(deltaStore)), session(store), ranker(store), resolver(*store),
+          paths(*store) {}
 };
 
 std::shared_ptr<SearchEngine> SearchEngine::make(Inputs inputs, SerialQueueFactory& queues,
@@ -73,7 +75,7 @@ std::shared_ptr<SearchEngine> SearchEngine::make(Inputs inputs, SerialQueueFacto
 SearchEngine::SearchEngine(Passkey, Inputs inputs, std::shared_ptr<SerialQueue> queue,
                            std::shared_ptr<const Clock> clock)
     : queue_(std::move(queue)), clock_(std::move(clock)), store_(std::move(inputs.store)),
-      session_(store_), ranker_(store_), resolver_(*store_), limit_(inputs.limit),
+      session_(store_), ranker_(store_), resolver_(*store_), paths_(*store_), limit_(inputs.limit),
       excludeSystemPaths_(std::move(inputs.excludeSystemPaths)),
       removedPaths_(std::move(inputs.removedPaths)),
       frecencyBoost_(std::move(inputs.frecencyBoost)), sortOrder_(inputs.sortOrder),
@@ -189,7 +191,7 @@ std::vector<RankedRow> SearchEngine::nameRows(std::string_view text, std::int64_
     std::vector<RankedRow> deltaRows;
     if (delta_) {
         for (const RankedResult& ranked : deltaAnswer.ranked) {
-            std::optional<std::string> path = delta_->resolver.rawAbsolutePath(ranked.match.id);
+            std::optional<std::string> path = delta_->paths.path(ranked.match.id);
             if (!path) continue;
             RankedRow row = RowBuilding::recordRow(*delta_->store, ranked.match.id,
                                                    ~ranked.match.id, std::move(*path));
@@ -204,7 +206,7 @@ std::vector<RankedRow> SearchEngine::nameRows(std::string_view text, std::int64_
     baseRows.reserve(rankedBase.size());
     std::size_t kept = 0;
     for (const RankedResult& ranked : rankedBase) {
-        std::optional<std::string> path = resolver_.rawAbsolutePath(ranked.match.id);
+        std::optional<std::string> path = paths_.path(ranked.match.id);
         if (!path) continue;
         RankedRow row =
             RowBuilding::recordRow(*store_, ranked.match.id, ranked.match.id, std::move(*path));

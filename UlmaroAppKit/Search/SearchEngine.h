@@ -4,6 +4,7 @@
 #include "UlmaroAppKit/Platform/SerialQueue.h"
 #include "UlmaroAppKit/Search/AppDirectory.h"
 #include "UlmaroAppKit/Search/CatalogSource.h"
+#include "UlmaroAppKit/Search/FolderPathCache.h"
 #include "UlmaroAppKit/Search/RemovedPaths.h"
 #include "UlmaroAppKit/Search/SearchEngineProtocol.h"
 #include "UlmaroAppKit/Search/SortOrder.h"
@@ -170,6 +171,8 @@ private:
     SearchSession session_;
     Ranker ranker_;
     PathResolver resolver_;
+    /// Row paths: the folders of one keystroke's results are mostly the next one's.
+    FolderPathCache paths_;
     std::int64_t limit_;
     std::vector<std::shared_ptr<CatalogSource>> catalogSources_;
     std::unordered_map<std::uint32_t, CatalogRecord> catalogRowLookup_;

@@ -10,7 +10,7 @@ std::vector<RankedRow> SearchEngine::appAliasRows(std::string_view text) {
     if (!appDirectory_) appDirectory_ = AppDirectory::build(*store_);
     std::vector<RankedRow> rows;
     for (std::uint32_t id : appDirectory_->aliases(key)) {
-        std::optional<std::string> path = resolver_.rawAbsolutePath(id);
+        std::optional<std::string> path = paths_.path(id);
         if (!path) continue;
         RankedRow row = RowBuilding::recordRow(*store_, id, id, std::move(*path));
         row.isApp = true;

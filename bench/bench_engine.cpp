@@ -7,6 +7,7 @@
 //   engine+   with a 20,000-record delta, 2,000 removed paths and two 200,000-record
 //             catalogs (one mounted elsewhere, one away)
 //   cold      the first search of a freshly built engine (or a fresh session and ranker)
+//   sync      the engine's steps called on the benchmark's thread, without the queue
 //
 // Run with --benchmark_repetitions=N and read the medians. The thread-backed serial queue
 // of the application is not in the library yet, so a minimal one stands in below: one
@@ -200,7 +201,17 @@ struct Core {
     }
 };
 
-double engineKeystroke(SearchEngine& engine, const std::string& text, std::size_t& rows) {
+double engineKeystroke(SearchEngine& engine, const std::string& text, std::size_t& rows,
+                       bool throughQueue) {
+    if (!throughQueue) {
+        // The engine's own steps on this thread: no queue hop, no thread to wake.
+        engine.run(previous(text));
+        const auto start = Steady::now();
+        const SearchOutcome outcome = engine.run(text);
+        const double took = seconds(start);
+        rows = outcome.resultsIfAny() != nullptr ? outcome.resultsIfAny()->rows.size() : 0;
+        return took;
+    }
     await(engine, previous(text));
     const auto start = Steady::now();
     rows = await(engine, text);
@@ -219,7 +230,8 @@ void report(benchmark::State& state, const std::vector<double>& core,
     state.counters["rows"] = static_cast<double>(rows);
 }
 
-void keystroke(benchmark::State& state, std::string text, bool everything, SortOrder order) {
+void keystroke(benchmark::State& state, std::string text, bool everything, SortOrder order,
+               bool throughQueue = true) {
     Core core;
     const auto engine = makeEngine(everything, order);
     std::vector<double> coreTimes;
@@ -229,9 +241,9 @@ void keystroke(benchmark::State& state, std::string text, bool everything, SortO
     for (auto _ : state) {
         double c = 0;
         double e = 0;
-        if (engineFirst) e = engineKeystroke(*engine, text, rows);
+        if (engineFirst) e = engineKeystroke(*engine, text, rows, throughQueue);
         c = core.keystroke(text);
-        if (!engineFirst) e = engineKeystroke(*engine, text, rows);
+        if (!engineFirst) e = engineKeystroke(*engine, text, rows, throughQueue);
         engineFirst = !engineFirst;
         coreTimes.push_back(c);
         engineTimes.push_back(e);
@@ -281,6 +293,13 @@ void registerAll() {
             [text](benchmark::State& s) { keystroke(s, text, false, SortOrder::relevance); });
         add("engine+/" + text, 40,
             [text](benchmark::State& s) { keystroke(s, text, true, SortOrder::relevance); });
+    }
+    for (const std::string& text : texts) {
+        add("sync/engine/" + text, 40, [text](benchmark::State& s) {
+            keystroke(s, text, false, SortOrder::relevance, false);
+        });
+        add("sync/engine+/" + text, 40,
+            [text](benchmark::State& s) { keystroke(s, text, true, SortOrder::relevance, false); });
     }
     for (const std::string text : {"inv", "invoice", "ext:pdf report"})
         for (SortOrder order : {SortOrder::size, SortOrder::dateModified, SortOrder::name})

@@ -24,6 +24,10 @@ std::size_t RemovedPaths::Hash::operator()(std::string_view path) const {
 RemovedPaths::RemovedPaths(std::span<const std::string> paths) {
     paths_.reserve(paths.size());
     paths_.insert(paths.begin(), paths.end());
+    for (const std::string& path : paths_) {
+        const std::uint64_t h = Hash{}(path);
+        filter_[filterWord(h)] |= filterBit(h);
+    }
 }
 
 bool RemovedPaths::contains(std::string_view path) const {
@@ -34,11 +38,12 @@ bool RemovedPaths::hides(std::string_view path) const {
     if (paths_.empty()) return false;
     std::uint64_t h = fnvOffset;
     for (std::size_t i = 0; i < path.size(); ++i) {
-        if (path[i] == '/' && i > 0 && paths_.find(Hashed{path.substr(0, i), h}) != paths_.end())
+        if (path[i] == '/' && i > 0 && mayHold(h) &&
+            paths_.find(Hashed{path.substr(0, i), h}) != paths_.end())
             return true;
         h = fnvStep(h, path[i]);
     }
-    return paths_.find(Hashed{path, h}) != paths_.end();
+    return mayHold(h) && paths_.find(Hashed{path, h}) != paths_.end();
 }
 
 } // namespace ulmaro

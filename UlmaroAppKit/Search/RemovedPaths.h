@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <vector>
 
 namespace ulmaro {
 
@@ -43,6 +44,18 @@ private:
         bool operator()(std::string_view a, const Hashed& b) const { return a == b.path; }
     };
 
+    static std::size_t filterWord(std::uint64_t hash) { return (hash >> 52) & (filterWords - 1); }
+    static std::uint64_t filterBit(std::uint64_t hash) {
+        return std::uint64_t{1} << ((hash >> 46) & 63);
+    }
+    bool mayHold(std::uint64_t hash) const {
+        return (filter_[filterWord(hash)] & filterBit(hash)) != 0;
+    }
+
+    // One bit per path by its hash: most folders of most rows were never removed, and the
+    // bit says so without a lookup in the set.
+    static constexpr std::size_t filterWords = 1024;
+    std::vector<std::uint64_t> filter_ = std::vector<std::uint64_t>(filterWords);
     std::unordered_set<std::string, Hash, Equal> paths_;
 };
 

@@ -201,6 +201,17 @@ TEST(SearchEngine, RemovedPathsMatchWholeComponents) {
     for (const auto& [path, hidden] : cases)
         EXPECT_EQ(paths.hides(path), hidden) << path;
     EXPECT_FALSE(RemovedPaths().hides("/a/b"));
+
+    // Thousands of paths: each hides itself and what lies below it, and nothing else.
+    std::vector<std::string> many;
+    for (int i = 0; i < 5000; ++i)
+        many.push_back("/home/u/f" + std::to_string(i * 7));
+    const RemovedPaths large(many);
+    for (int i = 0; i < 5000; ++i) {
+        ASSERT_TRUE(large.hides("/home/u/f" + std::to_string(i * 7))) << i;
+        ASSERT_TRUE(large.hides("/home/u/f" + std::to_string(i * 7) + "/x/y")) << i;
+        ASSERT_FALSE(large.hides("/home/u/f" + std::to_string(i * 7 + 1) + "/x")) << i;
+    }
 }
 
 TEST(SearchEngine, SystemPathsStayUnlessTheSwitchSaysOtherwise) {

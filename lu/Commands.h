@@ -1,8 +1,10 @@
 #pragma once
 
 #include "UlmaroKit/Index/IndexStore.h"
+#include "UlmaroKit/Scanning/ScanRootIdentity.h"
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,8 +20,13 @@ struct Invocation {
 
 // Each subcommand returns the run's exit status.
 int runScan(const Invocation& invocation);
+/// Whether the scan root is still the folder the walk began in: 0, or the errno saying why
+/// not (`ScanRootIdentity::recheck` unless a test stands in).
+using RootRecheck = std::function<int(const ScanRootIdentity& identity, const std::string& root)>;
+int runScan(const Invocation& invocation, const RootRecheck& recheck);
 int runSearch(const Invocation& invocation);
 int runContent(const Invocation& invocation);
+int runContent(const Invocation& invocation, const RootRecheck& recheck);
 int runFind(const Invocation& invocation);
 int runBench(const Invocation& invocation);
 int runMeasure(const Invocation& invocation);

@@ -4,8 +4,10 @@
 #include "UlmaroKit/Platform/UnicodeText.h"
 #include "lu/Commands.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <sys/stat.h>
 #include <system_error>
 
@@ -31,11 +33,24 @@ std::string joined(const std::vector<std::string>& words) {
     return text;
 }
 
+int refuse(const std::string& folder, int error) {
+    std::fprintf(stderr, "Cannot read %s: %s. The content index was not changed.\n", folder.c_str(),
+                 std::strerror(error));
+    return 1;
+}
+
 } // namespace
 
 int runContent(const Invocation& invocation) {
+    return runContent(invocation, [](const ScanRootIdentity& identity, const std::string& root) {
+        return identity.recheck(root);
+    });
+}
+
+int runContent(const Invocation& invocation, const RootRecheck& recheck) {
+    const bool defaults = invocation.args.empty();
     std::vector<std::string> folders = invocation.args;
-    if (folders.empty()) {
+    if (defaults) {
         std::string home = DataLocations::homeDirectory().string();
         folders = {home + "/Documents", home + "/Desktop", home + "/Downloads"};
     }
@@ -44,10 +59,40 @@ int runContent(const Invocation& invocation) {
         std::printf("  %s\n", folder.c_str());
     std::fflush(stdout);
 
+    // A folder that cannot be read, or is gone by the end, would make the new index lose its
+    // documents: the index in place stays. Of the default folders, one that does not exist
+    // is simply not there to read.
+    struct Root {
+        const std::string* given;
+        std::string path; // absolute: the builder reads no names relative to the working folder
+        ScanRootIdentity identity;
+    };
+    std::vector<Root> roots;
+    for (const auto& folder : folders) {
+        std::error_code absoluteError;
+        std::filesystem::path absolute = std::filesystem::absolute(folder, absoluteError);
+        Root root{
+            &folder, absoluteError ? std::string() : absolute.lexically_normal().string(), {}};
+        try {
+            root.identity = ScanRootIdentity::of(root.path);
+        } catch (const std::system_error& error) {
+            if (defaults && error.code().value() == ENOENT) continue;
+            return refuse(folder, error.code().value());
+        }
+        roots.push_back(std::move(root));
+    }
+    std::vector<std::string> paths;
+    for (const Root& root : roots)
+        paths.push_back(root.path);
+
     std::int64_t start = nowNanoseconds();
     ContentIndex index = ContentIndexBuilder::build(
-        folders, nullptr, [] { return false; }, {}, ContentIndexBuilder::TextBudget::standard);
+        paths, nullptr, [] { return false; }, {}, ContentIndexBuilder::TextBudget::standard);
     std::int64_t elapsed = nowNanoseconds() - start;
+    for (const Root& root : roots) {
+        if (int error = recheck(root.identity, root.path); error != 0)
+            return refuse(*root.given, error);
+    }
 
     const auto& path = invocation.contentIndexPath;
     std::error_code ignored;

@@ -10,10 +10,27 @@
 #include <exception>
 #include <filesystem>
 #include <string>
+#include <system_error>
 
 namespace ulmaro::lu {
 
+namespace {
+
+int refuse(const std::string& root, int error) {
+    std::fprintf(stderr, "Cannot scan %s: %s. The index was not changed.\n", root.c_str(),
+                 std::strerror(error));
+    return 1;
+}
+
+} // namespace
+
 int runScan(const Invocation& invocation) {
+    return runScan(invocation, [](const ScanRootIdentity& identity, const std::string& root) {
+        return identity.recheck(root);
+    });
+}
+
+int runScan(const Invocation& invocation, const RootRecheck& recheck) {
     const std::string home = DataLocations::homeDirectory().string();
     const std::string& given = invocation.args.empty() ? home : invocation.args[0];
     std::string root;
@@ -26,6 +43,12 @@ int runScan(const Invocation& invocation) {
     }
     std::printf("Scanning %s\u2026\n", root.c_str());
     std::fflush(stdout);
+    ScanRootIdentity identity;
+    try {
+        identity = ScanRootIdentity::of(root);
+    } catch (const std::system_error& error) {
+        return refuse(root, error.code().value());
+    }
 
     // Our own data folder is never indexed.
     const std::string dataFolder = DataLocations::dataDirectory().lexically_normal().string();
@@ -40,12 +63,11 @@ int runScan(const Invocation& invocation) {
                      error.what());
         return 1;
     }
-    if (result.rootError != 0) {
-        // An unreadable root describes nothing: the index in place stays.
-        std::fprintf(stderr, "Cannot scan %s: %s. The index was not changed.\n", root.c_str(),
-                     std::strerror(result.rootError));
-        return 1;
-    }
+    // An unreadable root describes nothing, and neither does one that went away during the
+    // walk (every later folder failed, or the folder beneath a mount was walked): the index
+    // in place stays.
+    if (result.rootError != 0) return refuse(root, result.rootError);
+    if (int error = recheck(identity, root); error != 0) return refuse(root, error);
 
     const auto rate = static_cast<std::int64_t>(static_cast<double>(result.entriesScanned) /
                                                 std::max(result.duration, 0.001));

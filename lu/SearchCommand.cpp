@@ -57,11 +57,15 @@ Listing nameRoad(const std::shared_ptr<const IndexStore>& store, const Query& qu
     const auto end = Clock::now(); // the listing is not timed on this road
 
     PathResolver resolver(*store);
+    std::size_t shown = 0;
     for (const RankedResult& result : ranked) {
-        // A record whose parent chain is broken has no path to show.
-        if (auto path = resolver.absolutePath(result.match.id)) printLine("  " + *path);
+        // A record whose parent chain is broken has no path to show, and is not shown.
+        if (auto path = resolver.absolutePath(result.match.id)) {
+            printLine("  " + *path);
+            ++shown;
+        }
     }
-    return {matches.size(), ranked.size(), {}, end};
+    return {matches.size(), shown, {}, end};
 }
 
 Listing contentsRoad(const std::shared_ptr<const IndexStore>& store,

@@ -33,8 +33,10 @@ WallTime ManualClock::defaultStart() {
 }
 
 namespace {
+// As the real timers take them: negative and NaN are zero, decades at most.
 std::chrono::steady_clock::duration toTicks(Seconds s) {
-    if (s.count() < 0) s = Seconds(0);
+    if (!(s.count() > 0)) s = Seconds(0);
+    s = std::min(s, Seconds(1e9));
     return std::chrono::duration_cast<std::chrono::steady_clock::duration>(s);
 }
 } // namespace
@@ -50,7 +52,8 @@ std::unique_ptr<Timer> ManualClock::scheduleOnce(Seconds delay, Action action) {
 
 std::unique_ptr<Timer> ManualClock::scheduleRepeating(Seconds interval, Action action) {
     auto entry = std::make_shared<Entry>();
-    entry->interval = interval.count() > 0 ? interval : Seconds(1e-9);
+    // Like the real timers: under a millisecond counts as one, so no step fires forever.
+    entry->interval = interval.count() >= 0.001 ? std::min(interval, Seconds(1e9)) : Seconds(0.001);
     entry->repeating = true;
     entry->due = mono_ + toTicks(entry->interval);
     entry->order = nextOrder_++;

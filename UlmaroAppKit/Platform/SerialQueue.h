@@ -10,7 +10,9 @@ namespace ulmaro {
 enum class QueueQuality { interactive, utility };
 
 /// Runs tasks one at a time, in the order submitted, off the main thread. Tasks may call
-/// `parallelFor`. Destroying the queue lets the running task finish and drops the rest.
+/// `parallelFor`, and must not throw. Destroying the queue drops the tasks not yet started
+/// and lets the running one finish without waiting for it (so a task may drop the last
+/// reference to its own queue): tasks hold what they use by shared or weak pointer.
 class SerialQueue {
 public:
     using Task = std::function<void()>;

@@ -24,7 +24,8 @@ public:
 
     /// Runs `action` once after `delay` (a negative delay counts as zero).
     [[nodiscard]] virtual std::unique_ptr<Timer> scheduleOnce(Seconds delay, Action action) = 0;
-    /// Runs `action` every `interval` until cancelled; the first run is one interval away.
+    /// Runs `action` every `interval` (a millisecond at least) until cancelled; the first
+    /// run is one interval away.
     [[nodiscard]] virtual std::unique_ptr<Timer> scheduleRepeating(Seconds interval,
                                                                    Action action) = 0;
 };

@@ -103,6 +103,16 @@ ZipHandle openArchive(const fs::path& archive) {
     return ZipHandle(z);
 }
 
+// A member is a plain file unless a Unix file type stored with it says otherwise.
+bool isRegularMember(zip_t* z, zip_uint64_t index) {
+    zip_uint8_t system = 0;
+    zip_uint32_t attributes = 0;
+    if (zip_file_get_external_attributes(z, index, 0, &system, &attributes) != 0) return false;
+    if (system != ZIP_OPSYS_UNIX) return true;
+    const auto mode = static_cast<mode_t>(attributes >> 16);
+    return (mode & S_IFMT) == 0 || S_ISREG(mode);
+}
+
 std::uint64_t freeBytes(const fs::path& folder) {
     struct statvfs s {};
     if (::statvfs(folder.c_str(), &s) != 0) return 0;
@@ -150,6 +160,14 @@ std::vector<std::string_view> splitKeepingEmpty(std::string_view s) {
 bool hasDotDot(std::string_view path) {
     auto parts = splitKeepingEmpty(path);
     return std::find(parts.begin(), parts.end(), "..") != parts.end();
+}
+
+// A name some file system could hold. Linux names may hold a line feed (our own scans
+// record such names); the Windows names of an EFU list may not.
+bool isPlainName(std::string_view name, bool efu) {
+    if (name.empty() || name == "." || name == "..") return false;
+    if (name.find_first_of(std::string_view("/\0", 2)) != std::string_view::npos) return false;
+    return !efu || name.find('\n') == std::string_view::npos;
 }
 
 } // namespace
@@ -271,6 +289,12 @@ CatalogArchive::Unpacked CatalogArchive::unpack(const fs::path& archive,
     }
     if (!isTheTwoMembers(names)) throw ArchiveError::notACatalog();
 
+    // Only plain files: a link member holds its target's path as data, which would be
+    // extracted as a file of that text.
+    for (zip_int64_t i = 0; i < count; ++i)
+        if (!isRegularMember(z.get(), static_cast<zip_uint64_t>(i)))
+            throw ArchiveError::notACatalog();
+
     // Declared sizes are judged before anything is written.
     std::uint64_t total = 0;
     for (const auto& st : stats) {
@@ -340,8 +364,7 @@ bool CatalogArchive::isWellFormed(const IndexStore& store, const CatalogInfo& in
         std::string_view name = store.nameBytes(id);
         if (r.parentID != FileRecord::rootParentID) {
             if (r.parentID >= id) return false;
-            if (name.find('/') != std::string_view::npos || name == "." || name == "..")
-                return false;
+            if (!isPlainName(name, efu)) return false;
         } else if (!efu && !name.empty()) {
             return false;
         }

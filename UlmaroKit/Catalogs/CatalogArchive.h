@@ -83,7 +83,9 @@ struct CatalogArchive {
     /// Whether the description keeps to its own folders: a usable ID, a relative root
     /// without "..", and a mount path without ".." (absolute for drives and folders).
     static bool isSafe(const CatalogInfo& info);
-    /// Whether the index agrees with the description and is a tree of plain names.
+    /// Whether the index agrees with the description and is a tree of plain names: below
+    /// the root none is empty, ".", ".." or holds "/" or NUL, and an EFU list's none holds a
+    /// line feed (the root record of a list keeps its path-like name).
     static bool isWellFormed(const IndexStore& store, const CatalogInfo& info);
 
     /// "Temporary" in the data folder.

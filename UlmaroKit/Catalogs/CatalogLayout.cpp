@@ -16,6 +16,12 @@ std::filesystem::path CatalogLayout::defaultRoot() {
     return DataLocations::catalogsDirectory();
 }
 
+CatalogLayout CatalogLayout::forIndex(const std::filesystem::path& indexPath) {
+    if (indexPath.native() == DataLocations::indexPath().native())
+        return CatalogLayout(defaultRoot());
+    return CatalogLayout(indexPath.native() + ".catalogs");
+}
+
 bool CatalogLayout::isValidID(std::string_view id) {
     return !id.empty() && id != "." && id != ".." && id.find('/') == std::string_view::npos &&
            id.find('\0') == std::string_view::npos;

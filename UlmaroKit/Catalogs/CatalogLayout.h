@@ -22,6 +22,11 @@ public:
     /// "Catalogs" in the data folder.
     static std::filesystem::path defaultRoot();
 
+    /// The catalogs that belong to an index file: `defaultRoot()` for the default index
+    /// (`DataLocations::indexPath()`, compared as written, nothing resolved), otherwise
+    /// the index's path followed by ".catalogs" ("/tmp/x/index.bin.catalogs").
+    static CatalogLayout forIndex(const std::filesystem::path& indexPath);
+
     /// Whether `id` may name a catalog folder.
     static bool isValidID(std::string_view id);
 

@@ -4,13 +4,10 @@
 #include "UlmaroKit/Catalogs/FolderSizes.h"
 #include "UlmaroKit/Index/IndexWriter.h"
 #include "UlmaroKit/Platform/DataLocations.h"
-#include "UlmaroKit/Platform/UniqueFd.h"
 #include "UlmaroKit/Scanning/DirectoryScanner.h"
+#include "UlmaroKit/Scanning/ScanRootIdentity.h"
 
-#include <cerrno>
-#include <fcntl.h>
 #include <limits>
-#include <sys/stat.h>
 #include <system_error>
 
 namespace ulmaro {
@@ -22,25 +19,6 @@ constexpr double progressInterval = 0.1;
 [[noreturn]] void fail(int error, const std::string& root) {
     throw std::system_error(error, std::generic_category(), root);
 }
-
-// The root's identity when the scan starts; it must be the same folder at the end.
-struct RootIdentity {
-    dev_t device;
-    ino_t inode;
-
-    static RootIdentity open(const std::string& root) {
-        UniqueFd fd(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        struct stat st;
-        if (!fd || ::fstat(fd.get(), &st) != 0) fail(errno, root);
-        return {st.st_dev, st.st_ino};
-    }
-
-    void verify(const std::string& root) const {
-        struct stat st;
-        if (::stat(root.c_str(), &st) != 0) fail(errno, root);
-        if (st.st_dev != device || st.st_ino != inode) fail(ENODEV, root);
-    }
-};
 
 } // namespace
 
@@ -65,7 +43,7 @@ CatalogScanner::Outcome CatalogScanner::scan(std::string_view root, std::string_
     const std::uint32_t rootID = rootRecordID(path);
     const Outcome cancelled{0, 0, 0, rootID, true};
 
-    RootIdentity identity = RootIdentity::open(path);
+    const ScanRootIdentity identity = ScanRootIdentity::of(path);
     DirectoryScanner scanner(policy, seedDepth, progressInterval,
                              DataLocations::homeDirectory().string());
     ScanResult result = scanner.scan(path, 0, onProgress, shouldContinue);

@@ -1,5 +1,6 @@
 #include "UlmaroKit/Content/ContentIndex.h"
 
+#include "UlmaroKit/Content/TextLine.h"
 #include "UlmaroKit/Platform/AtomicFile.h"
 #include "UlmaroKit/Platform/HugePages.h"
 #include "UlmaroKit/Platform/MappedFile.h"
@@ -8,9 +9,11 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <system_error>
 
 namespace ulmaro {
 namespace {
@@ -58,14 +61,25 @@ void appendEscaped(std::string& out, std::string_view utf8) {
     }
 }
 
+// A modification time no file can have (beyond 2^53 seconds, or not a number) is no time:
+// stored as 0, so that the file is read again rather than trusted.
+constexpr double kMaxTime = 9007199254740992.0;
+
+double usableTime(double seconds) {
+    return std::isfinite(seconds) && std::fabs(seconds) <= kMaxTime ? seconds : 0;
+}
+
 template <typename T>
 void appendNumber(std::string& out, T value) {
-    char buffer[64];
+    // Room for any finite double in fixed notation (309 digits, or 0. and 324 decimals).
+    char buffer[512];
     std::to_chars_result r;
     if constexpr (std::is_floating_point_v<T>)
         r = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
     else
         r = std::to_chars(buffer, buffer + sizeof buffer, value);
+    if (r.ec != std::errc())
+        throw std::system_error(std::make_error_code(r.ec), "content index number");
     out.append(buffer, r.ptr);
 }
 
@@ -101,7 +115,8 @@ std::optional<std::vector<ContentIndex::Document>> decodeTable(std::string_view 
         if (*offset < 0 || *length < 0 || static_cast<std::uint64_t>(*offset) > blobSize ||
             static_cast<std::uint64_t>(*length) > blobSize - static_cast<std::uint64_t>(*offset))
             continue;
-        documents.push_back({p->get<std::string>(), m->get<double>(), *offset, *length});
+        documents.push_back(
+            {p->get<std::string>(), usableTime(m->get<double>()), *offset, *length});
     }
     return documents;
 }
@@ -127,19 +142,13 @@ std::vector<ContentIndex::Hit> ContentIndex::search(std::string_view needle,
         const void* found = ::memmem(blob + start, static_cast<std::size_t>(end - start),
                                      lowered.data(), lowered.size());
         if (found == nullptr) continue;
-        const char* p = static_cast<const char*>(found);
-        const char* first = blob + start;
-        const char* last = blob + end;
-        std::int64_t line = 1 + std::count(first, p, '\n');
-        const char* lineStart = p;
-        while (lineStart > first && lineStart[-1] != '\n')
-            --lineStart;
-        const char* lineEnd = static_cast<const char*>(std::memchr(p, '\n', last - p));
-        if (lineEnd == nullptr) lineEnd = last;
-        std::string text = repairUtf8(std::string_view(lineStart, lineEnd - lineStart));
-        std::string preview(UnicodeText::graphemePrefix(UnicodeText::trimmingSpacesAndTabs(text),
+        std::string_view text(blob + start, static_cast<std::size_t>(end - start));
+        auto at = static_cast<std::size_t>(static_cast<const char*>(found) - text.data());
+        TextLine line = TextLine::around(text, at, at + lowered.size());
+        std::string shown = repairUtf8(text.substr(line.begin, line.end - line.begin));
+        std::string preview(UnicodeText::graphemePrefix(UnicodeText::trimmingSpacesAndTabs(shown),
                                                         kPreviewCharacters));
-        hits.push_back({doc.path, line, std::move(preview)});
+        hits.push_back({doc.path, line.number, std::move(preview)});
     }
     return hits;
 }
@@ -223,7 +232,7 @@ std::string ContentIndex::encodeTable() const {
         json += "{\"p\":\"";
         appendEscaped(json, isValidUtf8(doc.path) ? doc.path : repairUtf8(doc.path));
         json += "\",\"m\":";
-        appendNumber(json, doc.modified);
+        appendNumber(json, usableTime(doc.modified));
         json += ",\"o\":";
         appendNumber(json, doc.offset);
         json += ",\"l\":";

@@ -73,7 +73,8 @@ public:
     /// Replaces the file atomically. Throws std::system_error.
     void write(const std::filesystem::path& path) const;
     /// Throws std::system_error when the file cannot be read. A damaged file reads as
-    /// an empty index, and documents whose range lies outside the blob are dropped.
+    /// an empty index, documents whose range lies outside the blob are dropped, and a time
+    /// beyond ±2^53 seconds (or not a number) reads as 0, as it is written.
     static ContentIndex read(const std::filesystem::path& path);
 
     /// The JSON table of "content.bin", byte for byte.

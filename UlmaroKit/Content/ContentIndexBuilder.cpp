@@ -99,7 +99,9 @@ bool ContentIndexBuilder::isPlainText(std::string_view path) {
 std::vector<std::string> ContentIndexBuilder::files(const std::string& folder,
                                                     const IsCancelled& isCancelled) {
     std::vector<std::string> out;
-    std::string root = std::filesystem::absolute(folder).string();
+    // A relative name would depend on the working folder, and an empty one names nothing.
+    if (!folder.starts_with('/')) return out;
+    std::string root = folder;
     while (root.size() > 1 && root.ends_with('/'))
         root.pop_back();
     walk(root, isCancelled, out);

@@ -53,14 +53,16 @@ struct ContentIndexBuilder {
     static constexpr std::int64_t plainTextEstimateCap = 2097152;
 
     /// Document paths under a folder, depth first, each folder before its contents.
-    /// Hidden items and the usual build and dependency folders are passed over.
+    /// Hidden items and the usual build and dependency folders are passed over. An empty or
+    /// relative folder name gives nothing.
     static std::vector<std::string> files(const std::string& folder,
                                           const IsCancelled& isCancelled);
 
     /// The text of one document: plain text for "csv", "txt" and "md", else extracted.
     static std::optional<std::string> defaultExtract(const std::string& path);
 
-    /// Never throws; files that cannot be read are left out. Cancellation stops the work
+    /// Never throws; files that cannot be read are left out, and so are folders whose name
+    /// is empty or relative. Cancellation stops the work
     /// that has not started and returns the documents gathered so far.
     static ContentIndex build(const std::vector<std::string>& folders, const ContentIndex* reusing,
                               const IsCancelled& isCancelled, const OnProgress& onProgress,
@@ -71,7 +73,9 @@ struct ContentIndexBuilder {
     static std::unordered_set<std::string> keptWithinBudget(std::vector<Candidate> candidates,
                                                             TextBudget budget);
     /// Which new paths may be indexed next to what `index` holds, and which stored
-    /// documents they push out. Reads file status only.
+    /// documents they push out. Reads file status only. Only plain-text files extraction
+    /// will read compete (regular, not links, 1 byte to `maxFileBytes`); the others are
+    /// admitted without cost and give no document.
     static Admission withinTextBudget(const std::vector<std::string>& newPaths,
                                       const ContentIndex& index, TextBudget budget);
     /// Removes the plain-text documents that no longer fit; true when any went.

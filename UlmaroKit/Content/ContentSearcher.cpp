@@ -1,5 +1,6 @@
 #include "UlmaroKit/Content/ContentSearcher.h"
 
+#include "UlmaroKit/Content/TextLine.h"
 #include "UlmaroKit/Platform/UnicodeText.h"
 #include "UlmaroKit/Platform/Utf8.h"
 #include "UlmaroKit/Platform/WorkerPool.h"
@@ -106,44 +107,10 @@ private:
     unsigned char first_ = 0, second_ = 0;
 };
 
-// ---------------------------------------------------------------------------------------
-// Lines. A line break is CR LF, LF or a lone CR, each counted once.
-
-struct Line {
-    std::int64_t number;
-    std::size_t begin, end;
-};
-
-bool isBreak(char c) {
-    return c == '\n' || c == '\r';
-}
-
-// The line holding bytes [matchBegin, matchEnd): from the byte after the last break before
-// the match to the first break at or after its last byte (all lines it spans).
-Line lineAround(std::string_view text, std::size_t matchBegin, std::size_t matchEnd) {
-    std::int64_t breaks = 0;
-    std::size_t begin = 0;
-    for (std::size_t i = 0; i < matchBegin; ++i) {
-        char c = text[i];
-        if (c == '\n' || (c == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n'))) {
-            ++breaks;
-            begin = i + 1;
-        } else if (c == '\r') {
-            begin = i + 1; // a CR before an LF: the LF is the counted break
-        }
-    }
-    std::size_t last = matchEnd > matchBegin ? matchEnd - 1 : matchBegin;
-    std::size_t end = last;
-    while (end < text.size() && !isBreak(text[end]))
-        ++end;
-    end = std::max(end, begin);
-    return {breaks + 1, begin, std::min(end, text.size())};
-}
-
 template <typename Trim>
 Hit makeHit(const std::string& path, std::string_view text, std::size_t matchBegin,
             std::size_t matchEnd, Trim trim) {
-    Line line = lineAround(text, matchBegin, matchEnd);
+    TextLine line = TextLine::around(text, matchBegin, matchEnd);
     std::string decoded = repairUtf8(text.substr(line.begin, line.end - line.begin));
     return {path, line.number,
             std::string(UnicodeText::graphemePrefix(trim(decoded), previewCharacters))};

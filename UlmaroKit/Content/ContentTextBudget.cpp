@@ -37,8 +37,12 @@ ContentIndexBuilder::withinTextBudget(const std::vector<std::string>& newPaths,
     std::unordered_set<std::string> budgeted;
     for (const auto& path : newPaths) {
         if (!isPlainText(path)) continue;
+        // Only what extraction will read competes: a regular file, not a link to one, that
+        // is neither empty nor too large to be read.
         struct stat st {};
-        if (::stat(path.c_str(), &st) != 0 || st.st_size < 1) continue;
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 1 ||
+            st.st_size > maxFileBytes)
+            continue;
         double modified =
             static_cast<double>(st.st_mtim.tv_sec) + static_cast<double>(st.st_mtim.tv_nsec) / 1e9;
         pool[path] = {modified, std::min<std::int64_t>(st.st_size, plainTextEstimateCap)};

@@ -118,12 +118,14 @@ std::vector<Entry> entries(Bytes archive, const std::function<bool(std::string_v
         Bytes stored = archive.subspan(static_cast<std::size_t>(data), compressedSize);
 
         if (method == 0) {
-            if (stored.size() > budget) continue;
+            // A stored entry gives its stored bytes, whatever size it states.
+            if (stored.size() > maxEntryBytes || stored.size() > budget) continue;
             budget -= stored.size();
             result.push_back({std::move(name), std::string(chars(archive, data, compressedSize))});
         } else if (method == 8) {
             if (uncompressedSize == 0 || uncompressedSize > budget) continue;
-            // The stated size bounds what the stream may give, so it is what the budget pays.
+            // Inflating stops at the stated size, so it bounds what the entry gives (and the
+            // caps above hold for it); it is what the budget pays.
             budget -= uncompressedSize;
             auto inflated = rawInflate(stored, uncompressedSize);
             if (!inflated) continue;

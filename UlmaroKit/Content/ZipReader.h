@@ -12,7 +12,8 @@
 
 namespace ulmaro::ZipReader {
 
-/// An entry whose stated uncompressed size is larger is skipped.
+/// The most one entry may give: a deflated entry that states more, or a stored entry that
+/// holds more (whatever it states), is skipped.
 inline constexpr std::uint64_t maxEntryBytes = 8388608;
 /// The most one archive may make us inflate or copy, all entries together; entries that
 /// would pass it are skipped.

@@ -8,6 +8,7 @@
 #include <charconv>
 #include <fcntl.h>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace ulmaro {
 namespace {
@@ -72,10 +73,35 @@ bool parseLine(std::string_view line, MountEntry& entry) {
     entry.mountPoint = unescape(fields[4]);
     entry.fileSystemType = unescape(separator[1]);
     entry.source = unescape(separator[2]);
+    // Split before unescaping: a comma inside a value is escaped ("\054").
+    if (fields.end() - separator > 3) {
+        std::string_view options = separator[3];
+        while (!options.empty()) {
+            std::size_t comma = options.find(',');
+            std::string_view option = options.substr(0, comma);
+            if (!option.empty()) entry.superOptions.push_back(unescape(option));
+            options =
+                comma == std::string_view::npos ? std::string_view() : options.substr(comma + 1);
+        }
+    }
     return !entry.mountPoint.empty() && entry.mountPoint.front() == '/';
 }
 
 } // namespace
+
+std::optional<std::string> MountEntry::superOption(std::string_view name) const {
+    for (const std::string& option : superOptions) {
+        std::string_view key = std::string_view(option).substr(0, option.find('='));
+        if (key != name) continue;
+        return key.size() < option.size() ? option.substr(key.size() + 1) : std::string();
+    }
+    return std::nullopt;
+}
+
+bool MountEntry::showsWholeFileSystem() const {
+    if (root == "/") return true;
+    return fileSystemType == "btrfs" && superOption("subvol") == root;
+}
 
 std::vector<MountEntry> MountTable::parse(std::string_view text) {
     std::vector<MountEntry> entries;
@@ -87,6 +113,20 @@ std::vector<MountEntry> MountTable::parse(std::string_view text) {
         if (parseLine(line, entry)) entries.push_back(std::move(entry));
     }
     return entries;
+}
+
+std::vector<MountEntry> MountTable::topMounts(std::span<const MountEntry> entries) {
+    // A mount over another is its child at the same path; the kernel lists it later.
+    std::unordered_map<std::string_view, std::size_t> top;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        auto [slot, fresh] = top.try_emplace(entries[i].mountPoint, i);
+        if (!fresh && entries[slot->second].parentID != entries[i].mountID) slot->second = i;
+    }
+    std::vector<MountEntry> result;
+    result.reserve(top.size());
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        if (top.at(entries[i].mountPoint) == i) result.push_back(entries[i]);
+    return result;
 }
 
 std::vector<MountEntry> MountTable::read(const std::filesystem::path& path) {

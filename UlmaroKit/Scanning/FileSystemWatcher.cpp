@@ -46,6 +46,27 @@ std::uint64_t advanceEventID(bool bump) {
     }
 }
 
+// Changes went unseen before the process's first ID and after each stop. A start from
+// before the later of the two cannot know what happened since; a start from after it missed
+// nothing a replay could have given.
+std::uint64_t firstEventID() {
+    static const std::uint64_t first = advanceEventID(false);
+    return first;
+}
+
+std::atomic<std::uint64_t> lastStopID{0};
+
+std::uint64_t historyCut() {
+    return std::max(firstEventID(), lastStopID.load());
+}
+
+// The latest ID handed out; not moved on by the clock, so an ID taken from
+// currentEventID() stays current until a later one is handed out.
+std::uint64_t presentEventID() {
+    firstEventID();
+    return lastEventID.load();
+}
+
 struct Batch {
     std::vector<std::string> paths;
     std::unordered_set<std::string> seen;
@@ -71,6 +92,7 @@ struct FileSystemWatcher::Stream {
     UniqueFd wake;
     std::vector<std::string> roots;
     std::uint64_t sinceEventID;
+    std::uint64_t unseenBefore = 0; // the history cut when started
     Clock::duration latency;
     SignalHandler onSignal;
     std::shared_ptr<EventIDs> eventIDs;
@@ -112,12 +134,15 @@ bool FileSystemWatcher::Stream::waitForEvents(int timeoutMs) {
 void FileSystemWatcher::Stream::run() {
     Batch batch;
     InotifyChanges changes;
+    bool allWatched = true;
     for (const auto& root : roots)
-        tree.addRoot(root, changes);
+        allWatched = tree.addRoot(root, changes) && allWatched;
     changes.paths.clear();
     batch.add(changes);
-    // No history to replay: anything older than now may hide changes nobody saw.
-    if (sinceEventID < currentEventID()) batch.mustRescan = true;
+    // A root that is not there (yet) cannot be watched: its owner rescans when it appears.
+    if (!allWatched) batch.mustRescan = true;
+    // No history to replay: a start from before changes went unseen may hide some.
+    if (sinceEventID < unseenBefore) batch.mustRescan = true;
     batch.historyDone = true;
     deliver(batch);
 
@@ -183,6 +208,7 @@ void FileSystemWatcher::start() {
     }
     stream->roots = paths_;
     stream->sinceEventID = sinceEventID_;
+    stream->unseenBefore = historyCut();
     double seconds = std::isfinite(latency_) ? std::max(latency_, 0.0) : 0.0;
     stream->latency = std::chrono::duration_cast<Clock::duration>(
         std::chrono::duration<double>(std::min(seconds, 86400.0)));
@@ -204,6 +230,11 @@ void FileSystemWatcher::stop() {
         stream = std::move(stream_);
     }
     if (!stream) return;
+    // From here on changes go unseen: every ID handed out so far is history.
+    const std::uint64_t stopID = advanceEventID(true);
+    for (std::uint64_t last = lastStopID.load();
+         last < stopID && !lastStopID.compare_exchange_weak(last, stopID);) {
+    }
     stream->stopping = true;
     std::uint64_t one = 1;
     [[maybe_unused]] auto written = ::write(stream->wake.get(), &one, sizeof one);
@@ -220,7 +251,7 @@ std::uint64_t FileSystemWatcher::lastKnownEventID() const {
 }
 
 std::uint64_t FileSystemWatcher::currentEventID() {
-    return advanceEventID(false);
+    return presentEventID();
 }
 
 std::optional<std::string> FileSystemWatcher::deviceUUID(const std::string& path,

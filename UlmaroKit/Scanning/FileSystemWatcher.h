@@ -26,11 +26,15 @@ namespace ulmaro {
 /// that follow closer together are gathered until `latency` has passed since the last delivery,
 /// and go out together.
 ///
-/// Event IDs are a 64-bit count shared by the process that only grows: each delivered batch
-/// takes max(last + 1, wall-clock nanoseconds). Linux keeps no history, so a watcher started
-/// from an ID older than `currentEventID()` cannot replay: its first batch, once the watches
-/// are in place, is `mustFullRescan` and then `historyDone`. Lost events (queue overflow) and
-/// folders left unwatched for want of watches are `mustFullRescan` too.
+/// Event IDs are a 64-bit count shared by the process that only grows: its first ID, each
+/// delivered batch and each stop take max(last + 1, wall-clock nanoseconds). Linux keeps no
+/// history. Changes go unseen before the process's first ID and after a stop: a watcher
+/// started from an ID older than that (a checkpoint of an earlier run, or of a watcher
+/// stopped since) cannot replay what it missed, and its first batch, once the watches are in
+/// place, is `mustFullRescan` and then `historyDone`. A start from any later ID (such as
+/// `currentEventID()` taken since) has nothing to replay: its first batch is `historyDone`
+/// alone. Lost events (queue overflow), folders left unwatched for want of watches and a
+/// root that cannot be watched (missing, or not a folder) are `mustFullRescan` too.
 class FileSystemWatcher {
 public:
     using SignalHandler = std::function<void(const FileSystemWatcherSignal&)>;
@@ -63,7 +67,8 @@ public:
     /// start. Safe from any thread.
     std::uint64_t lastKnownEventID() const;
 
-    /// The present event ID, a start point when there is no usable checkpoint.
+    /// The present event ID, a start point when there is no usable checkpoint. The clock
+    /// alone does not move it on.
     static std::uint64_t currentEventID();
 
     /// An identifier of the file system holding `path`: its UUID (/dev/disk/by-uuid), else its

@@ -258,7 +258,7 @@ bool ScanPolicy::isUnenterableFileSystem(std::string_view type) {
 
 ScanPolicy::PathSet ScanPolicy::unenterableMountPoints(std::span<const MountEntry> mounts) {
     PathSet points;
-    for (const MountEntry& mount : mounts)
+    for (const MountEntry& mount : MountTable::topMounts(mounts))
         if (isUnenterableFileSystem(mount.fileSystemType)) points.insert(mount.mountPoint);
     return points;
 }

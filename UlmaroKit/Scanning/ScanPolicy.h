@@ -90,7 +90,8 @@ public:
     // File systems that are recorded but never entered: their contents are not files
     // (proc, sysfs, …), sit behind a network, or repeat another tree (snapshots, overlays).
     static bool isUnenterableFileSystem(std::string_view type);
-    /// Mount points of such file systems among the mounts, or in a mountinfo text.
+    /// Mount points of such file systems among the mounts, or in a mountinfo text. Only the
+    /// top mount at a path decides.
     static PathSet unenterableMountPoints(std::span<const MountEntry> mounts);
     static PathSet unenterableMountPoints(std::string_view mountInfo);
     /// The same for the live mount table; empty when it cannot be read.

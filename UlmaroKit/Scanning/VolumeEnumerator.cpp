@@ -55,7 +55,7 @@ bool isAtOrBelow(std::string_view path, std::string_view folder) {
 
 // The counterpart of a volume that is hidden from the user.
 bool isBrowsable(const MountEntry& mount) {
-    if (mount.root != "/") return false; // a bind mount shows a subtree, not a volume
+    if (!mount.showsWholeFileSystem()) return false; // a bind mount of a subtree
     const std::string& at = mount.mountPoint;
     if (isAtOrBelow(at, "/run")) return isAtOrBelow(at, "/run/media") && at != "/run/media";
     for (std::string_view system : {"/proc", "/sys", "/dev", "/boot", "/snap"}) {

@@ -34,8 +34,9 @@ struct VolumeSources {
 /// A volume is a mount of a block-device file system with a UUID. Left out: file systems a
 /// scan does not enter (network ones are not local; kernel and layered ones are nothing a user
 /// browses), bind mounts of a subtree, and mounts under /proc, /sys, /dev, /run (but
-/// /run/media), /boot and /snap.
-/// The first mount of a UUID wins.
+/// /run/media), /boot and /snap. A btrfs subvolume mounted at its own root ("/@", "/@home")
+/// is no bind mount.
+/// The first mount of a UUID wins (subvolumes of one file system share its UUID).
 class VolumeEnumerator {
 public:
     using Sources = VolumeSources;

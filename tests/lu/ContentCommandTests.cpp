@@ -3,10 +3,18 @@
 #include "support/TempDir.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
 #include <gtest/gtest.h>
 
 namespace ulmaro {
 namespace {
+
+std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
 
 // The output with each timing ("built in 0.1s", "(0.3ms over") replaced by "#".
 std::string withoutTimes(std::string out) {
@@ -93,10 +101,39 @@ TEST_F(LuContent, FindWithoutAnIndexOrWithADamagedOne) {
 
 TEST_F(LuContent, AFailedWriteEndsWithoutSummaries) {
     std::filesystem::create_directories(contentBin()); // a folder where the file should go
-    auto r = lu({"content", (home / "nowhere").string()});
+    std::filesystem::create_directories(home / "empty");
+    auto r = lu({"content", (home / "empty").string()});
     EXPECT_NE(r.status, 0);
     EXPECT_EQ(r.out.find("documents,"), std::string::npos);
     EXPECT_NE(r.err.find("Could not write the content index"), std::string::npos);
+}
+
+TEST_F(LuContent, AMissingOrUnreadableFolderLeavesTheIndexAlone) {
+    file("Documents/plan.txt", "budget");
+    file("a-file", "not a folder");
+    ASSERT_EQ(lu({"content", (home / "Documents").string()}).status, 0);
+    const std::string before = readFile(contentBin());
+
+    const std::pair<std::string, std::string> cases[] = {
+        {(home / "missing").string(), std::strerror(ENOENT)},
+        {(home / "a-file").string(), std::strerror(ENOTDIR)},
+        {"", std::strerror(ENOENT)},
+    };
+    for (const auto& [folder, reason] : cases) {
+        auto r = lu({"content", (home / "Documents").string(), folder});
+        EXPECT_EQ(r.status, 1) << folder;
+        EXPECT_EQ(r.err, "Cannot read " + folder + ": " + reason +
+                             ". The content index was not changed.\n");
+        EXPECT_EQ(r.out.find("documents,"), std::string::npos) << r.out;
+        EXPECT_EQ(readFile(contentBin()), before) << folder;
+    }
+}
+
+TEST_F(LuContent, MissingDefaultFoldersAreSkippedButTheOthersAreRead) {
+    file("Downloads/plan.txt", "budget");
+    auto r = lu({"content"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("\n  1 documents,"), std::string::npos) << r.out;
 }
 
 } // namespace

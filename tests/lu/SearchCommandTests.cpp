@@ -71,6 +71,24 @@ TEST_F(SearchCommandNames, ListsTwentyRankedPathsAndCountsEveryMatch) {
     EXPECT_EQ(summaryOf(run), std::make_pair(25, 20));
 }
 
+TEST_F(SearchCommandNames, ShowingCountsOnlyThePrintedRows) {
+    IndexBuilder builder;
+    const auto parent = test::addFolderChain(builder, folder);
+    builder.addEntry("report", parent, RecordFlags{}, 0);
+    // Two records whose parents point at each other: no path to print.
+    const auto a = builder.addEntry("loop-report-a", parent, RecordFlags{}, 0);
+    const auto b = builder.addEntry("loop-report-b", a, RecordFlags{}, 0);
+    builder.records[a].parentID = b;
+    sandbox.writeIndex(builder);
+
+    const LuRun run = sandbox.run({"search", "report"});
+    EXPECT_EQ(run.status, 0);
+    const auto lines = test::outLines(run);
+    ASSERT_EQ(lines.size(), 3u) << run.out;
+    EXPECT_EQ(lines[0], "  /home/u/Documents/report");
+    EXPECT_EQ(summaryOf(run), std::make_pair(3, 1));
+}
+
 TEST_F(SearchCommandNames, WordsAreJoinedIntoOneQuery) {
     writeIndex({"budget 2024.xlsx", "budget.txt", "2024.txt"});
     const LuRun run = sandbox.run({"search", "budget", "2024"});

@@ -7,6 +7,7 @@
 
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <zip.h>
 
 namespace ulmaro {
@@ -68,6 +69,19 @@ void writeZip(const fs::path& archive,
         }
         zip_set_file_compression(z, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0);
     }
+    ASSERT_EQ(zip_close(z), 0);
+}
+
+// Marks a member of a written zip with a Unix file type and mode, as zip tools store it.
+void setUnixMode(const fs::path& archive, const std::string& name, std::uint32_t mode) {
+    int error = 0;
+    zip_t* z = zip_open(archive.c_str(), 0, &error);
+    ASSERT_NE(z, nullptr);
+    zip_int64_t index = zip_name_locate(z, name.c_str(), 0);
+    ASSERT_GE(index, 0);
+    ASSERT_EQ(zip_file_set_external_attributes(z, static_cast<zip_uint64_t>(index), 0,
+                                               ZIP_OPSYS_UNIX, mode << 16),
+              0);
     ASSERT_EQ(zip_close(z), 0);
 }
 
@@ -164,6 +178,29 @@ TEST_F(CatalogArchiveTest, RefusesArchivesThatAreNotExactlyACatalog) {
     auto dotted = dir / "dotted.zip";
     writeZip(dotted, {{"./index.bin", good[0].second}, {"./info.json", good[1].second}});
     EXPECT_EQ(CatalogArchive::unpack(dotted, temporaryRoot).info, driveInfo());
+}
+
+TEST_F(CatalogArchiveTest, MembersThatAreNotRegularFilesAreNotACatalog) {
+    auto good = members(catalog(driveTree(), driveInfo()));
+    // A link member holds its target as data; extracted, it would be read as an index.
+    const std::pair<const char*, std::uint32_t> kinds[] = {
+        {"link", S_IFLNK | 0777}, {"fifo", S_IFIFO | 0644}, {"folder", S_IFDIR | 0755}};
+    for (const auto& [kind, mode] : kinds) {
+        for (const char* member : {"index.bin", "info.json"}) {
+            SCOPED_TRACE(std::string(kind) + " " + member);
+            auto archive = dir / (std::string(kind) + "-" + member + ".zip");
+            writeZip(archive,
+                     {{"index.bin", std::string(member) == "index.bin" ? std::string("/etc/passwd")
+                                                                       : good[0].second},
+                      good[1]});
+            setUnixMode(archive, member, mode);
+            EXPECT_EQ(refusal(archive).kind(), Kind::notACatalog);
+        }
+    }
+    // Regular members with a Unix mode are fine.
+    writeZip(dir / "modes.zip", good);
+    setUnixMode(dir / "modes.zip", "index.bin", S_IFREG | 0600);
+    EXPECT_EQ(CatalogArchive::unpack(dir / "modes.zip", temporaryRoot).info, driveInfo());
 }
 
 TEST_F(CatalogArchiveTest, JudgesDeclaredSizesBeforeExtracting) {
@@ -271,6 +308,15 @@ TEST(CatalogArchiveChecks, IsWellFormed) {
     };
     EXPECT_FALSE(check(tree([](IndexBuilder& b) { b.addEntry("a/b", 2, {}, 0); }), driveInfo()));
     EXPECT_FALSE(check(tree([](IndexBuilder& b) { b.addEntry("..", 2, {}, 0); }), driveInfo()));
+    // Names no file system makes, below the root.
+    for (std::string_view bad : {std::string_view(""), std::string_view("a\0b", 3),
+                                 std::string_view("."), std::string_view("/")}) {
+        EXPECT_FALSE(check(tree([&](IndexBuilder& b) { b.addEntry(bad, 2, {}, 0); }), driveInfo()))
+            << testing::PrintToString(std::string(bad));
+    }
+    // Linux names may hold any other byte, a line feed too.
+    EXPECT_TRUE(
+        check(tree([](IndexBuilder& b) { b.addEntry("a\nb\rc\td \x01", 2, {}, 0); }), driveInfo()));
     EXPECT_FALSE(check(tree([](IndexBuilder& b) { b.addEntry("x", 4, {}, 0); }), driveInfo()));
     EXPECT_FALSE(check(tree([](IndexBuilder& b) { b.addEntry("x", 2, {}, 1); }), driveInfo()));
     IndexBuilder named;
@@ -285,6 +331,17 @@ TEST(CatalogArchiveChecks, IsWellFormed) {
     listed.addEntry("C:", FileRecord::rootParentID, RecordFlags::isDirectory, 0);
     listed.addEntry("a.txt", 0, {}, 0);
     EXPECT_TRUE(check(listed, efu));
+    // A listed root keeps its path-like name; its children may not.
+    IndexBuilder pathRoot;
+    pathRoot.addEntry("/srv/share", FileRecord::rootParentID, RecordFlags::isDirectory, 0);
+    pathRoot.addEntry("a.txt", 0, {}, 0);
+    EXPECT_TRUE(check(pathRoot, efu));
+    for (std::string_view bad :
+         {std::string_view(""), std::string_view("a\nb"), std::string_view("a\0b", 3)}) {
+        IndexBuilder withBad = pathRoot;
+        withBad.addEntry(bad, 0, {}, 0);
+        EXPECT_FALSE(check(withBad, efu)) << testing::PrintToString(std::string(bad));
+    }
 }
 
 } // namespace

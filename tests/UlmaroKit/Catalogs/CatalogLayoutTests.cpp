@@ -3,6 +3,7 @@
 
 #include <fstream>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace ulmaro {
 namespace {
@@ -26,6 +27,27 @@ TEST(CatalogLayout, ComposesPathsUnderTheRoot) {
     TempDir home;
     ScopedEnv data("XDG_DATA_HOME", home.path().string());
     EXPECT_EQ(CatalogLayout::defaultRoot(), home / "Ulmaro" / "Catalogs");
+}
+
+TEST(CatalogLayout, ForIndexIsTheDefaultRootOnlyForTheDefaultIndex) {
+    TempDir home;
+    ScopedEnv data("XDG_DATA_HOME", home.path().string());
+    const auto defaultIndex = home / "Ulmaro" / "index.bin";
+    struct Case {
+        std::filesystem::path index;
+        std::filesystem::path root;
+    };
+    const std::vector<Case> cases = {
+        {defaultIndex, home / "Ulmaro" / "Catalogs"},
+        {"/tmp/x/index.bin", "/tmp/x/index.bin.catalogs"},
+        {"relative/index.bin", "relative/index.bin.catalogs"},
+        // Equal only once resolved: not the default index.
+        {home / "Ulmaro" / "." / "index.bin", home / "Ulmaro" / "." / "index.bin.catalogs"},
+        {home.path().native() + "/Ulmaro//index.bin",
+         home.path().native() + "/Ulmaro//index.bin.catalogs"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CatalogLayout::forIndex(c.index).root().native(), c.root.native()) << c.index;
 }
 
 TEST(CatalogLayout, AnIDIsOneFolderNameAndNothingElse) {

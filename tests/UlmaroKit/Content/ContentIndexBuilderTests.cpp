@@ -98,6 +98,26 @@ TEST(ContentIndexBuilder, BuildsInFoundOrderAndReportsProgress) {
     EXPECT_EQ(index.deadBytes(), 0);
 }
 
+TEST(ContentIndexBuilder, EmptyAndRelativeFolderNamesAreSkipped) {
+    test::TempDir dir;
+    makeFile(dir / "docs" / "a.pdf", "x");
+    // Relative to the working folder, the docs would be found twice more.
+    struct WorkingFolder {
+        std::filesystem::path before = std::filesystem::current_path();
+        explicit WorkingFolder(const std::filesystem::path& at) {
+            std::filesystem::current_path(at);
+        }
+        ~WorkingFolder() { std::filesystem::current_path(before); }
+    } working(dir.path());
+    FakeExtract extract;
+    ContentIndex index;
+    EXPECT_NO_THROW(index = Builder::build({"", "docs", "./docs", (dir / "docs").string()}, nullptr,
+                                           {}, {}, Builder::TextBudget::standard, extract.fn()));
+    EXPECT_EQ(pathsOf(index), (std::vector<std::string>{(dir / "docs" / "a.pdf").string()}));
+    EXPECT_TRUE(Builder::files("", {}).empty());
+    EXPECT_TRUE(Builder::files("docs", {}).empty());
+}
+
 TEST(ContentIndexBuilder, ReusesUnchangedTextsAndRereadsChangedOnesEitherWay) {
     test::TempDir dir;
     makeFile(dir / "same.pdf", "x", 1000.0);
@@ -194,6 +214,21 @@ TEST(ContentTextBudget, BuildTurnsAwayPlainTextThatDoesNotFit) {
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"doc.pdf", "new.txt"}));
     EXPECT_EQ(extract.calls->load(), 2); // the old text file was never read
+}
+
+TEST(ContentTextBudget, OnlyWhatExtractionReadsTakesTheBudget) {
+    test::TempDir dir;
+    makeFile(dir / "a.txt", "alpha", 1000);
+    makeFile(dir / "b.txt", "beta", 2000);
+    // Links and FIFOs are never read, so they must not push real documents out.
+    std::filesystem::create_symlink(dir / "a.txt", dir / "la.txt");
+    std::filesystem::create_symlink(dir / "b.txt", dir / "lb.txt");
+    ASSERT_EQ(::mkfifo((dir / "pipe.txt").c_str(), 0644), 0);
+    auto index = Builder::build({dir.path().string()}, nullptr, {}, {}, {2, 1000});
+    auto paths = pathsOf(index);
+    std::sort(paths.begin(), paths.end());
+    EXPECT_EQ(paths,
+              (std::vector<std::string>{(dir / "a.txt").string(), (dir / "b.txt").string()}));
 }
 
 } // namespace

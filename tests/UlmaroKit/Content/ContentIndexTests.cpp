@@ -1,9 +1,12 @@
 #include "UlmaroKit/Content/ContentIndex.h"
+#include "UlmaroKit/Content/ContentSearcher.h"
 #include "UlmaroKit/Platform/AtomicFile.h"
 #include "support/TempDir.h"
 
+#include <cmath>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace ulmaro {
 namespace {
@@ -35,12 +38,44 @@ TEST(ContentIndex, SearchReportsFirstLinePerDocumentInTableOrder) {
         {"/c.txt", "\tBUDGET at start  \r\nsecond"},
     });
     EXPECT_EQ(index.search("BuDgEt", 10), (std::vector<Hit>{{"/a.txt", 2, "the budget line"},
-                                                            {"/c.txt", 1, "budget at start  \r"}}));
+                                                            {"/c.txt", 1, "budget at start"}}));
     EXPECT_TRUE(index.search("", 10).empty());
     EXPECT_TRUE(index.search("budget", 0).empty());
     EXPECT_TRUE(index.search("budget", -3).empty());
     EXPECT_EQ(index.search("budget", 1).size(), 1u);
     EXPECT_TRUE(ContentIndex().search("x", 5).empty());
+}
+
+TEST(ContentIndex, LinesEndAtCrLfLfOrALoneCrAsInTheLiveSearch) {
+    test::TempDir dir;
+    struct Case {
+        const char* what;
+        std::string text;
+        std::int64_t line;
+        const char* preview;
+    };
+    const Case cases[] = {
+        {"lone CR", "one\rtwo\rthree budget\rfour", 3, "three budget"},
+        {"CR LF", "one\r\ntwo\r\nbudget\r\n", 3, "budget"},
+        {"LF", "one\ntwo\n\nbudget", 4, "budget"},
+        {"CR then CR LF", "one\r\r\nbudget", 3, "budget"},
+        {"first line", "budget\rtwo", 1, "budget"},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        const auto path = (dir / (std::to_string(++n) + ".txt")).string();
+        writeFileAtomically(path, c.text);
+        ContentIndex index;
+        index.upsert(path, 1, c.text);
+        EXPECT_EQ(index.search("budget", 1), (std::vector<Hit>{{path, c.line, c.preview}}))
+            << c.what;
+        const std::string paths[] = {path};
+        const auto live = ContentSearcher::search("budget", paths, false, 10);
+        const auto& hits = std::get<ContentSearcher::Hits>(live).hits;
+        ASSERT_EQ(hits.size(), 1u) << c.what;
+        EXPECT_EQ(hits[0].line, c.line) << c.what;
+        EXPECT_EQ(hits[0].preview, c.preview) << c.what;
+    }
 }
 
 TEST(ContentIndex, PreviewIsTrimmedAndCutAtTwoHundredCharacters) {
@@ -137,6 +172,43 @@ TEST(ContentIndex, FileRoundTripKeepsTableAndBlobWithExactBytes) {
     EXPECT_EQ(back.documents(), index.documents());
     EXPECT_EQ(back.blob(), index.blob());
     EXPECT_EQ(back.deadBytes(), 0);
+}
+
+TEST(ContentIndex, TimesOutOfRangeNeitherCorruptTheFileNorLoseDocuments) {
+    test::TempDir dir;
+    const double inf = std::numeric_limits<double>::infinity();
+    struct Case {
+        double given;
+        double stored; // an impossible time is stored as none (0): the file is read again
+    };
+    const Case cases[] = {{1e300, 0},
+                          {-1e300, 0},
+                          {inf, 0},
+                          {-inf, 0},
+                          {std::nan(""), 0},
+                          {1e-300, 1e-300},
+                          {-5e-324, -5e-324},
+                          {9007199254740992.0, 9007199254740992.0},
+                          {1700000000.123456, 1700000000.123456}};
+    ContentIndex index;
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        index.upsert("/doc" + std::to_string(i), cases[i].given, "budget");
+    index.write(dir / "content.bin");
+    auto back = ContentIndex::read(dir / "content.bin");
+    ASSERT_EQ(back.documents().size(), std::size(cases));
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(back.documents()[i].modified, cases[i].stored) << cases[i].given;
+    EXPECT_EQ(back.search("budget", 100).size(), std::size(cases));
+
+    // Read from a file: clamped the same way, and written back intact.
+    writeRaw(dir / "huge.bin",
+             R"([{"p":"/a","m":1e300,"o":0,"l":4},{"p":"/b","m":-1e308,"o":0,"l":4}])", "text", 68);
+    auto huge = ContentIndex::read(dir / "huge.bin");
+    ASSERT_EQ(huge.documents().size(), 2u);
+    EXPECT_EQ(huge.documents()[0].modified, 0);
+    EXPECT_EQ(huge.documents()[1].modified, 0);
+    EXPECT_EQ(huge.encodeTable(),
+              R"([{"p":"\/a","m":0,"o":0,"l":4},{"p":"\/b","m":0,"o":0,"l":4}])");
 }
 
 TEST(ContentIndex, DamagedFilesReadAsEmptyOrLoseOnlyBadDocuments) {

@@ -65,6 +65,26 @@ TEST(ZipReader, EntrySizeLimitIsInclusive) {
     EXPECT_EQ(entries[0].data.size(), ZipReader::maxEntryBytes);
 }
 
+TEST(ZipReader, TheEntryCapHoldsForTheBytesAStoredEntryGives) {
+    // A stored entry gives what it holds, whatever size it states.
+    ZipBuilder builder;
+    builder.add({.name = "over",
+                 .data = std::string(ZipReader::maxEntryBytes + 1, 'o'),
+                 .method = 0,
+                 .claimedSize = 10});
+    builder.add({.name = "exact",
+                 .data = std::string(ZipReader::maxEntryBytes, 'e'),
+                 .method = 0,
+                 .claimedSize = 10});
+    builder.add({.name = "deflated",
+                 .data = std::string(ZipReader::maxEntryBytes + 1, 'd'),
+                 .claimedSize = 10});
+    auto entries = read(builder.bytes());
+    ASSERT_THAT(names(entries), ElementsAre("exact", "deflated"));
+    EXPECT_EQ(entries[0].data.size(), ZipReader::maxEntryBytes);
+    EXPECT_EQ(entries[1].data, std::string(10, 'd'));
+}
+
 TEST(ZipReader, SkipsEntriesItCannotReadAndKeepsTheirNeighbours) {
     ZipBuilder builder;
     builder.add("before", "1");

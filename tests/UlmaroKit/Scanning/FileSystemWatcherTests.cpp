@@ -12,6 +12,7 @@
 #include <mutex>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <thread>
 #include <unistd.h>
 
 namespace ulmaro {
@@ -117,28 +118,59 @@ TEST(FileSystemWatcherSignalTests, ComparesCaseAndPathsInOrder) {
     EXPECT_EQ(Signal::historyDone(), Signal::historyDone());
 }
 
-TEST(FileSystemWatcherTests, StartWithoutReplayableHistory) {
+// The signals of a fresh watcher on `root` started from `since`, up to its first
+// `historyDone`.
+std::vector<Signal> firstBatch(const fs::path& root, std::uint64_t since) {
+    Recorder recorder;
+    FileSystemWatcher watcher({root.string()}, since, 0.05, recorder.handler());
+    EXPECT_EQ(watcher.lastKnownEventID(), 0u);
+    watcher.start();
+    EXPECT_TRUE(
+        recorder.waitUntil([](const auto& s) { return countKind(s, Kind::historyDone) > 0; }));
+    watcher.stop();
+    EXPECT_GT(watcher.lastKnownEventID(), 0u);
+    return recorder.signals();
+}
+
+TEST(FileSystemWatcherTests, AStartFromThePresentReplaysNothing) {
     TempDir dir;
-    struct Case {
-        std::uint64_t since;
-        std::vector<Signal> expected;
-    };
-    const Case cases[] = {
-        {0, {Signal::mustFullRescan(), Signal::historyDone()}},
-        {FileSystemWatcher::currentEventID(), {Signal::mustFullRescan(), Signal::historyDone()}},
-        // Nothing can have been missed since an ID that has not happened yet.
-        {std::numeric_limits<std::uint64_t>::max(), {Signal::historyDone()}},
-    };
-    for (const auto& c : cases) {
-        Recorder recorder;
-        FileSystemWatcher watcher({dir.path().string()}, c.since, 0.05, recorder.handler());
-        EXPECT_EQ(watcher.lastKnownEventID(), 0u);
-        watcher.start();
-        ASSERT_TRUE(recorder.waitForKinds(c.expected.size()));
-        watcher.stop();
-        EXPECT_EQ(recorder.signals(), c.expected) << c.since;
-        EXPECT_GT(watcher.lastKnownEventID(), 0u);
+    const std::vector<Signal> nothingMissed{Signal::historyDone()};
+    EXPECT_EQ(firstBatch(dir.path(), FileSystemWatcher::currentEventID()), nothingMissed);
+
+    // Taken, then held while another watcher delivers and time passes: still no gap.
+    const std::uint64_t taken = FileSystemWatcher::currentEventID();
+    {
+        Watching other(dir.path(), 0.0);
+        ASSERT_TRUE(other.ready());
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        EXPECT_EQ(firstBatch(dir.path(), taken), nothingMissed);
     }
+    // Nothing can have been missed since an ID that has not happened yet.
+    EXPECT_EQ(firstBatch(dir.path(), std::numeric_limits<std::uint64_t>::max()), nothingMissed);
+}
+
+TEST(FileSystemWatcherTests, AStartFromBeforeAGapAsksForRescan) {
+    TempDir dir;
+    const std::vector<Signal> missed{Signal::mustFullRescan(), Signal::historyDone()};
+    EXPECT_EQ(firstBatch(dir.path(), 0), missed);
+
+    // A checkpoint of an earlier run: an hour ago.
+    const auto hourAgo = std::chrono::system_clock::now() - std::chrono::hours(1);
+    const auto since = static_cast<std::uint64_t>(
+        std::chrono::duration_cast<std::chrono::nanoseconds>(hourAgo.time_since_epoch()).count());
+    EXPECT_EQ(firstBatch(dir.path(), since), missed);
+
+    // The checkpoint of a watcher stopped since, and an ID taken before that stop.
+    const std::uint64_t beforeStop = FileSystemWatcher::currentEventID();
+    std::uint64_t checkpoint = 0;
+    {
+        Watching earlier(dir.path(), 0.0);
+        ASSERT_TRUE(earlier.ready());
+        earlier.watcher.stop();
+        checkpoint = earlier.watcher.lastKnownEventID();
+    }
+    EXPECT_EQ(firstBatch(dir.path(), checkpoint), missed);
+    EXPECT_EQ(firstBatch(dir.path(), beforeStop), missed);
 }
 
 TEST(FileSystemWatcherTests, FileChangesAreReported) {
@@ -389,6 +421,25 @@ TEST(FileSystemWatcherTests, RemovedRootIsReportedWithRescan) {
     ASSERT_TRUE(
         w.recorder.waitUntil([](const auto& s) { return countKind(s, Kind::mustFullRescan) > 1; }));
     EXPECT_THAT(w.recorder.paths(), Contains((dir / "root").string()));
+}
+
+TEST(FileSystemWatcherTests, ARootThatCannotBeWatchedAsksForRescan) {
+    TempDir dir;
+    std::ofstream(dir / "file") << "x";
+    const std::vector<Signal> rescan{Signal::mustFullRescan(), Signal::historyDone()};
+    for (const fs::path& root : {dir / "not-yet", dir / "file"}) {
+        EXPECT_EQ(firstBatch(root, FileSystemWatcher::currentEventID()), rescan) << root;
+        EXPECT_EQ(firstBatch(root, std::numeric_limits<std::uint64_t>::max()), rescan) << root;
+    }
+    // One missing root among watched ones.
+    Recorder recorder;
+    FileSystemWatcher watcher({dir.path().string(), (dir / "not-yet").string()},
+                              FileSystemWatcher::currentEventID(), 0.0, recorder.handler());
+    watcher.start();
+    ASSERT_TRUE(recorder.waitForKinds(2));
+    EXPECT_EQ(recorder.signals(), rescan);
+    touchNew(dir / "new");
+    EXPECT_TRUE(recorder.waitForPaths({dir / "new"}));
 }
 
 TEST(FileSystemWatcherTests, DeviceUUID) {

@@ -177,5 +177,26 @@ TEST(ScanPolicy, UnenterableMountPointsComeFromTheMountTable) {
     EXPECT_FALSE(ScanPolicy::isUnenterableFileSystem("tmpfs"));
 }
 
+TEST(ScanPolicy, OnlyTheTopMountAtAPathDecides) {
+    // x-systemd.automount: the trigger, then the disk mounted over it once used.
+    const std::string mountInfo =
+        "27 1 254:0 / / rw,relatime - ext4 /dev/vda rw\n"
+        "48 27 0:45 / /mnt/data rw,relatime shared:25 - autofs systemd-1 "
+        "rw,fd=52,pgrp=1,timeout=0,minproto=5,maxproto=5,direct,pipe_ino=22093\n"
+        "49 27 0:46 / /mnt/idle rw,relatime shared:26 - autofs systemd-1 "
+        "rw,fd=53,pgrp=1,timeout=0,minproto=5,maxproto=5,direct,pipe_ino=22094\n"
+        "50 27 8:17 / /mnt/covered rw,relatime - ext4 /dev/sdc1 rw\n"
+        "312 48 8:17 / /mnt/data rw,relatime shared:159 - ext4 /dev/sdb1 rw\n"
+        "313 50 0:50 / /mnt/covered rw,relatime - nfs4 server:/export rw\n";
+    EXPECT_EQ(ScanPolicy::unenterableMountPoints(mountInfo),
+              (ScanPolicy::PathSet{"/mnt/idle", "/mnt/covered"}));
+
+    const auto top = MountTable::topMounts(MountTable::parse(mountInfo));
+    std::vector<std::uint32_t> ids;
+    for (const MountEntry& mount : top)
+        ids.push_back(mount.mountID);
+    EXPECT_EQ(ids, (std::vector<std::uint32_t>{27, 49, 312, 313}));
+}
+
 } // namespace
 } // namespace ulmaro

@@ -178,11 +178,89 @@ TEST(MountTableTests, ParsesFieldsAndSkipsMalformedLines) {
         "39 35 8:2 / relative rw - ext4 /dev/d rw\n"
         "40 35 0:44 / /e\\134x rw - tmpfs tmpfs rw");
     ASSERT_EQ(entries.size(), 2u);
-    EXPECT_EQ(entries[0],
-              (MountEntry{36, 35, 98, 0, "/mnt1", "/mnt/my disk", "ext3", "/dev/root"}));
+    EXPECT_EQ(entries[0], (MountEntry{36,
+                                      35,
+                                      98,
+                                      0,
+                                      "/mnt1",
+                                      "/mnt/my disk",
+                                      "ext3",
+                                      "/dev/root",
+                                      {"rw", "errors=continue"}}));
     EXPECT_EQ(entries[1].mountPoint, "/e\\x");
     EXPECT_TRUE(MountTable::read(fixtures / "missing").empty());
     EXPECT_EQ(MountTable::read(fixtures / "desktop.mountinfo").size(), 19u);
+}
+
+TEST(MountTableTests, SuperOptionsAreSplitBeforeUnescaping) {
+    auto entries = MountTable::parse("28 1 0:25 /@a,b /x rw - btrfs /dev/sda3 "
+                                     "rw,,subvol=/@a\\054b\\040c,flag,subvolid=256\n");
+    ASSERT_EQ(entries.size(), 1u);
+    const MountEntry& entry = entries[0];
+    EXPECT_EQ(entry.superOptions,
+              (std::vector<std::string>{"rw", "subvol=/@a,b c", "flag", "subvolid=256"}));
+    EXPECT_EQ(entry.superOption("subvol"), "/@a,b c");
+    EXPECT_EQ(entry.superOption("flag"), "");
+    EXPECT_EQ(entry.superOption("subvolid"), "256");
+    EXPECT_EQ(entry.superOption("sub"), std::nullopt);
+}
+
+// The devices of the btrfs fixtures (one tree, built once).
+const DeviceTree& btrfsTree() {
+    static const DeviceTree tree({
+        {"sda3", "8:3", "pci0000:00/0000:00:17.0/ata1/host0/target0:0:0/0:0:0:0/block/sda/sda3",
+         true, false, "3f1c9e2a-6b7d-4e08-a5c2-91d4e0b7f6a3", ""},
+        {"sda2", "8:2", "pci0000:00/0000:00:17.0/ata1/host0/target0:0:0/0:0:0:0/block/sda/sda2",
+         true, false, "5C1A-9E3F", ""},
+        {"nvme0n1p3", "259:3", "pci0000:00/0000:00:1d.0/nvme/nvme0/nvme0n1/nvme0n1p3", true, false,
+         "e4b2c7d1-0a9f-4c3e-8b51-7d2f6a0c9e84", "fedora"},
+        {"nvme0n1p2", "259:2", "pci0000:00/0000:00:1d.0/nvme/nvme0/nvme0n1/nvme0n1p2", true, false,
+         "a9d04f6e-2c1b-4e7a-9f38-5b0c1d2e3f40", ""},
+        {"nvme0n1p1", "259:1", "pci0000:00/0000:00:1d.0/nvme/nvme0/nvme0n1/nvme0n1p1", true, false,
+         "7B2E-1C4D", ""},
+        {"vda2", "254:2", "pci0000:00/0000:00:04.0/virtio2/block/vda/vda2", true, false,
+         "c2a8f1e0-5d3b-4a79-b6e4-0f9d8c7b6a51", ""},
+        {"vda1", "254:1", "pci0000:00/0000:00:04.0/virtio2/block/vda/vda1", true, false,
+         "3E4F-5A6B", ""},
+        {"sdc1", "8:33", "pci0000:00/0000:00:17.0/ata3/host2/target2:0:0/2:0:0:0/block/sdc/sdc1",
+         true, false, "0d6e8f2a-4b1c-4d3e-9a7f-6c5b4a3d2e1f", ""},
+        {"sdd1", "8:49", "pci0000:00/0000:00:17.0/ata4/host3/target3:0:0/3:0:0:0/block/sdd/sdd1",
+         true, false, "9f8e7d6c-5b4a-4392-8170-6f5e4d3c2b1a", "Data"},
+        {"sde1", "8:65", "pci0000:00/0000:00:17.0/ata5/host4/target4:0:0/4:0:0:0/block/sde/sde1",
+         true, false, "1a2b3c4d-5e6f-4a7b-8c9d-0e1f2a3b4c5d", ""},
+    });
+    return tree;
+}
+
+TEST_F(VolumeEnumeratorTests, BtrfsSubvolumesAreVolumesAndBindMountsAreNot) {
+    const DeviceTree& devices = btrfsTree();
+    FakeFiles none;
+    // Default installs mount "/" and "/home" as subvolumes of one file system: one volume.
+    const std::pair<const char*, MountedVolume> installs[] = {
+        {"ubuntu-btrfs.mountinfo",
+         {"3f1c9e2a-6b7d-4e08-a5c2-91d4e0b7f6a3", "/", "/", std::nullopt, true, false}},
+        {"fedora.mountinfo",
+         {"e4b2c7d1-0a9f-4c3e-8b51-7d2f6a0c9e84", "/", "fedora", std::nullopt, true, false}},
+        {"opensuse.mountinfo",
+         {"c2a8f1e0-5d3b-4a79-b6e4-0f9d8c7b6a51", "/", "/", std::nullopt, true, false}},
+    };
+    for (const auto& [table, root] : installs) {
+        EXPECT_EQ(VolumeEnumerator::mountedVolumes(none.sources(devices, fixtures / table)),
+                  std::vector<MountedVolume>{root})
+            << table;
+    }
+
+    // Alone on their file systems: a subvolume counts, a subtree does not.
+    TempDir dir;
+    std::ofstream(dir / "binds.mountinfo")
+        << "60 1 0:30 /@home/ana/shared /srv/shared rw - btrfs /dev/sdc1 rw,subvol=/@home\n"
+           "61 1 0:31 /@data /media/ana/Data rw - btrfs /dev/sdd1 rw,subvolid=300,subvol=/@data\n"
+           "62 1 0:32 /data /mnt/unsaid rw - btrfs /dev/sde1 rw,space_cache=v2\n"
+           "63 1 8:3 /@ /mnt/ext4-subtree rw - ext4 /dev/sda3 rw,subvol=/@\n";
+    const std::vector<MountedVolume> alone{{"9f8e7d6c-5b4a-4392-8170-6f5e4d3c2b1a",
+                                            "/media/ana/Data", "Data", std::nullopt, true, false}};
+    EXPECT_EQ(VolumeEnumerator::mountedVolumes(none.sources(devices, dir / "binds.mountinfo")),
+              alone);
 }
 
 TEST(FilesystemEstimateTests, CountsEachLocalDeviceOnce) {

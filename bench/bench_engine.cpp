@@ -9,11 +9,11 @@
 //   cold      the first search of a freshly built engine (or a fresh session and ranker)
 //   sync      the engine's steps called on the benchmark's thread, without the queue
 //
-// Run with --benchmark_repetitions=N and read the medians. The thread-backed serial queue
-// of the application is not in the library yet, so a minimal one stands in below: one
-// thread, one condition variable.
+// Core and engine are timed in pairs; each reports its median and their ratio.
 
 #include "SyntheticIndex.h"
+#include "UlmaroAppKit/Platform/SystemClock.h"
+#include "UlmaroAppKit/Platform/ThreadSerialQueueFactory.h"
 #include "UlmaroAppKit/Search/SearchEngine.h"
 #include "UlmaroKit/Index/PathResolver.h"
 #include "UlmaroKit/Search/Ranker.h"
@@ -23,85 +23,13 @@
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <condition_variable>
-#include <deque>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
 
 using namespace ulmaro;
-
-class ThreadQueue final : public SerialQueue {
-public:
-    explicit ThreadQueue(std::string label) : label_(std::move(label)) {
-        thread_ = std::thread([state = state_] { loop(*state); });
-    }
-    // The last owner may let go from one of the queue's own tasks (an engine released
-    // while its search runs): the thread then finishes on its own.
-    ~ThreadQueue() override {
-        {
-            std::lock_guard lock(state_->mutex);
-            state_->stopping = true;
-        }
-        state_->wake.notify_one();
-        if (thread_.get_id() == std::this_thread::get_id())
-            thread_.detach();
-        else
-            thread_.join();
-    }
-    void async(Task task) override {
-        {
-            std::lock_guard lock(state_->mutex);
-            state_->tasks.push_back(std::move(task));
-        }
-        state_->wake.notify_one();
-    }
-    const std::string& label() const override { return label_; }
-    QueueQuality quality() const override { return QueueQuality::interactive; }
-
-private:
-    struct State {
-        std::mutex mutex;
-        std::condition_variable wake;
-        std::deque<Task> tasks;
-        bool stopping = false;
-    };
-
-    static void loop(State& state) {
-        for (;;) {
-            Task task;
-            {
-                std::unique_lock lock(state.mutex);
-                state.wake.wait(lock, [&] { return state.stopping || !state.tasks.empty(); });
-                if (state.stopping) return;
-                task = std::move(state.tasks.front());
-                state.tasks.pop_front();
-            }
-            task();
-        }
-    }
-
-    std::string label_;
-    std::shared_ptr<State> state_ = std::make_shared<State>();
-    std::thread thread_;
-};
-
-struct ThreadQueues final : SerialQueueFactory {
-    std::shared_ptr<SerialQueue> makeQueue(std::string label, QueueQuality) override {
-        return std::make_shared<ThreadQueue>(std::move(label));
-    }
-    std::shared_ptr<SerialQueue> globalUtility() override {
-        static const auto queue = std::make_shared<ThreadQueue>("utility");
-        return queue;
-    }
-};
-
-struct SteadyClock final : Clock {
-    WallTime now() const override { return std::chrono::system_clock::now(); }
-    MonotonicTime monotonicNow() const override { return std::chrono::steady_clock::now(); }
-};
 
 struct Inputs {
     std::shared_ptr<const IndexStore> main = bench::cachedSyntheticStore(2'000'000);
@@ -142,14 +70,14 @@ const Inputs& inputs() {
     return in;
 }
 
-ThreadQueues& queues() {
-    static ThreadQueues q;
+ThreadSerialQueueFactory& queues() {
+    static ThreadSerialQueueFactory q;
     return q;
 }
 
 std::shared_ptr<SearchEngine> makeEngine(bool everything, SortOrder order) {
     return SearchEngine::make(inputs().engine(everything, order), queues(),
-                              std::make_shared<SteadyClock>());
+                              std::make_shared<SystemClock>());
 }
 
 /// Submits and waits for the completion; the outcome's row count.

@@ -1,8 +1,13 @@
 #include "EngineTestSupport.h"
+#include "UlmaroAppKit/Platform/SystemClock.h"
+#include "UlmaroAppKit/Platform/ThreadSerialQueueFactory.h"
 #include "UlmaroKit/Search/Ranker.h"
 #include "UlmaroKit/Search/SearchSession.h"
+#include "support/WaitFor.h"
 
 #include <gtest/gtest.h>
+#include <latch>
+#include <mutex>
 
 namespace ulmaro {
 namespace {
@@ -94,6 +99,47 @@ TEST(SearchEngine, AStartedSearchAlwaysCompletes) {
     engine->search("report", record);
     harness.queues.drainAll();
     EXPECT_EQ(completed, (std::vector<std::pair<std::int64_t, bool>>{{1, true}, {2, false}}));
+}
+
+TEST(SearchEngine, OnRealThreadsAnOvertakenSearchIsDroppedAndAStartedOneCompletes) {
+    FixtureIndex index;
+    index.add("/home/u/report.txt");
+    ThreadSerialQueueFactory queues;
+    std::latch started(1);
+    std::latch release(1);
+    std::once_flag first;
+    // The first search holds the engine's queue from inside, once it has started.
+    const auto engine = SearchEngine::make({.store = index.open(),
+                                            .excludeSystemPaths =
+                                                [&] {
+                                                    std::call_once(first, [&] {
+                                                        started.count_down();
+                                                        release.wait();
+                                                    });
+                                                    return false;
+                                                }},
+                                           queues, std::make_shared<SystemClock>());
+    std::mutex mutex;
+    std::vector<std::int64_t> completed;
+    auto record = [&](SearchOutcome, std::int64_t generation) {
+        std::lock_guard lock(mutex);
+        completed.push_back(generation);
+    };
+    engine->search("report", record);
+    started.wait();
+    engine->search("rep", record);  // waits behind the first, then is overtaken
+    engine->search("repo", record); // the newest
+    release.count_down();
+    ASSERT_TRUE(test::waitFor([&] {
+        std::lock_guard lock(mutex);
+        return completed.size() >= 2;
+    }));
+    // Whatever else was queued has run by the time a search submitted now completes.
+    std::latch last(1);
+    engine->search("report", [&](SearchOutcome, std::int64_t) { last.count_down(); });
+    last.wait();
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(completed, (std::vector<std::int64_t>{1, 3}));
 }
 
 TEST(SearchEngine, ReleasingTheEngineDropsQueuedSearches) {

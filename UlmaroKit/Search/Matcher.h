@@ -113,8 +113,8 @@ private:
     std::vector<Match> fuzzyScan(std::string_view needle, std::span<const Match> excluding);
 
     // Whether the names lie in the blob in record order, so that scans can run over the blob's
-    // bytes instead of name by name. Worked out once.
-    bool namesInRecordOrder();
+    // bytes instead of name by name.
+    bool namesInRecordOrder() const;
     // Bit r set when record r's own name holds the (folded) needle, deleted or not.
     std::vector<std::uint64_t> nameHoldsBits(std::string_view foldedNeedle);
 
@@ -126,7 +126,6 @@ private:
     std::unordered_map<std::string, std::optional<std::string>> regexLiteralCache_;
     std::unordered_map<std::string, std::string> needleCache_;
     std::unordered_map<std::string, std::u16string> pathNeedleCache_;
-    std::optional<bool> namesInRecordOrder_;
     // Scratch of several-word queries: a bit per record and word, all zero between calls.
     std::vector<std::uint64_t> wordBits_;
 };

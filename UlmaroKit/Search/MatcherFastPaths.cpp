@@ -104,10 +104,8 @@ std::vector<Match> Matcher::matchWithFuzzyFallback(const Query& query, Candidate
 
 // MARK: - Substring scans
 
-bool Matcher::namesInRecordOrder() {
-    if (!namesInRecordOrder_)
-        namesInRecordOrder_ = SubstringScan::namesInRecordOrder(*store_, *pool_);
-    return *namesInRecordOrder_;
+bool Matcher::namesInRecordOrder() const {
+    return store_->namesInRecordOrder();
 }
 
 std::vector<Match> Matcher::soleWord(std::string_view foldedNeedle) {
@@ -475,16 +473,27 @@ std::vector<Match> Matcher::soleRegex(const Query& query, const std::string& pat
 std::vector<Match> Matcher::fuzzyScan(std::string_view needle, std::span<const Match> excluding) {
     const int minimum = FuzzyMatcher::minimumScore(needle.size());
     const FileRecord* records = store_->records();
+    const bool ordered = namesInRecordOrder();
+    // A name can only match when it holds every needle byte: the blob is scanned for the rarest
+    // one, and only names holding all of them are scored.
+    const SubstringScan::NeedleBytes needleBytes(store_->nameBlob(), needle);
+    const char* const blobEnd = store_->nameBlob().data() + store_->nameBlob().size();
     std::vector<FuzzyHit> hits = runSharded<FuzzyHit>(
         *pool_, store_->count(), [&](std::size_t from, std::size_t to, std::vector<FuzzyHit>& out) {
-            for (std::size_t i = from; i < to; ++i) {
-                const auto id = static_cast<std::uint32_t>(i);
+            std::vector<std::uint32_t> holding;
+            SubstringScan::recordsHoldingByte(*store_, static_cast<std::uint32_t>(from),
+                                              static_cast<std::uint32_t>(to), needleBytes.rarest(),
+                                              ordered, holding);
+            for (const std::uint32_t id : holding) {
                 const FileRecord& r = records[id];
                 if (r.nameLen < needle.size() || r.flags.contains(RecordFlags::deleted)) continue;
                 if (std::any_of(excluding.begin(), excluding.end(),
                                 [&](const Match& m) { return m.id == id; }))
                     continue;
-                const auto result = FuzzyMatcher::match(needle, store_->nameBytes(id));
+                const std::string_view name = store_->nameBytes(id);
+                if (!needleBytes.allIn(name, static_cast<std::size_t>(blobEnd - name.data())))
+                    continue;
+                const auto result = FuzzyMatcher::match(needle, name);
                 if (result && result->score >= minimum)
                     out.push_back(FuzzyHit{id, result->score, result->firstMatch});
             }

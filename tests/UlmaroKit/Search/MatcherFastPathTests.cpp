@@ -164,23 +164,14 @@ TEST(FastPathsAtTheThreshold, SameAnswersJustBelowAndAtTwentyThousand) {
 // and must still find the same.
 TEST(FastPathsBlobLayout, ShuffledBlobGivesTheSameResults) {
     IndexBuilder ordered = bench::syntheticIndex(25000, 5);
-    IndexBuilder shuffled = ordered;
-    std::vector<unsigned char> blob;
-    for (std::size_t i = shuffled.records.size(); i-- > 0;) {
-        FileRecord& r = shuffled.records[i];
-        const auto old = r.nameOffset;
-        r.nameOffset = static_cast<std::uint32_t>(blob.size());
-        blob.insert(blob.end(), ordered.nameBlob.begin() + old,
-                    ordered.nameBlob.begin() + old + r.nameLen);
-    }
-    shuffled.nameBlob = blob;
+    const IndexBuilder shuffled = test::withShuffledBlob(ordered);
     test::TempDir dir;
     IndexWriter::write(ordered, {}, dir / "a.bin");
     IndexWriter::write(shuffled, {}, dir / "b.bin");
     Matcher a(IndexStore::open(dir / "a.bin"));
     Matcher b(IndexStore::open(dir / "b.bin"));
-    EXPECT_TRUE(SubstringScan::namesInRecordOrder(a.store(), WorkerPool::shared()));
-    EXPECT_FALSE(SubstringScan::namesInRecordOrder(b.store(), WorkerPool::shared()));
+    EXPECT_TRUE(a.store().namesInRecordOrder());
+    EXPECT_FALSE(b.store().namesInRecordOrder());
     for (const char* text : {"report", "e", "a b", "path:Documents", "/report.*2024/", "ReSu"}) {
         SCOPED_TRACE(text);
         const Query q = QueryParser::parse(text);
@@ -201,7 +192,7 @@ TEST(SubstringScanKernel, MatchesAPlainLoopEverywhere) {
         b.add(name, FileRecord::rootParentID, g.chance(5) ? RecordFlags::deleted : RecordFlags{});
     }
     auto s = b.open();
-    ASSERT_TRUE(SubstringScan::namesInRecordOrder(*s, WorkerPool::shared()));
+    ASSERT_TRUE(s->namesInRecordOrder());
     auto plain = [&](std::string_view needle) {
         std::vector<Match> out;
         for (std::uint32_t id = 0; id < s->count(); ++id) {
@@ -232,7 +223,7 @@ TEST(SubstringScanKernel, NeverMatchesAcrossTwoNames) {
     StoreBuilder b;
     b.add("xxab"), b.add("cdxx"), b.add(""), b.add("ab"), b.add("cd");
     auto s = b.open();
-    ASSERT_TRUE(SubstringScan::namesInRecordOrder(*s, WorkerPool::shared()));
+    ASSERT_TRUE(s->namesInRecordOrder());
     std::vector<Match> out;
     SubstringScan::scanRange(*s, 0, 5, "abcd", true, false, out);
     SubstringScan::scanRange(*s, 0, 5, "bc", true, false, out);

@@ -23,11 +23,20 @@ std::size_t RemovedPaths::Hash::operator()(std::string_view path) const {
 
 RemovedPaths::RemovedPaths(std::span<const std::string> paths) {
     paths_.reserve(paths.size());
-    paths_.insert(paths.begin(), paths.end());
-    for (const std::string& path : paths_) {
-        const std::uint64_t h = Hash{}(path);
-        filter_[filterWord(h)] |= filterBit(h);
-    }
+    for (const std::string& path : paths)
+        add(path);
+}
+
+RemovedPaths::RemovedPaths(const std::unordered_set<std::string>& paths) {
+    paths_.reserve(paths.size());
+    for (const std::string& path : paths)
+        add(path);
+}
+
+void RemovedPaths::add(std::string_view path) {
+    const std::uint64_t h = Hash{}(path);
+    filter_[filterWord(h)] |= filterBit(h);
+    paths_.emplace(path);
 }
 
 bool RemovedPaths::contains(std::string_view path) const {

@@ -20,6 +20,8 @@ class RemovedPaths {
 public:
     RemovedPaths() = default;
     explicit RemovedPaths(std::span<const std::string> paths);
+    /// As the live delta hands them out.
+    explicit RemovedPaths(const std::unordered_set<std::string>& paths);
 
     bool empty() const { return paths_.empty(); }
     std::size_t size() const { return paths_.size(); }
@@ -48,6 +50,7 @@ private:
     static std::uint64_t filterBit(std::uint64_t hash) {
         return std::uint64_t{1} << ((hash >> 46) & 63);
     }
+    void add(std::string_view path);
     bool mayHold(std::uint64_t hash) const {
         return (filter_[filterWord(hash)] & filterBit(hash)) != 0;
     }

@@ -247,6 +247,7 @@ TEST(SearchEngine, RemovedPathsMatchWholeComponents) {
     for (const auto& [path, hidden] : cases)
         EXPECT_EQ(paths.hides(path), hidden) << path;
     EXPECT_FALSE(RemovedPaths().hides("/a/b"));
+    EXPECT_TRUE(RemovedPaths(std::unordered_set<std::string>{"/a/b"}).hides("/a/b/c"));
 
     // Thousands of paths: each hides itself and what lies below it, and nothing else.
     std::vector<std::string> many;

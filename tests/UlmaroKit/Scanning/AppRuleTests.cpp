@@ -32,5 +32,19 @@ TEST(AppRule, ApplicationsOnLinux) {
         EXPECT_EQ(isApplication(c.name, c.kind, c.folder), c.app) << c.name << " in " << c.folder;
 }
 
+TEST(AppRule, DisplayNameDropsTheApplicationEnding) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"Tiny Text Editor.app", "Tiny Text Editor"},
+        {"org.gnome.TextEditor.desktop", "org.gnome.TextEditor"},
+        {"Krita-5.2.AppImage", "Krita-5.2"},
+        {"Safari.APP", "Safari.APP"},
+        {"notes.txt", "notes.txt"},
+        {"x.app.desktop", "x.app"},
+        {".app", ""},
+    };
+    for (const auto& [name, shown] : cases)
+        EXPECT_EQ(appDisplayName(name), shown) << name;
+}
+
 } // namespace
 } // namespace ulmaro

@@ -1,0 +1,231 @@
+#include "UlmaroAppKit/Search/SearchEngine.h"
+
+#include "UlmaroAppKit/Search/RowBuilding.h"
+#include "UlmaroKit/Index/IndexStore.h"
+#include "UlmaroKit/Platform/WorkerPool.h"
+#include "UlmaroKit/Scanning/ScanPolicy.h"
+#include "UlmaroKit/Search/QueryParser.h"
+
+#include <algorithm>
+#include <unordered_set>
+#include <utility>
+
+namespace ulmaro {
+namespace {
+
+// The needles of a query that asks only about document contents. Such a query has no
+// name part, and matching names for it would list every record of every index.
+std::optional<std::vector<std::string>> contentsOnlyNeedles(std::string_view text) {
+    const Query query = QueryParser::parse(text);
+    if (!query.requiresContentScan()) return std::nullopt;
+    Query::ContentSplit split = query.splittingContentTerms();
+    if (!split.nameQuery.isEmpty() || split.contentNeedles.empty()) return std::nullopt;
+    return std::move(split.contentNeedles);
+}
+
+// Aliases first, then the delta rows, then the merged rows, each path once: a file in
+// both the delta and the main index shows as the delta's row.
+std::vector<RankedRow> assemble(std::vector<RankedRow> aliases, std::vector<RankedRow> delta,
+                                std::vector<RankedRow> merged) {
+    if (aliases.empty() && delta.empty()) return merged;
+    // Views into the rows' own strings: nothing is moved until every test is done.
+    std::unordered_set<std::string_view> seen;
+    seen.reserve(aliases.size() + delta.size());
+    for (const RankedRow& row : aliases)
+        seen.insert(row.path);
+    std::vector<bool> keepDelta(delta.size());
+    for (std::size_t i = 0; i < delta.size(); ++i)
+        keepDelta[i] = !seen.contains(delta[i].path);
+    for (std::size_t i = 0; i < delta.size(); ++i)
+        if (keepDelta[i]) seen.insert(delta[i].path);
+    std::vector<bool> keepMerged(merged.size());
+    for (std::size_t i = 0; i < merged.size(); ++i)
+        keepMerged[i] = !seen.contains(merged[i].path);
+
+    std::vector<RankedRow> rows = std::move(aliases);
+    rows.reserve(rows.size() + delta.size() + merged.size());
+    for (std::size_t i = 0; i < delta.size(); ++i)
+        if (keepDelta[i]) rows.push_back(std::move(delta[i]));
+    for (std::size_t i = 0; i < merged.size(); ++i)
+        if (keepMerged[i]) rows.push_back(std::move(merged[i]));
+    return rows;
+}
+
+} // namespace
+
+struct SearchEngine::Delta {
+    std::shared_ptr<const IndexStore> store;
+    SearchSession session;
+    Ranker ranker;
+    PathResolver resolver;
+    FolderPathCache paths;
+
+    explicit Delta(std::shared_ptr<const IndexStore> deltaStore)
+        : store(std::move(deltaStore)), session(store), ranker(store), resolver(*store),
+          paths(*store) {}
+};
+
+std::shared_ptr<SearchEngine> SearchEngine::make(Inputs inputs, SerialQueueFactory& queues,
+                                                 std::shared_ptr<const Clock> clock) {
+    return std::make_shared<SearchEngine>(Passkey{}, std::move(inputs),
+                                          queues.makeQueue(queueLabel, QueueQuality::interactive),
+                                          std::move(clock));
+}
+
+SearchEngine::SearchEngine(Passkey, Inputs inputs, std::shared_ptr<SerialQueue> queue,
+                           std::shared_ptr<const Clock> clock)
+    : queue_(std::move(queue)), clock_(std::move(clock)), store_(std::move(inputs.store)),
+      session_(store_), ranker_(store_), resolver_(*store_), paths_(*store_), limit_(inputs.limit),
+      excludeSystemPaths_(std::move(inputs.excludeSystemPaths)),
+      removedPaths_(std::move(inputs.removedPaths)),
+      frecencyBoost_(std::move(inputs.frecencyBoost)), sortOrder_(inputs.sortOrder),
+      contentIndex_(std::move(inputs.contentIndex)) {
+    if (inputs.deltaStore) delta_ = std::make_unique<Delta>(std::move(inputs.deltaStore));
+    catalogSources_.reserve(inputs.catalogs.size());
+    for (CatalogSearchInput& catalog : inputs.catalogs)
+        catalogSources_.push_back(std::make_shared<CatalogSource>(std::move(catalog)));
+}
+
+SearchEngine::~SearchEngine() = default;
+
+std::int64_t SearchEngine::rankWindow(std::int64_t limit) {
+    return std::min(2 * limit, limit + 50);
+}
+
+int SearchEngine::tier(MatchQuality quality, bool isApp) {
+    if (isApp && quality <= MatchQuality::wordBoundary) return 0;
+    return rawValue(quality);
+}
+
+std::int64_t SearchEngine::latestGeneration() const {
+    std::lock_guard lock(generationMutex_);
+    return latestGeneration_;
+}
+
+std::int64_t SearchEngine::search(std::string text, SearchCompletion completion) {
+    std::int64_t generation = 0;
+    {
+        std::lock_guard lock(generationMutex_);
+        generation = ++generationCounter_;
+        latestGeneration_ = generation;
+    }
+    queue_->async([weak = weak_from_this(), text = std::move(text),
+                   completion = std::move(completion), generation] {
+        const std::shared_ptr<SearchEngine> self = weak.lock();
+        if (!self || self->latestGeneration() != generation) return;
+        completion(self->run(text), generation);
+    });
+    return generation;
+}
+
+void SearchEngine::installTrigrams(std::shared_ptr<const TrigramIndex> trigrams) {
+    queue_->async([weak = weak_from_this(), trigrams = std::move(trigrams)]() mutable {
+        if (const auto self = weak.lock()) self->session_.setTrigrams(std::move(trigrams));
+    });
+}
+
+void SearchEngine::installCatalogTrigrams(std::size_t source,
+                                          std::shared_ptr<const TrigramIndex> trigrams) {
+    if (source >= catalogSources_.size()) return;
+    queue_->async([weak = std::weak_ptr<CatalogSource>(catalogSources_[source]),
+                   trigrams = std::move(trigrams)]() mutable {
+        if (const auto catalog = weak.lock()) catalog->session().setTrigrams(std::move(trigrams));
+    });
+}
+
+bool SearchEngine::hides(std::string_view path, bool excludingSystemPaths) const {
+    return (removedPaths_ && removedPaths_->hides(path)) ||
+           (excludingSystemPaths && ScanPolicy::isSystemPath(path));
+}
+
+SearchOutcome SearchEngine::run(std::string_view text) {
+    const MonotonicTime start = clock_->monotonicNow();
+    const bool excludingSystemPaths = excludeSystemPaths_ && excludeSystemPaths_();
+
+    std::int64_t total = 0;
+    std::vector<RankedRow> rows;
+    if (const auto needles = contentsOnlyNeedles(text)) {
+        rows = documentsContaining(*needles);
+        total = static_cast<std::int64_t>(rows.size());
+    } else {
+        rows = nameRows(text, total);
+    }
+    std::erase_if(rows,
+                  [&](const RankedRow& row) { return hides(row.path, excludingSystemPaths); });
+    rows = applyContentFilter(std::move(rows), text);
+
+    orderRows(rows);
+    if (std::cmp_greater(rows.size(), std::max<std::int64_t>(limit_, 0)))
+        rows.resize(static_cast<std::size_t>(std::max<std::int64_t>(limit_, 0)));
+    const double took = Seconds(clock_->monotonicNow() - start).count();
+    if (rows.empty()) return SearchOutcome::noMatches();
+    return SearchOutcome::results(std::move(rows), total, took);
+}
+
+SearchEngine::IndexAnswer SearchEngine::answer(SearchSession& session, Ranker& ranker,
+                                               std::string_view text, std::int64_t limit) {
+    const SearchSession::Results matches = session.search(text);
+    return {static_cast<std::int64_t>(matches->size()), ranker.rank(*matches, limit)};
+}
+
+std::vector<RankedRow> SearchEngine::nameRows(std::string_view text, std::int64_t& total) {
+    const std::int64_t window = rankWindow(limit_);
+    // The indexes are searched side by side: ranking the main index's matches runs on one
+    // thread, and the delta and the catalogs fill the others meanwhile. Each session and
+    // ranker is still used by one thread at a time.
+    IndexAnswer base;
+    IndexAnswer deltaAnswer;
+    std::vector<IndexAnswer> catalogAnswers(catalogSources_.size());
+    const std::size_t firstCatalog = delta_ ? 2 : 1;
+    parallelFor(firstCatalog + catalogSources_.size(), [&](std::size_t job) {
+        if (job == 0)
+            base = answer(session_, ranker_, text, window);
+        else if (job < firstCatalog)
+            deltaAnswer = answer(delta_->session, delta_->ranker, text, limit_);
+        else
+            catalogAnswers[job - firstCatalog] = searchCatalog(job - firstCatalog, text);
+    });
+    total += base.matches + deltaAnswer.matches;
+    std::vector<RankedResult>& rankedBase = base.ranked;
+
+    std::vector<RankedRow> deltaRows;
+    if (delta_) {
+        for (const RankedResult& ranked : deltaAnswer.ranked) {
+            std::optional<std::string> path = delta_->paths.path(ranked.match.id);
+            if (!path) continue;
+            RankedRow row = RowBuilding::recordRow(*delta_->store, ranked.match.id,
+                                                   ~ranked.match.id, std::move(*path));
+            RowBuilding::addNameMatch(row, ranked.match, text);
+            deltaRows.push_back(std::move(row));
+        }
+    }
+
+    // A record without a path (a broken parent chain) has no row; its ranked result goes
+    // too, so that rows and results stay side by side for the merge.
+    std::vector<RankedRow> baseRows;
+    baseRows.reserve(rankedBase.size());
+    std::size_t kept = 0;
+    for (const RankedResult& ranked : rankedBase) {
+        std::optional<std::string> path = paths_.path(ranked.match.id);
+        if (!path) continue;
+        RankedRow row =
+            RowBuilding::recordRow(*store_, ranked.match.id, ranked.match.id, std::move(*path));
+        RowBuilding::addNameMatch(row, ranked.match, text);
+        baseRows.push_back(std::move(row));
+        rankedBase[kept++] = ranked;
+    }
+    rankedBase.resize(kept);
+
+    RankedCatalogs catalogs =
+        catalogSources_.empty() ? RankedCatalogs{} : catalogCandidates(catalogAnswers);
+    total += catalogs.total;
+    std::vector<RankedRow> merged =
+        catalogs.candidates.empty()
+            ? std::move(baseRows)
+            : merge(std::move(baseRows), rankedBase, catalogs.candidates, text,
+                    sortOrder_ == SortOrder::relevance ? window : unboundedWindow);
+
+    return assemble(appAliasRows(text), std::move(deltaRows), std::move(merged));
+}
+
+} // namespace ulmaro

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "UlmaroKit/Index/IndexBuilder.h"
+#include "UlmaroKit/Index/IndexStore.h"
+#include "UlmaroKit/Index/IndexWriter.h"
+#include "support/TempDir.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace ulmaro::test {
+
+struct FixtureAttributes {
+    std::uint64_t size = 0;
+    std::uint32_t mtime = 0;
+    RecordFlags flags{};
+};
+
+/// An index made from absolute paths; the folders on the way are added once, as needed.
+class FixtureIndex {
+public:
+    FixtureIndex() { folders_["/"] = builder_.addEntry("", FileRecord::rootParentID, dir, 0); }
+
+    /// Adds the path (its folders first) and returns its record ID.
+    std::uint32_t add(std::string_view path, FixtureAttributes attributes = {}) {
+        const std::size_t slash = path.rfind('/');
+        const std::uint32_t parent = folder(slash == 0 ? "/" : path.substr(0, slash));
+        const std::uint32_t id =
+            builder_.addEntry(path.substr(slash + 1), parent, attributes.flags, 0);
+        if (attributes.size != 0 || attributes.mtime != 0)
+            builder_.setAttributes(id, attributes.size, attributes.mtime);
+        return id;
+    }
+    std::uint32_t folder(std::string_view path) {
+        if (const auto it = folders_.find(std::string(path)); it != folders_.end())
+            return it->second;
+        const std::uint32_t id = add(path, {.flags = dir});
+        folders_[std::string(path)] = id;
+        return id;
+    }
+    std::uint32_t app(std::string_view path) {
+        return add(path, {.flags = dir | RecordFlags::isApp});
+    }
+
+    std::shared_ptr<const IndexStore> open() {
+        IndexWriter::write(builder_, {}, dir_ / "index.bin");
+        return IndexStore::open(dir_ / "index.bin");
+    }
+
+    static constexpr RecordFlags dir = RecordFlags::isDirectory;
+
+private:
+    IndexBuilder builder_;
+    std::map<std::string, std::uint32_t> folders_;
+    TempDir dir_;
+};
+
+} // namespace ulmaro::test

@@ -1,5 +1,6 @@
 #include "UlmaroAppKit/UI/X11HotKeyBackend.h"
 
+#include "UlmaroAppKit/Shell/WaylandHotKeyBackend.h"
 #include "UlmaroAppKit/Shell/X11KeyMap.h"
 
 #include <algorithm>
@@ -164,7 +165,8 @@ struct X11HotKeyBackend::Connection {
     /// Returns once the server has let them go, so the keys are free for others then.
     void ungrabAll(const std::set<KeyGrab>& grabs) {
         if (grabs.empty()) return;
-        for (auto [keycode, modifiers] : grabs) xcb_ungrab_key(c, keycode, root, modifiers);
+        for (auto [keycode, modifiers] : grabs)
+            xcb_ungrab_key(c, keycode, root, modifiers);
         std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
     }
 
@@ -314,6 +316,11 @@ X11HotKeyBackend::X11HotKeyBackend(MainQueue& mainQueue, const char* display)
     : connection_(std::make_unique<Connection>(*this, mainQueue, display)) {}
 
 X11HotKeyBackend::~X11HotKeyBackend() = default;
+
+std::shared_ptr<HotKeyBackend> X11HotKeyBackend::forSession(MainQueue& mainQueue) {
+    if (WaylandHotKeyBackend::isWaylandSession()) return std::make_shared<WaylandHotKeyBackend>();
+    return std::make_shared<X11HotKeyBackend>(mainQueue);
+}
 
 bool X11HotKeyBackend::isConnected() const {
     return !connection_->lost;

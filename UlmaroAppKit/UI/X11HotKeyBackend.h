@@ -21,6 +21,9 @@ public:
     /// Connects to `display` ($DISPLAY when null). Never throws; without a server every grab
     /// is refused. Work that a grab leaves waiting is processed in a main-queue task.
     explicit X11HotKeyBackend(MainQueue& mainQueue, const char* display = nullptr);
+    /// The backend for this session: an `X11HotKeyBackend`, or under Wayland (where an X11
+    /// grab sees keys only while an XWayland window has focus) a `WaylandHotKeyBackend`.
+    static std::shared_ptr<HotKeyBackend> forSession(MainQueue& mainQueue);
     ~X11HotKeyBackend() override;
     X11HotKeyBackend(const X11HotKeyBackend&) = delete;
     X11HotKeyBackend& operator=(const X11HotKeyBackend&) = delete;

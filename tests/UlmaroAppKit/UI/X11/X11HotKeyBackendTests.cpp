@@ -1,6 +1,7 @@
 #include "PrivateXServer.h"
 #include "UlmaroAppKit/Fakes/ManualMainQueue.h"
 #include "UlmaroAppKit/Shell/HotKeyCenter.h"
+#include "UlmaroAppKit/Shell/WaylandHotKeyBackend.h"
 #include "UlmaroAppKit/UI/X11HotKeyBackend.h"
 #include "support/TempDir.h"
 
@@ -247,11 +248,13 @@ TEST_F(X11HotKeyFixture, ALostConnectionRefusesWithoutACrash) {
     ASSERT_TRUE(hotKey->registerKey());
     user.reset();
     server->killServer();
+    // Before anything has read the hang-up: the requests go to a closed socket.
+    EXPECT_FALSE(center->makeHotKey(altA, [] {})->registerKey());
+    hotKey->unregisterKey();
     EXPECT_TRUE(serveUntil([&] { return !backend->isConnected(); }));
     EXPECT_FALSE(backend->processEvents());
     EXPECT_EQ(backend->fileDescriptor(), -1);
-    EXPECT_FALSE(center->makeHotKey(altA, [] {})->registerKey());
-    hotKey->unregisterKey();
+    EXPECT_FALSE(center->makeHotKey(marker, [] {})->registerKey());
 }
 
 TEST(X11HotKeyBackend, WithoutADisplayEveryGrabIsRefused) {
@@ -265,6 +268,27 @@ TEST(X11HotKeyBackend, WithoutADisplayEveryGrabIsRefused) {
         EXPECT_FALSE(backend.grab(1, altSpace));
         backend.release(1);
     }
+}
+
+TEST(X11HotKeyBackend, UnderWaylandEveryRegistrationIsRefusedWithOneLine) {
+    PrivateXServer server(testConfig); // XWayland would be there too
+    ASSERT_FALSE(server.display().empty()) << server.error();
+    test::ScopedEnv display("DISPLAY", server.display());
+    test::ScopedEnv wayland("WAYLAND_DISPLAY", "wayland-0");
+    ManualMainQueue mainQueue;
+    auto backend = X11HotKeyBackend::forSession(mainQueue);
+    EXPECT_EQ(std::dynamic_pointer_cast<X11HotKeyBackend>(backend), nullptr);
+    auto center = HotKeyCenter::create(backend, mainQueue);
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(center->makeHotKey(altSpace, [] {})->registerKey());
+    EXPECT_FALSE(center->makeHotKey(altA, [] {})->registerKey());
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), WaylandHotKeyBackend::message);
+
+    test::ScopedEnv noWayland("WAYLAND_DISPLAY", "");
+    test::ScopedEnv x11Session("XDG_SESSION_TYPE", "x11");
+    auto x11 = std::dynamic_pointer_cast<X11HotKeyBackend>(X11HotKeyBackend::forSession(mainQueue));
+    ASSERT_NE(x11, nullptr);
+    EXPECT_TRUE(x11->grab(1, altSpace));
 }
 
 TEST(X11HotKeyStockOpenbox, AltSpaceIsTakenByTheWindowManager) {

@@ -2,13 +2,19 @@
 #   make run    install what is missing, build, and run lu (ARGS="search foo" picks the command)
 #   make test   install what is missing, then build and run every test twice:
 #               optimised, and under AddressSanitizer + UndefinedBehaviorSanitizer
+#               (each fuzz target's corpus and crashes are replayed there too)
+#   make fuzz   build the fuzz targets with clang (libFuzzer, ASan, UBSan) in build/fuzz and run
+#               each for FUZZ_SECONDS; crashes land in fuzz/<target>/crashes/
 JOBS    ?= $(shell nproc)
 RELEASE := build/release
 ASAN    := build/asan
+FUZZ    := build/fuzz
 CMAKE   := cmake -G Ninja -Wno-dev
 ARGS    ?= demo
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS := $(patsubst fuzz/%/Target.cpp,%,$(wildcard fuzz/*/Target.cpp))
 
-.PHONY: all deps release asan test test-release test-asan run bench format clean
+.PHONY: all deps release asan test test-release test-asan fuzz run bench format clean
 
 all: release
 
@@ -33,6 +39,24 @@ test-asan: asan
 		ctest --output-on-failure -j $(JOBS)
 
 test: test-release test-asan
+
+# New inputs go to build/fuzz/corpus/<target>; the committed seeds are read, never grown.
+# Scratch files go to RAM where there is some: the targets write files thousands of times a second.
+fuzz: deps
+	@$(CMAKE) -S . -B $(FUZZ) -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+		-DCMAKE_BUILD_TYPE=RelWithDebInfo -DULMARO_FUZZ=ON -DULMARO_TESTS=OFF \
+		-DULMARO_BENCH=OFF -DULMARO_WERROR=OFF >/dev/null
+	@cmake --build $(FUZZ) -j $(JOBS) --target fuzzers
+	@failed=""; for t in $(FUZZ_TARGETS); do \
+		echo "== fuzz_$$t for $(FUZZ_SECONDS) s"; \
+		mkdir -p $(FUZZ)/corpus/$$t fuzz/$$t/crashes; \
+		dict=""; [ -f fuzz/$$t/$$t.dict ] && dict="-dict=fuzz/$$t/$$t.dict"; \
+		TMPDIR=$$( [ -d /dev/shm ] && echo /dev/shm || echo /tmp ) \
+		$(FUZZ)/fuzz/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -max_len=16384 -print_final_stats=1 \
+			$$dict -artifact_prefix=fuzz/$$t/crashes/ $(FUZZ)/corpus/$$t fuzz/$$t/corpus \
+			|| failed="$$failed $$t"; \
+	done; \
+	if [ -n "$$failed" ]; then echo "fuzz: crashes in$$failed (see fuzz/<target>/crashes/)"; exit 1; fi
 
 run: release
 	@scripts/run-demo $(RELEASE) $(ARGS)

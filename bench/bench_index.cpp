@@ -7,6 +7,7 @@
 #include "UlmaroKit/Platform/MappedFile.h"
 
 #include <benchmark/benchmark.h>
+#include <bit>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -28,6 +29,33 @@ std::vector<unsigned char> randomBytes(std::size_t n) {
     }
     return bytes;
 }
+
+// The plain four-lane loop of bench/index-floor, FastHash64's shape with nothing around it:
+// the speed that FastHash64 and the opening sweep are held to.
+std::uint64_t plainFourLaneLoop(const unsigned char* p, std::size_t n) {
+    constexpr std::uint64_t p1 = FastHash64::p1, p2 = FastHash64::p2;
+    auto mix = [](std::uint64_t acc, const unsigned char* at) {
+        std::uint64_t w;
+        std::memcpy(&w, at, sizeof w);
+        return std::rotl(acc + w * p2, 31) * p1;
+    };
+    std::uint64_t a = 1, b = 2, c = 3, d = 4;
+    for (std::size_t i = 0; i + 32 <= n; i += 32) {
+        a = mix(a, p + i);
+        b = mix(b, p + i + 8);
+        c = mix(c, p + i + 16);
+        d = mix(d, p + i + 24);
+    }
+    return a ^ b ^ c ^ d;
+}
+
+void BM_PlainLoop_256MiB(benchmark::State& state) {
+    static const auto bytes = randomBytes(std::size_t{256} << 20);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(plainFourLaneLoop(bytes.data(), bytes.size()));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
+}
+BENCHMARK(BM_PlainLoop_256MiB)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_FastHash64_256MiB(benchmark::State& state) {
     static const auto bytes = randomBytes(std::size_t{256} << 20);

@@ -125,6 +125,12 @@ void BM_KeystrokeNarrowed(benchmark::State& state) {
 void BM_SeveralWords(benchmark::State& state) {
     runQuery(state, "report draft", true);
 }
+void BM_FourWords(benchmark::State& state) {
+    runQuery(state, "report draft photo notes", true);
+}
+void BM_SeveralWordsAndAFilter(benchmark::State& state) {
+    runQuery(state, "report draft .pdf", true);
+}
 void BM_FolderWord(benchmark::State& state) {
     runQuery(state, "path:Documents", true);
 }
@@ -206,6 +212,8 @@ BENCHMARK(BM_SoleWordTrigrams)->Apply([](auto* b) { sizes(b, {0, 1, 2, 3, 4, 5, 
 BENCHMARK(BM_Keystroke)->Apply([](auto* b) { sizes(b, {1, 2, 3, 4, 5, 6, 7, 8}); });
 BENCHMARK(BM_KeystrokeNarrowed)->Apply([](auto* b) { sizes(b, {1, 2, 3, 4, 5, 6, 7, 8}); });
 BENCHMARK(BM_SeveralWords)->Apply([](auto* b) { sizes(b, {}); });
+BENCHMARK(BM_FourWords)->Apply([](auto* b) { sizes(b, {}); });
+BENCHMARK(BM_SeveralWordsAndAFilter)->Apply([](auto* b) { sizes(b, {}); });
 BENCHMARK(BM_FolderWord)->Apply([](auto* b) { sizes(b, {}); });
 BENCHMARK(BM_RecordLocal)->Apply([](auto* b) { sizes(b, {}); });
 BENCHMARK(BM_RegexWithLiteral)->Apply([](auto* b) { sizes(b, {}); });

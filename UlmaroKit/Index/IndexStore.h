@@ -49,12 +49,17 @@ public:
     std::string name(std::uint32_t id) const;
     /// The whole name blob.
     std::string_view nameBlob() const { return {blob_, header_.nameBlobLength}; }
+    /// Whether each record's name starts at or after the end of the previous record's name, as
+    /// the writer lays them out, so that a scan of the blob meets names in record order. Found
+    /// while opening.
+    bool namesInRecordOrder() const { return namesInRecordOrder_; }
 
 private:
     IndexHeader header_;
     MappedFile mapping_;
     const FileRecord* records_ = nullptr;
     const char* blob_ = nullptr;
+    bool namesInRecordOrder_ = false;
 };
 
 /// Opens the index at `path`, or says why it must be rebuilt. Never throws.

@@ -10,7 +10,7 @@
 namespace ulmaro {
 
 void IndexWriter::write(const IndexBuilder& builder, std::span<const VolumeEntry> volumes,
-                        const std::filesystem::path& destination) {
+                        const std::filesystem::path& destination, Durability durability) {
     if (volumes.size() > IndexHeader::maxVolumes) throw IndexError::tooManyVolumes();
     checkIndexLimits(builder.records.size(), builder.nameBlob.size());
 
@@ -38,7 +38,7 @@ void IndexWriter::write(const IndexBuilder& builder, std::span<const VolumeEntry
     auto headerBytes = header.encodeChecked();
 
     // The writer removes its temporary sibling on any failure before the rename.
-    AtomicFileWriter file(destination, ".tmp");
+    AtomicFileWriter file(destination, ".tmp", durability);
     file.write(headerBytes);
     file.write(recordBytes);
     file.write(builder.nameBlob);

@@ -2,6 +2,7 @@
 
 #include "UlmaroKit/Index/IndexBuilder.h"
 #include "UlmaroKit/Index/VolumeEntry.h"
+#include "UlmaroKit/Platform/AtomicFile.h"
 
 #include <filesystem>
 #include <span>
@@ -18,9 +19,11 @@ struct IndexWriter {
     /// Throws IndexError::tooManyVolumes for more than 12 volumes, std::length_error for
     /// counts past the format's u32 fields, std::system_error (errno) for file-system
     /// failures. On any failure the temporary file is removed and the destination is
-    /// untouched. Two writes to one destination must not overlap.
+    /// untouched. Two writes to one destination must not overlap. `unsynced` skips both
+    /// flushes, for an index that is never read after a restart.
     static void write(const IndexBuilder& builder, std::span<const VolumeEntry> volumes,
-                      const std::filesystem::path& destination);
+                      const std::filesystem::path& destination,
+                      Durability durability = Durability::synced);
 };
 
 } // namespace ulmaro

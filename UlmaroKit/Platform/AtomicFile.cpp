@@ -1,11 +1,11 @@
 #include "UlmaroKit/Platform/AtomicFile.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 
 namespace ulmaro {
 namespace {
@@ -16,11 +16,13 @@ namespace {
 
 } // namespace
 
-AtomicFileWriter::AtomicFileWriter(std::filesystem::path destination, std::string_view tempSuffix)
-    : destination_(std::move(destination)) {
+AtomicFileWriter::AtomicFileWriter(std::filesystem::path destination, std::string_view tempSuffix,
+                                   Durability durability)
+    : destination_(std::move(destination)), durability_(durability) {
     temporary_ = destination_;
     temporary_ += std::string(tempSuffix);
-    if (destination_.has_parent_path()) std::filesystem::create_directories(destination_.parent_path());
+    if (destination_.has_parent_path())
+        std::filesystem::create_directories(destination_.parent_path());
     fd_.reset(::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
     if (!fd_) throwErrno(temporary_);
 }
@@ -51,12 +53,32 @@ void AtomicFileWriter::write(std::string_view bytes) {
 }
 
 void AtomicFileWriter::commit() {
-    if (::fsync(fd_.get()) != 0) throwErrno(temporary_);
+    const bool synced = durability_ == Durability::synced;
+    if (synced && ::fsync(fd_.get()) != 0) throwErrno(temporary_);
     if (::close(fd_.release()) != 0) throwErrno(temporary_);
+    if (!synced && swapIntoPlace()) {
+        committed_ = true;
+        return;
+    }
     if (::rename(temporary_.c_str(), destination_.c_str()) != 0) throwErrno(destination_);
     committed_ = true;
-    syncDirectory(destination_.has_parent_path() ? destination_.parent_path()
-                                                 : std::filesystem::path("."));
+    if (synced)
+        syncDirectory(destination_.has_parent_path() ? destination_.parent_path()
+                                                     : std::filesystem::path("."));
+}
+
+// ext4 (auto_da_alloc) writes a file's data out when it is renamed over another, which
+// costs an unsynced replacement most of an fsync. Swapping the two names is just as atomic
+// for readers and skips that; the old file, now under the temporary name, then goes.
+bool AtomicFileWriter::swapIntoPlace() {
+    // Only a file is swapped out: anything else stays for rename to refuse or replace.
+    struct stat st;
+    if (::lstat(destination_.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    if (::renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, destination_.c_str(),
+                    RENAME_EXCHANGE) != 0)
+        return false; // a file system without exchange
+    ::unlink(temporary_.c_str());
+    return true;
 }
 
 void writeFileAtomically(const std::filesystem::path& destination, std::string_view contents) {

@@ -1,13 +1,18 @@
 #pragma once
 
+#include "UlmaroKit/Platform/UniqueFd.h"
+
 #include <filesystem>
 #include <span>
 #include <string>
 #include <string_view>
 
-#include "UlmaroKit/Platform/UniqueFd.h"
-
 namespace ulmaro {
+
+/// Whether a replaced file must also survive a crash of the machine (`synced`: both fsyncs),
+/// or only ever be whole for readers while the machine runs (`unsynced`: no fsync, for files
+/// that are never read after a restart; the old file is swapped out in one step).
+enum class Durability { synced, unsynced };
 
 /// Writes a file that other code reads, so that readers only ever see the old or the
 /// new contents: the bytes go to a sibling, which is fsync'ed, renamed over the
@@ -20,7 +25,8 @@ public:
     /// Creates the destination's folder as needed and opens (emptying) the sibling
     /// `destination + tempSuffix`.
     explicit AtomicFileWriter(std::filesystem::path destination,
-                              std::string_view tempSuffix = ".tmp");
+                              std::string_view tempSuffix = ".tmp",
+                              Durability durability = Durability::synced);
     ~AtomicFileWriter();
     AtomicFileWriter(const AtomicFileWriter&) = delete;
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
@@ -34,10 +40,13 @@ public:
     const std::filesystem::path& temporaryPath() const { return temporary_; }
 
 private:
+    bool swapIntoPlace();
+
     std::filesystem::path destination_;
     std::filesystem::path temporary_;
     UniqueFd fd_;
     bool committed_ = false;
+    Durability durability_;
 };
 
 /// Replaces `destination` with `contents` through an `AtomicFileWriter`.

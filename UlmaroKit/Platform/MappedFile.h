@@ -45,9 +45,13 @@ public:
     std::size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
     std::span<const unsigned char> bytes() const { return {data_, size_}; }
-    std::string_view view() const {
-        return {reinterpret_cast<const char*>(data_), size_};
-    }
+    std::string_view view() const { return {reinterpret_cast<const char*>(data_), size_}; }
+
+    /// Builds the page tables of bytes [offset, offset + length) now (MADV_POPULATE_READ, then a
+    /// read of each page), so that a later reader takes no faults there. Callers on several threads
+    /// may fault in different ranges at once, ahead of a reader on another. The range is clipped to
+    /// the mapping.
+    void faultIn(std::size_t offset, std::size_t length) const;
 
 private:
     MappedFile(const unsigned char* data, std::size_t size) : data_(data), size_(size) {}

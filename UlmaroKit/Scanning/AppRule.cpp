@@ -19,4 +19,11 @@ bool isApplication(std::string_view name, EntryKind kind, std::string_view paren
            (parentFolderName == "applications" && endsAfterStem(name, ".desktop"));
 }
 
+std::string_view appDisplayName(std::string_view name) {
+    for (std::string_view ending :
+         {std::string_view(".app"), std::string_view(".desktop"), std::string_view(".AppImage")})
+        if (name.ends_with(ending)) return name.substr(0, name.size() - ending.size());
+    return name;
+}
+
 } // namespace ulmaro

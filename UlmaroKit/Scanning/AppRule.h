@@ -15,4 +15,8 @@ enum class EntryKind { directory, regularFile, symbolicLink, other };
 /// - a regular file named "<something>.AppImage".
 bool isApplication(std::string_view name, EntryKind kind, std::string_view parentFolderName);
 
+/// An application's name as people say it: the name without the ending that made it one
+/// (".app", ".desktop" or ".AppImage"); other names come back whole.
+std::string_view appDisplayName(std::string_view name);
+
 } // namespace ulmaro

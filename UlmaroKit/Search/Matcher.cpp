@@ -76,6 +76,14 @@ bool extensionMatches(std::string_view foldedList, std::string_view name) {
     }
 }
 
+bool isPlainWord(const Term& term) {
+    return term.kind() == Term::Kind::substring && !term.text().empty();
+}
+
+std::size_t plainWordCount(const std::vector<Term>& terms) {
+    return static_cast<std::size_t>(std::count_if(terms.begin(), terms.end(), isPlainWord));
+}
+
 bool isRecordLocal(const Term& term) {
     switch (term.kind()) {
     case Term::Kind::substring:
@@ -150,15 +158,28 @@ bool RecordEvaluator::holds(const Matcher::PreparedTerm& term, std::uint32_t id,
     return false;
 }
 
-std::optional<Scored> RecordEvaluator::score(std::span<const Matcher::PreparedTerm> terms,
-                                             std::uint32_t id, Matcher::Scratch& s) const {
+std::optional<Scored> RecordEvaluator::score(const Matcher::PreparedList& list, std::uint32_t id,
+                                             Matcher::Scratch& s) const {
     Scored best;
     bool scored = false;
-    for (const Matcher::PreparedTerm& term : terms) {
+    bool wordInName = false;
+    // Plain words missing from the name, by position: their folders are read last, and only
+    // when some word is in the name.
+    std::uint64_t inFolders = 0;
+    const std::string_view name = store_.nameBytes(id);
+    for (std::size_t i = 0; i < list.terms.size(); ++i) {
+        const Matcher::PreparedTerm& term = list.terms[i];
         if (isScored(term.kind)) {
-            const std::string_view name = store_.nameBytes(id);
             const std::size_t p = SubstringScan::find(term.needle, name);
-            if (p == std::string_view::npos) return std::nullopt;
+            if (p == std::string_view::npos) {
+                if (!term.orInFolder) return std::nullopt;
+                if (i < 64)
+                    inFolders |= std::uint64_t{1} << i;
+                else if (!pathContains(term, id))
+                    return std::nullopt;
+                continue;
+            }
+            wordInName = wordInName || term.orInFolder;
             const MatchQuality q = SubstringScan::grade(name, p, term.needle.size());
             if (!scored || q < best.quality) best = {q, static_cast<std::int32_t>(p)};
             scored = true;
@@ -166,14 +187,17 @@ std::optional<Scored> RecordEvaluator::score(std::span<const Matcher::PreparedTe
             return std::nullopt;
         }
     }
+    if (list.severalWords && !wordInName) return std::nullopt;
+    for (std::size_t i = 0; inFolders != 0; ++i, inFolders >>= 1)
+        if ((inFolders & 1) != 0 && !pathContains(list.terms[i], id)) return std::nullopt;
     return best;
 }
 
 std::optional<Scored> RecordEvaluator::evaluate(const Matcher::Prepared& query, std::uint32_t id,
                                                 Matcher::Scratch& s) const {
-    if (query.groups.empty()) return score(query.andTerms.terms, id, s);
+    if (query.groups.empty()) return score(query.andTerms, id, s);
     return bestOf(query.groups,
-                  [&](const Matcher::PreparedList& group) { return score(group.terms, id, s); });
+                  [&](const Matcher::PreparedList& group) { return score(group, id, s); });
 }
 
 bool RecordEvaluator::holdsFast(const Matcher::CompiledTerm& term, const FileRecord& record,
@@ -282,12 +306,7 @@ Matcher::PreparedTerm Matcher::prepare(const Term& term) {
         p.needle = needleFor(term.text());
         break;
     case Term::Kind::pathContains:
-        p.needle = needleFor(term.text());
-        p.pathHasSlash = term.text().find('/') != std::string::npos;
-        if (p.pathHasSlash) {
-            p.foldedPath = &foldedPathNeedleFor(term.text());
-            p.pathIsAscii = isAscii(term.text());
-        }
+        preparePath(p, term.text());
         break;
     case Term::Kind::regex: {
         // The literal first: a name without it never runs the expression.
@@ -312,6 +331,15 @@ Matcher::PreparedTerm Matcher::prepare(const Term& term) {
         break;
     }
     return p;
+}
+
+void Matcher::preparePath(PreparedTerm& p, const std::string& text) {
+    p.needle = needleFor(text);
+    p.pathHasSlash = text.find('/') != std::string::npos;
+    if (p.pathHasSlash) {
+        p.foldedPath = &foldedPathNeedleFor(text);
+        p.pathIsAscii = isAscii(text);
+    }
 }
 
 namespace {
@@ -351,16 +379,25 @@ std::vector<const Term*> cheapestFirst(const std::vector<Term>& terms) {
     return order;
 }
 
+Matcher::PreparedList Matcher::prepareList(const std::vector<Term>& terms) {
+    PreparedList list;
+    list.severalWords = plainWordCount(terms) >= 2;
+    for (const Term* t : cheapestFirst(terms)) {
+        PreparedTerm p = prepare(*t);
+        if (list.severalWords && isPlainWord(*t)) {
+            p.orInFolder = true;
+            preparePath(p, t->text());
+        }
+        list.terms.push_back(std::move(p));
+    }
+    return list;
+}
+
 Matcher::Prepared Matcher::prepareQuery(const Query& query) {
     Prepared prepared;
-    for (const Term* t : cheapestFirst(query.andTerms))
-        prepared.andTerms.terms.push_back(prepare(*t));
-    for (const auto& group : query.orGroups) {
-        PreparedList list;
-        for (const Term* t : cheapestFirst(group))
-            list.terms.push_back(prepare(*t));
-        prepared.groups.push_back(std::move(list));
-    }
+    prepared.andTerms = prepareList(query.andTerms);
+    for (const auto& group : query.orGroups)
+        prepared.groups.push_back(prepareList(group));
     return prepared;
 }
 

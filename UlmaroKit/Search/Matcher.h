@@ -40,8 +40,6 @@ public:
     static constexpr std::size_t wholeStoreDispatchThreshold = 20000;
     /// Records per shard of a parallel scan.
     static constexpr std::size_t recordsPerShard = 10000;
-    /// Pivot words tried by a query of several plain words.
-    static constexpr std::size_t maxPivotTokens = 3;
     /// Folder words look this far up: a record's test reads its own name and its nearest 255
     /// ancestors' names; the whole-store folder scan reads its own and 256 ancestors'.
     static constexpr std::size_t maxAncestorNames = 256;
@@ -81,6 +79,7 @@ public:
     struct CompiledTerm;
     struct CompiledQuery;
     struct Prepared;
+    struct WordsInName;
 
 private:
     // Caches (filled on the calling thread, before any parallel work).
@@ -89,6 +88,8 @@ private:
     const std::optional<std::string>& regexLiteralFor(const std::string& pattern);
     const std::u16string& foldedPathNeedleFor(const std::string& text);
     PreparedTerm prepare(const Term& term);
+    void preparePath(PreparedTerm& p, const std::string& text);
+    PreparedList prepareList(const std::vector<Term>& terms);
     Prepared prepareQuery(const Query& query);
 
     // Record-by-record path.
@@ -102,15 +103,18 @@ private:
     std::vector<Match> fullSubstringScan(std::string_view foldedNeedle);
     std::vector<Match> scanBlocks(std::span<const std::uint32_t> blocks,
                                   std::string_view foldedNeedle);
-    std::vector<Match> multiTokenMatch(const std::vector<std::string>& tokens);
+    std::vector<Match> severalWords(const Query& query);
+    std::vector<Match> verifyAlongFolders(const std::vector<std::string_view>& needles,
+                                          const std::vector<WordsInName>& candidates,
+                                          const std::vector<std::uint64_t>& bits);
     std::vector<Match> pathOnlyMatch(std::string_view needle);
     std::vector<Match> compiledWholeStore(const Query& query);
     std::vector<Match> soleRegex(const Query& query, const std::string& pattern);
     std::vector<Match> fuzzyScan(std::string_view needle, std::span<const Match> excluding);
 
     // Whether the names lie in the blob in record order, so that scans can run over the blob's
-    // bytes instead of name by name. Worked out once.
-    bool namesInRecordOrder();
+    // bytes instead of name by name.
+    bool namesInRecordOrder() const;
     // Bit r set when record r's own name holds the (folded) needle, deleted or not.
     std::vector<std::uint64_t> nameHoldsBits(std::string_view foldedNeedle);
 
@@ -122,7 +126,8 @@ private:
     std::unordered_map<std::string, std::optional<std::string>> regexLiteralCache_;
     std::unordered_map<std::string, std::string> needleCache_;
     std::unordered_map<std::string, std::u16string> pathNeedleCache_;
-    std::optional<bool> namesInRecordOrder_;
+    // Scratch of several-word queries: a bit per record and word, all zero between calls.
+    std::vector<std::uint64_t> wordBits_;
 };
 
 } // namespace ulmaro

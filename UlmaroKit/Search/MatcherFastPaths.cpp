@@ -12,25 +12,11 @@
 #include <algorithm>
 #include <atomic>
 #include <numeric>
+#include <unordered_map>
 
 namespace ulmaro {
 
 namespace {
-
-bool isPlainWord(const Term& t) {
-    return t.kind() == Term::Kind::substring && !t.text().empty();
-}
-
-// Several plain words: no groups, two or more AND terms, each a non-empty substring.
-std::optional<std::vector<std::string>> plainTokens(const Query& q) {
-    if (!q.orGroups.empty() || q.andTerms.size() < 2) return std::nullopt;
-    std::vector<std::string> tokens;
-    for (const Term& t : q.andTerms) {
-        if (!isPlainWord(t)) return std::nullopt;
-        tokens.push_back(t.text());
-    }
-    return tokens;
-}
 
 bool isAscendingWithin(std::span<const std::uint32_t> ids, std::size_t count) {
     for (std::size_t i = 1; i < ids.size(); ++i)
@@ -42,11 +28,14 @@ const Term* soleTerm(const Query& q) {
     return q.orGroups.empty() && q.andTerms.size() == 1 ? &q.andTerms.front() : nullptr;
 }
 
+// Several plain words in one list read folders above the record: not record-local.
 bool allRecordLocal(const Query& q) {
-    if (q.orGroups.empty()) return std::all_of(q.andTerms.begin(), q.andTerms.end(), isRecordLocal);
-    return std::all_of(q.orGroups.begin(), q.orGroups.end(), [](const std::vector<Term>& g) {
-        return !g.empty() && std::all_of(g.begin(), g.end(), isRecordLocal);
-    });
+    auto local = [](const std::vector<Term>& terms) {
+        return std::all_of(terms.begin(), terms.end(), isRecordLocal) && plainWordCount(terms) < 2;
+    };
+    if (q.orGroups.empty()) return local(q.andTerms);
+    return std::all_of(q.orGroups.begin(), q.orGroups.end(),
+                       [&](const std::vector<Term>& g) { return !g.empty() && local(g); });
 }
 
 struct FuzzyHit {
@@ -69,9 +58,6 @@ std::vector<Match> Matcher::match(const Query& query, Candidates candidates) {
             return soleWordAmong(needleFor(sole->text()), *candidates);
         return recordByRecord(query, candidates);
     }
-    // Several plain words mean the same at every store size: one word in the name, the others
-    // in it or in a folder above it.
-    if (auto tokens = plainTokens(query)) return multiTokenMatch(*tokens);
     if (store_->count() < wholeStoreDispatchThreshold) return recordByRecord(query, std::nullopt);
     return dispatch(query);
 }
@@ -95,6 +81,7 @@ std::vector<Match> Matcher::soleWordAmong(std::string_view foldedNeedle,
 std::vector<Match> Matcher::dispatch(const Query& query) {
     const Term* sole = soleTerm(query);
     if (sole != nullptr && isPlainWord(*sole)) return soleWord(needleFor(sole->text()));
+    if (query.orGroups.empty() && plainWordCount(query.andTerms) >= 2) return severalWords(query);
     if (sole != nullptr && sole->kind() == Term::Kind::pathContains && !sole->text().empty() &&
         sole->text().find('/') == std::string::npos)
         return pathOnlyMatch(needleFor(sole->text()));
@@ -117,10 +104,8 @@ std::vector<Match> Matcher::matchWithFuzzyFallback(const Query& query, Candidate
 
 // MARK: - Substring scans
 
-bool Matcher::namesInRecordOrder() {
-    if (!namesInRecordOrder_)
-        namesInRecordOrder_ = SubstringScan::namesInRecordOrder(*store_, *pool_);
-    return *namesInRecordOrder_;
+bool Matcher::namesInRecordOrder() const {
+    return store_->namesInRecordOrder();
 }
 
 std::vector<Match> Matcher::soleWord(std::string_view foldedNeedle) {
@@ -202,45 +187,168 @@ std::vector<std::uint64_t> Matcher::nameHoldsBits(std::string_view foldedNeedle)
 
 // MARK: - Several words
 
-std::vector<Match> Matcher::multiTokenMatch(const std::vector<std::string>& tokens) {
-    std::vector<std::size_t> order(tokens.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::vector<std::size_t> lengths(tokens.size());
-    for (std::size_t i = 0; i < tokens.size(); ++i)
-        lengths[i] = UnicodeText::graphemeCount(repairUtf8(tokens[i]));
-    std::stable_sort(order.begin(), order.end(),
-                     [&](std::size_t a, std::size_t b) { return lengths[a] > lengths[b]; });
+namespace {
 
-    // Each token as a folder word too; prepared once, before any scan.
-    std::vector<PreparedTerm> asPath;
-    for (const std::string& t : tokens)
-        asPath.push_back(prepare(Term::pathContains(t)));
-    const RecordEvaluator evaluator(*store_, resolver_);
-
-    const std::size_t pivots = std::min(maxPivotTokens, tokens.size());
-    for (std::size_t k = 0; k < pivots; ++k) {
-        const std::size_t pivot = order[k];
-        const std::vector<Match> found = soleWord(needleFor(tokens[pivot]));
-        if (found.empty()) continue;
-        std::vector<std::size_t> others;
-        for (std::size_t i = 0; i < tokens.size(); ++i)
-            if (i != pivot) others.push_back(i);
-        std::vector<Match> kept = runSharded<Match>(
-            *pool_, found.size(), [&](std::size_t from, std::size_t to, std::vector<Match>& out) {
-                for (std::size_t i = from; i < to; ++i) {
-                    const Match& m = found[i];
-                    const std::string_view name = store_->nameBytes(m.id);
-                    const bool all = std::all_of(others.begin(), others.end(), [&](std::size_t o) {
-                        return SubstringScan::find(asPath[o].needle, name) !=
-                                   std::string_view::npos ||
-                               evaluator.pathContains(asPath[o], m.id);
-                    });
-                    if (all) out.push_back(m);
-                }
-            });
-        if (!kept.empty()) return kept;
+// The records whose own names hold some of the words, in record order, from each word's hits
+// (ascending). With `bits` (zero, at least hits.size() runs of (count + 63) / 64 entries), bit
+// r of word w's run is set when record r is among word w's hits.
+std::vector<Matcher::WordsInName> mergeHits(const std::vector<std::vector<Match>>& hits,
+                                            std::size_t count, std::vector<std::uint64_t>* bits) {
+    const std::size_t k = hits.size();
+    const std::size_t stride = (count + 63) / 64;
+    std::vector<Matcher::WordsInName> out;
+    std::size_t total = 0;
+    for (const auto& h : hits)
+        total += h.size();
+    out.reserve(total);
+    std::vector<std::size_t> at(k, 0);
+    for (;;) {
+        std::uint32_t id = UINT32_MAX;
+        for (std::size_t w = 0; w < k; ++w)
+            if (at[w] < hits[w].size()) id = std::min(id, hits[w][at[w]].id);
+        if (id == UINT32_MAX) break;
+        Matcher::WordsInName c;
+        for (std::size_t w = 0; w < k; ++w) {
+            if (at[w] == hits[w].size() || hits[w][at[w]].id != id) continue;
+            const Match& m = hits[w][at[w]++];
+            if (c.words == 0 || m.quality < c.match.quality) c.match = m;
+            c.words |= std::uint64_t{1} << (w % 64); // exact with bits: then 64 words at most
+            if (bits != nullptr) (*bits)[w * stride + (id >> 6)] |= std::uint64_t{1} << (id & 63);
+        }
+        out.push_back(c);
     }
-    return {};
+    return out;
+}
+
+} // namespace
+
+// A record matches several plain words when one of them is in its own name and each of the
+// others in it or in a folder above it, whatever other records hold. So the names holding
+// some word are the only candidates.
+std::vector<Match> Matcher::severalWords(const Query& query) {
+    // A repeated word asks nothing more: it is in the name, or it is the word in the name.
+    std::vector<std::string_view> needles;
+    bool onlyWords = true, anySlash = false;
+    for (const Term& t : query.andTerms) {
+        if (!isPlainWord(t)) {
+            onlyWords = false;
+            continue;
+        }
+        const std::string_view needle = needleFor(t.text());
+        anySlash = anySlash || needle.find('/') != std::string_view::npos;
+        if (std::find(needles.begin(), needles.end(), needle) == needles.end())
+            needles.push_back(needle);
+    }
+    std::vector<std::vector<Match>> hits;
+    for (std::string_view needle : needles)
+        hits.push_back(soleWord(needle));
+    // Words with a "/" are looked for in whole paths, and other terms have their own tests:
+    // there the record tests decide among the candidates.
+    if (!onlyWords || anySlash || needles.size() > 64) {
+        const std::vector<WordsInName> candidates = mergeHits(hits, store_->count(), nullptr);
+        std::vector<std::uint32_t> ids(candidates.size());
+        std::transform(candidates.begin(), candidates.end(), ids.begin(),
+                       [](const WordsInName& c) { return c.match.id; });
+        return recordByRecord(query, std::span<const std::uint32_t>(ids));
+    }
+
+    // Only plain words: a candidate's folders are read as one bit per folder and word.
+    // Kept between calls and cleared after use: fresh pages for each query cost more than the
+    // words themselves on some virtual machines.
+    const std::size_t stride = (store_->count() + 63) / 64;
+    if (wordBits_.size() < stride * needles.size()) wordBits_.resize(stride * needles.size(), 0);
+    struct ClearAfterUse {
+        std::vector<std::uint64_t>& bits;
+        const std::vector<std::vector<Match>>& hits;
+        std::size_t stride;
+        ~ClearAfterUse() {
+            for (std::size_t w = 0; w < hits.size(); ++w)
+                for (const Match& m : hits[w])
+                    bits[w * stride + (m.id >> 6)] = 0;
+        }
+    } clearAfterUse{wordBits_, hits, stride};
+    const std::vector<WordsInName> candidates = mergeHits(hits, store_->count(), &wordBits_);
+    return verifyAlongFolders(needles, candidates, wordBits_);
+}
+
+// Keeps the candidates that hold in their own names, or in the names of up to 255 folders
+// above them, every word (bit w of word w in `bits`, as `mergeHits` fills it).
+std::vector<Match> Matcher::verifyAlongFolders(const std::vector<std::string_view>& needles,
+                                               const std::vector<WordsInName>& candidates,
+                                               const std::vector<std::uint64_t>& bits) {
+    const std::size_t n = store_->count();
+    const std::size_t k = needles.size();
+    const std::size_t stride = (n + 63) / 64;
+    const std::uint64_t all = k == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << k) - 1;
+    const FileRecord* records = store_->records();
+    auto ownWords = [&](std::uint32_t folder) {
+        // Deleted folders were not scanned but still lend their names.
+        const bool deleted = records[folder].flags.contains(RecordFlags::deleted);
+        std::uint64_t words = 0;
+        for (std::size_t w = 0; w < k; ++w) {
+            const bool holds = deleted
+                                   ? SubstringScan::find(needles[w], store_->nameBytes(folder)) !=
+                                         std::string_view::npos
+                                   : ((bits[w * stride + (folder >> 6)] >> (folder & 63)) & 1) != 0;
+            if (holds) words |= std::uint64_t{1} << w;
+        }
+        return words;
+    };
+    auto isFolder = [&](std::uint32_t id) { return id != FileRecord::rootParentID && id < n; };
+    // The words in the names of a folder and of the folders above it, and how many names
+    // that is. Remembered per folder, as neighbouring records share most of their folders.
+    struct Chain {
+        std::uint64_t words = 0;
+        std::size_t names = 0; // past maxAncestorNames: too long to tell from here
+    };
+    const std::size_t tooLong = maxAncestorNames + 1;
+    return runSharded<Match>(
+        *pool_, candidates.size(), [&](std::size_t from, std::size_t to, std::vector<Match>& out) {
+            std::unordered_map<std::uint32_t, Chain> chains;
+            std::vector<std::uint32_t> path;
+            auto chainOf = [&](std::uint32_t folder) {
+                path.clear();
+                Chain above;
+                for (std::uint32_t f = folder; isFolder(f); f = records[f].parentID) {
+                    if (const auto it = chains.find(f); it != chains.end()) {
+                        above = it->second;
+                        break;
+                    }
+                    if (path.size() == maxAncestorNames) {
+                        above.names = tooLong; // a chain this long (or a loop) is walked exactly
+                        break;
+                    }
+                    path.push_back(f);
+                }
+                for (auto f = path.rbegin(); f != path.rend(); ++f) {
+                    above = Chain{above.words | ownWords(*f), std::min(above.names + 1, tooLong)};
+                    chains.emplace(*f, above);
+                }
+                return above;
+            };
+            // The words of up to 255 folders above a record, read one by one.
+            auto wordsAbove = [&](std::uint32_t folder) {
+                std::uint64_t words = 0;
+                for (std::size_t names = 1; names < maxAncestorNames && isFolder(folder); ++names) {
+                    words |= ownWords(folder);
+                    folder = records[folder].parentID;
+                }
+                return words;
+            };
+            for (std::size_t i = from; i < to; ++i) {
+                // Candidates lie far apart in the records: ask for their records early.
+                if (i + 16 < to) __builtin_prefetch(&records[candidates[i + 16].match.id]);
+                const WordsInName& c = candidates[i];
+                std::uint64_t words = c.words;
+                if (words != all) {
+                    const std::uint32_t folder = records[c.match.id].parentID;
+                    const Chain chain = chainOf(folder);
+                    // The record's own name and up to 255 folders above it, as a folder word reads.
+                    words |= chain.names < maxAncestorNames ? chain.words : wordsAbove(folder);
+                }
+                if (words == all) out.push_back(c.match);
+            }
+        });
 }
 
 // MARK: - Folder word
@@ -365,16 +473,27 @@ std::vector<Match> Matcher::soleRegex(const Query& query, const std::string& pat
 std::vector<Match> Matcher::fuzzyScan(std::string_view needle, std::span<const Match> excluding) {
     const int minimum = FuzzyMatcher::minimumScore(needle.size());
     const FileRecord* records = store_->records();
+    const bool ordered = namesInRecordOrder();
+    // A name can only match when it holds every needle byte: the blob is scanned for the rarest
+    // one, and only names holding all of them are scored.
+    const SubstringScan::NeedleBytes needleBytes(store_->nameBlob(), needle);
+    const char* const blobEnd = store_->nameBlob().data() + store_->nameBlob().size();
     std::vector<FuzzyHit> hits = runSharded<FuzzyHit>(
         *pool_, store_->count(), [&](std::size_t from, std::size_t to, std::vector<FuzzyHit>& out) {
-            for (std::size_t i = from; i < to; ++i) {
-                const auto id = static_cast<std::uint32_t>(i);
+            std::vector<std::uint32_t> holding;
+            SubstringScan::recordsHoldingByte(*store_, static_cast<std::uint32_t>(from),
+                                              static_cast<std::uint32_t>(to), needleBytes.rarest(),
+                                              ordered, holding);
+            for (const std::uint32_t id : holding) {
                 const FileRecord& r = records[id];
                 if (r.nameLen < needle.size() || r.flags.contains(RecordFlags::deleted)) continue;
                 if (std::any_of(excluding.begin(), excluding.end(),
                                 [&](const Match& m) { return m.id == id; }))
                     continue;
-                const auto result = FuzzyMatcher::match(needle, store_->nameBytes(id));
+                const std::string_view name = store_->nameBytes(id);
+                if (!needleBytes.allIn(name, static_cast<std::size_t>(blobEnd - name.data())))
+                    continue;
+                const auto result = FuzzyMatcher::match(needle, name);
                 if (result && result->score >= minimum)
                     out.push_back(FuzzyHit{id, result->score, result->firstMatch});
             }

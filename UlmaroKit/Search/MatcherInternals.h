@@ -42,10 +42,16 @@ struct Matcher::PreparedTerm {
     TypeConstraint type = TypeConstraint::file;
     /// not_: the inner term, alone.
     std::vector<PreparedTerm> inner;
+    /// substring, one of several plain words of its list: it may stand in a folder above the
+    /// record instead of its name (tested as a pathContains term, with the fields above).
+    bool orInFolder = false;
 };
 
 struct Matcher::PreparedList {
     std::vector<PreparedTerm> terms;
+    /// Two or more plain words: one of them must be in the record's own name, each of the
+    /// others in it or in a folder above it.
+    bool severalWords = false;
 };
 
 struct Matcher::Prepared {
@@ -84,6 +90,13 @@ struct Matcher::CompiledQuery {
     std::vector<std::pair<std::size_t, std::size_t>> groupRanges;
 };
 
+/// A record whose own name holds some of several words: its best grade among them (the
+/// earlier word on a tie) and the words it holds, bit w for word w.
+struct Matcher::WordsInName {
+    Match match;
+    std::uint64_t words = 0;
+};
+
 /// A quality and the offset of the occurrence that gave it.
 struct Scored {
     MatchQuality quality = MatchQuality::substring;
@@ -108,7 +121,7 @@ public:
         : store_(store), resolver_(resolver) {}
 
     bool holds(const Matcher::PreparedTerm& term, std::uint32_t id, Matcher::Scratch& s) const;
-    std::optional<Scored> score(std::span<const Matcher::PreparedTerm> terms, std::uint32_t id,
+    std::optional<Scored> score(const Matcher::PreparedList& list, std::uint32_t id,
                                 Matcher::Scratch& s) const;
     /// The whole query for one live record: the AND terms, or the best of the groups (the
     /// earlier group on a tie).
@@ -134,6 +147,11 @@ bool extensionMatches(std::string_view foldedList, std::string_view name);
 
 /// Record-local terms: those a record's own fields decide.
 bool isRecordLocal(const Term& term);
+
+/// A plain word: a substring term with text. Two or more of them in one list of terms take the
+/// several-words meaning (one in the record's own name, the others in it or a folder above).
+bool isPlainWord(const Term& term);
+std::size_t plainWordCount(const std::vector<Term>& terms);
 
 /// The terms in the order to test them: those reading only the record first, then the name,
 /// then expressions, then paths; query order otherwise.

@@ -3,6 +3,7 @@
 #include "UlmaroKit/Platform/Utf8.h"
 
 #define PCRE2_CODE_UNIT_WIDTH 8
+#include <memory>
 #include <new>
 #include <pcre2.h>
 
@@ -18,6 +19,55 @@ bool isUtfError(int rc) {
     return rc <= PCRE2_ERROR_UTF8_ERR1 && rc >= PCRE2_ERROR_UTF8_ERR21;
 }
 
+bool isHex(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+std::size_t hexRun(std::string_view s, std::size_t from) {
+    std::size_t n = 0;
+    while (from + n < s.size() && isHex(s[from + n]))
+        ++n;
+    return n;
+}
+
+/// The pattern in the engine's alternative escape handling, which reads \uhhhh (and \u{h...})
+/// as a code point but no longer \x{h...}: each well-formed \x{h...}, and each \Uhhhhhhhh,
+/// becomes \u{h...}. Quoted text (\Q...\E) and escaped backslashes are left alone.
+std::string withAlternativeEscapes(std::string_view p) {
+    std::string out;
+    out.reserve(p.size() + 8);
+    for (std::size_t i = 0; i < p.size();) {
+        if (p[i] != '\\' || i + 1 >= p.size()) {
+            out += p[i++];
+            continue;
+        }
+        const char letter = p[i + 1];
+        if (letter == 'Q') {
+            const std::size_t end = p.find("\\E", i + 2);
+            const std::size_t past = end == std::string_view::npos ? p.size() : end + 2;
+            out += p.substr(i, past - i);
+            i = past;
+            continue;
+        }
+        const std::size_t braced =
+            letter == 'x' && i + 2 < p.size() && p[i + 2] == '{' ? hexRun(p, i + 3) : 0;
+        if (braced > 0 && i + 3 + braced < p.size() && p[i + 3 + braced] == '}') {
+            out += "\\u{";
+            out += p.substr(i + 3, braced + 1);
+            i += 4 + braced;
+        } else if (letter == 'U' && hexRun(p, i + 2) >= 8) {
+            out += "\\u{";
+            out += p.substr(i + 2, 8);
+            out += '}';
+            i += 10;
+        } else {
+            out += p.substr(i, 2);
+            i += 2;
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 RegexScratch::RegexScratch() = default;
@@ -27,12 +77,16 @@ RegexScratch::~RegexScratch() {
 }
 
 std::unique_ptr<CompiledRegex> CompiledRegex::compile(std::string_view pattern) {
-    const std::string text = repairUtf8(pattern);
+    const std::string text = withAlternativeEscapes(repairUtf8(pattern));
+    std::unique_ptr<pcre2_compile_context, decltype(&pcre2_compile_context_free)> context(
+        pcre2_compile_context_create(nullptr), &pcre2_compile_context_free);
+    if (!context) throw std::bad_alloc();
+    pcre2_set_compile_extra_options(context.get(), PCRE2_EXTRA_ALT_BSUX);
     int error = 0;
     PCRE2_SIZE errorOffset = 0;
     pcre2_code* code =
         pcre2_compile(reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(),
-                      PCRE2_UTF | PCRE2_UCP | PCRE2_CASELESS, &error, &errorOffset, nullptr);
+                      PCRE2_UTF | PCRE2_UCP | PCRE2_CASELESS, &error, &errorOffset, context.get());
     if (code == nullptr) return nullptr;
     // Without JIT support the interpreter runs the same expression.
     (void)pcre2_jit_compile(code, PCRE2_JIT_COMPLETE);

@@ -22,6 +22,8 @@ private:
 };
 
 /// One pattern compiled case-insensitively with Unicode properties (PCRE2, JIT when available).
+/// Code points may be written \uhhhh, \u{h...}, \xhh, \x{h...} or \Uhhhhhhhh; any other \u, \x
+/// or \U stands for its letter.
 /// Immutable once compiled: any number of threads may search with it, each with its own scratch.
 class CompiledRegex {
 public:

@@ -2,17 +2,30 @@
 
 #include "UlmaroKit/Search/Query.h"
 #include "UlmaroKit/Search/QueryParser.h"
+#include "UlmaroKit/Search/SubstringScan.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace ulmaro {
 namespace {
 
-/// One AND term, a plain word, and no OR groups: the only shape whose answers shrink as its
-/// text grows, so that the previous answer can serve as the pool.
-bool isSoleWord(const Query& query) {
-    return query.orGroups.empty() && query.andTerms.size() == 1 &&
-           query.andTerms.front().kind() == Term::Kind::substring;
+/// The word of a query that is one plain word and nothing else, folded as names are compared.
+std::optional<std::string> soleWordOf(const Query& query) {
+    if (!query.orGroups.empty() || query.andTerms.size() != 1 ||
+        query.andTerms.front().kind() != Term::Kind::substring)
+        return std::nullopt;
+    return SubstringScan::folded(query.andTerms.front().text());
+}
+
+/// Whether every record that `next` matches is among those `previous` matched, so that the
+/// previous answer can serve as the pool. Decided on the parsed queries, never on the texts:
+/// "!!" is the word "!!" while "!!a" is the word "a". Only one plain word holding the previous
+/// one is known to refine it.
+bool refines(const Query& next, const Query& previous) {
+    const auto word = soleWordOf(next);
+    const auto before = soleWordOf(previous);
+    return word && before && word->find(*before) != std::string::npos;
 }
 
 } // namespace
@@ -47,14 +60,11 @@ SearchSession::Results SearchSession::search(std::string_view text) {
         }
     }
 
-    // Narrowing: the new text extends the top level's, and both are one plain word.
     std::vector<std::uint32_t> pool;
     bool narrowing = false;
     if (!stack_.empty()) {
         const Level& top = stack_.back();
-        narrowing = top.generation == generation_ && text.size() > top.text.size() &&
-                    text.starts_with(top.text) && isSoleWord(query) &&
-                    isSoleWord(QueryParser::parse(top.text));
+        narrowing = top.generation == generation_ && refines(query, top.query);
         if (narrowing) {
             pool.reserve(top.results->size());
             for (const Match& m : *top.results)
@@ -70,7 +80,7 @@ SearchSession::Results SearchSession::search(std::string_view text) {
         results =
             std::make_shared<const std::vector<Match>>(matcher_->matchWithFuzzyFallback(query));
     }
-    stack_.push_back(Level{std::string(text), results, generation_});
+    stack_.push_back(Level{std::string(text), query, results, generation_});
     return results;
 }
 

@@ -2,6 +2,7 @@
 
 #include "UlmaroKit/Search/Match.h"
 #include "UlmaroKit/Search/Matcher.h"
+#include "UlmaroKit/Search/Query.h"
 #include "UlmaroKit/Search/TrigramIndex.h"
 
 #include <cstddef>
@@ -15,7 +16,7 @@ namespace ulmaro {
 
 class IndexStore;
 
-/// Type-ahead search over one store. While each text extends the previous one, the session
+/// Type-ahead search over one store. While each query refines the previous one, the session
 /// matches only among the previous results; coming back to a text it has answered returns
 /// the stored answer without matching.
 ///
@@ -48,6 +49,7 @@ public:
 private:
     struct Level {
         std::string text;
+        Query query; // the text parsed
         Results results;
         std::uint64_t generation = 0;
     };

@@ -1,5 +1,8 @@
+#include "GioTestEnvironment.h"
+#include "UlmaroAppKit/Fakes/InMemoryPasteboard.h"
+#include "UlmaroAppKit/Fakes/ManualSerialQueue.h"
+#include "UlmaroAppKit/Platform/SystemResultActions.h"
 #include "UlmaroAppKit/Platform/Trash.h"
-#include "support/TempDir.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -12,15 +15,8 @@ namespace {
 namespace fs = std::filesystem;
 
 // GLib reads XDG_DATA_HOME once per process, so every test here shares one home trash.
-const fs::path& trashHome() {
-    static test::TempDir* dir = [] {
-        auto* d = new test::TempDir();
-        ::setenv("XDG_DATA_HOME", (d->path() / "data").c_str(), 1);
-        fs::create_directories(d->path() / "data");
-        return d;
-    }();
-    static const fs::path home = dir->path() / "data";
-    return home;
+fs::path trashHome() {
+    return test::GioTestEnvironment::shared().dataHome();
 }
 
 fs::path trashedFile(const std::string& name) {
@@ -61,6 +57,23 @@ TEST(Trash, ANameThatIsNotUtf8KeepsItsBytes) {
     std::ifstream info(trashHome() / "Trash" / "info" / (name + ".trashinfo"));
     std::string text((std::istreambuf_iterator<char>(info)), {});
     EXPECT_NE(text.find("caf%E9.txt"), std::string::npos) << text;
+}
+
+TEST(Trash, TheResultActionTrashesRawBytesAndNeverDeletes) {
+    trashHome();
+    test::TempDir work;
+    SystemResultActions actions(std::make_shared<InMemoryPasteboard>(),
+                                std::make_shared<ManualSerialQueue>("q", QueueQuality::utility));
+    const std::string name = "r\xe9sum\xe9 -x.txt";
+    const std::string path = (work / name).string();
+    std::ofstream(path) << "kept";
+    ASSERT_TRUE(actions.trash(path));
+    EXPECT_FALSE(fs::exists(path));
+    std::ifstream moved(trashedFile(name));
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(moved)), {}), "kept");
+    EXPECT_FALSE(actions.trash(path));
+    EXPECT_FALSE(actions.trash(""));
+    EXPECT_FALSE(actions.trash(std::string("/tmp/a\0b", 8)));
 }
 
 } // namespace

@@ -198,5 +198,58 @@ TEST_F(IndexStoreFile, RecordsPointingOutsideTheFileAreRefusedDespiteAValidCheck
     EXPECT_EQ(outcome.store->nameBytes(8), "18");
 }
 
+// An index of many megabytes is faulted in by workers while the hash runs: the names read
+// back are the file's, and damage anywhere in it, up to its last byte, is still caught.
+TEST_F(IndexStoreFile, LargeIndexIsHashedWhileWorkersFaultItIn) {
+    constexpr std::uint32_t count = 400000; // about 9.6 MB of records and 7 MB of names
+    IndexBuilder b;
+    b.addEntry("", FileRecord::rootParentID, RecordFlags::isDirectory, 0);
+    for (std::uint32_t i = 1; i < count; ++i)
+        b.addEntry("name-" + std::to_string(i) + ".txt", 0, {}, 0);
+    IndexWriter::write(b, {}, path);
+    {
+        auto store = IndexStore::open(path);
+        ASSERT_EQ(store->count(), count);
+        EXPECT_EQ(store->nameBytes(count - 1), "name-399999.txt");
+    }
+    const auto good = readBytes(path);
+    for (std::size_t at : {std::size_t{4096}, good.size() / 2, good.size() - 1}) {
+        auto bytes = good;
+        bytes[at] ^= 0x01;
+        writeBytes(path, bytes);
+        EXPECT_EQ(loadIndex(path).reason, RebuildReason::corrupt()) << "byte " << at;
+    }
+}
+
+// Names laid out as the writer does (gaps allowed) are in record order; a name that starts
+// before the previous one ends is not, wherever it falls: in the sweep's groups of four or
+// in the remainder.
+TEST_F(IndexStoreFile, TellsWhetherNamesLieInRecordOrder) {
+    constexpr std::uint32_t count = 11;
+    IndexBuilder b;
+    for (std::uint32_t i = 0; i < count; ++i)
+        b.addEntry(std::to_string(10 + i), FileRecord::rootParentID, {}, 0);
+    auto orderOf = [&](const IndexBuilder& builder) {
+        IndexWriter::write(builder, {}, path);
+        return IndexStore::open(path)->namesInRecordOrder();
+    };
+    EXPECT_TRUE(orderOf(b));
+    IndexBuilder gaps = b;
+    gaps.nameBlob.push_back('-'); // a byte of no name before the last name
+    gaps.nameBlob.back() = gaps.nameBlob[gaps.nameBlob.size() - 2];
+    gaps.nameBlob[gaps.nameBlob.size() - 2] = gaps.nameBlob[gaps.nameBlob.size() - 3];
+    gaps.nameBlob[gaps.nameBlob.size() - 3] = '-';
+    gaps.records[count - 1].nameOffset += 1;
+    EXPECT_TRUE(orderOf(gaps));
+    for (std::uint32_t i = 1; i < count; ++i) {
+        IndexBuilder overlap = b;
+        overlap.records[i].nameOffset -= 1; // starts on the previous name's last byte
+        EXPECT_FALSE(orderOf(overlap)) << "record " << i;
+    }
+    IndexBuilder reversed = b;
+    std::swap(reversed.records[0].nameOffset, reversed.records[count - 1].nameOffset);
+    EXPECT_FALSE(orderOf(reversed));
+}
+
 } // namespace
 } // namespace ulmaro

@@ -3,10 +3,9 @@
 #include "UlmaroKit/Platform/MappedFile.h"
 #include "support/TempDir.h"
 
+#include <fstream>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-
-#include <fstream>
 #include <system_error>
 
 namespace ulmaro {
@@ -74,6 +73,25 @@ TEST(AtomicFile, ReplacesWholeOrNotAtAll) {
     }
     EXPECT_EQ(readAll(dest), "second version");
     EXPECT_FALSE(std::filesystem::exists(dir / "deep" / "folder" / "f.bin.tmp"));
+
+    // Without the flushes the replacement is still one step, and leaves no sibling.
+    auto unsynced = [](const std::filesystem::path& to, std::string_view text) {
+        AtomicFileWriter writer(to, ".tmp", Durability::unsynced);
+        writer.write(text);
+        writer.commit();
+    };
+    auto held = MappedFile::open(dest);
+    unsynced(dest, "third");
+    EXPECT_EQ(readAll(dest), "third");
+    EXPECT_EQ(held.view(), "second version");
+    EXPECT_FALSE(std::filesystem::exists(dir / "deep" / "folder" / "f.bin.tmp"));
+    unsynced(dir / "new.bin", "fresh");
+    EXPECT_EQ(readAll(dir / "new.bin"), "fresh");
+    // A folder in the way is refused, as with the flushes, and stays where it was.
+    std::filesystem::create_directories(dir / "taken" / "inner");
+    EXPECT_THROW(unsynced(dir / "taken", "x"), std::system_error);
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "taken" / "inner"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "taken.tmp"));
 }
 
 TEST(DataLocations, FollowsXdgVariables) {

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <set>
 
 namespace ulmaro {
 namespace {
@@ -32,12 +33,6 @@ std::shared_ptr<const TrigramIndex> trigramsOf(const IndexStore& store) {
     return std::make_shared<const TrigramIndex>(std::move(*built));
 }
 
-bool isSeveralPlainWords(const Query& q) {
-    return q.andTerms.size() > 1 && std::all_of(q.andTerms.begin(), q.andTerms.end(), [](auto& t) {
-               return t.kind() == Term::Kind::substring;
-           });
-}
-
 // Queries whose fast path means exactly what the record-by-record path means.
 const std::vector<std::string>& sameMeaningQueries() {
     static const std::vector<std::string> q = {"report",
@@ -48,6 +43,13 @@ const std::vector<std::string>& sameMeaningQueries() {
                                                "résumé",
                                                "zzzzqqq",
                                                "a b",
+                                               "report draft",
+                                               "a b c d",
+                                               "photo paris 2023",
+                                               "report documents .pdf",
+                                               "report 2023 !draft size:>10kb",
+                                               "report draft | notes photo",
+                                               "draft | photo paris",
                                                "\"final draft\"",
                                                ".jpg",
                                                "ext:pdf,txt size:>100kb",
@@ -96,7 +98,6 @@ TEST_F(FastPaths, EveryShapeEqualsTheRecordByRecordPath) {
     for (const std::string& text : sameMeaningQueries()) {
         SCOPED_TRACE(text);
         const Query q = QueryParser::parse(text);
-        if (isSeveralPlainWords(q)) continue; // their own meaning: see SeveralWords
         const std::vector<Match> oracle = recordByRecord(plain, q);
         EXPECT_EQ(plain.match(q), oracle);
         EXPECT_EQ(narrowed.match(q), oracle);
@@ -128,8 +129,7 @@ TEST_F(FastPaths, SerialEqualsParallelWithManyThreads) {
     Matcher parallelNarrowed(s, &many);
     parallelNarrowed.setTrigrams(trigramsOf(*s));
     std::vector<std::string> queries = sameMeaningQueries();
-    queries.insert(queries.end(),
-                   {"report draft", "a b c d", "photo paris 2023", "kywrd", "reprt"});
+    queries.insert(queries.end(), {"kywrd", "reprt"});
     for (const std::string& text : queries) {
         SCOPED_TRACE(text);
         const Query q = QueryParser::parse(text);
@@ -155,7 +155,6 @@ TEST(FastPathsAtTheThreshold, SameAnswersJustBelowAndAtTwentyThousand) {
         for (const std::string& text : sameMeaningQueries()) {
             SCOPED_TRACE(text);
             const Query q = QueryParser::parse(text);
-            if (isSeveralPlainWords(q)) continue;
             EXPECT_EQ(m.match(q), recordByRecord(m, q));
         }
     }
@@ -165,23 +164,14 @@ TEST(FastPathsAtTheThreshold, SameAnswersJustBelowAndAtTwentyThousand) {
 // and must still find the same.
 TEST(FastPathsBlobLayout, ShuffledBlobGivesTheSameResults) {
     IndexBuilder ordered = bench::syntheticIndex(25000, 5);
-    IndexBuilder shuffled = ordered;
-    std::vector<unsigned char> blob;
-    for (std::size_t i = shuffled.records.size(); i-- > 0;) {
-        FileRecord& r = shuffled.records[i];
-        const auto old = r.nameOffset;
-        r.nameOffset = static_cast<std::uint32_t>(blob.size());
-        blob.insert(blob.end(), ordered.nameBlob.begin() + old,
-                    ordered.nameBlob.begin() + old + r.nameLen);
-    }
-    shuffled.nameBlob = blob;
+    const IndexBuilder shuffled = test::withShuffledBlob(ordered);
     test::TempDir dir;
     IndexWriter::write(ordered, {}, dir / "a.bin");
     IndexWriter::write(shuffled, {}, dir / "b.bin");
     Matcher a(IndexStore::open(dir / "a.bin"));
     Matcher b(IndexStore::open(dir / "b.bin"));
-    EXPECT_TRUE(SubstringScan::namesInRecordOrder(a.store(), WorkerPool::shared()));
-    EXPECT_FALSE(SubstringScan::namesInRecordOrder(b.store(), WorkerPool::shared()));
+    EXPECT_TRUE(a.store().namesInRecordOrder());
+    EXPECT_FALSE(b.store().namesInRecordOrder());
     for (const char* text : {"report", "e", "a b", "path:Documents", "/report.*2024/", "ReSu"}) {
         SCOPED_TRACE(text);
         const Query q = QueryParser::parse(text);
@@ -202,7 +192,7 @@ TEST(SubstringScanKernel, MatchesAPlainLoopEverywhere) {
         b.add(name, FileRecord::rootParentID, g.chance(5) ? RecordFlags::deleted : RecordFlags{});
     }
     auto s = b.open();
-    ASSERT_TRUE(SubstringScan::namesInRecordOrder(*s, WorkerPool::shared()));
+    ASSERT_TRUE(s->namesInRecordOrder());
     auto plain = [&](std::string_view needle) {
         std::vector<Match> out;
         for (std::uint32_t id = 0; id < s->count(); ++id) {
@@ -233,7 +223,7 @@ TEST(SubstringScanKernel, NeverMatchesAcrossTwoNames) {
     StoreBuilder b;
     b.add("xxab"), b.add("cdxx"), b.add(""), b.add("ab"), b.add("cd");
     auto s = b.open();
-    ASSERT_TRUE(SubstringScan::namesInRecordOrder(*s, WorkerPool::shared()));
+    ASSERT_TRUE(s->namesInRecordOrder());
     std::vector<Match> out;
     SubstringScan::scanRange(*s, 0, 5, "abcd", true, false, out);
     SubstringScan::scanRange(*s, 0, 5, "bc", true, false, out);
@@ -244,48 +234,108 @@ TEST(SubstringScanKernel, NeverMatchesAcrossTwoNames) {
 
 // MARK: - Several words
 
+// Several plain words: one in the record's own name, each of the others in it or in a folder
+// above it. A filter only narrows; the answer for one record never depends on other records;
+// every road (the fast paths with and without trigrams, record by record, a candidate list,
+// one thread or many) gives the same.
+struct SeveralWordsStore {
+    StoreBuilder b;
+    std::uint32_t budget = b.addFolder("Budget");
+    std::uint32_t finalTxt = b.add("final.txt", budget);
+    std::uint32_t bothInName = b.add("budget final.xlsx");
+    std::uint32_t docs = b.addFolder("docs");
+    std::uint32_t reportPdf = b.add("report.pdf", docs);
+    std::uint32_t draftPdf = b.add("report-draft.pdf", docs);
+    std::uint32_t reportTxt = b.add("report.txt", docs);
+    std::uint32_t elsewhere = b.add("report-elsewhere.pdf");
+    // The shortest of four words stands only in the name; the three longer ones above it.
+    std::uint32_t leaf =
+        b.add("dd-leaf", b.addFolder("charl", b.addFolder("bravox", b.addFolder("alphax"))));
+    // A deleted folder still lends its name to what was below it.
+    std::uint32_t archive = b.addFolder("archive", FileRecord::rootParentID, RecordFlags::deleted);
+    std::uint32_t old = b.add("budget-2019.txt", archive);
+};
+
 class SeveralWords : public ::testing::TestWithParam<std::size_t> {};
 
-TEST_P(SeveralWords, OneMeaningAtEverySize) {
-    // The longest word stands only in a folder name; a shorter word is in the file's own name.
-    StoreBuilder b;
-    const auto folder = b.addFolder("Photographs");
-    const auto inside = b.add("paris-2023.jpg", folder);
-    b.add("photographs paris.txt");
-    const auto both = b.add("photographs-paris-notes");
-    b.add("photographs");
-    b.padTo(GetParam());
-    Matcher m(b.open());
-    const Query q = QueryParser::parse("photographs paris");
-    // Pivot "photographs" finds 3 names; those holding "paris" too (in name or folder) remain.
-    EXPECT_EQ(idsOf(m.match(q)), (V{2, both}));
-    // With the pivot failing, the next pivot is tried.
-    EXPECT_EQ(idsOf(m.match(QueryParser::parse("photographs 2023"))), (V{inside}));
-    EXPECT_TRUE(m.match(QueryParser::parse("photographs zebra")).empty());
-    // A candidate list keeps the record-by-record meaning: every word in the name.
-    const V candidates = {inside, both};
-    EXPECT_EQ(idsOf(m.match(q, candidates)), (V{both}));
+TEST_P(SeveralWords, OneMeaningOnEveryRoad) {
+    SeveralWordsStore f;
+    f.b.padTo(GetParam());
+    auto s = f.b.open();
+    WorkerPool one(1), many(8);
+    Matcher serial(s, &one), parallel(s, &many), narrowed(s, &many);
+    narrowed.setTrigrams(trigramsOf(*s));
+    // More distinct words than a 64-bit set holds: every piece of "report-draft.pdf" and "docs"
+    // (none starting with ".", which would be an extension filter).
+    std::set<std::string> pieces;
+    for (const std::string word : {"report-draft.pdf", "docs"})
+        for (std::size_t i = 0; i < word.size(); ++i)
+            for (std::size_t j = i + 1; j <= word.size() && word[i] != '.'; ++j)
+                pieces.insert(word.substr(i, j - i));
+    ASSERT_GT(pieces.size(), 64u);
+    std::string manyWords;
+    for (const std::string& piece : pieces)
+        manyWords += piece + " ";
+    const std::vector<std::pair<std::string, V>> cases = {
+        {"budget final", {f.finalTxt, f.bothInName}},
+        {"final budget", {f.finalTxt, f.bothInName}},
+        {"report docs", {f.reportPdf, f.draftPdf, f.reportTxt}},
+        {"report docs .pdf", {f.reportPdf, f.draftPdf}},
+        {"report docs !draft", {f.reportPdf, f.reportTxt}},
+        {"report docs file:", {f.reportPdf, f.draftPdf, f.reportTxt}},
+        {"report docs /\\.pdf$/", {f.reportPdf, f.draftPdf}},
+        {"report docs | budget final",
+         {f.finalTxt, f.bothInName, f.reportPdf, f.draftPdf, f.reportTxt}},
+        {"report docs .pdf | zzzz", {f.reportPdf, f.draftPdf}},
+        {"alphax bravox charl dd", {f.leaf}},
+        {"dd charl bravox alphax", {f.leaf}},
+        {"archive budget", {f.old}},
+        {"budget budget", {f.budget, f.bothInName, f.old}},
+        {"docs docs report", {f.reportPdf, f.draftPdf, f.reportTxt}},
+        {"docs zebra", {}},
+        {manyWords, {f.draftPdf}},
+    };
+    for (const auto& [text, expected] : cases) {
+        SCOPED_TRACE(text);
+        const Query q = QueryParser::parse(text);
+        const std::vector<Match> oracle = recordByRecord(serial, q);
+        EXPECT_EQ(idsOf(oracle), expected);
+        EXPECT_EQ(serial.match(q), oracle);
+        EXPECT_EQ(parallel.match(q), oracle);
+        EXPECT_EQ(narrowed.match(q), oracle);
+    }
+    // A candidate list asks about each record alone.
+    const V alone = {f.finalTxt};
+    EXPECT_EQ(idsOf(serial.match(QueryParser::parse("budget final"), alone)), alone);
+    EXPECT_EQ(idsOf(serial.match(QueryParser::parse("budget final .txt"), alone)), alone);
+    // The grade is the best among the words in the name, the earlier word on a tie.
+    EXPECT_EQ(serial.match(QueryParser::parse("budget final"), alone),
+              (std::vector<Match>{{f.finalTxt, MatchQuality::prefix, 0}}));
+    const V both = {f.bothInName};
+    EXPECT_EQ(serial.match(QueryParser::parse("final budget"), both),
+              (std::vector<Match>{{f.bothInName, MatchQuality::prefix, 0}}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, SeveralWords,
                          ::testing::Values(std::size_t{10},
                                            Matcher::wholeStoreDispatchThreshold - 1,
-                                           Matcher::wholeStoreDispatchThreshold));
+                                           Matcher::wholeStoreDispatchThreshold,
+                                           std::size_t{50000}));
 
-TEST(SeveralWordsPivots, LongestFirstQueryOrderOnTiesAtMostThree) {
-    StoreBuilder b;
-    const auto dd = b.addFolder("dddd");
-    // Only "a" occurs in a name below folders holding the other words.
-    const auto aa = b.addFolder("bbb", b.addFolder("cc", dd));
-    const auto leaf = b.add("a-leaf", aa);
-    b.padTo(Matcher::wholeStoreDispatchThreshold, "z");
-    Matcher m(b.open());
-    // Four words: the pivots are dddd, bbb and cc, whose names lack "a"; "a" is never tried.
-    EXPECT_TRUE(m.match(QueryParser::parse("a bbb cc dddd")).empty());
-    // Three words: "a" becomes the third pivot and finds the leaf.
-    EXPECT_EQ(idsOf(m.match(QueryParser::parse("bbb a dddd"))), (V{leaf}));
-    // A repeated word counts as another token, found in the same name.
-    EXPECT_EQ(idsOf(m.match(QueryParser::parse("leaf leaf"))), (V{leaf}));
+// A record's folders are read up to 255 levels up, as a folder word reads them.
+TEST(SeveralWordsFolders, ReachAsFarAsAFolderWord) {
+    for (std::size_t count : {std::size_t{10}, Matcher::wholeStoreDispatchThreshold}) {
+        SCOPED_TRACE(count);
+        StoreBuilder b;
+        std::uint32_t deep = b.addFolder("top");
+        for (int i = 0; i < 300; ++i)
+            deep = b.addFolder("d", deep);
+        const auto file = b.add("note.txt", deep);
+        b.padTo(count, "z");
+        Matcher m(b.open());
+        EXPECT_TRUE(m.match(QueryParser::parse("note top")).empty());
+        EXPECT_EQ(idsOf(m.match(QueryParser::parse("note d"))), (V{file}));
+    }
 }
 
 // MARK: - Folder word
@@ -326,6 +376,23 @@ TEST(Prefilters, MissingTrigramAndAbsentLiteralAnswerEmpty) {
     EXPECT_EQ(idsOf(m.match(andQuery({sub("o")}))), (V{0})); // too short for trigrams
     EXPECT_TRUE(m.match(andQuery({Term::regex("^qqqx+")})).empty());
     EXPECT_EQ(idsOf(m.match(andQuery({Term::regex("^PHOTO\\.")}))), (V{0}));
+}
+
+TEST(Prefilters, TheRegexLiteralNeverHidesARealMatch) {
+    StoreBuilder b;
+    const auto kelvin = b.add("\xE2\x84\xAA"
+                              "elvin.txt"); // U+212A KELVIN SIGN
+    const auto longS = b.add("cla\xC5\xBF"
+                             "sic.txt"); // U+017F LATIN SMALL LETTER LONG S
+    const auto accepted = b.add("abc");
+    b.padTo(Matcher::wholeStoreDispatchThreshold, "z");
+    auto s = b.open();
+    Matcher m(s);
+    m.setTrigrams(trigramsOf(*s));
+    EXPECT_EQ(idsOf(m.match(andQuery({Term::regex("kelvin")}))), (V{kelvin}));
+    EXPECT_EQ(idsOf(m.match(andQuery({Term::regex("classic")}))), (V{longS}));
+    EXPECT_EQ(idsOf(m.match(andQuery({Term::regex("abc(*ACCEPT)defgh")}))), (V{accepted}));
+    EXPECT_EQ(idsOf(m.match(andQuery({Term::regex("abc[[]|elvin")}))), (V{kelvin}));
 }
 
 // MARK: - Fuzzy fallback

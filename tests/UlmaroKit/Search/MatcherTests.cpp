@@ -170,6 +170,24 @@ TEST(Matcher, RegularExpressions) {
     EXPECT_FALSE(m.matches(Term::regex("("), img));
 }
 
+TEST(Matcher, RegularExpressionCodePointEscapes) {
+    StoreBuilder b;
+    const auto cafe = b.add("Caf\xC3\xA9.txt");
+    const auto smile = b.add("\xF0\x9F\x98\x80.png");
+    const auto typed = b.add("back\\u0041slash");
+    Matcher m(b.open());
+    auto ids = [&](const std::string& p) { return idsOf(m.match(andQuery({Term::regex(p)}))); };
+    using V = std::vector<std::uint32_t>;
+    for (const char* p : {"caf\\u00e9", "caf\\u00C9", "caf\\x{e9}", "caf\\xe9", "caf\\u{e9}",
+                          "[\\u00e0-\\u00ff]\\.txt", "\\u0043af"})
+        EXPECT_EQ(ids(p), (V{cafe})) << p;
+    EXPECT_EQ(ids("^\\U0001F600\\."), (V{smile}));
+    EXPECT_EQ(ids("\\x{1F600}"), (V{smile}));
+    // An escaped backslash and quoted text keep "\u" as typed.
+    EXPECT_EQ(ids("k\\\\u0041s"), (V{typed}));
+    EXPECT_EQ(ids("\\Q\\u0041\\E"), (V{typed}));
+}
+
 TEST(Matcher, OrGroupsKeepTheBestQualityEarlierGroupOnTies) {
     StoreBuilder b;
     const auto id = b.add("report-draft.txt");

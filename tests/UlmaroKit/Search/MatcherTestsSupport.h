@@ -76,4 +76,20 @@ inline std::vector<std::uint32_t> idsOf(const std::vector<Match>& matches) {
     return ids;
 }
 
+/// The same records with their names laid out in the blob in reverse record order, so that
+/// scans must go name by name.
+inline IndexBuilder withShuffledBlob(const IndexBuilder& ordered) {
+    IndexBuilder shuffled = ordered;
+    std::vector<unsigned char> blob;
+    for (std::size_t i = shuffled.records.size(); i-- > 0;) {
+        FileRecord& r = shuffled.records[i];
+        const auto old = r.nameOffset;
+        r.nameOffset = static_cast<std::uint32_t>(blob.size());
+        blob.insert(blob.end(), ordered.nameBlob.begin() + old,
+                    ordered.nameBlob.begin() + old + r.nameLen);
+    }
+    shuffled.nameBlob = blob;
+    return shuffled;
+}
+
 } // namespace ulmaro::test

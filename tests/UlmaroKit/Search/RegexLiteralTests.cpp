@@ -1,10 +1,10 @@
+#include "UlmaroKit/Platform/UnicodeText.h"
+#include "UlmaroKit/Search/MatcherRegex.h"
 #include "UlmaroKit/Search/RegexLiteral.h"
 
-#define PCRE2_CODE_UNIT_WIDTH 8
 #include <gtest/gtest.h>
 #include <memory>
 #include <optional>
-#include <pcre2.h>
 #include <random>
 #include <string>
 
@@ -69,10 +69,10 @@ TEST(RegexLiteral, DerivesTheLongestRequiredRun) {
 TEST(RegexLiteral, SkipsWholeEscapeArguments) {
     const auto none = std::nullopt;
     expectLiterals({
-        {"\\x41bc", "bc"},
-        {"\\x{41}bc", "bc"},
+        {"\\x41bc", "abc"}, // an ASCII code point counts as the letter
+        {"\\x{41}bc", "abc"},
         {"\\u00e9tude", "tude"},
-        {"\\U0001F600ok", "ok"},
+        {"\\U0001F600ab", "ab"},
         {"\\0101xy", "xy"},
         {"\\12ab", "ab"},
         {"\\cAbc", "bc"},
@@ -104,8 +104,8 @@ TEST(RegexLiteral, BracketsAndGroupsFollowTheEngine) {
         {"([)]xy)?zw", "zw"},  // ")" in a bracket does not close the group
         {"\\Q[\\E|xyz", none}, // the "[" is quoted: the bar is an alternation
         {"[a\\]|]bc", "bc"},
-        {"ab{00,3}cd", "cd"}, // a minimum of zero written "00"
-        {"a\r\nbc", "bc"},    // CR LF is no single byte
+        {"ab{00,3}cd", "cd"},   // a minimum of zero written "00"
+        {"a\r\nbc", "a\r\nbc"}, // the engine reads CR and LF as two characters
         // Quantifiers reach back over \E, \Q\E and comments.
         {"xa\\E?bc", "bc"},
         {"xa\\Q\\E*bc", "bc"},
@@ -117,47 +117,110 @@ TEST(RegexLiteral, BracketsAndGroupsFollowTheEngine) {
     });
 }
 
+// Escapes as the matcher compiles them: \uhhhh, \u{h...}, \xhh, \x{h...} and \Uhhhhhhhh are
+// code points; any other \u, \x or \U stands for its letter.
+TEST(RegexLiteral, CodePointEscapesAgreeWithTheMatcher) {
+    const auto none = std::nullopt;
+    expectLiterals({
+        {"\\u0041bc", "abc"},
+        {"\\u{41}bc", "abc"},
+        {"\\U00000041bc", "abc"},
+        {"x\\u0041?bc", "bc"},
+        {"\\u004Belvin", "elvin"}, // K
+        {"\\u00e9tude", "tude"},
+        {"\\uzzab", "zzab"},
+        {"\\u12xab", "12xab"}, // too few digits: a "u", then "12xab"
+        {"\\x4gcd", "4gcd"},
+        {"\\x{zz}ab", "zz"},
+        {"[\\x{]ab}|c", none}, // no code point: the bracket ends at "]", then an alternation
+        {"\\Q\\u0041\\Ebc", "bc"},
+    });
+}
+
+// The engine reads code points, not what a reader sees as one character: a combining mark
+// neither hides a quantifier or a bar before it nor takes the letter before it along.
+TEST(RegexLiteral, CombiningMarksAreCharactersOfTheirOwn) {
+    const auto none = std::nullopt;
+    const std::string mark = "\xCC\x81"; // U+0301 COMBINING ACUTE ACCENT
+    expectLiterals({
+        {"xa?" + mark + "yz", "yz"},  // "a" is optional
+        {"xab*" + mark + "cd", "xa"}, // "b" is optional
+        {"xab{0}" + mark + "cd", "xa"},
+        {"ab|" + mark + "x", none},     // an alternation
+        {"ab\\|" + mark + "x", "ab|"},  // an escaped bar
+        {"ab\\\\|" + mark + "x", none}, // an escaped backslash, then an alternation
+        {"e" + mark + "ab", "ab"},
+        {"abe" + mark, "abe"},      // the "e" is there, with its mark after it
+        {"a" + mark + "?bc", "bc"}, // only the mark is optional; "a" alone is short
+        {"xya" + mark + "?", "xya"},
+    });
+}
+
+// What the engine reads otherwise than the walk would: letters that match more than their
+// ASCII case pair, verbs, and a "[" inside a bracket, which opens nothing but a POSIX class.
+TEST(RegexLiteral, StopsWhereTheEngineReadsMore) {
+    const auto none = std::nullopt;
+    expectLiterals({
+        {"kelvin", "elvin"}, // "k" matches U+212A KELVIN SIGN
+        {"KELVIN", "elvin"},
+        {"classic", "cla"}, // "s" matches U+017F LATIN SMALL LETTER LONG S
+        {"\\.desk", ".de"},
+        {"abc(*ACCEPT)def", none}, // a match may end at the verb
+        {"(abc(*ACCEPT))def", none},
+        {"(*UCP)abc", none},
+        {"abc(*COMMIT)def", none},
+        {"abc(*pla:x)de", none},
+        {"abc\\(*def", "abc"}, // an escaped parenthesis opens nothing
+        {"abc[[]|x", none},    // the bracket holds "[" and ends before the bar
+        {"[[]ab", "ab"},
+        {"[[:alpha:][]|xy", none},
+        {"[[:alpha:]]ab", "ab"},
+        {"[[:]]|ab", none}, // "[:" without its ":]" is no POSIX class
+        {"[a[:b]cd", "cd"},
+    });
+}
+
 // Soundness: whenever an expression matches a name, the name holds the derived bytes
-// (ASCII letters folded), over random patterns in the engine's own options.
+// (ASCII letters folded), over random patterns compiled as the matcher compiles them.
 TEST(RegexLiteral, NeverRequiresBytesAMatchLacks) {
+    const std::string mark = "\xCC\x81"; // U+0301 COMBINING ACUTE ACCENT
+    const std::string kelvin = "\xE2\x84\xAA", longS = "\xC5\xBF";
+    // clang-format off
     const std::vector<std::string> atoms = {
-        "a",    "b", "A",   "ab", "?",   "*",      "+",     "{0}",  "{00,2}", "{1}",
-        "{,2}", "(", ")",   "[",  "]",   "[]a]",   "\\x61", "\\Q",  "\\E",    "\\d",
-        ".",    "^", "$",   "|",  "\\|", "(?x)",   " ",     "\\.",  "-",      "\\pL",
-        "\\k<", ">", "\\c", "{",  "(?#", "\\Q\\E", "}",     "{1,2}"};
-    const std::string alphabet = "abAB-.1 {}[]|";
+        "a", "b", "A", "ab", "?", "*", "+", "{0}", "{00,2}", "{1}", "{,2}", "(", ")", "[", "]",
+        "[]a]", "\\x61", "\\Q", "\\E", "\\d", ".", "^", "$", "|", "\\|", "(?x)", " ", "\\.", "-",
+        "\\pL", "\\k<", ">", "\\c", "{", "(?#", "\\Q\\E", "}", "{1,2}", mark, "\r\n",
+        "(*ACCEPT)", "[[]", "[[:alpha:]]", "[:", ":]", "k", "s", "K", "S", "\\u0041", "\\u{41}",
+        "\\x{41}", "\\x41", "\\u004B", "\\u00e9", "\\U00000041", "\\u", "\\x", "\\U", "4", "{41}"};
+    const std::vector<std::string> alphabet = {
+        "a", "b", "A", "B", "-", ".", "1", " ", "{", "}", "[", "]", "|", "\r", "\n", mark,
+        "k", "s", kelvin, longS, "u", "x", "U", "4", "\xC3\xA9"};
+    // clang-format on
     std::mt19937 rng(12345);
     auto pick = [&](std::size_t n) {
         return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng);
     };
 
     int checkedMatches = 0;
-    for (int p = 0; p < 3000; ++p) {
+    RegexScratch scratch;
+    for (int p = 0; p < 4000; ++p) {
         std::string pattern;
         for (std::size_t k = 0, len = 1 + pick(7); k < len; ++k)
             pattern += atoms[pick(atoms.size())];
         const auto lit = literal(pattern);
         if (!lit) continue;
+        const auto regex = CompiledRegex::compile(pattern);
+        if (!regex) continue;
 
-        int error = 0;
-        PCRE2_SIZE offset = 0;
-        std::unique_ptr<pcre2_code, decltype(&pcre2_code_free)> code(
-            pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(),
-                          PCRE2_UTF | PCRE2_UCP | PCRE2_CASELESS, &error, &offset, nullptr),
-            &pcre2_code_free);
-        if (!code) continue;
-        std::unique_ptr<pcre2_match_data, decltype(&pcre2_match_data_free)> data(
-            pcre2_match_data_create_from_pattern(code.get(), nullptr), &pcre2_match_data_free);
-
+        // Whole characters, so that names stay valid UTF-8.
+        const std::vector<std::string_view> pieces = UnicodeText::graphemes(pattern);
         for (int t = 0; t < 150; ++t) {
             std::string name;
-            // Names seeded with the literal's own bytes make matches likely.
+            // Names seeded with the pattern's own characters make matches likely.
             for (std::size_t k = 0, len = pick(9); k < len; ++k)
-                name += pick(3) == 0 ? std::string(1, alphabet[pick(alphabet.size())])
-                                     : std::string(1, pattern[pick(pattern.size())]);
-            if (pcre2_match(code.get(), reinterpret_cast<PCRE2_SPTR>(name.data()), name.size(), 0,
-                            0, data.get(), nullptr) < 0)
-                continue;
+                name +=
+                    pick(3) == 0 ? alphabet[pick(alphabet.size())] : pieces[pick(pieces.size())];
+            if (!regex->search(name, scratch)) continue;
             ++checkedMatches;
             std::string folded = name;
             for (char& ch : folded)

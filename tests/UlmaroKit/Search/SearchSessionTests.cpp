@@ -70,14 +70,25 @@ TEST_F(SearchSessionTest, SearchesThatDoNotNarrowStartAfresh) {
     };
     // Each row follows the previous one in one session.
     const std::vector<Step> steps = {
-        {"foo", 1},      {"foo", 1},     // the same text again: the stored answer
-        {"foo ", 2},                     // one word still: narrows
-        {"fo", 1},                       // not stored, does not extend: afresh
-        {"fo bar", 1},                   // a second word: afresh
-        {"fo bar x", 1},                 // extends, but not one word
-        {"rep", 1},      {"rep|", 1},    // an operator
-        {"\"rep", 1},    {"\"rep\"", 1}, // a phrase
-        {"ext:pdf", 1},  {"ext:pdfx", 1},
+        {"foo", 1},
+        {"foo", 1},      // the same text again: the stored answer
+        {"foo ", 2},     // one word still: narrows
+        {"fo", 1},       // not stored, does not extend: afresh
+        {"fo bar", 1},   // a second word: afresh
+        {"fo bar x", 1}, // extends, but not one word
+        {"rep", 1},
+        {"rep|", 1}, // an operator
+        {"\"rep", 1},
+        {"\"rep\"", 1}, // a phrase
+        {"ext:pdf", 1},
+        {"ext:pdfx", 1},
+        // Decided on the parsed queries: "!!" is the word "!!", "!!a" the word "a".
+        {"!", 1},
+        {"!!", 2},
+        {"!!a", 1},
+        {"!!ab", 2},
+        {"rep", 1},
+        {"REPO", 2}, // no longer an extension of the text, but still a refinement
     };
     for (const Step& step : steps) {
         auto results = session.search(step.text);
@@ -123,6 +134,31 @@ TEST_F(SearchSessionTest, AStoreChangeMakesEveryLevelStale) {
     const auto expected = matcher.matchWithFuzzyFallback(QueryParser::parse("repo"));
     EXPECT_EQ(*session.search("repo"), expected); // not the stored answer of the old store
     EXPECT_EQ(session.stackDepth(), 1u);          // and not narrowed from "rep" either
+}
+
+// Several words keep their meaning while the user adds a filter: it only narrows.
+TEST(SearchSessionSeveralWords, AFilterOnlyNarrows) {
+    IndexBuilder builder;
+    const auto docs =
+        builder.addEntry("docs", FileRecord::rootParentID, RecordFlags::isDirectory, 0);
+    const auto pdf = builder.addEntry("report.pdf", docs, RecordFlags{}, 0);
+    const auto draft = builder.addEntry("report-draft.pdf", docs, RecordFlags{}, 0);
+    const auto txt = builder.addEntry("report.txt", docs, RecordFlags{}, 0);
+    test::TempDir dir;
+    IndexWriter::write(builder, {}, dir / "index.bin");
+    SearchSession session(IndexStore::open(dir / "index.bin"));
+    auto ids = [&](std::string_view text) {
+        std::vector<std::uint32_t> out;
+        for (const Match& m : *session.search(text))
+            out.push_back(m.id);
+        return out;
+    };
+    using V = std::vector<std::uint32_t>;
+    EXPECT_EQ(ids("report docs"), (V{pdf, draft, txt}));
+    EXPECT_EQ(ids("report docs ."), (V{pdf, draft, txt}));
+    EXPECT_EQ(ids("report docs .pdf"), (V{pdf, draft}));
+    EXPECT_EQ(ids("report docs .pdf !"), V{});
+    EXPECT_EQ(ids("report docs .pdf !draft"), (V{pdf}));
 }
 
 TEST(SearchSessionTrigrams, TheIndexReachesTheMatcherUntilTheStoreChanges) {

@@ -25,7 +25,7 @@ constexpr KeyCombo altA{0, KeyCombo::option};
 // Pressed after a sequence: once it has fired, everything sent before it has been handled.
 constexpr KeyCombo marker{111, KeyCombo::option}; // Alt+F12
 
-const std::filesystem::path testConfig = ULMARO_X11_TEST_DIR "/openbox-hotkey-test.xml";
+const std::filesystem::path testConfig = ULMARO_OPENBOX_TEST_CONFIG; // no key bindings
 const std::filesystem::path stockConfig = "/etc/xdg/openbox/rc.xml";
 
 /// Another X client: the user's keyboard through XTEST, or a program that grabs keys.

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "UlmaroAppKit/Panel/PanelGeometry.h"
+
+#include <optional>
+#include <span>
+
+namespace ulmaro {
+
+/// Where the panel goes on the desktop. Screens are given by their available rectangles
+/// (the desktop less panels and docks), y downwards.
+namespace PanelPlacement {
+
+/// The top edge sits this far below the top of the available area when centred.
+inline constexpr double centredTopGap = 200;
+
+/// Centred across `available`, its top `centredTopGap` below the area's top, or on the
+/// area's bottom edge when the area is too short for that.
+PanelPoint centred(const PanelRect& available, double width, double height);
+
+/// The saved top-left when the panel placed there meets some screen, else centred on
+/// `active` (the first screen when there is no active one). None when there is no screen
+/// at all: the panel then stays where it is.
+std::optional<PanelPoint> restoredOrCentred(std::optional<PanelPoint> savedTopLeft, double width,
+                                            double height, std::span<const PanelRect> screens,
+                                            std::optional<PanelRect> active);
+
+/// The frame to apply when `wanted` replaces `current`: a height change that leaves the
+/// bottom edge where it was (a resize anchored the other way) keeps the top edge instead,
+/// so the panel always grows and shrinks downwards. Anything that moves the panel, or
+/// changes its height by half a pixel or less, is taken as it is.
+PanelRect keepingTopEdge(const PanelRect& current, const PanelRect& wanted);
+
+} // namespace PanelPlacement
+} // namespace ulmaro

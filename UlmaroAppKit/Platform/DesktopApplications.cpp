@@ -1,0 +1,76 @@
+#include "UlmaroAppKit/Platform/DesktopApplications.h"
+
+#include "UlmaroAppKit/Platform/FileUri.h"
+
+#include <algorithm>
+#include <gio/gdesktopappinfo.h>
+#include <gio/gio.h>
+
+namespace ulmaro {
+namespace {
+
+std::string contentType(const std::string& path) {
+    GFile* file = g_file_new_for_path(path.c_str());
+    GFileInfo* info = g_file_query_info(file, G_FILE_ATTRIBUTE_STANDARD_CONTENT_TYPE,
+                                        G_FILE_QUERY_INFO_NONE, nullptr, nullptr);
+    g_object_unref(file);
+    std::string type;
+    if (info != nullptr) {
+        if (const char* known = g_file_info_get_content_type(info)) type = known;
+        g_object_unref(info);
+    }
+    if (type.empty()) {
+        gchar* guessed = g_content_type_guess(path.c_str(), nullptr, 0, nullptr);
+        type = guessed;
+        g_free(guessed);
+    }
+    return type;
+}
+
+std::optional<std::string> desktopFile(GAppInfo* app) {
+    if (app == nullptr || !G_IS_DESKTOP_APP_INFO(app)) return std::nullopt;
+    const char* file = g_desktop_app_info_get_filename(G_DESKTOP_APP_INFO(app));
+    if (file == nullptr) return std::nullopt;
+    return std::string(file);
+}
+
+} // namespace
+
+std::vector<std::string> withDefaultFirst(std::vector<std::string> applications,
+                                          const std::optional<std::string>& defaultApplication) {
+    if (!defaultApplication) return applications;
+    auto found = std::find(applications.begin(), applications.end(), *defaultApplication);
+    if (found != applications.end()) std::rotate(applications.begin(), found, found + 1);
+    return applications;
+}
+
+std::vector<std::string> applicationsOpening(const std::string& path) {
+    const std::string type = contentType(path);
+    std::vector<std::string> applications;
+    GList* all = g_app_info_get_all_for_type(type.c_str());
+    for (GList* item = all; item != nullptr; item = item->next)
+        if (auto file = desktopFile(G_APP_INFO(item->data))) applications.push_back(*file);
+    g_list_free_full(all, g_object_unref);
+    GAppInfo* defaultApp = g_app_info_get_default_for_type(type.c_str(), FALSE);
+    auto defaultFile = desktopFile(defaultApp);
+    if (defaultApp != nullptr) g_object_unref(defaultApp);
+    return withDefaultFirst(std::move(applications), defaultFile);
+}
+
+void openWithApplication(const std::vector<std::string>& paths, const std::string& application) {
+    GDesktopAppInfo* app = g_desktop_app_info_new_from_filename(application.c_str());
+    if (app == nullptr) return;
+    std::vector<std::string> uris;
+    for (const auto& path : paths)
+        if (auto uri = fileUri(path)) uris.push_back(std::move(*uri));
+    GList* list = nullptr;
+    for (auto it = uris.rbegin(); it != uris.rend(); ++it)
+        list = g_list_prepend(list, it->data());
+    GError* error = nullptr;
+    g_app_info_launch_uris(G_APP_INFO(app), list, nullptr, &error);
+    if (error != nullptr) g_error_free(error);
+    g_list_free(list);
+    g_object_unref(app);
+}
+
+} // namespace ulmaro

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ulmaro {
+
+/// The applications that can open the item at `path` (raw bytes), by its GIO content type
+/// (from the file, else guessed from its name), as paths of their `.desktop` files; the
+/// default application first.
+std::vector<std::string> applicationsOpening(const std::string& path);
+
+/// Opens the items with the application whose `.desktop` file is `application`, through
+/// `GDesktopAppInfo`. Failures are not reported.
+void openWithApplication(const std::vector<std::string>& paths, const std::string& application);
+
+/// The list with `defaultApplication` moved to the front when it stands in it; the others
+/// keep their order, and a default that is not in the list is not added.
+std::vector<std::string> withDefaultFirst(std::vector<std::string> applications,
+                                          const std::optional<std::string>& defaultApplication);
+
+} // namespace ulmaro

@@ -1,0 +1,265 @@
+#include "UlmaroAppKit/UI/OverlayPanel.h"
+
+#include "UlmaroAppKit/Panel/OverlayLayout.h"
+#include "UlmaroAppKit/Panel/PanelKeyRules.h"
+#include "UlmaroAppKit/Panel/PanelPlacement.h"
+#include "UlmaroAppKit/UI/PreviewWindow.h"
+#include "UlmaroAppKit/UI/QtKeyPress.h"
+#include "UlmaroAppKit/UI/X11Desktop.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScreen>
+#include <QVBoxLayout>
+#include <QWindow>
+#include <vector>
+
+namespace ulmaro {
+namespace {
+
+PanelRect toPanelRect(const QRect& r) {
+    return {double(r.x()), double(r.y()), double(r.width()), double(r.height())};
+}
+
+} // namespace
+
+OverlayPanel::OverlayPanel()
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+    setAttribute(Qt::WA_TranslucentBackground);
+    setWindowTitle(QStringLiteral("Ulmaro"));
+    resize(int(OverlayLayout::panelWidth), int(OverlayLayout::panelHeight));
+    layout_ = new QVBoxLayout(this);
+    layout_->setContentsMargins(0, 0, 0, 0);
+    installEventFilter(this);
+
+    preview_ = new PreviewWindow(this);
+    preview_->companion = this;
+    preview_->pathProvider = [this] {
+        return previewURLProvider ? previewURLProvider() : std::nullopt;
+    };
+    preview_->onCloseKey = [this] { givePreviewBackKeyboard(); };
+    preview_->onMoveKey = [this](int step) {
+        if (onQuickLookMove) onQuickLookMove(step);
+    };
+    preview_->onFocusLeft = [this] {
+        if (onResignKey_) onResignKey_();
+    };
+
+    const std::pair<QKeySequence, void (OverlayPanel::*)()> shortcuts[] = {
+        {QKeySequence(Qt::CTRL | Qt::Key_C), &OverlayPanel::copyPathSelected},
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), &OverlayPanel::quickLookSelected},
+        {QKeySequence(Qt::CTRL | Qt::Key_D), &OverlayPanel::findCopiesSelected},
+        {QKeySequence(Qt::CTRL | Qt::Key_T), &OverlayPanel::openTerminalAtSelected},
+        {QKeySequence(Qt::CTRL | Qt::Key_Comma), &OverlayPanel::openSettingsFromPanel},
+        {QKeySequence(Qt::CTRL | Qt::Key_Slash), &OverlayPanel::toggleCheatSheet},
+    };
+    for (const auto& [keys, method] : shortcuts) {
+        auto* action = new QAction(this);
+        action->setShortcut(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this, method);
+        addAction(action);
+        actions_.push_back(action);
+    }
+}
+
+OverlayPanel::~OverlayPanel() = default;
+
+void OverlayPanel::setContent(QWidget* content) {
+    if (content_) content_->deleteLater();
+    content_ = content;
+    layout_->addWidget(content);
+    if (QLineEdit* field = firstTextField(content)) field->installEventFilter(this);
+}
+
+QLineEdit* OverlayPanel::firstTextField(QWidget* view) {
+    if (!view) return nullptr;
+    if (auto* field = qobject_cast<QLineEdit*>(view); field && !field->isReadOnly()) return field;
+    for (QObject* child : view->children())
+        if (auto* widget = qobject_cast<QWidget*>(child); widget && !widget->isWindow())
+            if (QLineEdit* found = firstTextField(widget)) return found;
+    return nullptr;
+}
+
+// --- keys
+
+bool OverlayPanel::isPanelShortcut(const QKeyEvent& key) const {
+    const QKeySequence pressed(key.keyCombination());
+    for (QAction* action : actions_)
+        if (action->shortcut().matches(pressed) == QKeySequence::ExactMatch) return true;
+    return false;
+}
+
+bool OverlayPanel::handleKey(QKeyEvent* key) {
+    PanelKeyRules::Context context;
+    context.browsingResults = isBrowsingResults && isBrowsingResults();
+    context.hasPreviewPath =
+        context.browsingResults && previewURLProvider && previewURLProvider().has_value();
+    context.handlesFilterDigits = static_cast<bool>(onFilterDigit);
+    context.handlesReveal = static_cast<bool>(onReveal);
+    const auto decision = PanelKeyRules::classify(panelKeyPress(*key), context);
+    using Kind = PanelKeyRules::Decision::Kind;
+    switch (decision.kind) {
+    case Kind::passOn:
+        return false;
+    case Kind::toggleQuickLook:
+        quickLookSelected();
+        return true;
+    case Kind::filterDigit:
+        onFilterDigit(decision.digit);
+        return true;
+    case Kind::reveal:
+        onReveal();
+        return true;
+    }
+    return false;
+}
+
+bool OverlayPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        // The field claims Ctrl+C and the like for itself; the panel's actions win, so the
+        // override is swallowed unaccepted and the shortcut goes to the action.
+        if (isPanelShortcut(*static_cast<QKeyEvent*>(event))) {
+            event->ignore();
+            return true;
+        }
+    } else if (event->type() == QEvent::KeyPress) {
+        if (handleKey(static_cast<QKeyEvent*>(event))) return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// --- actions
+
+void OverlayPanel::copyPathSelected() {
+    if (PanelKeyRules::copy(fieldHasSelectedText, onCopyPath) ==
+        PanelKeyRules::CopyOutcome::fieldCopy)
+        if (auto* field = qobject_cast<QLineEdit*>(QApplication::focusWidget())) field->copy();
+}
+
+void OverlayPanel::quickLookSelected() {
+    if (preview_->isVisible()) {
+        preview_->close();
+        return;
+    }
+    if (!previewURLProvider || !previewURLProvider()) return;
+    if (!isActiveWindow()) makeKeyAndOrderFront();
+    preview_->show();
+}
+
+void OverlayPanel::findCopiesSelected() {
+    if (onFindCopies) onFindCopies();
+}
+void OverlayPanel::openTerminalAtSelected() {
+    if (onOpenTerminal) onOpenTerminal();
+}
+void OverlayPanel::openSettingsFromPanel() {
+    if (onOpenSettings) onOpenSettings();
+}
+void OverlayPanel::toggleCheatSheet() {
+    if (onToggleCheatSheet) onToggleCheatSheet();
+}
+
+void OverlayPanel::givePreviewBackKeyboard() {
+    makeKeyAndOrderFront();
+    preview_->close();
+}
+
+// --- window
+
+PanelRect OverlayPanel::frame() const {
+    return toPanelRect(geometry());
+}
+
+void OverlayPanel::setFrame(const PanelRect& wanted) {
+    const PanelRect f = PanelPlacement::keepingTopEdge(frame(), wanted);
+    setGeometry(QRect(qRound(f.x), qRound(f.y), qRound(f.width), qRound(f.height)));
+}
+
+void OverlayPanel::moveTopLeft(PanelPoint topLeft) {
+    move(qRound(topLeft.x), qRound(topLeft.y));
+}
+
+void OverlayPanel::restorePositionOrCenter(std::optional<PanelPoint> savedTopLeft) {
+    std::vector<PanelRect> screens;
+    for (QScreen* screen : QGuiApplication::screens())
+        screens.push_back(toPanelRect(screen->availableGeometry()));
+    std::optional<PanelRect> active;
+    if (QScreen* primary = QGuiApplication::primaryScreen())
+        active = toPanelRect(primary->availableGeometry());
+    const PanelRect f = frame();
+    if (auto p =
+            PanelPlacement::restoredOrCentred(savedTopLeft, f.width, f.height, screens, active))
+        moveTopLeft(*p);
+}
+
+void OverlayPanel::centerOnActiveScreen() {
+    restorePositionOrCenter(std::nullopt);
+}
+
+void OverlayPanel::makeKeyAndOrderFront() {
+    QWidget::show();
+    raise();
+    activateWindow();
+    // Qt asks for activation with the time of the last event it saw; a hot key grabbed on
+    // the root window may be newer, and focus-stealing rules judge by that time.
+    if (activationTimestamp_ != 0) {
+        if (auto desktop = X11Desktop::current())
+            desktop->requestActivation(std::uint32_t(winId()), X11Desktop::Source::application,
+                                       activationTimestamp_);
+        activationTimestamp_ = 0;
+    }
+}
+
+void OverlayPanel::focusSearchField() {
+    if (QLineEdit* field = firstTextField(content_)) field->setFocus(Qt::OtherFocusReason);
+}
+
+void OverlayPanel::orderOut() {
+    if (preview_->isVisible()) preview_->close();
+    hide();
+}
+
+bool OverlayPanel::event(QEvent* event) {
+    if (event->type() == QEvent::WindowDeactivate && QWidget::isVisible()) {
+        // Focus that leaves for a window other than the preview leaves both.
+        if (preview_->isVisible() && QApplication::activeWindow() != preview_) preview_->close();
+        if (onResignKey_) onResignKey_();
+    }
+    return QWidget::event(event);
+}
+
+void OverlayPanel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath shape;
+    shape.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), OverlayLayout::cornerRadius,
+                         OverlayLayout::cornerRadius);
+    QColor fill = palette().color(QPalette::Window);
+    fill.setAlpha(245);
+    painter.fillPath(shape, fill);
+    painter.setPen(palette().color(QPalette::Mid));
+    painter.drawPath(shape);
+}
+
+// Dragging the background moves the window: by the window manager where there is one.
+void OverlayPanel::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
+    if (!isActiveWindow()) activateWindow();
+    if (windowHandle() && windowHandle()->startSystemMove()) return;
+    dragOffset_ = event->globalPosition().toPoint() - pos();
+}
+
+void OverlayPanel::mouseMoveEvent(QMouseEvent* event) {
+    if (dragOffset_) move(event->globalPosition().toPoint() - *dragOffset_);
+}
+
+void OverlayPanel::mouseReleaseEvent(QMouseEvent*) {
+    dragOffset_.reset();
+}
+
+} // namespace ulmaro

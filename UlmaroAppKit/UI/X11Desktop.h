@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+struct xcb_connection_t;
+
+namespace ulmaro {
+
+/// The few EWMH requests the panel makes, on Qt's own xcb connection. Every call does
+/// nothing (or answers none) when the application does not run on X11.
+class X11Desktop {
+public:
+    /// The desktop of the running `QGuiApplication`, none off X11.
+    static std::optional<X11Desktop> current();
+
+    /// The window the window manager reports active (`_NET_ACTIVE_WINDOW`); none when it
+    /// reports none or no window manager runs.
+    std::optional<std::uint32_t> activeWindow() const;
+    /// The window's `_NET_WM_PID`.
+    std::optional<std::int32_t> processIdentifier(std::uint32_t window) const;
+    bool windowExists(std::uint32_t window) const;
+
+    /// Who asks for an activation, as EWMH counts them.
+    enum class Source : std::uint32_t { application = 1, pager = 2 };
+    /// Asks the window manager to activate `window` (`_NET_ACTIVE_WINDOW` to the root).
+    /// `timestamp` 0 means the current time.
+    void requestActivation(std::uint32_t window, Source source, std::uint32_t timestamp) const;
+
+private:
+    X11Desktop(xcb_connection_t* connection, std::uint32_t root)
+        : connection_(connection), root_(root) {}
+    std::uint32_t atom(const char* name) const;
+
+    xcb_connection_t* connection_;
+    std::uint32_t root_;
+};
+
+} // namespace ulmaro

@@ -1,0 +1,85 @@
+#include "UlmaroAppKit/Panel/IconResolver.h"
+
+#include <gtest/gtest.h>
+
+namespace ulmaro {
+namespace {
+
+struct Image : IconImage {
+    explicit Image(std::string source) : from(std::move(source)) {}
+    std::string from;
+};
+
+struct CountingSource : IconSource {
+    std::vector<std::string> asked;
+    int genericAsked = 0;
+    std::shared_ptr<const IconImage> iconForFile(const std::string& path) override {
+        asked.push_back(path);
+        return std::make_shared<Image>(path);
+    }
+    std::shared_ptr<const IconImage> genericApplicationIcon() override {
+        ++genericAsked;
+        return std::make_shared<Image>("generic");
+    }
+};
+
+RankedRow row(std::string name, std::string path, bool isApp = false, bool isDir = false) {
+    RankedRow r;
+    r.name = std::move(name);
+    r.path = std::move(path);
+    r.isApp = isApp;
+    r.isDirectory = isDir;
+    return r;
+}
+
+std::string from(const std::shared_ptr<const IconImage>& image) {
+    return static_cast<const Image&>(*image).from;
+}
+
+TEST(IconResolver, CacheKeys) {
+    struct Case {
+        RankedRow row;
+        std::optional<std::string> key;
+    };
+    const std::vector<Case> cases = {
+        {row("Photo.JPG", "/p/Photo.JPG"), "jpg"},
+        {row("archive.tar.GZ", "/p/archive.tar.GZ"), "gz"},
+        {row("README", "/p/README"), std::nullopt},
+        {row("trailing.", "/p/trailing."), std::nullopt},
+        {row("a.b", "/p/a.b", false, true), std::nullopt},
+        {row("Tool.app", "/p/Tool.app", true), std::nullopt},
+        {row("\u00c9T\u00c9.\u00c9PS", "/p/x"), "\u00e9ps"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IconResolver::cacheKey(c.row), c.key) << c.row.name;
+}
+
+TEST(IconResolver, FilesShareOneIconPerExtension) {
+    auto source = std::make_shared<CountingSource>();
+    IconResolver resolver(source);
+    auto first = resolver.icon(row("Photo.JPG", "/p/Photo.JPG"));
+    auto second = resolver.icon(row("x.jpg", "/q/x.jpg"));
+    EXPECT_EQ(first, second);
+    EXPECT_EQ(source->asked, std::vector<std::string>{"/p/Photo.JPG"});
+
+    resolver.icon(row("README", "/p/README"));
+    resolver.icon(row("README", "/p/README"));
+    resolver.icon(row("a.b", "/p/a.b", false, true));
+    resolver.icon(row("a.b", "/p/a.b", false, true));
+    EXPECT_EQ(source->asked.size(), 5u) << "uncached each time";
+}
+
+TEST(IconResolver, ApplicationsInSimulatorRuntimesGetTheGenericIcon) {
+    auto source = std::make_shared<CountingSource>();
+    IconResolver resolver(source);
+    const std::string runtime = "/Library/Runtimes/iOS.simruntime/Contents/Tool.app";
+    EXPECT_EQ(from(resolver.icon(row("Tool.app", runtime, true))), "generic");
+    EXPECT_EQ(from(resolver.icon(row("Tool.app", "/a/CoreSimulator/Tool.app", true))), "generic");
+    EXPECT_EQ(source->genericAsked, 1);
+    EXPECT_EQ(from(resolver.icon(row("Tool.app", "/opt/Tool.app", true))), "/opt/Tool.app");
+    // Only applications: a plain folder there keeps its own icon.
+    EXPECT_EQ(from(resolver.icon(row("x", runtime + "/x", false, true))), runtime + "/x");
+}
+
+} // namespace
+} // namespace ulmaro

@@ -1,0 +1,259 @@
+#include "GioTestEnvironment.h"
+#include "UlmaroAppKit/Fakes/InMemoryPasteboard.h"
+#include "UlmaroAppKit/Fakes/ManualSerialQueue.h"
+#include "UlmaroAppKit/Fakes/RecordingResultActions.h"
+#include "UlmaroAppKit/Platform/DesktopApplications.h"
+#include "UlmaroAppKit/Platform/FileManagerReveal.h"
+#include "UlmaroAppKit/Platform/SystemResultActions.h"
+#include "support/WaitFor.h"
+
+#include <algorithm>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <thread>
+
+namespace ulmaro {
+namespace {
+
+namespace fs = std::filesystem;
+using test::GioTestEnvironment;
+
+std::vector<std::string> lines(const fs::path& file) {
+    std::ifstream in(file);
+    std::vector<std::string> out;
+    for (std::string line; std::getline(in, line);)
+        out.push_back(line);
+    return out;
+}
+
+/// Serves org.freedesktop.FileManager1 on the private bus from a thread of its own and
+/// records the URIs of every ShowItems call; `failing` answers each call with an error.
+class FakeFileManager {
+public:
+    FakeFileManager(const std::string& address, bool failing) : failing_(failing) {
+        context_ = g_main_context_new();
+        loop_ = g_main_loop_new(context_, FALSE);
+        const auto flags =
+            static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                                              G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION);
+        connection_ = g_dbus_connection_new_for_address_sync(address.c_str(), flags, nullptr,
+                                                             nullptr, nullptr);
+        if (connection_ == nullptr) return;
+        GDBusNodeInfo* node = g_dbus_node_info_new_for_xml(
+            "<node><interface name='org.freedesktop.FileManager1'><method name='ShowItems'>"
+            "<arg type='as' direction='in'/><arg type='s' direction='in'/></method>"
+            "</interface></node>",
+            nullptr);
+        static const GDBusInterfaceVTable vtable{&FakeFileManager::handle, nullptr, nullptr, {}};
+        // Calls are dispatched on the context that is the thread's default at registration.
+        g_main_context_push_thread_default(context_);
+        registration_ =
+            g_dbus_connection_register_object(connection_, "/org/freedesktop/FileManager1",
+                                              node->interfaces[0], &vtable, this, nullptr, nullptr);
+        g_main_context_pop_thread_default(context_);
+        g_dbus_node_info_unref(node);
+        GVariant* reply = g_dbus_connection_call_sync(
+            connection_, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+            "RequestName", g_variant_new("(su)", "org.freedesktop.FileManager1", 4u),
+            G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr);
+        if (reply != nullptr) {
+            guint32 answer = 0;
+            g_variant_get(reply, "(u)", &answer);
+            owned_ = answer == 1;
+            g_variant_unref(reply);
+        }
+        thread_ = std::thread([this] { g_main_loop_run(loop_); });
+    }
+
+    ~FakeFileManager() {
+        if (thread_.joinable()) {
+            g_main_loop_quit(loop_);
+            thread_.join();
+        }
+        if (connection_ != nullptr) {
+            if (registration_ != 0) g_dbus_connection_unregister_object(connection_, registration_);
+            g_dbus_connection_close_sync(connection_, nullptr, nullptr);
+            g_object_unref(connection_);
+        }
+        g_main_loop_unref(loop_);
+        g_main_context_unref(context_);
+    }
+
+    bool owned() const { return owned_; }
+    std::vector<std::vector<std::string>> calls() const {
+        std::lock_guard lock(mutex_);
+        return calls_;
+    }
+
+private:
+    static void handle(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*,
+                       GVariant* parameters, GDBusMethodInvocation* invocation, gpointer self) {
+        auto* manager = static_cast<FakeFileManager*>(self);
+        GVariantIter* items = nullptr;
+        const gchar* startup = nullptr;
+        g_variant_get(parameters, "(as&s)", &items, &startup);
+        std::vector<std::string> uris;
+        const gchar* uri = nullptr;
+        while (g_variant_iter_next(items, "&s", &uri))
+            uris.emplace_back(uri);
+        g_variant_iter_free(items);
+        {
+            std::lock_guard lock(manager->mutex_);
+            manager->calls_.push_back(std::move(uris));
+        }
+        if (manager->failing_)
+            g_dbus_method_invocation_return_dbus_error(
+                invocation, "org.freedesktop.DBus.Error.Failed", "cannot show");
+        else
+            g_dbus_method_invocation_return_value(invocation, nullptr);
+    }
+
+    bool failing_;
+    bool owned_ = false;
+    GMainContext* context_ = nullptr;
+    GMainLoop* loop_ = nullptr;
+    GDBusConnection* connection_ = nullptr;
+    guint registration_ = 0;
+    std::thread thread_;
+    mutable std::mutex mutex_;
+    std::vector<std::vector<std::string>> calls_;
+};
+
+struct Actions {
+    Actions() { GioTestEnvironment::shared(); }
+    std::shared_ptr<InMemoryPasteboard> pasteboard = std::make_shared<InMemoryPasteboard>();
+    std::shared_ptr<ManualSerialQueue> queue =
+        std::make_shared<ManualSerialQueue>("app.ulmaro.result-actions", QueueQuality::utility);
+    SystemResultActions actions{pasteboard, queue};
+};
+
+// The folder handler appends as it is started; wait for `count` lines, then a moment more
+// to see that no other launch follows.
+std::vector<std::string> openedFolders(std::size_t count) {
+    const auto file = GioTestEnvironment::shared().openedFolders();
+    EXPECT_TRUE(test::waitFor([&] { return lines(file).size() >= count; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    auto opened = lines(file);
+    fs::remove(file);
+    std::sort(opened.begin(), opened.end());
+    return opened;
+}
+
+TEST(SystemResultActions, RevealAllIsOneShowItemsCallWithEveryUriInOrder) {
+    const auto& environment = GioTestEnvironment::shared();
+    if (environment.busAddress().empty()) GTEST_SKIP() << "dbus-daemon is not installed";
+    FakeFileManager fileManager(environment.busAddress(), false);
+    ASSERT_TRUE(fileManager.owned());
+    Actions a;
+    a.actions.revealAll({"/home/u/b file.txt", "/home/u/caf\xe9", "/srv/-x"});
+    EXPECT_TRUE(fileManager.calls().empty()) << "the panel does not wait";
+    a.queue->drain();
+    a.actions.reveal("/home/u/%41.txt");
+    a.actions.revealAll({});
+    a.queue->drain();
+    EXPECT_EQ(fileManager.calls(),
+              (std::vector<std::vector<std::string>>{
+                  {"file:///home/u/b%20file.txt", "file:///home/u/caf%E9", "file:///srv/-x"},
+                  {"file:///home/u/%2541.txt"}}));
+    EXPECT_FALSE(fs::exists(environment.openedFolders()));
+}
+
+TEST(SystemResultActions, WithoutAFileManagerEachParentFolderOpensOnce) {
+    const auto& environment = GioTestEnvironment::shared();
+    fs::remove(environment.openedFolders());
+    const std::vector<std::string> paths = {"/srv/a b/one", "/srv/caf\xe9/two", "/srv/a b/three",
+                                            "/srv/a b/"};
+    // GIO hands a local folder to the handler as its path, bytes unchanged.
+    const std::vector<std::string> expected = {"/srv", "/srv/a b", "/srv/caf\xe9"};
+    {
+        // Nothing owns the name (or no bus at all).
+        Actions a;
+        a.actions.revealAll(paths);
+        a.queue->drain();
+        EXPECT_EQ(openedFolders(3), expected);
+    }
+    if (environment.busAddress().empty()) return;
+    FakeFileManager failing(environment.busAddress(), true);
+    ASSERT_TRUE(failing.owned());
+    Actions a;
+    a.actions.revealAll(paths);
+    a.queue->drain();
+    EXPECT_EQ(failing.calls().size(), 1u);
+    EXPECT_EQ(openedFolders(3), expected);
+}
+
+TEST(SystemResultActions, DistinctParentFolders) {
+    EXPECT_EQ(distinctParentFolders({"/a/b", "/a/c", "/x", "/", "/a/b/", "relative"}),
+              (std::vector<std::string>{"/a", "/"}));
+}
+
+TEST(SystemResultActions, TheDefaultApplicationComesFirst) {
+    using List = std::vector<std::string>;
+    EXPECT_EQ(withDefaultFirst({"a", "b", "c", "d", "e"}, "c"), (List{"c", "a", "b", "d", "e"}));
+    EXPECT_EQ(withDefaultFirst({"a", "b"}, "z"), (List{"a", "b"}));
+    EXPECT_EQ(withDefaultFirst({"a", "b"}, std::nullopt), (List{"a", "b"}));
+    EXPECT_EQ(withDefaultFirst({}, "a"), List{});
+
+    test::TempDir work;
+    std::ofstream(work / "note.txt") << "plain text\n";
+    Actions a;
+    const auto editors = GioTestEnvironment::shared().applications();
+    for (const auto& path : {(work / "note.txt").string(), (work / "missing.txt").string()}) {
+        List ours;
+        for (const auto& app : a.actions.applications(path))
+            if (fs::path(app).parent_path() == editors) ours.push_back(fs::path(app).filename());
+        // GIO lists them a, b, c; c is the default.
+        EXPECT_EQ(ours, (List{"ulmaro-test-editor-c.desktop", "ulmaro-test-editor-a.desktop",
+                              "ulmaro-test-editor-b.desktop"}))
+            << path;
+    }
+    EXPECT_TRUE(a.actions.applications("/nonexistent/x.unknown-kind").size() <
+                a.actions.applications((work / "note.txt").string()).size());
+}
+
+TEST(SystemResultActions, OpenWithLaunchesTheApplicationWithEveryItem) {
+    const auto& environment = GioTestEnvironment::shared();
+    fs::remove(environment.openedDocuments());
+    Actions a;
+    a.actions.open({"/srv/one.txt", "/srv/t\xe9.txt"},
+                   (environment.applications() / "ulmaro-test-editor-b.desktop").string());
+    a.actions.open({"/srv/x.txt"}, (environment.root() / "not-an-app.desktop").string());
+    EXPECT_FALSE(fs::exists(environment.openedDocuments())) << "off the main thread";
+    a.queue->drain();
+    ASSERT_TRUE(test::waitFor([&] { return !lines(environment.openedDocuments()).empty(); }));
+    EXPECT_EQ(lines(environment.openedDocuments()),
+              std::vector<std::string>{"b /srv/one.txt /srv/t\xe9.txt"});
+}
+
+TEST(SystemResultActions, CopiedTextIsRepairedAndEmptyTextClears) {
+    Actions a;
+    a.actions.copyToPasteboard("/home/u/caf\xe9.txt");
+    EXPECT_EQ(a.pasteboard->text, "/home/u/caf\xef\xbf\xbd.txt");
+    a.actions.copyToPasteboard("");
+    EXPECT_EQ(a.pasteboard->text, "");
+    EXPECT_EQ(a.pasteboard->writes, 2);
+}
+
+TEST(RecordingResultActions, RecordsEveryCallAndGivesItsAnswers) {
+    RecordingResultActions r;
+    r.trashSucceeds = false;
+    r.availableApplications = {"/usr/share/applications/x.desktop"};
+    EXPECT_FALSE(r.trash("/a"));
+    EXPECT_TRUE(r.openTerminal("/b"));
+    r.reveal("/c");
+    r.revealAll({"/d", "/e"});
+    r.copyToPasteboard("/f");
+    r.open({"/g"}, "/usr/share/applications/y.desktop");
+    EXPECT_EQ(r.applications("/anything"), r.availableApplications);
+    EXPECT_EQ(r.trashed, std::vector<std::string>{"/a"});
+    EXPECT_EQ(r.terminalFolders, std::vector<std::string>{"/b"});
+    EXPECT_EQ(r.revealed, std::vector<std::string>{"/c"});
+    EXPECT_EQ(r.revealedGroups, (std::vector<std::vector<std::string>>{{"/d", "/e"}}));
+    EXPECT_EQ(r.copied, std::vector<std::string>{"/f"});
+    EXPECT_EQ(r.openedWith, (std::vector<RecordingResultActions::OpenedWith>{
+                                {{"/g"}, "/usr/share/applications/y.desktop"}}));
+}
+
+} // namespace
+} // namespace ulmaro

@@ -2,9 +2,13 @@
 #include "UlmaroAppKit/Fakes/ManualMainQueue.h"
 #include "UlmaroAppKit/Shell/HotKeyCenter.h"
 #include "UlmaroAppKit/Shell/WaylandHotKeyBackend.h"
+#include "UlmaroAppKit/UI/QtHotKeyWatcher.h"
+#include "UlmaroAppKit/UI/QtMainQueue.h"
 #include "UlmaroAppKit/UI/X11HotKeyBackend.h"
 #include "support/TempDir.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <chrono>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -289,6 +293,32 @@ TEST(X11HotKeyBackend, UnderWaylandEveryRegistrationIsRefusedWithOneLine) {
     auto x11 = std::dynamic_pointer_cast<X11HotKeyBackend>(X11HotKeyBackend::forSession(mainQueue));
     ASSERT_NE(x11, nullptr);
     EXPECT_TRUE(x11->grab(1, altSpace));
+}
+
+TEST(QtHotKeyWatcher, PressesReachTheHandlerThroughQtsEventLoop) {
+    PrivateXServer server(testConfig);
+    ASSERT_FALSE(server.display().empty()) << server.error();
+    QtMainQueue mainQueue;
+    auto backend = std::make_shared<X11HotKeyBackend>(mainQueue, server.display().c_str());
+    QtHotKeyWatcher watcher(backend);
+    ASSERT_TRUE(watcher.isWatching());
+    auto center = HotKeyCenter::create(backend, mainQueue);
+    int presses = 0;
+    auto hotKey = center->makeHotKey(altSpace, [&] { ++presses; });
+    ASSERT_TRUE(hotKey->registerKey());
+
+    OtherClient user(server.display());
+    user.tapWithAlt(user.keycode(space));
+    QDeadlineTimer deadline(5000);
+    while (presses == 0 && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+    EXPECT_EQ(presses, 1);
+
+    server.killServer();
+    deadline.setRemainingTime(5000);
+    while (watcher.isWatching() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+    EXPECT_FALSE(watcher.isWatching()) << "a lost connection is no longer watched";
 }
 
 TEST(X11HotKeyStockOpenbox, AltSpaceIsTakenByTheWindowManager) {

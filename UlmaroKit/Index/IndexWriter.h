@@ -11,7 +11,7 @@ namespace ulmaro {
 
 /// Turns a finished builder into an index file.
 struct IndexWriter {
-    /// Writes header, records and names to the sibling `destination + ".tmp"`, flushes it to
+    /// Writes header, records and names to the sibling `destination + ".tmp." + tag`, flushes it to
     /// stable storage and puts it in place of `destination` in one step (then flushes the
     /// folder), creating the folder as needed. Readers never see a partial index under the
     /// real name, and a store that maps the old file keeps reading it.

@@ -1,8 +1,11 @@
 #include "UlmaroKit/Platform/AtomicFile.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <fcntl.h>
+#include <random>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -14,17 +17,35 @@ namespace {
     throw std::system_error(errno, std::generic_category(), path.string());
 }
 
+// A name of the writer's own, so that two writers of one destination (two processes, say)
+// never write into the same sibling: each rename then installs a whole file.
+std::string uniqueTag() {
+    std::uint64_t bits = 0;
+    if (::getrandom(&bits, sizeof bits, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bits))
+        bits = std::random_device{}() ^ (static_cast<std::uint64_t>(::getpid()) << 32);
+    static constexpr char hex[] = "0123456789abcdef";
+    std::string tag(12, '0');
+    for (char& c : tag) {
+        c = hex[bits & 15];
+        bits >>= 4;
+    }
+    return tag;
+}
+
 } // namespace
 
 AtomicFileWriter::AtomicFileWriter(std::filesystem::path destination, std::string_view tempSuffix,
                                    Durability durability)
     : destination_(std::move(destination)), durability_(durability) {
-    temporary_ = destination_;
-    temporary_ += std::string(tempSuffix);
     if (destination_.has_parent_path())
         std::filesystem::create_directories(destination_.parent_path());
-    fd_.reset(::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-    if (!fd_) throwErrno(temporary_);
+    for (int attempt = 0;; ++attempt) {
+        temporary_ = destination_;
+        temporary_ += std::string(tempSuffix) + "." + uniqueTag();
+        fd_.reset(::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+        if (fd_) break;
+        if (errno != EEXIST || attempt == 16) throwErrno(temporary_);
+    }
 }
 
 AtomicFileWriter::~AtomicFileWriter() {

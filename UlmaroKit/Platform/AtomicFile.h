@@ -22,8 +22,8 @@ enum class Durability { synced, unsynced };
 /// Errors are std::system_error with the failing call's errno.
 class AtomicFileWriter {
 public:
-    /// Creates the destination's folder as needed and opens (emptying) the sibling
-    /// `destination + tempSuffix`.
+    /// Creates the destination's folder as needed and creates, exclusively, a sibling of its
+    /// own named `destination + tempSuffix + "." + a random tag`.
     explicit AtomicFileWriter(std::filesystem::path destination,
                               std::string_view tempSuffix = ".tmp",
                               Durability durability = Durability::synced);

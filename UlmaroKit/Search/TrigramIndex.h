@@ -62,7 +62,7 @@ public:
     /// below the record count.
     static RecordRange range(std::uint32_t block, std::uint32_t recordCount);
 
-    /// Writes the cache file atomically (sibling "<name>.tmp", then renamed over the target).
+    /// Writes the cache file atomically (a sibling "<name>.tmp.<tag>" of its own, then renamed over the target).
     /// Throws std::system_error, also when the target's folder does not exist.
     void write(const std::filesystem::path& path, std::uint64_t storeChecksum) const;
 

@@ -197,21 +197,24 @@ TEST_F(JsonFileSettingsStoreTest, AFailedWriteKeepsTheOldFileAndTheValueAndSaves
     writeAll(file, old);
     JsonFileSettingsStore store(file, queues);
 
-    // The sibling that an atomic write goes through cannot be created.
-    auto sibling = file;
-    sibling += ".tmp";
-    std::filesystem::create_directory(sibling);
+    // The folder is put aside and a file stands in its place, so nothing can be written
+    // there (permissions would not stop root).
+    const auto folder = file.parent_path();
+    const auto aside = dir / "aside";
+    std::filesystem::rename(folder, aside);
+    writeAll(folder, "in the way");
     store.setString("app.ulmaro.new", "value");
     testing::internal::CaptureStderr();
     writerQueue().drain();
     auto err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(lineCount(err), 1u) << err;
     EXPECT_NE(err.find("could not save settings"), std::string::npos) << err;
-    EXPECT_EQ(readAll(file), old);
+    EXPECT_EQ(readAll(aside / file.filename()), old);
     EXPECT_EQ(store.stringValue("app.ulmaro.new"), "value");
 
     // Once the obstacle is gone, the next write carries the change too.
-    std::filesystem::remove(sibling);
+    std::filesystem::remove(folder);
+    std::filesystem::rename(aside, folder);
     store.setBool("app.ulmaro.later", true);
     writerQueue().drain();
     EXPECT_EQ(fileObject(file), (json{{"app.ulmaro.keep", "old"},

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <system_error>
+#include <vector>
 
 namespace ulmaro {
 namespace {
@@ -92,6 +93,32 @@ TEST(AtomicFile, ReplacesWholeOrNotAtAll) {
     EXPECT_THROW(unsynced(dir / "taken", "x"), std::system_error);
     EXPECT_TRUE(std::filesystem::is_directory(dir / "taken" / "inner"));
     EXPECT_FALSE(std::filesystem::exists(dir / "taken.tmp"));
+}
+
+TEST(AtomicFile, ConcurrentWritersEachInstallAWholeFile) {
+    TempDir dir;
+    auto dest = dir / "index.bin";
+    const std::string longer(64 * 1024, 'a');
+    const std::string shorter(100, 'b');
+    for (Durability durability : {Durability::synced, Durability::unsynced}) {
+        // The second writer opens while the first is half written; with a shared sibling
+        // the first's tail would survive under the second's head.
+        AtomicFileWriter first(dest, ".tmp", durability);
+        first.write(std::string_view(longer).substr(0, 32 * 1024));
+        AtomicFileWriter second(dest, ".tmp", durability);
+        EXPECT_NE(first.temporaryPath(), second.temporaryPath());
+        EXPECT_EQ(first.temporaryPath().parent_path(), dest.parent_path());
+        second.write(shorter);
+        first.write(std::string_view(longer).substr(32 * 1024));
+        second.commit();
+        EXPECT_EQ(readAll(dest), shorter);
+        first.commit();
+        EXPECT_EQ(readAll(dest), longer); // the last rename wins, whole
+    }
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        left.push_back(entry.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>{"index.bin"});
 }
 
 TEST(DataLocations, FollowsXdgVariables) {

@@ -1,0 +1,352 @@
+#include "UlmaroAppKit/Fakes/InMemorySettingsStore.h"
+#include "UlmaroAppKit/Fakes/ManualClock.h"
+#include "UlmaroAppKit/Fakes/ManualMainQueue.h"
+#include "UlmaroAppKit/Fakes/ManualSerialQueue.h"
+#include "UlmaroAppKit/Indexing/IndexCoordinator.h"
+#include "UlmaroAppKit/Indexing/IndexLocation.h"
+#include "UlmaroAppKit/Indexing/ResourceGuard.h"
+#include "UlmaroAppKit/Indexing/ScanMarker.h"
+#include "UlmaroKit/Index/IndexStore.h"
+#include "UlmaroKit/Index/IndexWriter.h"
+#include "UlmaroKit/Platform/DataLocations.h"
+#include "UlmaroKit/Scanning/DirectoryScanner.h"
+#include "UlmaroKit/Scanning/FilesystemEstimate.h"
+#include "support/TempDir.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace ulmaro {
+namespace {
+
+using test::TempDir;
+using State = IndexCoordinator::State;
+using Indexing = IndexCoordinator::Indexing;
+using Ready = IndexCoordinator::Ready;
+using Refreshing = IndexCoordinator::Refreshing;
+using Failed = IndexCoordinator::Failed;
+
+void touch(const std::filesystem::path& path) {
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path) << "x";
+}
+
+WallTime modificationTime(const std::filesystem::path& path) {
+    struct stat st {};
+    ::stat(path.c_str(), &st);
+    return WallTime(std::chrono::duration_cast<WallTime::duration>(
+        std::chrono::seconds(st.st_mtim.tv_sec) + std::chrono::nanoseconds(st.st_mtim.tv_nsec)));
+}
+
+bool hasPath(const IndexStore& store, std::string_view name) {
+    for (std::size_t i = 0; i < store.count(); ++i)
+        if (store.name(static_cast<std::uint32_t>(i)) == std::string(name)) return true;
+    return false;
+}
+
+/// A coordinator over a small real tree, with every queue, clock and setting a fake and
+/// every published update recorded.
+struct Harness {
+    TempDir dir;
+    std::filesystem::path root = dir / "tree";
+    std::filesystem::path indexPath = dir / "data" / "index.bin";
+    std::string scanRoot = root.string();
+    std::optional<std::int64_t> free = std::int64_t(1) << 40;
+    ManualMainQueue main;
+    ManualClock clock;
+    InMemorySettingsStore settings;
+    ManualSerialQueueFactory queues;
+    std::vector<State> updates;
+    std::unique_ptr<IndexCoordinator> coordinator;
+
+    Harness() {
+        touch(root / "alpha.txt");
+        touch(root / "docs" / "beta.md");
+        make();
+    }
+
+    void make() {
+        coordinator = std::make_unique<IndexCoordinator>(
+            indexPath, [this] { return scanRoot; },
+            [] { return ScanPolicy(ScanPolicy::defaultExclusions()); }, 86400,
+            IndexCoordinator::Dependencies{
+                main, clock, settings, queues,
+                queues.makeQueue("app.ulmaro.live-delta", QueueQuality::utility),
+                [this](const std::filesystem::path&) { return free; }});
+        coordinator->onUpdate = [this](const State& s, const IndexCoordinator::Store&) {
+            updates.push_back(s);
+        };
+    }
+
+    ManualSerialQueue& scanQueue() {
+        for (auto& q : queues.queues())
+            if (q->label() == "app.ulmaro.index-coordinator") return *q;
+        throw std::logic_error("no scan queue");
+    }
+
+    /// Runs one scan job and hands its result back.
+    void runScan() {
+        ASSERT_TRUE(scanQueue().runOne());
+        main.drain();
+    }
+
+    void settle() {
+        while (queues.drainAll() + main.drain() > 0) {
+        }
+    }
+
+    /// An index of the tree, written and then left alone.
+    void buildIndex() {
+        coordinator->start();
+        settle();
+        ASSERT_TRUE(std::holds_alternative<Ready>(coordinator->state()));
+        updates.clear();
+    }
+};
+
+TEST(IndexCoordinator, FirstBuildWithoutAnIndex) {
+    Harness h;
+    EXPECT_EQ(h.coordinator->state(), State(IndexCoordinator::Loading{}));
+    h.coordinator->start();
+    EXPECT_EQ(h.updates, std::vector<State>{Indexing{0}});
+    EXPECT_TRUE(h.coordinator->isScanning());
+    EXPECT_EQ(h.scanQueue().quality(), QueueQuality::utility);
+    h.settle();
+    ASSERT_TRUE(h.coordinator->store());
+    const auto& store = *h.coordinator->store();
+    EXPECT_TRUE(hasPath(store, "beta.md"));
+    EXPECT_NE(store.header().attrsCompleteness, AttrsCompleteness::none);
+    EXPECT_EQ(h.coordinator->state(),
+              State(Ready{static_cast<std::int64_t>(store.count()), h.clock.now()}));
+    EXPECT_FALSE(h.coordinator->isScanning());
+    EXPECT_FALSE(std::filesystem::exists(ScanMarker::path(h.indexPath)));
+    // Statistics describe whole-disk scans only.
+    EXPECT_FALSE(h.settings.contains(IndexCoordinator::Keys::lastScanTotal));
+    EXPECT_FALSE(h.coordinator->lastScanDuration());
+    EXPECT_EQ(h.coordinator->coverage().indexedCount, static_cast<std::int64_t>(store.count()));
+    const IndexHealth health = h.coordinator->health();
+    EXPECT_TRUE(health.isLoaded);
+    EXPECT_EQ(health.fileCount, static_cast<std::int64_t>(store.count()));
+    EXPECT_GT(health.indexBytes, 0u);
+    EXPECT_EQ(health.attrs, store.header().attrsCompleteness);
+}
+
+TEST(IndexCoordinator, SplitsOnlyAWholeDiskBuildWithAFastRootThatExists) {
+    TempDir dir;
+    struct Case {
+        std::string full, fast;
+        bool split;
+    };
+    for (const Case& c : std::vector<Case>{{"/", dir.path().string(), true},
+                                           {"/", "/", false},
+                                           {"/", "relative/path", false},
+                                           {"/", (dir / "missing").string(), false},
+                                           {dir.path().string(), dir.path().string(), false}})
+        EXPECT_EQ(IndexCoordinator::shouldSplitIntoTwoPasses(c.full, c.fast), c.split)
+            << c.full << " " << c.fast;
+}
+
+TEST(IndexCoordinator, RescansAnIndexThatIsOldUnfilledOrInterrupted) {
+    Harness h;
+    h.buildIndex();
+    struct Case {
+        const char* what;
+        double age;
+        bool marker;
+        bool rescans;
+    };
+    for (const Case& c : std::vector<Case>{{"one second young", 86399, false, false},
+                                           {"exactly stale", 86400, false, true},
+                                           {"fresh with a marker", 10, true, true}}) {
+        h.make();
+        h.updates.clear();
+        const WallTime written = modificationTime(h.indexPath);
+        if (c.marker) ScanMarker::create(h.indexPath);
+        h.clock.setWallTime(written +
+                            std::chrono::duration_cast<WallTime::duration>(Seconds(c.age)));
+        h.coordinator->start();
+        ASSERT_FALSE(h.updates.empty()) << c.what;
+        EXPECT_TRUE(std::holds_alternative<Ready>(h.updates.front())) << c.what;
+        EXPECT_EQ(std::get<Ready>(h.updates.front()).indexedAt, written) << c.what;
+        EXPECT_EQ(h.coordinator->isScanning(), c.rescans) << c.what;
+        h.settle();
+        EXPECT_FALSE(std::filesystem::exists(ScanMarker::path(h.indexPath))) << c.what;
+    }
+}
+
+TEST(IndexCoordinator, AnIndexWithoutAttributesIsServedThenFilled) {
+    Harness h;
+    DirectoryScanner scanner(ScanPolicy(ScanPolicy::defaultExclusions()), 3, 0.1,
+                             "/nonexistent-home");
+    ScanResult result = scanner.scan(h.root.string(), 0);
+    const std::vector<VolumeEntry> volumes{{"local", h.root.string(), 0, true}};
+    IndexWriter::write(result.builder, volumes, h.indexPath);
+    h.coordinator->start();
+    ASSERT_TRUE(h.coordinator->store());
+    EXPECT_EQ(h.coordinator->store()->header().attrsCompleteness, AttrsCompleteness::none);
+    EXPECT_TRUE(std::holds_alternative<Ready>(h.coordinator->state()));
+    EXPECT_TRUE(h.coordinator->isScanning());
+    h.settle();
+    EXPECT_NE(h.coordinator->store()->header().attrsCompleteness, AttrsCompleteness::none);
+}
+
+TEST(IndexCoordinator, RequestsDuringAScanQueueAndCollapse) {
+    Harness h;
+    h.buildIndex();
+    const auto count = std::get<Ready>(h.coordinator->state()).count;
+
+    // Two explicit refreshes and a background request during one scan: one refresh after it.
+    h.coordinator->rebuildNow();
+    EXPECT_EQ(h.updates, (std::vector<State>{Refreshing{count, 0}}));
+    h.coordinator->rebuildNow();
+    h.coordinator->rebuildNow();
+    h.coordinator->start(); // asks for nothing new: the index is fresh
+    h.updates.clear();
+    h.runScan();
+    EXPECT_EQ(h.updates.back(), State(Refreshing{count, 0}));
+    EXPECT_TRUE(h.coordinator->isScanning());
+    EXPECT_EQ(h.scanQueue().pending(), 1u);
+    h.runScan();
+    EXPECT_FALSE(h.coordinator->isScanning());
+    EXPECT_EQ(h.scanQueue().pending(), 0u);
+    EXPECT_TRUE(std::holds_alternative<Ready>(h.coordinator->state()));
+}
+
+TEST(IndexCoordinator, StartAgainDuringAScanRepublishesAndOnlyQueues) {
+    Harness h;
+    h.coordinator->start();
+    ASSERT_TRUE(h.coordinator->isScanning());
+    h.updates.clear();
+    h.coordinator->start();
+    EXPECT_EQ(h.updates, std::vector<State>{Indexing{0}});
+    EXPECT_EQ(h.scanQueue().pending(), 1u);
+    h.runScan();
+    // The queued background request runs once the first build has finished.
+    EXPECT_TRUE(h.coordinator->isScanning());
+    h.settle();
+    EXPECT_TRUE(std::holds_alternative<Ready>(h.coordinator->state()));
+}
+
+TEST(IndexCoordinator, ARequestRefusedForSpacePutsTheStateBack) {
+    {
+        Harness h;
+        h.free = 0;
+        h.coordinator->start();
+        EXPECT_FALSE(h.coordinator->isScanning());
+        ASSERT_TRUE(h.coordinator->scanBlockedReason());
+        EXPECT_EQ(h.coordinator->state(), State(Failed{*h.coordinator->scanBlockedReason()}));
+        EXPECT_EQ(h.coordinator->health().scanBlocked, h.coordinator->scanBlockedReason());
+        h.free = std::int64_t(1) << 40;
+        h.coordinator->start();
+        EXPECT_FALSE(h.coordinator->scanBlockedReason());
+        h.settle();
+        EXPECT_TRUE(std::holds_alternative<Ready>(h.coordinator->state()));
+    }
+    {
+        Harness h;
+        h.buildIndex();
+        const auto served = h.coordinator->store();
+        h.free = ResourceGuard::reserveBytes - 1;
+        h.coordinator->rebuildNow();
+        EXPECT_FALSE(h.coordinator->isScanning());
+        EXPECT_EQ(h.coordinator->store(), served);
+        const auto count = static_cast<std::int64_t>(served->count());
+        EXPECT_EQ(h.updates, (std::vector<State>{Refreshing{count, 0},
+                                                 Ready{count, modificationTime(h.indexPath)}}));
+    }
+}
+
+TEST(IndexCoordinator, AFailedWriteKeepsTheMarkerAndTheServedIndex) {
+    {
+        // Nothing can be renamed over a folder: the write fails with no index served.
+        Harness h;
+        std::filesystem::create_directories(h.indexPath);
+        h.coordinator->start();
+        h.settle();
+        EXPECT_EQ(h.coordinator->state(), State(Failed{"Index file is corrupt."}));
+        EXPECT_TRUE(std::filesystem::exists(ScanMarker::path(h.indexPath)));
+        EXPECT_EQ(h.coordinator->lastRescanFailure(), "Index file is corrupt.");
+    }
+    {
+        // A root that cannot be read writes nothing over the good index.
+        Harness h;
+        h.buildIndex();
+        const auto served = h.coordinator->store();
+        const WallTime written = modificationTime(h.indexPath);
+        std::filesystem::remove_all(h.root);
+        h.coordinator->rebuildNow();
+        h.settle();
+        EXPECT_EQ(h.coordinator->store(), served);
+        EXPECT_EQ(h.coordinator->state(),
+                  State(Ready{static_cast<std::int64_t>(served->count()), written}));
+        EXPECT_EQ(modificationTime(h.indexPath), written);
+        EXPECT_EQ(h.coordinator->lastRescanFailure(), "Index file is corrupt.");
+        EXPECT_TRUE(std::filesystem::exists(ScanMarker::path(h.indexPath)));
+        EXPECT_EQ(h.coordinator->health().lastFailure, "Index file is corrupt.");
+    }
+}
+
+TEST(IndexCoordinator, ASuspendedTwoPassBuildStopsAfterTheFastPass) {
+    if (!IndexCoordinator::shouldSplitIntoTwoPasses("/", IndexCoordinator::fastRoot))
+        GTEST_SKIP() << "no " << IndexCoordinator::fastRoot << " here";
+    Harness h;
+    h.scanRoot = "/";
+    h.coordinator->start();
+    h.coordinator->stopWatching();
+    h.coordinator->rebuildNow(); // queued, then dropped while suspended
+    h.runScan();
+    EXPECT_FALSE(h.coordinator->isScanning());
+    EXPECT_EQ(h.scanQueue().pending(), 0u);
+    ASSERT_TRUE(h.coordinator->store());
+    EXPECT_EQ(
+        h.coordinator->state(),
+        State(Ready{static_cast<std::int64_t>(h.coordinator->store()->count()), h.clock.now()}));
+    EXPECT_EQ(h.coordinator->store()->header().attrsCompleteness, AttrsCompleteness::none);
+    EXPECT_FALSE(h.settings.contains(IndexCoordinator::Keys::lastScanTotal));
+}
+
+TEST(IndexCoordinator, ReportsFromSettings) {
+    Harness h;
+    using Keys = IndexCoordinator::Keys;
+    EXPECT_EQ(h.coordinator->lastDeniedDirectories(), 0);
+    EXPECT_TRUE(h.coordinator->lastDeniedPaths().empty());
+    EXPECT_TRUE(h.coordinator->expectedTotalIsEstimate());
+    EXPECT_EQ(h.coordinator->expectedTotal(), FilesystemEstimate::usedInodes());
+    h.settings.setInt(Keys::lastScanTotal, 0);
+    EXPECT_TRUE(h.coordinator->expectedTotalIsEstimate());
+    h.settings.setInt(Keys::lastScanTotal, 1234);
+    EXPECT_FALSE(h.coordinator->expectedTotalIsEstimate());
+    EXPECT_EQ(h.coordinator->expectedTotal(), 1234);
+
+    h.settings.setDouble(Keys::lastScanDuration, 12.5);
+    EXPECT_FALSE(h.coordinator->lastScanDuration()); // no "lastScanVolumes"
+    h.settings.setStringList(Keys::lastScanVolumes, {"/media/usb"});
+    EXPECT_FALSE(h.coordinator->lastScanDuration());
+    h.settings.setStringList(Keys::lastScanVolumes, {});
+    EXPECT_EQ(h.coordinator->lastScanDuration(), 12.5);
+    h.settings.setDouble(Keys::lastScanDuration, 0);
+    EXPECT_FALSE(h.coordinator->lastScanDuration());
+
+    h.settings.setInt(Keys::lastScanDenied, 3);
+    h.settings.setStringList(Keys::lastScanDeniedPaths, {"/home/a/x"});
+    EXPECT_EQ(h.coordinator->coverage(), (IndexCoverage{0, 3}));
+    EXPECT_EQ(h.coordinator->lastDeniedPaths(), std::vector<std::string>{"/home/a/x"});
+    EXPECT_EQ(h.coordinator->health().deniedDirectories, 3);
+}
+
+TEST(IndexCoordinator, MessagesForRebuildReasons) {
+    EXPECT_EQ(IndexCoordinator::message(RebuildReason::versionMismatch(3, 4)),
+              "Index format v3 doesn't match this build (v4).");
+    EXPECT_EQ(IndexCoordinator::message(RebuildReason::missing()), "No index found.");
+    EXPECT_EQ(IndexCoordinator::message(RebuildReason::truncated()), "Index file is incomplete.");
+    EXPECT_EQ(IndexCoordinator::message(RebuildReason::badMagic()),
+              "Index file is not a valid Ulmaro index.");
+    EXPECT_EQ(IndexCoordinator::message(RebuildReason::tooManyVolumes()),
+              "Index references more volumes than this build supports.");
+    EXPECT_EQ(IndexLocation::defaultURL(), DataLocations::indexPath());
+    EXPECT_EQ(bootVolumeUUID("/nonexistent/place"), "local");
+}
+
+} // namespace
+} // namespace ulmaro

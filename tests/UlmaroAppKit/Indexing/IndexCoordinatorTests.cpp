@@ -312,7 +312,10 @@ TEST(IndexCoordinator, ReportsFromSettings) {
     EXPECT_EQ(h.coordinator->lastDeniedDirectories(), 0);
     EXPECT_TRUE(h.coordinator->lastDeniedPaths().empty());
     EXPECT_TRUE(h.coordinator->expectedTotalIsEstimate());
-    EXPECT_EQ(h.coordinator->expectedTotal(), FilesystemEstimate::usedInodes());
+    // The estimate is the live count of used inodes, which other tests running beside this
+    // one change: only its presence can be compared.
+    EXPECT_EQ(h.coordinator->expectedTotal().has_value(),
+              FilesystemEstimate::usedInodes().has_value());
     h.settings.setInt(Keys::lastScanTotal, 0);
     EXPECT_TRUE(h.coordinator->expectedTotalIsEstimate());
     h.settings.setInt(Keys::lastScanTotal, 1234);

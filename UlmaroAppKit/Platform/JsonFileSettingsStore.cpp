@@ -94,6 +94,15 @@ void JsonFileSettingsStore::Core::writeNow() {
     case SettingsFile::State::missing:
         merged = json::object();
         break;
+    case SettingsFile::State::unreadable: {
+        // Writing now would replace keys we cannot see: keep the changes for a later write.
+        logLine("could not read the settings file " + file.string() + " (" + fresh.problem +
+                "); the change is kept for the next save");
+        std::lock_guard lock(stateMutex);
+        for (auto& [key, value] : changes)
+            pending.try_emplace(key, std::move(value));
+        return;
+    }
     case SettingsFile::State::damaged: {
         if (!damageReported)
             logLine("the settings file " + file.string() + " is damaged (" + fresh.problem + ")");
@@ -131,6 +140,9 @@ JsonFileSettingsStore::JsonFileSettingsStore(std::filesystem::path file, SerialQ
       queue_(queues.makeQueue("app.ulmaro.settings", QueueQuality::utility)) {
     core_->file = std::move(file);
     auto contents = SettingsFile::read(core_->file);
+    if (contents.state == SettingsFile::State::unreadable)
+        logLine("could not read the settings file " + core_->file.string() + " (" +
+                contents.problem + "); using defaults until it can be read");
     if (contents.state == SettingsFile::State::damaged) {
         logLine("the settings file " + core_->file.string() + " is damaged (" + contents.problem +
                 "); using defaults, and keeping it as settings.json.damaged");

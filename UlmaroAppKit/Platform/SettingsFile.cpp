@@ -130,6 +130,12 @@ Contents SettingsFile::read(const std::filesystem::path& path) {
         return Contents{};
     case SmallFile::Status::refused:
         return damaged(std::move(file.problem));
+    case SmallFile::Status::unreadable: {
+        Contents c;
+        c.state = State::unreadable;
+        c.problem = std::move(file.problem);
+        return c;
+    }
     case SmallFile::Status::read:
         break;
     }

@@ -18,12 +18,14 @@ struct SettingsFile {
     /// Deeper nesting is damaged, so no later walk of a value can exhaust the stack.
     static constexpr int maxDepth = 64;
 
-    enum class State { missing, valid, damaged };
+    /// `unreadable`: the file is there but could not be read just now; what it holds is
+    /// unknown, so it must neither be replaced nor kept aside as damaged.
+    enum class State { missing, valid, damaged, unreadable };
     struct Contents {
         State state = State::missing;
         /// The object when valid, else empty.
         nlohmann::json object = nlohmann::json::object();
-        /// Why it is damaged, for the log line.
+        /// Why it is damaged or unreadable, for the log line.
         std::string problem;
     };
 

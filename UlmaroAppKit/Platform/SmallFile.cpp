@@ -16,6 +16,10 @@ SmallFile::Result refused(std::string problem) {
     return {SmallFile::Status::refused, {}, std::move(problem)};
 }
 
+SmallFile::Result unreadable() {
+    return {SmallFile::Status::unreadable, {}, std::generic_category().message(errno)};
+}
+
 } // namespace
 
 SmallFile::Result SmallFile::read(const std::filesystem::path& path, std::uint64_t maxBytes) {
@@ -23,10 +27,10 @@ SmallFile::Result SmallFile::read(const std::filesystem::path& path, std::uint64
     UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (!fd) {
         if (errno == ENOENT || errno == ENOTDIR) return {};
-        return refused(std::generic_category().message(errno));
+        return unreadable();
     }
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0) return refused(std::generic_category().message(errno));
+    if (::fstat(fd.get(), &st) != 0) return unreadable();
     if (!S_ISREG(st.st_mode)) return refused("not a regular file");
     if (static_cast<std::uint64_t>(st.st_size) > maxBytes) return tooLarge();
 
@@ -41,7 +45,7 @@ SmallFile::Result SmallFile::read(const std::filesystem::path& path, std::uint64
         ssize_t n = ::read(fd.get(), bytes.data() + filled, bytes.size() - filled);
         if (n < 0) {
             if (errno == EINTR) continue;
-            return refused(std::generic_category().message(errno));
+            return unreadable();
         }
         if (n == 0) break;
         filled += static_cast<std::size_t>(n);

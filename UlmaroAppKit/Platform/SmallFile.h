@@ -10,11 +10,13 @@ namespace ulmaro {
 /// us), only a regular file, and never more than a cap, judged on the descriptor and again
 /// while reading (the file may grow meanwhile).
 struct SmallFile {
-    enum class Status { read, missing, refused };
+    /// `unreadable`: the system would not open or read it just now (out of descriptors, a
+    /// link loop, an I/O error); unlike `refused`, nothing is known of what it holds.
+    enum class Status { read, missing, refused, unreadable };
     struct Result {
         Status status = Status::missing;
         std::string bytes;
-        /// Why it was refused, in a few words.
+        /// Why it was refused or unreadable, in a few words.
         std::string problem;
     };
 

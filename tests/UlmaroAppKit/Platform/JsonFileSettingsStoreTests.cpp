@@ -317,5 +317,33 @@ TEST_F(JsonFileSettingsStoreTest, ConcurrentWritersOverOneFileLoseNothing) {
                 written.value("app.ulmaro.t" + std::to_string(t) + "." + std::to_string(k), -1), k);
 }
 
+// A file that cannot be read just now (here a link loop; in life, no descriptors left) may
+// hold every other key: it is never replaced and never kept aside as damaged.
+TEST_F(JsonFileSettingsStoreTest, AFileThatCannotBeReadNowIsNeitherReplacedNorKeptAside) {
+    std::filesystem::create_directories(file.parent_path());
+    std::filesystem::create_symlink(file.filename(), file);
+    testing::internal::CaptureStderr();
+    JsonFileSettingsStore store(file, queues);
+    EXPECT_EQ(lineCount(testing::internal::GetCapturedStderr()), 1u);
+    store.setString("app.ulmaro.first", "a");
+    testing::internal::CaptureStderr();
+    writerQueue().drain();
+    EXPECT_EQ(lineCount(testing::internal::GetCapturedStderr()), 1u);
+    EXPECT_TRUE(std::filesystem::is_symlink(file));
+    auto aside = file;
+    aside += ".damaged";
+    EXPECT_FALSE(std::filesystem::exists(aside));
+    EXPECT_EQ(store.stringValue("app.ulmaro.first"), "a");
+
+    // Readable again: the kept change goes out with the next one, over the other keys.
+    std::filesystem::remove(file);
+    writeAll(file, R"({"app.ulmaro.keep": 1})");
+    store.setString("app.ulmaro.second", "b");
+    writerQueue().drain();
+    EXPECT_EQ(
+        fileObject(file),
+        (json{{"app.ulmaro.keep", 1}, {"app.ulmaro.first", "a"}, {"app.ulmaro.second", "b"}}));
+}
+
 } // namespace
 } // namespace ulmaro

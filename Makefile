@@ -6,6 +6,8 @@
 #   make fuzz   build the fuzz targets with clang (libFuzzer, ASan, UBSan) in build/fuzz and run
 #               each for FUZZ_SECONDS; crashes land in fuzz/<target>/crashes/
 JOBS    ?= $(shell nproc)
+# ccache keys on paths relative to the checkout, so a fresh clone reuses earlier builds.
+export CCACHE_BASEDIR ?= $(CURDIR)
 RELEASE := build/release
 ASAN    := build/asan
 FUZZ    := build/fuzz

@@ -1,9 +1,8 @@
 #pragma once
 
+#include "UlmaroAppKit/Fakes/ManualTaskList.h"
 #include "UlmaroAppKit/Platform/MainQueue.h"
 
-#include <deque>
-#include <mutex>
 #include <thread>
 
 namespace ulmaro {
@@ -12,20 +11,19 @@ namespace ulmaro {
 /// created the queue counts as the main thread.
 class ManualMainQueue final : public MainQueue {
 public:
-    void post(Task task) override;
+    void post(Task task) override { tasks_.add(std::move(task)); }
     bool isCurrent() const override { return std::this_thread::get_id() == owner_; }
 
     /// Runs posted work in order until none is left, including work posted while draining.
     /// Returns how many tasks ran.
-    std::size_t drain();
+    std::size_t drain() { return tasks_.drain(); }
     /// Runs the oldest task; false when there was none.
-    bool runOne();
-    std::size_t pending() const;
+    bool runOne() { return tasks_.runOne(); }
+    std::size_t pending() const { return tasks_.pending(); }
 
 private:
     std::thread::id owner_ = std::this_thread::get_id();
-    mutable std::mutex mutex_;
-    std::deque<Task> tasks_;
+    ManualTaskList tasks_;
 };
 
 } // namespace ulmaro

@@ -2,35 +2,6 @@
 
 namespace ulmaro {
 
-void ManualSerialQueue::async(Task task) {
-    std::lock_guard lock(mutex_);
-    tasks_.push_back(std::move(task));
-}
-
-bool ManualSerialQueue::runOne() {
-    Task task;
-    {
-        std::lock_guard lock(mutex_);
-        if (tasks_.empty()) return false;
-        task = std::move(tasks_.front());
-        tasks_.pop_front();
-    }
-    task();
-    return true;
-}
-
-std::size_t ManualSerialQueue::drain() {
-    std::size_t ran = 0;
-    while (runOne())
-        ++ran;
-    return ran;
-}
-
-std::size_t ManualSerialQueue::pending() const {
-    std::lock_guard lock(mutex_);
-    return tasks_.size();
-}
-
 std::shared_ptr<SerialQueue> ManualSerialQueueFactory::makeQueue(std::string label,
                                                                  QueueQuality quality) {
     auto queue = std::make_shared<ManualSerialQueue>(std::move(label), quality);

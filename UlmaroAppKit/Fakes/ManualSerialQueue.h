@@ -1,10 +1,9 @@
 #pragma once
 
+#include "UlmaroAppKit/Fakes/ManualTaskList.h"
 #include "UlmaroAppKit/Platform/SerialQueue.h"
 
-#include <deque>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 namespace ulmaro {
@@ -16,20 +15,19 @@ public:
     ManualSerialQueue(std::string label, QueueQuality quality)
         : label_(std::move(label)), quality_(quality) {}
 
-    void async(Task task) override;
+    void async(Task task) override { tasks_.add(std::move(task)); }
     const std::string& label() const override { return label_; }
     QueueQuality quality() const override { return quality_; }
 
     /// Runs tasks in order until none is left, including ones submitted meanwhile.
-    std::size_t drain();
-    bool runOne();
-    std::size_t pending() const;
+    std::size_t drain() { return tasks_.drain(); }
+    bool runOne() { return tasks_.runOne(); }
+    std::size_t pending() const { return tasks_.pending(); }
 
 private:
     std::string label_;
     QueueQuality quality_;
-    mutable std::mutex mutex_;
-    std::deque<Task> tasks_;
+    ManualTaskList tasks_;
 };
 
 /// Hands out `ManualSerialQueue`s and keeps them so a test can find and drain them.

@@ -18,6 +18,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -112,6 +113,10 @@ public:
     /// decides whether follow-up scans run.
     void stopWatching();
     void startWatchingIfNeeded();
+
+    /// Caches, build products, package folders and trash: changes there are never worth a
+    /// delta entry or a rescan. Used by the catalogs' watchers too.
+    static bool isHighChurnNoise(std::string_view path);
 
     static bool shouldSplitIntoTwoPasses(const std::string& fullRoot, const std::string& fastRoot);
     static std::string message(const RebuildReason& reason);

@@ -27,6 +27,14 @@ IndexCoordinator::IndexCoordinator(std::filesystem::path indexPath,
                                         : FreeBytes([](const std::filesystem::path& p) {
                                               return ResourceGuard::freeBytes(p);
                                           })),
+      fillAttributes_(dependencies.fillAttributes
+                          ? std::move(dependencies.fillAttributes)
+                          : FillAttributes([](IndexBuilder& builder, bool onlyMissing,
+                                              AttributeFiller::Appetite appetite,
+                                              const std::function<void(std::int64_t)>& progress) {
+                                AttributeFiller::fill(
+                                    builder, [] { return true; }, onlyMissing, appetite, progress);
+                            })),
       self_(std::make_shared<IndexCoordinator*>(this)) {}
 
 IndexCoordinator::~IndexCoordinator() = default;

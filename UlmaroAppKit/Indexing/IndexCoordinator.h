@@ -10,6 +10,7 @@
 #include "UlmaroAppKit/Platform/SettingsStore.h"
 #include "UlmaroKit/Index/IndexLoadOutcome.h"
 #include "UlmaroKit/Index/RebuildReason.h"
+#include "UlmaroKit/Scanning/AttributeFiller.h"
 #include "UlmaroKit/Scanning/ScanPolicy.h"
 
 #include <cstdint>
@@ -18,6 +19,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -57,6 +59,10 @@ public:
     using Store = std::shared_ptr<const IndexStore>;
 
     using FreeBytes = std::function<std::optional<std::int64_t>(const std::filesystem::path&)>;
+    /// Reads sizes and dates into a scanned builder: (builder, only missing ones, appetite,
+    /// progress).
+    using FillAttributes = std::function<void(IndexBuilder&, bool, AttributeFiller::Appetite,
+                                              const std::function<void(std::int64_t)>&)>;
 
     struct Dependencies {
         MainQueue& mainQueue;
@@ -68,6 +74,8 @@ public:
         std::shared_ptr<SerialQueue> deltaQueue;
         /// Free space of the index's volume; `ResourceGuard::freeBytes` unless a test says.
         FreeBytes freeBytes = {};
+        /// `AttributeFiller::fill` unless a test says.
+        FillAttributes fillAttributes = {};
     };
 
     IndexCoordinator(std::filesystem::path indexPath, std::function<std::string()> scanRoot,
@@ -112,6 +120,10 @@ public:
     /// decides whether follow-up scans run.
     void stopWatching();
     void startWatchingIfNeeded();
+
+    /// Caches, build products, package folders and trash: changes there are never worth a
+    /// delta entry or a rescan. Used by the catalogs' watchers too.
+    static bool isHighChurnNoise(std::string_view path);
 
     static bool shouldSplitIntoTwoPasses(const std::string& fullRoot, const std::string& fastRoot);
     static std::string message(const RebuildReason& reason);
@@ -171,6 +183,7 @@ private:
     std::shared_ptr<SerialQueue> scanQueue_;
     std::shared_ptr<SerialQueue> deltaQueue_;
     FreeBytes freeBytes_;
+    FillAttributes fillAttributes_;
 
     State state_ = Loading{};
     Store store_;

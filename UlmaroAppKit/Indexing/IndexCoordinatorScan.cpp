@@ -26,6 +26,7 @@ struct IndexCoordinator::ScanJob {
     std::string homeDirectory;
     DirectoryScanner::Progress onProgress;
     std::function<void(std::int64_t)> onFillProgress;
+    FillAttributes fill;
 };
 
 void IndexCoordinator::beginRescan(bool foreground, std::optional<std::string> overrideRoot,
@@ -73,7 +74,8 @@ void IndexCoordinator::beginRescan(bool foreground, std::optional<std::string> o
                     main->post([weak, done, generation] {
                         if (auto self = weak.lock()) (*self)->reportFillProgress(done, generation);
                     });
-                }});
+                },
+                fillAttributes_});
 
     isScanInFlight_ = true;
     scanQueue_->async([job, weak, main, generation] {
@@ -111,8 +113,7 @@ IndexCoordinator::ScanOutcome IndexCoordinator::runScanJob(const ScanJob& job) {
             if (job.carryFromDelta)
                 AttributeCarryForward::carry(*job.carryFromDelta, result.builder);
         }
-        AttributeFiller::fill(
-            result.builder, [] { return true; }, carry, appetite, job.onFillProgress);
+        job.fill(result.builder, carry, appetite, job.onFillProgress);
     }
     const std::vector<VolumeEntry> volumes{{bootVolumeUUID(job.root), job.root, 0, true}};
     try {

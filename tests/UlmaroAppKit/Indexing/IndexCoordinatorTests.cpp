@@ -1,7 +1,4 @@
-#include "UlmaroAppKit/Fakes/InMemorySettingsStore.h"
-#include "UlmaroAppKit/Fakes/ManualClock.h"
-#include "UlmaroAppKit/Fakes/ManualMainQueue.h"
-#include "UlmaroAppKit/Fakes/ManualSerialQueue.h"
+#include "CoordinatorHarness.h"
 #include "UlmaroAppKit/Indexing/IndexCoordinator.h"
 #include "UlmaroAppKit/Indexing/IndexLocation.h"
 #include "UlmaroAppKit/Indexing/ResourceGuard.h"
@@ -11,99 +8,13 @@
 #include "UlmaroKit/Platform/DataLocations.h"
 #include "UlmaroKit/Scanning/DirectoryScanner.h"
 #include "UlmaroKit/Scanning/FilesystemEstimate.h"
-#include "support/TempDir.h"
 
-#include <fstream>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 namespace ulmaro {
 namespace {
 
-using test::TempDir;
-using State = IndexCoordinator::State;
-using Indexing = IndexCoordinator::Indexing;
-using Ready = IndexCoordinator::Ready;
-using Refreshing = IndexCoordinator::Refreshing;
-using Failed = IndexCoordinator::Failed;
-
-void touch(const std::filesystem::path& path) {
-    std::filesystem::create_directories(path.parent_path());
-    std::ofstream(path) << "x";
-}
-
-WallTime modificationTime(const std::filesystem::path& path) {
-    struct stat st {};
-    ::stat(path.c_str(), &st);
-    return WallTime(std::chrono::duration_cast<WallTime::duration>(
-        std::chrono::seconds(st.st_mtim.tv_sec) + std::chrono::nanoseconds(st.st_mtim.tv_nsec)));
-}
-
-bool hasPath(const IndexStore& store, std::string_view name) {
-    for (std::size_t i = 0; i < store.count(); ++i)
-        if (store.name(static_cast<std::uint32_t>(i)) == std::string(name)) return true;
-    return false;
-}
-
-/// A coordinator over a small real tree, with every queue, clock and setting a fake and
-/// every published update recorded.
-struct Harness {
-    TempDir dir;
-    std::filesystem::path root = dir / "tree";
-    std::filesystem::path indexPath = dir / "data" / "index.bin";
-    std::string scanRoot = root.string();
-    std::optional<std::int64_t> free = std::int64_t(1) << 40;
-    ManualMainQueue main;
-    ManualClock clock;
-    InMemorySettingsStore settings;
-    ManualSerialQueueFactory queues;
-    std::vector<State> updates;
-    std::unique_ptr<IndexCoordinator> coordinator;
-
-    Harness() {
-        touch(root / "alpha.txt");
-        touch(root / "docs" / "beta.md");
-        make();
-    }
-
-    void make() {
-        coordinator = std::make_unique<IndexCoordinator>(
-            indexPath, [this] { return scanRoot; },
-            [] { return ScanPolicy(ScanPolicy::defaultExclusions()); }, 86400,
-            IndexCoordinator::Dependencies{
-                main, clock, settings, queues,
-                queues.makeQueue("app.ulmaro.live-delta", QueueQuality::utility),
-                [this](const std::filesystem::path&) { return free; }});
-        coordinator->onUpdate = [this](const State& s, const IndexCoordinator::Store&) {
-            updates.push_back(s);
-        };
-    }
-
-    ManualSerialQueue& scanQueue() {
-        for (auto& q : queues.queues())
-            if (q->label() == "app.ulmaro.index-coordinator") return *q;
-        throw std::logic_error("no scan queue");
-    }
-
-    /// Runs one scan job and hands its result back.
-    void runScan() {
-        ASSERT_TRUE(scanQueue().runOne());
-        main.drain();
-    }
-
-    void settle() {
-        while (queues.drainAll() + main.drain() > 0) {
-        }
-    }
-
-    /// An index of the tree, written and then left alone.
-    void buildIndex() {
-        coordinator->start();
-        settle();
-        ASSERT_TRUE(std::holds_alternative<Ready>(coordinator->state()));
-        updates.clear();
-    }
-};
+using namespace test;
 
 TEST(IndexCoordinator, FirstBuildWithoutAnIndex) {
     Harness h;
@@ -304,6 +215,89 @@ TEST(IndexCoordinator, ASuspendedTwoPassBuildStopsAfterTheFastPass) {
         State(Ready{static_cast<std::int64_t>(h.coordinator->store()->count()), h.clock.now()}));
     EXPECT_EQ(h.coordinator->store()->header().attrsCompleteness, AttrsCompleteness::none);
     EXPECT_FALSE(h.settings.contains(IndexCoordinator::Keys::lastScanTotal));
+}
+
+TEST(IndexCoordinator, AnExplicitRefreshWinsOverAQueuedBackgroundRescan) {
+    Harness h;
+    h.buildIndex();
+    const auto count = std::get<Ready>(h.coordinator->state()).count;
+    h.coordinator->rebuildNow();
+    // A background request (the marker makes start() ask for one), then an explicit one.
+    ScanMarker::create(h.indexPath);
+    h.coordinator->start();
+    h.coordinator->rebuildNow();
+    EXPECT_EQ(h.scanQueue().pending(), 1u);
+    h.updates.clear();
+    h.runScan();
+    // The explicit refresh runs in its place, publishing as an explicit refresh does.
+    ASSERT_GE(h.updates.size(), 2u);
+    EXPECT_TRUE(std::holds_alternative<Ready>(h.updates[h.updates.size() - 2]));
+    EXPECT_EQ(h.updates.back(), State(Refreshing{count, 0}));
+    EXPECT_EQ(h.scanQueue().pending(), 1u);
+    h.runScan();
+    EXPECT_FALSE(h.coordinator->isScanning());
+    EXPECT_EQ(h.scanQueue().pending(), 0u);
+    EXPECT_TRUE(std::holds_alternative<Ready>(h.coordinator->state()));
+}
+
+TEST(IndexCoordinator, HealsAnUnfilledIndexAtMostEveryFiveMinutesAndRefreshesWaitBehind) {
+    Harness h;
+    h.fills = false; // sizes and dates cannot be read: every index stays unfilled
+    h.coordinator->start();
+    h.runScan();
+    ASSERT_TRUE(h.coordinator->store());
+    ASSERT_EQ(h.coordinator->store()->header().attrsCompleteness, AttrsCompleteness::none);
+    // The build's finish starts a heal, without publishing `refreshing`.
+    EXPECT_TRUE(h.coordinator->isScanning());
+    EXPECT_TRUE(std::holds_alternative<Ready>(h.coordinator->state()));
+
+    // An explicit refresh asked for during the heal waits for it, then runs once.
+    h.coordinator->rebuildNow();
+    h.updates.clear();
+    h.runScan();
+    ASSERT_FALSE(h.updates.empty());
+    EXPECT_TRUE(std::holds_alternative<Refreshing>(h.updates.back()));
+    EXPECT_TRUE(h.coordinator->isScanning());
+    // Its finish comes within five minutes of the heal: no second heal.
+    h.clock.advance(Seconds(299));
+    h.runScan();
+    EXPECT_FALSE(h.coordinator->isScanning());
+    EXPECT_EQ(h.scanQueue().pending(), 0u);
+
+    // Five minutes after the last heal, the next finish heals again.
+    h.clock.advance(Seconds(1));
+    h.coordinator->rebuildNow();
+    h.runScan();
+    EXPECT_TRUE(h.coordinator->isScanning());
+    EXPECT_TRUE(std::holds_alternative<Ready>(h.coordinator->state()));
+    h.runScan();
+    EXPECT_FALSE(h.coordinator->isScanning());
+}
+
+TEST(IndexCoordinator, ProgressOfASupersededScanChangesNothing) {
+    Harness h;
+    h.buildIndex();
+    const auto count = std::get<Ready>(h.coordinator->state()).count;
+    h.coordinator->rebuildNow();
+    h.coordinator->rebuildNow(); // queued behind the first
+    // Everything the first job posts is kept back; only its finish is delivered.
+    h.gate.holding = true;
+    ASSERT_TRUE(h.scanQueue().runOne());
+    h.gate.holding = false;
+    ASSERT_GE(h.gate.held.size(), 2u); // at least one progress report, then the finish
+    auto finish = std::move(h.gate.held.back());
+    h.gate.held.pop_back();
+    finish();
+    h.main.drain();
+    ASSERT_TRUE(h.coordinator->isScanning()); // the queued refresh has started
+    h.updates.clear();
+    for (auto& late : h.gate.held)
+        late();
+    EXPECT_TRUE(h.updates.empty());
+    EXPECT_EQ(h.coordinator->state(), State(Refreshing{count, 0}));
+    EXPECT_EQ(h.coordinator->currentScanProgress(), 0);
+    EXPECT_EQ(h.coordinator->currentFillProgress(), 0);
+    h.settle();
 }
 
 TEST(IndexCoordinator, ReportsFromSettings) {

@@ -91,6 +91,9 @@ public:
     ~SearchEngine() override;
 
     std::int64_t search(std::string text, SearchCompletion completion) override;
+    /// On the engine's queue, which also calls the completion; taking no generation, it is
+    /// never dropped for a newer search.
+    void findCopies(std::uint32_t id, std::string path, CopiesCompletion completion) override;
 
     /// The ranked base results turned into rows: twice the limit up to a limit of 50,
     /// then the limit + 50.
@@ -137,6 +140,11 @@ public:
     bool hides(std::string_view path, bool excludingSystemPaths) const;
     /// All the steps of one search, synchronously.
     SearchOutcome run(std::string_view text);
+    /// Other copies of the row's item in the main index and every catalog: same name (ASCII
+    /// letters folded) and kind, equal sizes first, never the item's own path, at most
+    /// `limit`. No matches unless `id` (a main record or a catalog row of the latest
+    /// results) still names `path`. Adds the catalog copies to the row lookup.
+    SearchOutcome copies(std::uint32_t id, std::string_view path);
 
     const std::unordered_map<std::uint32_t, CatalogRecord>& catalogRowLookup() const {
         return catalogRowLookup_;
@@ -153,6 +161,14 @@ public:
 
 private:
     struct Delta;
+    /// The record a copies request starts from; no source for the main index.
+    struct CopiesItem {
+        std::optional<std::size_t> source;
+        std::uint32_t record = 0;
+        const IndexStore* store = nullptr;
+    };
+
+    std::optional<CopiesItem> copiesItem(std::uint32_t id, std::string_view path);
 
     std::int64_t latestGeneration() const;
     static IndexAnswer answer(SearchSession& session, Ranker& ranker, std::string_view text,

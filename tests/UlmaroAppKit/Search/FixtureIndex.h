@@ -40,8 +40,11 @@ public:
         folders_[std::string(path)] = id;
         return id;
     }
+    /// An application bundle, which may hold further entries.
     std::uint32_t app(std::string_view path) {
-        return add(path, {.flags = dir | RecordFlags::isApp});
+        const std::uint32_t id = add(path, {.flags = dir | RecordFlags::isApp});
+        folders_[std::string(path)] = id;
+        return id;
     }
 
     std::shared_ptr<const IndexStore> open() {

@@ -7,14 +7,12 @@
 #include "UlmaroKit/Platform/AtomicFile.h"
 #include "UlmaroKit/Platform/DataLocations.h"
 #include "UlmaroKit/Platform/UniqueFd.h"
+#include "UlmaroKit/Platform/Uuid.h"
 
 #include <algorithm>
-#include <array>
-#include <cstdio>
 #include <fcntl.h>
 #include <memory>
 #include <set>
-#include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <zip.h>
@@ -29,20 +27,6 @@ constexpr std::string_view kIndexName = "index.bin";
 constexpr std::string_view kInfoName = "info.json";
 // The largest file an index can be: a full header, 2^32 − 1 records and blob bytes.
 constexpr std::uint64_t kMaxIndexBytes = 4096 + 25ull * 0xFFFFFFFFull;
-
-std::string uuidString() {
-    std::array<unsigned char, 16> b{};
-    if (::getrandom(b.data(), b.size(), 0) != static_cast<ssize_t>(b.size()))
-        throw std::system_error(errno, std::generic_category(), "getrandom");
-    b[6] = (b[6] & 0x0F) | 0x40;
-    b[8] = (b[8] & 0x3F) | 0x80;
-    char text[37];
-    std::snprintf(text, sizeof text,
-                  "%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X", b[0],
-                  b[1], b[2], b[3], b[4], b[5], b[6], b[7], b[8], b[9], b[10], b[11], b[12], b[13],
-                  b[14], b[15]);
-    return text;
-}
 
 struct ZipCloser {
     void operator()(zip_t* z) const { zip_discard(z); }

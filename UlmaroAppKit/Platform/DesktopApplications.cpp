@@ -57,9 +57,9 @@ std::vector<std::string> applicationsOpening(const std::string& path) {
     return withDefaultFirst(std::move(applications), defaultFile);
 }
 
-void openWithApplication(const std::vector<std::string>& paths, const std::string& application) {
+bool openWithApplication(const std::vector<std::string>& paths, const std::string& application) {
     GDesktopAppInfo* app = g_desktop_app_info_new_from_filename(application.c_str());
-    if (app == nullptr) return;
+    if (app == nullptr) return false;
     std::vector<std::string> uris;
     for (const auto& path : paths)
         if (auto uri = fileUri(path)) uris.push_back(std::move(*uri));
@@ -67,10 +67,11 @@ void openWithApplication(const std::vector<std::string>& paths, const std::strin
     for (auto it = uris.rbegin(); it != uris.rend(); ++it)
         list = g_list_prepend(list, it->data());
     GError* error = nullptr;
-    g_app_info_launch_uris(G_APP_INFO(app), list, nullptr, &error);
+    const bool launched = g_app_info_launch_uris(G_APP_INFO(app), list, nullptr, &error) != FALSE;
     if (error != nullptr) g_error_free(error);
     g_list_free(list);
     g_object_unref(app);
+    return launched;
 }
 
 } // namespace ulmaro

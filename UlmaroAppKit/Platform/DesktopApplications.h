@@ -11,9 +11,9 @@ namespace ulmaro {
 /// default application first.
 std::vector<std::string> applicationsOpening(const std::string& path);
 
-/// Opens the items with the application whose `.desktop` file is `application`, through
-/// `GDesktopAppInfo`. Failures are not reported.
-void openWithApplication(const std::vector<std::string>& paths, const std::string& application);
+/// Opens the items (none: just starts it) with the application whose `.desktop` file is
+/// `application`, through `GDesktopAppInfo`. True when the application was launched.
+bool openWithApplication(const std::vector<std::string>& paths, const std::string& application);
 
 /// The list with `defaultApplication` moved to the front when it stands in it; the others
 /// keep their order, and a default that is not in the list is not added.

@@ -17,11 +17,13 @@
 #include "UlmaroAppKit/UI/TryTheseStep.h"
 #include "support/GoldenImage.h"
 
+#include <QFile>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSvgRenderer>
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
 
@@ -415,6 +417,32 @@ TEST(OnboardingKitGolden, DriveRows) {
     column->addWidget(new DriveRow(stick, page.get()));
     page->show();
     EXPECT_TRUE(test::matchesGolden(grab(*page), "onboarding-drive-rows"));
+}
+
+// The application's icon is the mark at rest as the geometry writes it; scripts/update-goldens
+// rewrites the file.
+TEST(OnboardingKitGolden, TheApplicationIconIsTheMarkAtRest) {
+    const std::string svg = BrandMarkGeometry(256).svg();
+    QFile file(QStringLiteral(ULMARO_APP_ICON));
+    if (const char* update = std::getenv("ULMARO_UPDATE_GOLDENS"); update && *update == '1') {
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(svg.data(), qint64(svg.size()));
+        file.close();
+    }
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll().toStdString(), svg);
+
+    // Drawn from the file, it is the view's picture.
+    QSvgRenderer renderer(QByteArray::fromStdString(svg));
+    ASSERT_TRUE(renderer.isValid());
+    QImage fromFile(64, 64, QImage::Format_ARGB32);
+    fromFile.fill(Qt::black);
+    QPainter painter(&fromFile);
+    renderer.render(&painter, QRectF(0, 0, 64, 64));
+    painter.end();
+    BrandMarkView view(64, false);
+    EXPECT_TRUE(test::matchesGolden(fromFile, "onboarding-marks-64", {24, 0.02}));
+    EXPECT_TRUE(test::matchesGolden(markImage(view), "onboarding-marks-64", {24, 0.02}));
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include "UlmaroAppKit/UI/StepDots.h"
 #include "UlmaroAppKit/UI/TryTheseStep.h"
 
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -53,6 +54,29 @@ OnboardingStepView::OnboardingStepView(OnboardingViewModel& model, Callbacks cal
 }
 
 OnboardingStepView::~OnboardingStepView() = default;
+
+std::function<QWidget*(QWidget*)>
+OnboardingStepView::overlayFactory(std::shared_ptr<OnboardingViewModel> model,
+                                   const OverlayView::Callbacks& overlay, Options options) {
+    // Deferring access belongs to the panel's own prompt, not to the flow.
+    Callbacks callbacks{overlay.onGrantFullDiskAccess, overlay.onAdvanceFromPermission,
+                        overlay.onAdvanceFromWelcome,  overlay.onContinueInBackground,
+                        overlay.onAdvanceFromIndexing, overlay.onAdvanceFromReady,
+                        overlay.onCompleteOnboarding};
+    options.onDismiss = overlay.onDismiss;
+    return [model = std::move(model), callbacks = std::move(callbacks),
+            options = std::move(options)](QWidget* parent) -> QWidget* {
+        return new OnboardingStepView(*model, callbacks, options, parent);
+    };
+}
+
+void OnboardingStepView::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        if (options_.onDismiss) options_.onDismiss();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
 
 void OnboardingStepView::rebuild() {
     pageStep_ = OnboardingPage::pageFor(model_.step.get());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "UlmaroAppKit/Onboarding/OnboardingStep.h"
+#include "UlmaroAppKit/UI/OverlayView.h"
 
 #include <QWidget>
 #include <functional>
@@ -46,11 +47,20 @@ public:
         /// Pages drawn elsewhere (drives, content folders, how to search); none gives the
         /// step's title and a button that moves the flow on.
         std::function<QWidget*(OnboardingStep, OnboardingStepView&)> otherPage;
+        /// Escape: the host's dismissal, which finishes the flow.
+        Action onDismiss;
     };
 
     OnboardingStepView(OnboardingViewModel& model, Callbacks callbacks, Options options,
                        QWidget* parent = nullptr);
     ~OnboardingStepView() override;
+
+    /// What the overlay view hosts while a step shows: a new step view over `model` each
+    /// time (so its content folders start empty), its callbacks the overlay's own, Escape
+    /// its dismissal. The model must outlive the views made.
+    static std::function<QWidget*(QWidget* parent)>
+    overlayFactory(std::shared_ptr<OnboardingViewModel> model,
+                   const OverlayView::Callbacks& overlay, Options options);
 
     /// The page on screen and the step it shows (try-these for none).
     QWidget* page() const { return page_; }
@@ -59,6 +69,9 @@ public:
     StepDots& dots() const { return *dots_; }
     /// The content folders as the content-folder page shows them; empty at first.
     std::vector<std::string>& contentFolders() { return contentFolders_; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void rebuild();

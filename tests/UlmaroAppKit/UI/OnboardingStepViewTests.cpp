@@ -2,6 +2,7 @@
 #include "UlmaroAppKit/Fakes/ManualClock.h"
 #include "UlmaroAppKit/Onboarding/OnboardingCopy.h"
 #include "UlmaroAppKit/Onboarding/OnboardingViewModel.h"
+#include "UlmaroAppKit/Panel/OverlayViewModelFixture.h"
 #include "UlmaroAppKit/UI/CountingLabel.h"
 #include "UlmaroAppKit/UI/KeyCap.h"
 #include "UlmaroAppKit/UI/OnboardingPages.h"
@@ -14,6 +15,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace ulmaro {
@@ -280,6 +282,62 @@ TEST(OnboardingStepView, ReadyTitleCapsAndNotes) {
     EXPECT_EQ(caps, (std::vector<QString>{"Super", "K"}));
     EXPECT_TRUE(f.labels().contains("Press Super+K to open Ulmaro from anywhere — in any app, any "
                                     "time."));
+}
+
+TEST(OnboardingStepView, HostedByTheOverlayWhileAStepShows) {
+    test::TempDir config;
+    test::ScopedEnv xdg{"XDG_CONFIG_HOME", config.path().string()};
+    test::OverlayFixture panel;
+    auto flow = std::make_shared<OnboardingViewModel>(
+        true, std::make_shared<InMemorySettingsStore>(), true, std::vector<MountedVolume>{},
+        OnboardingViewModel::Callbacks{});
+    flow->step.set(std::nullopt);
+    Strings log;
+    OverlayView::Callbacks callbacks;
+    callbacks.onAdvanceFromWelcome = [&] { log.push_back("welcome"); };
+    callbacks.onDeferFullDiskAccess = [&] { log.push_back("defer"); };
+    callbacks.onDismiss = [&] {
+        log.push_back("dismiss");
+        flow->skip();
+    };
+    OverlayView overlay(panel.model, flow, callbacks);
+    OnboardingStepView::Options options;
+    options.timers = std::make_shared<ManualClock>();
+    overlay.setStepViewFactory(OnboardingStepView::overlayFactory(flow, callbacks, options));
+    overlay.show();
+    const int searchHeight = overlay.height();
+    EXPECT_EQ(overlay.placeWidget(OverlayView::Place::onboarding), nullptr);
+
+    auto hosted = [&] {
+        QWidget* place = overlay.placeWidget(OverlayView::Place::onboarding);
+        if (auto* view = qobject_cast<OnboardingStepView*>(place)) return view;
+        return place ? place->findChild<OnboardingStepView*>() : nullptr;
+    };
+    flow->step.set(Step::welcome);
+    QCoreApplication::processEvents();
+    OnboardingStepView* stepView = hosted();
+    ASSERT_NE(stepView, nullptr);
+    EXPECT_EQ(overlay.height(), 30 + 320 + 20 + 6 + 30) << "the panel takes the flow's height";
+    EXPECT_NE(overlay.height(), searchHeight);
+    EXPECT_TRUE(test::matchesGolden(test::grabForGolden(overlay), "onboarding-in-panel"));
+    stepView->contentFolders().push_back("/home/tester/Documents");
+
+    for (auto* b : stepView->page()->findChildren<QPushButton*>())
+        if (b->text() == qt(OnboardingCopy::welcomeButton)) b->click();
+    EXPECT_EQ(log, Strings{"welcome"});
+
+    // Escape dismisses, and the shell's dismissal finishes the flow: the step view goes.
+    QTest::keyClick(stepView, Qt::Key_Escape);
+    EXPECT_EQ(log, (Strings{"welcome", "dismiss"}));
+    EXPECT_EQ(flow->step.get(), std::nullopt);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(hosted(), nullptr);
+
+    flow->step.set(Step::welcome);
+    QCoreApplication::processEvents();
+    ASSERT_NE(hosted(), nullptr);
+    EXPECT_TRUE(hosted()->contentFolders().empty()) << "a new step view each time";
 }
 
 void expectGolden(StepViewFixture& f, const char* name) {

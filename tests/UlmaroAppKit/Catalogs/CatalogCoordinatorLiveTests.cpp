@@ -330,5 +330,17 @@ TEST_F(CatalogLiveTest, TheRealWatcherLeadsToOneRescanAfterAQuietMinute) {
     coordinator.reset(); // stops the watcher before the folder goes
 }
 
+TEST(CatalogWatchingShare, TheCatalogsShareHalfTheUsersWatches) {
+    struct Case {
+        std::size_t roots;
+        std::size_t budget;
+        std::size_t share;
+    };
+    const Case cases[] = {{0, 8192, 4096}, {1, 8192, 4096}, {3, 8192, 1365}, {9000, 8192, 1}};
+    for (const auto& c : cases)
+        EXPECT_EQ(CatalogWatching::watchShare(c.roots, c.budget), c.share) << c.roots;
+    EXPECT_GT(CatalogWatching::userWatchBudget(), 0u);
+}
+
 } // namespace
 } // namespace ulmaro

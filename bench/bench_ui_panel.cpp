@@ -3,6 +3,7 @@
 // JPEG from the preview's request to its first image on screen (150 ms). The offscreen
 // platform does not activate a window shown a second time, so "the keyboard in the field"
 // is the field being the window's focus widget.
+#include "UiBenchMain.h"
 #include "UlmaroAppKit/Fakes/InMemorySettingsStore.h"
 #include "UlmaroAppKit/Panel/OverlayPanelController.h"
 #include "UlmaroAppKit/Panel/SettingsPanelPositionStore.h"
@@ -136,12 +137,5 @@ BENCHMARK(BM_Preview24MegapixelJpeg)
 } // namespace ulmaro
 
 int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    setenv("QT_SCALE_FACTOR", "1", 1);
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return ulmaro::bench::runUiBenchmarks(argc, argv);
 }

@@ -260,8 +260,8 @@ TEST(AppCoordinatorCallbacks, OnceTheCoordinatorIsGoneWeakCallbacksGiveTheirDefa
     fixture.options.indexCoordinator = std::make_shared<IndexCoordinator>(
         fixture.options.indexPath, [] { return std::string("/"); },
         [] { return ScanPolicy::fullDisk("/home/me", true); }, 86400,
-        IndexCoordinator::Dependencies{*fixture.main, *fixture.clock, *fixture.settings,
-                                       *fixture.queues,
+        IndexCoordinator::Dependencies{*fixture.main, *fixture.clock, *fixture.clock,
+                                       *fixture.settings, *fixture.queues,
                                        fixture.queues->makeQueue("delta", QueueQuality::utility)});
     fixture.launch();
     const auto model = fixture.app->overlayViewModel().shared_from_this();

@@ -141,6 +141,26 @@ public:
     void grantFullDiskAccess();
     void deferFullDiskAccess();
 
+    // The global shortcut.
+    /// Registers `combo` as the summon key in place of the one held. On failure one line
+    /// goes to the error log, and the saved shortcut comes back when a key had been held.
+    /// True when `combo` itself is registered.
+    bool registerHotKey(const KeyCombo& combo);
+    /// The saved shortcut, retried 0.5, 1 and 2 s apart when it is taken; after the last
+    /// failure `hotKeyUnavailable` is set. True when the first attempt succeeded.
+    bool registerHotKeyWithRetry();
+    void scheduleHotKeyRetry(int attempt);
+    static std::string hotKeyTakenLine(const KeyCombo& combo);
+    static constexpr double hotKeyRetryDelays[] = {0.5, 1.0, 2.0};
+
+    // The first-run flow.
+    /// Builds the flow's model (primary only) and seeds it with what is known already.
+    /// `fullDiskAccessGranted` absent: asked of the probe.
+    void setupOnboarding(bool hotkeyRegistered, std::optional<bool> fullDiskAccessGranted);
+    void seedOnboardingFromCurrentIndexState();
+    bool shouldPresentPanelAtLaunch(std::span<const std::string> arguments) const;
+    void presentFirstRunAutomatically(std::span<const std::string> arguments);
+
 private:
     struct Passkey {};
 
@@ -169,6 +189,11 @@ private:
     bool fullDiskAccess() const;
     bool firstRunFlag(const char* key) const;
     void recordFirstRunEndedWithoutTheMac();
+    std::shared_ptr<HotKey> makeSummonKey(const KeyCombo& combo);
+    void onboardingCompleted();
+    void choseCatalogOnly();
+    void drivesChosen(const std::vector<MountedVolume>& chosen,
+                      const std::vector<MountedVolume>& declined);
 
     AppEnvironment env_;
     Options options_;
@@ -203,6 +228,7 @@ private:
     bool indexingStarted_ = false;
     std::function<bool()> fullDiskAccessCheck_;
     std::optional<EngineInputs> lastEngineInputs_;
+    std::unique_ptr<Timer> hotKeyRetry_;
 
     /// What the menu's forwarders call; filled once every part exists.
     std::shared_ptr<MenuBarActions> menuSlots_ = std::make_shared<MenuBarActions>();

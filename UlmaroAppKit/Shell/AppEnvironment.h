@@ -77,6 +77,10 @@ struct AppEnvironment {
         CatalogLibrary&, std::shared_ptr<Preferences>, VolumeEvents&, MountedVolumes)>
         makeCatalogCoordinator;
     std::function<bool(const std::string& mountPath)> isDiskImage;
+    /// The drives the first-run flow offers to catalog.
+    MountedVolumes externalVolumes;
+    /// Entries in use on the local file systems: the first index's expected size.
+    std::function<std::optional<std::int64_t>()> usedInodes;
 
     /// Ends the application.
     std::function<void()> terminate;

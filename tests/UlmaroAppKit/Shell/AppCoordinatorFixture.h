@@ -182,6 +182,9 @@ struct AppFixture {
     std::vector<MountedVolume> volumes = {volume("ROOT-UUID", "/"),
                                           volume("USB-UUID", "/media/me/USB")};
     std::vector<std::string> loopBacked;
+    std::vector<MountedVolume> external;
+    std::optional<std::int64_t> usedInodes = 812'345;
+    std::filesystem::path home = dir / "home";
     bool access = true;
     bool primary = true;
     std::vector<std::string> errors;
@@ -205,7 +208,7 @@ struct AppFixture {
         env.settings = settings;
         env.firstRunSettings = settings;
         env.preferences = preferences;
-        env.homeDirectory = dir / "home";
+        env.homeDirectory = home;
         env.fullDiskAccessGranted = [this] { return access; };
         env.acquireInstanceLock = [this] {
             effects.push_back("lock");
@@ -243,6 +246,8 @@ struct AppFixture {
         env.isDiskImage = [this](const std::string& mountPath) {
             return std::find(loopBacked.begin(), loopBacked.end(), mountPath) != loopBacked.end();
         };
+        env.externalVolumes = [this] { return external; };
+        env.usedInodes = [this] { return usedInodes; };
         env.terminate = [this] { ++terminations; };
         env.writeError = [this](const std::string& line) { errors.push_back(line); };
         return env;

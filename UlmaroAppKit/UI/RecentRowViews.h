@@ -1,0 +1,38 @@
+#pragma once
+
+#include "UlmaroAppKit/Panel/RecentFileEntry.h"
+#include "UlmaroAppKit/Panel/RecentSearchEntry.h"
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+namespace ulmaro {
+
+class IconResolver;
+
+/// A remembered search in the empty panel: its query and how many results it had.
+class RecentSearchRowView final : public QWidget {
+    Q_OBJECT
+public:
+    RecentSearchRowView(RecentSearchEntry entry, bool isSelected, std::function<void()> onSelect,
+                        QWidget* parent = nullptr);
+
+private:
+    RecentSearchEntry entry_;
+    std::function<void()> onSelect_;
+};
+
+/// A recently opened file in the empty panel: its name and folder.
+class RecentFileRowView final : public QWidget {
+    Q_OBJECT
+public:
+    RecentFileRowView(RecentFileEntry entry, bool isSelected, std::shared_ptr<IconResolver> icons,
+                      std::function<void()> onSelect, QWidget* parent = nullptr);
+
+private:
+    RecentFileEntry entry_;
+    std::function<void()> onSelect_;
+};
+
+} // namespace ulmaro

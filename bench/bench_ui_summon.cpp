@@ -5,13 +5,15 @@
 // BM_Summon toggles one panel that was shown before; BM_FirstSummon builds the application
 // anew for each sample, so it times the first summon after launch. A window of another
 // client has the keyboard before each summon and gets it back at each dismissal.
+#include "PaintProbe.h"
 #include "UlmaroAppKit/Catalogs/CatalogCoordinating.h"
 #include "UlmaroAppKit/Catalogs/CatalogPromptPresenting.h"
 #include "UlmaroAppKit/Catalogs/VolumeEvents.h"
-#include "PaintProbe.h"
 #include "UlmaroAppKit/Fakes/InMemorySettingsStore.h"
 #include "UlmaroAppKit/Fakes/RecordingResultActions.h"
+#include "UlmaroAppKit/Fakes/RecordingWorkspace.h"
 #include "UlmaroAppKit/Fakes/RecordingWorkspaceOpener.h"
+#include "UlmaroAppKit/MenuBar/StatusItemView.h"
 #include "UlmaroAppKit/Onboarding/OnboardingStore.h"
 #include "UlmaroAppKit/Platform/SystemClock.h"
 #include "UlmaroAppKit/Platform/ThreadSerialQueueFactory.h"
@@ -72,8 +74,12 @@ private:
     std::shared_ptr<X11HotKeyBackend> keys_;
 };
 
-struct NoMenuBar final : MenuBarPresenting {
-    void update(const MenuBarContent&) override {}
+struct NoTray final : StatusItemView {
+    void setListener(Listener*) override {}
+    void setIcon(MenuBarViewModel::IconState::Glyph, int, const std::string&) override {}
+    void setToolTip(const std::string&) override {}
+    void setMenu(const MenuSpec&) override {}
+    void retitleHealthLines(const std::vector<std::string>&) override {}
 };
 struct NoPrompt final : CatalogPromptPresenting {
     void present(const std::string&, std::function<void()>, std::function<void()>) override {}
@@ -232,7 +238,8 @@ struct SummonedApp {
         env.loginItemProvider = std::make_shared<NoLoginItem>();
         env.panel = std::make_shared<TimestampedPanel>(panel, keys);
         env.frontmostTracker = X11FrontmostAppTracker::make();
-        env.makeMenuBar = [](MenuBarActions) { return std::make_shared<NoMenuBar>(); };
+        env.statusItem = std::make_shared<NoTray>();
+        env.workspace = std::make_shared<RecordingWorkspace>();
         env.opener = std::make_shared<RecordingWorkspaceOpener>();
         env.actions = std::make_shared<RecordingResultActions>();
         env.catalogPromptPresenter = std::make_shared<NoPrompt>();

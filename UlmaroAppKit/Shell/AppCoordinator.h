@@ -1,12 +1,13 @@
 #pragma once
 
 #include "UlmaroAppKit/Indexing/IndexCoordinator.h"
+#include "UlmaroAppKit/MenuBar/MenuBarMenuBuilder.h"
+#include "UlmaroAppKit/MenuBar/MenuBarViewModel.h"
 #include "UlmaroAppKit/Platform/Observable.h"
 #include "UlmaroAppKit/Search/SortOrder.h"
 #include "UlmaroAppKit/Settings/KeyCombo.h"
 #include "UlmaroAppKit/Shell/AppEnvironment.h"
 #include "UlmaroAppKit/Shell/LoginItemViewModel.h"
-#include "UlmaroAppKit/Shell/MenuBarContent.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -25,6 +26,7 @@ class CatalogLibrary;
 class CatalogPromptQueue;
 class FrecencyStore;
 class HotKey;
+class MenuBarController;
 class OnboardingViewModel;
 class OverlayPanelController;
 class OverlayViewModel;
@@ -108,6 +110,9 @@ public:
     CatalogCoordinating& catalogCoordinator() const { return *catalogCoordinator_; }
     CatalogPromptQueue& promptQueue() const { return *promptQueue_; }
     LoginItemViewModel& loginItem() { return loginItem_; }
+    MenuBarController& menuBar() const { return *menuBar_; }
+    /// What the menu-bar item shows now.
+    const MenuBarViewModel& menuBarViewModel() const { return menuBarViewModel_; }
     VolumeEvents& volumeEvents() const { return *volumeEvents_; }
     bool indexingStarted() const { return indexingStarted_; }
     bool needsPostFDARescan() const { return needsPostFDARescan_; }
@@ -130,8 +135,8 @@ public:
     void catalogsChanged();
     void applySearchThisMac();
     void refreshMenuBar();
-    MenuBarContent::IndexAvailability menuBarState(const IndexCoordinator::State& state) const;
-    std::vector<MenuBarContent::CatalogStatus> catalogStatuses() const;
+    MenuBarViewModel::IndexAvailability menuBarState(const IndexCoordinator::State& state) const;
+    std::vector<MenuBarViewModel::CatalogStatus> catalogStatuses() const;
     std::int64_t catalogFileCount() const;
 
     // The user's direct requests.
@@ -180,7 +185,7 @@ private:
     void continueAsSecondary();
     void continueAsPrimary();
     void catalogsMigrated();
-    MenuBarContent initialMenuBarContent() const;
+    void showInMenuBar(MenuBarViewModel viewModel);
     void startIndexingOnce();
     void toggleSavedQuery(const std::string& query);
     void sortOrderChanged();
@@ -205,7 +210,8 @@ private:
     std::shared_ptr<OnboardingViewModel> onboardingViewModel_;
     LoginItemViewModel loginItem_;
     bool isPrimaryInstance_ = false;
-    std::shared_ptr<MenuBarPresenting> menuBar_;
+    std::unique_ptr<MenuBarController> menuBar_;
+    MenuBarViewModel menuBarViewModel_;
     std::shared_ptr<HotKey> hotKey_;
     bool isFirstRun_ = false;
     std::shared_ptr<SettingsStore> firstRunDefaults_;
@@ -224,14 +230,15 @@ private:
     std::filesystem::path indexPath_;
     bool catalogsStarted_ = false;
     AppEnvironment::MountedVolumes mountedVolumes_;
-    MenuBarContent::IndexAvailability lastMenuBarIndexState_ = MenuBarContent::Loading{};
+    MenuBarViewModel::IndexAvailability lastMenuBarIndexState_ = MenuBarViewModel::Loading{};
     bool indexingStarted_ = false;
     std::function<bool()> fullDiskAccessCheck_;
     std::optional<EngineInputs> lastEngineInputs_;
     std::unique_ptr<Timer> hotKeyRetry_;
 
     /// What the menu's forwarders call; filled once every part exists.
-    std::shared_ptr<MenuBarActions> menuSlots_ = std::make_shared<MenuBarActions>();
+    std::shared_ptr<MenuBarMenuBuilder::Callbacks> menuSlots_ =
+        std::make_shared<MenuBarMenuBuilder::Callbacks>();
 };
 
 } // namespace ulmaro

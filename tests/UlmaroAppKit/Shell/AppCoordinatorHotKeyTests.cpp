@@ -17,7 +17,7 @@ TEST(AppCoordinatorHotKey, ATakenKeyAtLaunchIsTriedFourTimesThenOfferedForChange
     AppFixture fixture;
     fixture.hotKeyBackend->take(altSpace);
     auto app = fixture.make();
-    const auto menus = fixture.menuBar->updates.size();
+    const auto menus = fixture.statusItem->updates;
 
     EXPECT_FALSE(app->registerHotKeyWithRetry());
     // Attempts at 0, 0.5, 1.5 and 3.5 s, each failure one line.
@@ -30,14 +30,16 @@ TEST(AppCoordinatorHotKey, ATakenKeyAtLaunchIsTriedFourTimesThenOfferedForChange
     }
     EXPECT_EQ(fixture.errors.back(), AppCoordinator::hotKeyTakenLine(altSpace));
     EXPECT_TRUE(app->hotKeyUnavailable.get());
-    ASSERT_EQ(fixture.menuBar->updates.size(), menus + 1);
-    EXPECT_TRUE(fixture.menuBar->updates.back().hotKeyUnavailable);
+    ASSERT_EQ(fixture.statusItem->updates, menus + 1);
+    EXPECT_TRUE(app->menuBarViewModel().hotKeyUnavailable);
+    EXPECT_TRUE(fixture.statusItem->showsItem("Shortcut unavailable — click to change"));
     EXPECT_EQ(app->overlayViewModel().hotKeyDisplay.get(), "Alt+Space");
 
     // Another shortcut chosen in Settings works: the menu's offer goes away.
     EXPECT_TRUE(app->registerHotKey(ctrlK));
     EXPECT_FALSE(app->hotKeyUnavailable.get());
-    EXPECT_FALSE(fixture.menuBar->updates.back().hotKeyUnavailable);
+    EXPECT_FALSE(app->menuBarViewModel().hotKeyUnavailable);
+    EXPECT_FALSE(fixture.statusItem->showsItem("Shortcut unavailable — click to change"));
     EXPECT_EQ(app->overlayViewModel().hotKeyDisplay.get(), "Ctrl+K");
 }
 
@@ -53,7 +55,7 @@ TEST(AppCoordinatorHotKey, AKeyFreedDuringTheRetriesIsTakenAndNothingIsOffered) 
     fixture.clock->advance(Seconds(10));
     EXPECT_EQ(fixture.hotKeyBackend->attempts().size(), 3u);
     EXPECT_FALSE(app->hotKeyUnavailable.get());
-    EXPECT_FALSE(fixture.menuBar->updates.back().hotKeyUnavailable);
+    EXPECT_FALSE(app->menuBarViewModel().hotKeyUnavailable);
 }
 
 TEST(AppCoordinatorHotKey, AChangeToATakenKeyRestoresTheHeldOne) {

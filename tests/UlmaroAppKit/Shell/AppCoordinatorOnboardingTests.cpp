@@ -123,8 +123,8 @@ TEST(AppCoordinatorOnboarding, ChoosingCatalogsOnlyEndsTheFirstRunWithoutThisCom
     ASSERT_GE(effects.size(), 2u);
     EXPECT_EQ(effects[effects.size() - 2], "menu");
     EXPECT_EQ(effects.back(), "catalog window");
-    EXPECT_TRUE(std::holds_alternative<MenuBarContent::CatalogOnly>(
-        fixture.menuBar->updates.back().indexState));
+    EXPECT_TRUE(
+        std::holds_alternative<MenuBarViewModel::CatalogOnly>(app->menuBarViewModel().indexState));
 }
 
 TEST(AppCoordinatorOnboarding, FinishingOffersTheQualifyingDrivesButNeverTheStartupVolume) {

@@ -73,7 +73,7 @@ TEST(AppCoordinatorSummon, ARecentFileMovesToTheFrontAndOpensBehindAHiddenPanel)
     EXPECT_TRUE(fixture.opener->opened.empty());
     EXPECT_TRUE(fixture.panel->visible);
 
-    fixture.menuBar->actions.onSelectRecentFile("/home/me/old.txt");
+    fixture.statusItem->choose(MenuAction::recentFile, "/home/me/old.txt");
     EXPECT_EQ(recents.recentFiles().front().path, "/home/me/old.txt");
     EXPECT_EQ(recents.recentFiles().size(), 2u);
     EXPECT_EQ(fixture.opener->opened, (std::vector<std::string>{"/home/me/old.txt"}));

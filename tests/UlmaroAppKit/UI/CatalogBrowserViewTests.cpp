@@ -227,6 +227,13 @@ TEST_F(CatalogBrowserViewTest, AnEmptyFolderOrAnUnloadedIndexListsNothing) {
     EXPECT_THAT(crumbTexts(), ElementsAre("Backup", "Empty"));
     EXPECT_EQ(view->infoPanel().rows().size(), 7u);
     EXPECT_EQ(view->menuAt(QPoint(10, 10)), nullptr);
+
+    // An index that is not loaded lists nothing under the catalog's name.
+    model.nodes.erase(model.nodes.upper_bound(0), model.nodes.end());
+    model.goTo(0);
+    EXPECT_EQ(list().model()->rowCount(), 0);
+    EXPECT_THAT(crumbTexts(), ElementsAre("Backup"));
+    EXPECT_EQ(view->infoPanel().header().text(), "Backup");
 }
 
 TEST_F(CatalogBrowserViewTest, GoldenOnlineWithAnError) {

@@ -4,6 +4,7 @@
 #include "UlmaroAppKit/Onboarding/OnboardingCopy.h"
 #include "UlmaroAppKit/Onboarding/ShortcutCaps.h"
 #include "UlmaroAppKit/UI/BrandMarkView.h"
+#include "UlmaroAppKit/UI/OnboardingText.h"
 #include "UlmaroAppKit/UI/PlainText.h"
 #include "UlmaroAppKit/UI/Theme.h"
 
@@ -89,15 +90,8 @@ private:
 
 namespace {
 
-QLabel* line(const std::string_view text, double pixels, Theme::Level level, QWidget* parent) {
-    auto* label = PlainText::label(QString::fromUtf8(text.data(), qsizetype(text.size())), parent);
-    label->setFont(Theme::font(pixels));
-    label->setWordWrap(true);
-    label->setAlignment(Qt::AlignHCenter);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, Theme::text(level));
-    label->setPalette(palette);
-    return label;
+QLabel* line(std::string_view text, double pixels, Theme::Level level, QWidget* parent) {
+    return OnboardingText::label(text, {pixels, Theme::Weight::regular, level}, true, parent);
 }
 
 } // namespace

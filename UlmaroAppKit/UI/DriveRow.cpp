@@ -2,6 +2,7 @@
 
 #include "UlmaroAppKit/Text/TextFormat.h"
 #include "UlmaroAppKit/UI/ElidedLabel.h"
+#include "UlmaroAppKit/UI/OnboardingText.h"
 #include "UlmaroAppKit/UI/PlainText.h"
 #include "UlmaroAppKit/UI/Symbols.h"
 #include "UlmaroAppKit/UI/Theme.h"
@@ -40,9 +41,7 @@ DriveRow::DriveRow(const MountedVolume& drive, QWidget* parent) : QWidget(parent
     if (const auto capacity = capacityText(drive.totalBytes)) {
         capacity_ = PlainText::label(QString::fromStdString(*capacity), this);
         capacity_->setFont(Theme::font(12, Theme::Weight::regular, Theme::Design::monospaced));
-        QPalette palette = capacity_->palette();
-        palette.setColor(QPalette::WindowText, Theme::text(Theme::Level::tertiary));
-        capacity_->setPalette(palette);
+        OnboardingText::setLevel(*capacity_, Theme::Level::tertiary);
         row->addWidget(capacity_);
     }
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);

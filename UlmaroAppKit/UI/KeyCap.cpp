@@ -36,9 +36,15 @@ void KeyCap::paintEvent(QPaintEvent*) {
     const QRectF cap = rect();
     QPainterPath shape;
     shape.addRoundedRect(cap, radius, radius);
-    p.fillPath(shape, Theme::white(0.08));
-    strokeInside(p, cap, radius, Theme::white(0.18));
-    strokeInside(p, cap.adjusted(2, 2, -2, -2), radius - 2, Theme::white(0.06));
+    // White on a dark palette; on a light one white would vanish, so the text colour
+    // takes its place at the same strengths.
+    const bool dark = Theme::isDark(palette());
+    const auto ink = [&](double opacity) {
+        return dark ? Theme::white(opacity) : Theme::primaryTint(opacity, palette());
+    };
+    p.fillPath(shape, ink(0.08));
+    strokeInside(p, cap, radius, ink(0.18));
+    strokeInside(p, cap.adjusted(2, 2, -2, -2), radius - 2, ink(0.06));
     p.setPen(palette().color(QPalette::WindowText));
     p.setFont(font());
     p.drawText(rect(), Qt::AlignCenter, symbol_);

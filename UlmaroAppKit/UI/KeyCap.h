@@ -5,8 +5,8 @@
 namespace ulmaro {
 
 /// One key of a shortcut drawn as a key cap: the symbol in 20-pixel medium text on a
-/// faint white cap with an outer and an inner ring; at least 52 square, at least 96 wide
-/// when `wide`. GUI thread only.
+/// faint cap with an outer and an inner ring (white on a dark palette, the text colour on
+/// a light one); at least 52 square, at least 96 wide when `wide`. GUI thread only.
 class KeyCap final : public QWidget {
     Q_OBJECT
 public:

@@ -13,7 +13,7 @@ namespace OnboardingButton {
 /// `large` is the larger control size.
 QPushButton* prominent(const QString& title, bool large, QWidget* parent = nullptr);
 /// A secondary action: the style's bordered button.
-QPushButton* bordered(const QString& title, QWidget* parent = nullptr);
+QPushButton* bordered(const QString& title, bool large, QWidget* parent = nullptr);
 
 } // namespace OnboardingButton
 } // namespace ulmaro

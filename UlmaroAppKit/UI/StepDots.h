@@ -14,6 +14,8 @@ public:
 
     StepDots(int current, int total, QWidget* parent = nullptr);
     void setSteps(int current, int total);
+    int current() const { return current_; }
+    int total() const { return total_; }
     QSize sizeHint() const override;
 
 protected:

@@ -6,6 +6,7 @@
 #include "UlmaroAppKit/UI/AllSetFallback.h"
 #include "UlmaroAppKit/UI/OnboardingButton.h"
 #include "UlmaroAppKit/UI/OnboardingStepShell.h"
+#include "UlmaroAppKit/UI/OnboardingText.h"
 #include "UlmaroAppKit/UI/PlainText.h"
 #include "UlmaroAppKit/UI/SuggestionRow.h"
 #include "UlmaroAppKit/UI/Theme.h"
@@ -55,12 +56,8 @@ void TryTheseStep::rebuild() {
             column->addWidget(new SuggestionRow(suggested[i], icons_, rows));
         body.push_back(rows);
 
-        footer_ = PlainText::label({});
-        footer_->setFont(Theme::font(11));
-        footer_->setWordWrap(true);
-        QPalette palette = footer_->palette();
-        palette.setColor(QPalette::WindowText, Theme::text(Theme::Level::secondary));
-        footer_->setPalette(palette);
+        footer_ =
+            OnboardingText::label({}, {11, Theme::Weight::regular, Theme::Level::secondary}, true);
         body.push_back(footer_);
     } else {
         fallback_ = new AllSetFallback(model_.readyCount(), model_.hotKeyDisplay.get(),
@@ -78,12 +75,17 @@ void TryTheseStep::rebuild() {
                                                              : OnboardingCopy::allSetTitle);
     auto* shell = new OnboardingStepShell(title, std::move(body), {done}, this);
     if (shell_) {
+        // The old one may hold the button whose click brought us here: it goes once that
+        // click is over.
         layout()->replaceWidget(shell_, shell);
-        delete shell_;
+        shell_->hide();
+        shell_->deleteLater();
     } else {
         layout()->addWidget(shell);
     }
     shell_ = shell;
+    layout()->activate();
+    if (isVisible()) shell_->show();
     updateCounts();
 }
 

@@ -18,10 +18,6 @@ std::optional<std::int64_t> saturated(std::uint64_t bytes) {
     return static_cast<std::int64_t>(std::min(bytes, max));
 }
 
-bool isCatalogOfFiles(const CatalogInfo& info) {
-    return info.kind == CatalogInfo::Kind::drive || info.kind == CatalogInfo::Kind::folder;
-}
-
 } // namespace
 
 CatalogCoordinator::CatalogCoordinator(CatalogLibrary& library, Preferences& preferences,
@@ -34,12 +30,18 @@ CatalogCoordinator::CatalogCoordinator(CatalogLibrary& library, Preferences& pre
                                       : CapacityFunction(realCapacity)),
       freeSpace_(dependencies.freeSpace ? std::move(dependencies.freeSpace)
                                         : FreeSpaceFunction(realFreeSpace)),
+      timers_(dependencies.timers), volumeEvents_(dependencies.volumeEvents),
+      makeVolumeWatcher_(std::move(dependencies.makeVolumeWatcher)),
       scanQueue_(dependencies.queues.makeQueue("app.ulmaro.catalog-scan", QueueQuality::utility)),
       self_(std::make_shared<CatalogCoordinator*>(this)) {}
 
 CatalogCoordinator::~CatalogCoordinator() {
     // A scan still running stops at its next check; its result finds no coordinator.
     if (running_) running_->flag->cancel();
+}
+
+bool CatalogCoordinator::scansFiles(const CatalogInfo& info) {
+    return info.kind == CatalogInfo::Kind::drive || info.kind == CatalogInfo::Kind::folder;
 }
 
 std::vector<CatalogInfo> CatalogCoordinator::knownInfos() const {
@@ -89,7 +91,7 @@ void CatalogCoordinator::rescanAllOnline() {
     for (const auto& id : ids) {
         // Each enqueue may run observers that change the library.
         const CatalogEntry* entry = library_.entry(id);
-        if (!entry || !isCatalogOfFiles(entry->info) || entry->info.volumeUUID.empty()) continue;
+        if (!entry || !scansFiles(entry->info) || entry->info.volumeUUID.empty()) continue;
         enqueue(Job{entry->info, {}}, false);
     }
 }
@@ -109,10 +111,6 @@ void CatalogCoordinator::clearNotice() {
     if (!notice()) return;
     notice_.set(std::nullopt);
     changed();
-}
-
-void CatalogCoordinator::syncWatchers() {
-    // Nothing is watched before live updates start.
 }
 
 CatalogScanner::Outcome

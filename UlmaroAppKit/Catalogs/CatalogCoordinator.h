@@ -1,10 +1,14 @@
 #pragma once
 
 #include "UlmaroAppKit/Catalogs/CatalogLibrary.h"
+#include "UlmaroAppKit/Catalogs/CatalogWatching.h"
+#include "UlmaroAppKit/Catalogs/VolumeWatcher.h"
+#include "UlmaroAppKit/Indexing/RefreshScheduler.h"
 #include "UlmaroAppKit/Platform/Clock.h"
 #include "UlmaroAppKit/Platform/MainQueue.h"
 #include "UlmaroAppKit/Platform/Observable.h"
 #include "UlmaroAppKit/Platform/SerialQueue.h"
+#include "UlmaroAppKit/Platform/TimerService.h"
 #include "UlmaroKit/Catalogs/CatalogInfo.h"
 #include "UlmaroKit/Catalogs/CatalogScanner.h"
 #include "UlmaroKit/Scanning/FileSystemWatcherSignal.h"
@@ -146,7 +150,33 @@ public:
         ScanFunction scan = {};
         CapacityFunction capacity = {};
         FreeSpaceFunction freeSpace = {};
+        /// Runs the 15 s rescan check; live updates need it.
+        TimerService* timers = nullptr;
+        /// The drives' events the default volume watcher follows.
+        VolumeEvents* volumeEvents = nullptr;
+        /// Makes the volume watcher; by default one over `volumeEvents` and its list.
+        std::function<std::unique_ptr<VolumeWatcher>()> makeVolumeWatcher = {};
     };
+
+    /// (root, signal handler callable from any thread) → a watcher not yet started.
+    using WatcherMaker = std::function<std::unique_ptr<CatalogWatching>(
+        const std::string& root, CatalogWatching::Handler handler)>;
+    struct Watched {
+        std::string root;
+        std::unique_ptr<CatalogWatching> watcher;
+    };
+    /// The latest relevant change of a catalog, and the first since its last automatic
+    /// rescan.
+    struct Change {
+        WallTime last;
+        WallTime since;
+        friend bool operator==(const Change&, const Change&) = default;
+    };
+
+    static constexpr Seconds checkInterval{15.0};
+    static constexpr Seconds quietPeriod = RefreshScheduler::defaultQuietPeriod;
+    static constexpr Seconds ceiling = RefreshScheduler::defaultCeiling;
+    static constexpr Seconds floor = RefreshScheduler::defaultFloor;
 
     /// The job being scanned, its cancel flag and the volume it scans.
     struct Running {
@@ -204,6 +234,33 @@ public:
         return false;
     };
 
+    /// Loads the library, rescans the online drive and folder catalogs that an interrupted
+    /// scan, no date or age (`staleAfter`) marks, and offers the attached drives.
+    void start();
+    /// Makes, starts and keeps the one volume watcher; again does nothing.
+    void startWatchingVolumes();
+    /// A drive came: a catalogued one has all its drive and folder catalogs rescanned,
+    /// another may be offered.
+    void handleMount(const MountedVolume& volume);
+    /// A drive is leaving (still listed): its running scan is cancelled, its queued jobs and
+    /// new catalogs dropped.
+    void handleWillUnmount(const std::string& mountPath);
+    void handleUnmount(const std::string& mountPath);
+    const VolumeWatcher* volumeWatcher() const { return volumeWatcher_.get(); }
+
+    /// Installs the default watcher maker unless one is set, watches the online roots and
+    /// starts the repeating check; again only synchronises the watchers.
+    void startLiveUpdates();
+    /// The check: rescans each changed catalog once its changes have been quiet for
+    /// `quietPeriod` or waited `ceiling`, never within `floor` of its last automatic rescan.
+    void considerRescans();
+    /// Unset until live updates start; nothing is watched before.
+    WatcherMaker makeWatcher;
+    const std::map<std::string, Watched>& watchers() const { return watchers_; }
+    const std::map<std::string, Change>& changes() const { return changes_; }
+    const std::map<std::string, WallTime>& lastAutoRescan() const { return lastAutoRescan_; }
+    bool hasRefreshTimer() const { return refreshTimer_ != nullptr; }
+
     /// Whether the volume should be offered: not "/", no disk image, no Time Machine
     /// destination, not declined, no catalog (queued or kept, any kind) on its UUID, and no
     /// first-run flow on screen.
@@ -233,6 +290,9 @@ public:
 
     /// Makes the watchers match the online catalog roots; nothing until live updates start.
     void syncWatchers();
+    /// The default watcher maker: the core's watcher on the root, from now on, with its
+    /// share of the inotify budget given the online roots.
+    WatcherMaker defaultWatcherMaker();
 
     /// `CatalogScanner::scan` with the `working` appetite.
     static CatalogScanner::Outcome realScan(std::string_view root, std::string_view volumeUUID,
@@ -277,9 +337,12 @@ private:
     void succeed(const Job& job);
     void fail(const Job& job, bool isNew, const std::exception_ptr& error);
     void dropNew(const std::string& id);
+    void noteChange(const std::string& id);
     bool isPendingNew(const std::string& id) const;
     void setLastError(const std::string& id, std::optional<std::string> message);
     std::vector<CatalogInfo> knownInfos() const;
+    /// Drive and folder catalogs, the ones scanned; never an imported file list.
+    static bool scansFiles(const CatalogInfo& info);
     void changed() {
         if (onChange) onChange();
     }
@@ -293,6 +356,9 @@ private:
     ScanFunction scan_;
     CapacityFunction capacity_;
     FreeSpaceFunction freeSpace_;
+    TimerService* timers_;
+    VolumeEvents* volumeEvents_;
+    std::function<std::unique_ptr<VolumeWatcher>()> makeVolumeWatcher_;
     std::shared_ptr<SerialQueue> scanQueue_;
 
     Observable<Activity> activity_{Idle{}};
@@ -302,6 +368,13 @@ private:
     std::vector<Job> pending_;
     std::optional<Running> running_;
     std::set<std::string> forgotten_;
+    std::unique_ptr<VolumeWatcher> volumeWatcher_;
+    std::map<std::string, Watched> watchers_;
+    std::map<std::string, Change> changes_;
+    std::map<std::string, WallTime> lastAutoRescan_;
+    std::unique_ptr<Timer> refreshTimer_;
+    /// How many roots share the inotify budget, as of the last synchronisation.
+    std::size_t onlineRoots_ = 0;
 
     // Work items and their main-queue tasks hold this weakly.
     std::shared_ptr<CatalogCoordinator*> self_;

@@ -137,8 +137,7 @@ CatalogCoordinator::AddResult CatalogCoordinator::addFolder(const std::string& p
 
 void CatalogCoordinator::rescan(const std::string& id) {
     const CatalogEntry* entry = library_.entry(id);
-    if (!entry || entry->info.kind == CatalogInfo::Kind::efu || entry->info.volumeUUID.empty())
-        return;
+    if (!entry || !scansFiles(entry->info) || entry->info.volumeUUID.empty()) return;
     enqueue(Job{entry->info, {}}, false);
 }
 

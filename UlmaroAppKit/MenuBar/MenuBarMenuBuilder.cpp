@@ -30,7 +30,6 @@ MenuItemSpec catalogSubmenu(const std::vector<MenuBarViewModel::CatalogStatus>& 
             item(status.name + "   " + std::string(status.statusText()), MenuAction::openCatalog);
         row.payload = status.id;
         row.symbol = status.symbolName();
-        row.symbolDescription = status.statusText();
         row.tint = tintOf(status);
         catalog.submenu.push_back(std::move(row));
     }

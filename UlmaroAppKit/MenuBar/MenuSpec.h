@@ -41,10 +41,9 @@ struct MenuItemSpec {
     bool checkable = false;
     bool checked = false;
     std::string tooltip{};
-    /// A name of the symbol table, drawn in `tint`; empty for none.
+    /// A name of the symbol table, drawn in `tint`; empty for none. What it means is in
+    /// the title, which is what accessibility reads.
     std::string symbol{};
-    /// What the symbol says, for accessibility.
-    std::string symbolDescription{};
     MenuTint tint = MenuTint::none;
     /// A key shown beside the title ("Ctrl+Q"); text only, never a live shortcut.
     std::string shortcutHint{};

@@ -72,7 +72,7 @@ void OverlayHeader::refresh() {
         row.name = completion->rowName;
         row.isApp = completion->isApp;
         hintIcon_->setPixmap(
-            QtIconImage::of(icons_->icon(row).get()).pixmap(QSize(22, 22), devicePixelRatioF()));
+            QtIconSource::qIcon(icons_->icon(row)).pixmap(QSize(22, 22), devicePixelRatioF()));
         showText(scan_, "");
         showText(pill_, "");
         return;

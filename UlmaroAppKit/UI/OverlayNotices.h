@@ -22,5 +22,9 @@ QWidget* fdaPrompt(std::function<void()> onGrant, std::function<void()> onDefer,
 QWidget* fdaBanner(const std::shared_ptr<OverlayViewModel>& model, std::function<void()> onGrant,
                    QWidget* parent);
 
+/// Sizes and dates are still being learnt: the sentence on an orange rounded fill, wrapping
+/// as it needs, padded for its place under the list or the no-match block.
+QWidget* attributeHealNotice(QWidget* parent);
+
 } // namespace OverlayNotices
 } // namespace ulmaro

@@ -130,6 +130,8 @@ void OverlayPanel::setContent(QWidget* content) {
 void OverlayPanel::followContentHeight() {
     PanelRect wanted = frame();
     wanted.height = content_->height();
+    // The layout keeps the window's minimum at the content's old height until it runs.
+    layout_->activate();
     if (wanted.height != frame().height) setFrame(wanted);
 }
 

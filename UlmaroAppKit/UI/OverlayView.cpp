@@ -8,6 +8,7 @@
 #include "UlmaroAppKit/UI/FilterBar.h"
 #include "UlmaroAppKit/UI/OverlayHeader.h"
 #include "UlmaroAppKit/UI/OverlayNotices.h"
+#include "UlmaroAppKit/UI/OverlayPanel.h"
 #include "UlmaroAppKit/UI/PreparingView.h"
 #include "UlmaroAppKit/UI/QtIconSource.h"
 #include "UlmaroAppKit/UI/ResultArea.h"
@@ -140,7 +141,8 @@ QWidget* OverlayView::make(Place place, QWidget* parent) {
     case Place::cheatSheet:
         return new CheatSheetView(model_->hotKeyDisplay.get(), parent);
     case Place::results:
-        return new ResultArea(model_, icons_, callbacks_.onDismiss, parent);
+        return new ResultArea(
+            model_, icons_, callbacks_.onDismiss, [this] { togglePreview(); }, parent);
     case Place::firstRunCompletion:
         return OverlayNotices::firstRunCompletion(model_, parent);
     case Place::fdaBanner:
@@ -214,6 +216,10 @@ void OverlayView::refreshSections(bool force) {
     else
         headerHolder->setFixedHeight(QWIDGETSIZE_MAX), headerHolder->setMinimumHeight(0);
     headerHolder->setAttribute(Qt::WA_TransparentForMouseEvents, now.headerCollapsed());
+}
+
+void OverlayView::togglePreview() {
+    if (auto* panel = qobject_cast<OverlayPanel*>(window())) panel->quickLookSelected();
 }
 
 void OverlayView::fitHeight() {

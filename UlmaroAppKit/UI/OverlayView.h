@@ -96,6 +96,8 @@ private:
     void rebuild(Place place);
     QWidget* make(Place place, QWidget* parent);
     void fitHeight();
+    /// Ctrl+Y's preview toggle, in the panel that shows this view.
+    void togglePreview();
 
     std::shared_ptr<OverlayViewModel> model_;
     std::shared_ptr<OnboardingState> onboarding_;

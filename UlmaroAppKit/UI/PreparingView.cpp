@@ -6,8 +6,8 @@
 #include "UlmaroAppKit/UI/Theme.h"
 
 #include <QApplication>
-#include <QGraphicsOpacityEffect>
 #include <QLabel>
+#include <QPainter>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
 #include <algorithm>
@@ -32,10 +32,19 @@ PreparingView::PreparingView(std::shared_ptr<OverlayViewModel> model, QWidget* p
 
     auto* icon = new QLabel(this);
     icon->setFixedSize(40, 40);
-    icon->setPixmap(QApplication::windowIcon().pixmap(QSize(40, 40), devicePixelRatioF()));
-    auto* fade = new QGraphicsOpacityEffect(icon);
-    fade->setOpacity(0.9);
-    icon->setGraphicsEffect(fade);
+    // The icon at 0.9, baked into its pixmap.
+    const QPixmap source = QApplication::windowIcon().pixmap(QSize(40, 40), devicePixelRatioF());
+    if (!source.isNull()) {
+        QPixmap faded(source.size());
+        faded.setDevicePixelRatio(source.devicePixelRatio());
+        faded.fill(Qt::transparent);
+        {
+            QPainter painter(&faded);
+            painter.setOpacity(0.9);
+            painter.drawPixmap(0, 0, source);
+        }
+        icon->setPixmap(faded);
+    }
     layout->addWidget(icon, 0, Qt::AlignHCenter);
 
     layout->addWidget(line(QStringLiteral("Getting Ulmaro ready"),

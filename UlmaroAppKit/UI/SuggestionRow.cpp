@@ -23,7 +23,7 @@ SuggestionRow::SuggestionRow(const RankedRow& row, IconResolver* icons, QWidget*
     auto* icon = new QLabel(this);
     icon->setFixedSize(iconSide, iconSide);
     if (icons) {
-        const QIcon image = QtIconImage::of(icons->icon(row).get());
+        const QIcon image = QtIconSource::qIcon(icons->icon(row));
         icon->setPixmap(image.pixmap(QSize(iconSide, iconSide), devicePixelRatioF()));
         icon->setScaledContents(true);
     }

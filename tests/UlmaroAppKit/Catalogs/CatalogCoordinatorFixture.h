@@ -1,6 +1,7 @@
 #pragma once
 
 #include "UlmaroAppKit/Catalogs/CatalogCoordinator.h"
+#include "UlmaroAppKit/Catalogs/CatalogWatching.h"
 #include "UlmaroAppKit/Fakes/InMemorySettingsStore.h"
 #include "UlmaroAppKit/Fakes/ManualClock.h"
 #include "UlmaroAppKit/Fakes/ManualMainQueue.h"
@@ -58,6 +59,8 @@ protected:
     ManualClock clock;
     ManualSerialQueueFactory queues;
     std::vector<MountedVolume> mounted;
+    /// When set, the volumes and the default volume watcher come from these events.
+    VolumeEvents* volumeEvents = nullptr;
     Script script;
     std::vector<ScanCall> scans;
     /// A progress function kept after its scan returned.
@@ -71,7 +74,8 @@ protected:
     std::unique_ptr<CatalogCoordinator> make(CatalogCoordinator::ScanFunction scan = {}) {
         if (!scan) scan = [this](auto... args) { return fakeScan(args...); };
         auto made = std::make_unique<CatalogCoordinator>(
-            library, preferences, [this] { return mounted; }, 86400.0,
+            library, preferences,
+            [this] { return volumeEvents ? volumeEvents->volumes() : mounted; }, 86400.0,
             CatalogCoordinator::Dependencies{
                 .mainQueue = mainQueue,
                 .clock = clock,
@@ -82,7 +86,9 @@ protected:
                     [this](const std::filesystem::path& folder) {
                         freeSpaceAsked.push_back(folder);
                         return freeBytes;
-                    }});
+                    },
+                .timers = &clock,
+                .volumeEvents = volumeEvents});
         made->onChange = [this] { ++changes; };
         return made;
     }
@@ -147,7 +153,39 @@ protected:
         library.updateMounted(mounted);
     }
 
-    ManualSerialQueue& scanQueue() { return *queues.queues().front(); }
+    /// A catalog watcher the test fires by hand; its state outlives it.
+    struct FakeWatch {
+        std::string root;
+        CatalogWatching::Handler handler;
+        bool started = false;
+        bool stopped = false;
+    };
+    class FakeWatcher final : public CatalogWatching {
+    public:
+        explicit FakeWatcher(std::shared_ptr<FakeWatch> state) : state_(std::move(state)) {}
+        void start() override { state_->started = true; }
+        void stop() override { state_->stopped = true; }
+
+    private:
+        std::shared_ptr<FakeWatch> state_;
+    };
+    std::vector<std::shared_ptr<FakeWatch>> watches;
+
+    CatalogCoordinator::WatcherMaker fakeWatchers() {
+        return [this](const std::string& root, CatalogWatching::Handler handler) {
+            watches.push_back(std::make_shared<FakeWatch>(FakeWatch{root, std::move(handler)}));
+            return std::make_unique<FakeWatcher>(watches.back());
+        };
+    }
+    /// The newest watch of a root.
+    std::shared_ptr<FakeWatch> watchOf(const std::string& root) const {
+        for (auto it = watches.rbegin(); it != watches.rend(); ++it)
+            if ((*it)->root == root) return *it;
+        return nullptr;
+    }
+
+    /// The scan queue of the newest coordinator.
+    ManualSerialQueue& scanQueue() { return *queues.queues().back(); }
     /// Lets the running scan go and delivers what it posted.
     void runScan() {
         scanQueue().drain();

@@ -39,6 +39,39 @@ TEST(OverlayViewGolden, States) {
          }},
         {"overlay-cheatsheet", true, [](auto& t) { t.model->showingCheatSheet.set(true); }},
         {"overlay-onboarding", true, [](auto& t) { t.onboarding->setShowing(true); }},
+        {"results-previews-offline", true,
+         [](auto& t) {
+             RankedRow notes = test::row(1, "/home/ana/Notes/meeting.md");
+             notes.contentMatch =
+                 ContentSearcher::Hit{notes.path, 42, "budget review moved to Friday"};
+             RankedRow plan = test::row(2, "/home/ana/Documents/plan.txt");
+             plan.contentMatch =
+                 ContentSearcher::Hit{plan.path, 7, "  the budget for 2025 is final"};
+             RankedRow archived =
+                 test::row(3, "/media/ana/Backup/2019/budget.ods", test::offlineCatalog("Backup"));
+             t.showRows({notes, plan, archived}, "budget", 3);
+         }},
+        {"no-matches-offers-coverage", true,
+         [](auto& t) {
+             t.model->hasContentIndex.set(true);
+             t.model->indexGapFolders.set(2);
+             t.model->indexGapPaths.set({"/srv/private", "/var/lib/secret"});
+             t.search("quarterly", SearchOutcome::noMatches());
+         }},
+        {"empty-state-recents", true,
+         [](auto& t) {
+             t.recents->recordSearch("invoice", 12, WallTime{});
+             t.recents->recordSearch("ext:pdf tax", 1, WallTime{});
+             t.recents->recordOpened("/home/ana/Documents/lease.pdf", "lease.pdf", WallTime{});
+             t.model->emptySelection.set(OverlayViewModel::EmptySelection::search("ext:pdf tax"));
+         }},
+        {"copies-banner", true,
+         [](auto& t) {
+             t.showRows(
+                 {test::row(1, "/home/ana/a/report.pdf"), test::row(2, "/home/ana/b/report.pdf")},
+                 "report", 2);
+             t.model->copiesContext.set("2 other copies of report.pdf");
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -57,7 +57,19 @@ void SearchField::syncFromModel() {
 }
 
 void SearchField::keyPressEvent(QKeyEvent* event) {
-    if (event->modifiers() & ~Qt::KeypadModifier) return QLineEdit::keyPressEvent(event);
+    const auto modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    const bool returnKey = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    // Alt+Return is the field's line break: it reveals instead.
+    if (modifiers == Qt::AltModifier && returnKey) {
+        if (model_->revealSelected() && onDismiss_) onDismiss_();
+        return;
+    }
+    // Ctrl+Backspace trashes the selected row when there is one to trash; otherwise, or
+    // when the Trash refuses, it deletes text as it always does.
+    if (modifiers == Qt::ControlModifier && event->key() == Qt::Key_Backspace &&
+        model_->trashSelected())
+        return;
+    if (modifiers) return QLineEdit::keyPressEvent(event);
     switch (event->key()) {
     case Qt::Key_Down:
         model_->moveSelection(1);

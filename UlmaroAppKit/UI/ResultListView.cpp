@@ -22,12 +22,13 @@ constexpr double staleOpacity = 0.45;
 
 ResultListView::ResultListView(std::shared_ptr<OverlayViewModel> model,
                                std::shared_ptr<IconResolver> icons, std::function<void()> onDismiss,
-                               std::function<void()> preview, QWidget* parent)
+                               std::function<void()> preview, std::function<bool()> showsPaths,
+                               QWidget* parent)
     : QListView(parent), model_(std::move(model)), onDismiss_(std::move(onDismiss)),
       preview_(std::move(preview)) {
     rows_ = new ResultListModel(this);
     setModel(rows_);
-    setItemDelegate(new ResultRowView(model_, std::move(icons), this));
+    setItemDelegate(new ResultRowView(model_, std::move(icons), std::move(showsPaths), this));
     setSelectionMode(QAbstractItemView::NoSelection);
     setFocusPolicy(Qt::NoFocus);
     setFrameShape(QFrame::NoFrame);

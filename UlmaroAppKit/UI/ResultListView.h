@@ -28,7 +28,7 @@ class ResultListView final : public QListView {
 public:
     ResultListView(std::shared_ptr<OverlayViewModel> model, std::shared_ptr<IconResolver> icons,
                    std::function<void()> onDismiss, std::function<void()> preview,
-                   QWidget* parent = nullptr);
+                   std::function<bool()> showsPaths = {}, QWidget* parent = nullptr);
     ~ResultListView() override;
 
     /// Replaces the rows: one model reset.

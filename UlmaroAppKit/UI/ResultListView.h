@@ -45,6 +45,7 @@ private:
     void staleChanged();
 
     std::shared_ptr<OverlayViewModel> model_;
+    std::shared_ptr<IconResolver> icons_;
     std::function<void()> onDismiss_;
     std::function<void()> preview_;
     ResultListModel* rows_;

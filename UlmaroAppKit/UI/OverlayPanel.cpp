@@ -3,6 +3,7 @@
 #include "UlmaroAppKit/Panel/OverlayLayout.h"
 #include "UlmaroAppKit/Panel/PanelKeyRules.h"
 #include "UlmaroAppKit/Panel/PanelPlacement.h"
+#include "UlmaroAppKit/UI/AppMenuShortcut.h"
 #include "UlmaroAppKit/UI/PreviewWindow.h"
 #include "UlmaroAppKit/UI/QtKeyPress.h"
 #include "UlmaroAppKit/UI/Theme.h"
@@ -92,22 +93,25 @@ OverlayPanel::OverlayPanel()
         if (onResignKey_) onResignKey_();
     };
 
-    const std::pair<QKeySequence, void (OverlayPanel::*)()> shortcuts[] = {
-        {QKeySequence(Qt::CTRL | Qt::Key_C), &OverlayPanel::copyPathSelected},
-        {QKeySequence(Qt::CTRL | Qt::Key_Y), &OverlayPanel::quickLookSelected},
-        {QKeySequence(Qt::CTRL | Qt::Key_D), &OverlayPanel::findCopiesSelected},
-        {QKeySequence(Qt::CTRL | Qt::Key_T), &OverlayPanel::openTerminalAtSelected},
-        {QKeySequence(Qt::CTRL | Qt::Key_Comma), &OverlayPanel::openSettingsFromPanel},
-        {QKeySequence(Qt::CTRL | Qt::Key_Slash), &OverlayPanel::toggleCheatSheet},
+    // The main menu's panel items, as window shortcuts of the panel.
+    const std::pair<AppMenuAction, void (OverlayPanel::*)()> panelActions[] = {
+        {AppMenuAction::copyPathSelected, &OverlayPanel::copyPathSelected},
+        {AppMenuAction::quickLookSelected, &OverlayPanel::quickLookSelected},
+        {AppMenuAction::findCopiesSelected, &OverlayPanel::findCopiesSelected},
+        {AppMenuAction::openTerminalAtSelected, &OverlayPanel::openTerminalAtSelected},
+        {AppMenuAction::openSettingsFromPanel, &OverlayPanel::openSettingsFromPanel},
+        {AppMenuAction::toggleCheatSheet, &OverlayPanel::toggleCheatSheet},
     };
-    for (const auto& [keys, method] : shortcuts) {
-        auto* action = new QAction(this);
-        action->setShortcut(keys);
-        action->setShortcutContext(Qt::WindowShortcut);
-        connect(action, &QAction::triggered, this, method);
-        addAction(action);
-        actions_.push_back(action);
-    }
+    for (const AppMenuItem& item : AppMainMenu::editMenu().items)
+        for (const auto& [menuAction, method] : panelActions) {
+            if (item.action != menuAction) continue;
+            auto* action = new QAction(this);
+            action->setShortcut(appMenuShortcut(item));
+            action->setShortcutContext(Qt::WindowShortcut);
+            connect(action, &QAction::triggered, this, method);
+            addAction(action);
+            actions_.push_back(action);
+        }
 }
 
 OverlayPanel::~OverlayPanel() = default;

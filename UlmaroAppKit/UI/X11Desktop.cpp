@@ -97,4 +97,13 @@ void X11Desktop::requestActivation(std::uint32_t window, Source source,
     xcb_flush(connection_);
 }
 
+void X11Desktop::keepOffTaskBar(std::uint32_t window) const {
+    // Qt merges the states it sets on mapping with those already there.
+    const std::uint32_t states[] = {atom("_NET_WM_STATE_SKIP_TASKBAR"),
+                                    atom("_NET_WM_STATE_SKIP_PAGER")};
+    xcb_change_property(connection_, XCB_PROP_MODE_APPEND, window, atom("_NET_WM_STATE"),
+                        XCB_ATOM_ATOM, 32, 2, states);
+    xcb_flush(connection_);
+}
+
 } // namespace ulmaro

@@ -30,6 +30,9 @@ public:
     /// `timestamp` 0 means the current time.
     void requestActivation(std::uint32_t window, Source source, std::uint32_t timestamp) const;
 
+    /// Keeps a window that is not yet mapped off task bars and pagers (`_NET_WM_STATE`).
+    void keepOffTaskBar(std::uint32_t window) const;
+
 private:
     X11Desktop(xcb_connection_t* connection, std::uint32_t root)
         : connection_(connection), root_(root) {}

@@ -8,7 +8,9 @@
 #include "UlmaroAppKit/UI/ResultListModel.h"
 #include "UlmaroAppKit/UI/ResultRowView.h"
 
+#include <QDrag>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPropertyAnimation>
 #include <QScrollBar>
 #include <QVariantAnimation>
@@ -75,6 +77,18 @@ ResultListView::ResultListView(std::shared_ptr<OverlayViewModel> model,
 }
 
 ResultListView::~ResultListView() = default;
+
+void ResultListView::mousePressEvent(QMouseEvent* event) {
+    pressed_ = indexAt(event->position().toPoint());
+    QListView::mousePressEvent(event);
+}
+
+void ResultListView::startDrag(Qt::DropActions) {
+    if (!pressed_.isValid()) return;
+    auto* drag = new QDrag(this);
+    drag->setMimeData(rows_->mimeData({pressed_}));
+    drag->exec(Qt::CopyAction);
+}
 
 void ResultListView::showRows(std::vector<RankedRow> rows) {
     int previews = 0;

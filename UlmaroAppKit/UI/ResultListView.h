@@ -40,6 +40,12 @@ public:
     double opacity() const;
     bool isAnimating() const;
 
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    /// The list selects nothing of its own, so Qt's drag (of the selected items) would carry
+    /// nothing: the pressed row is dragged.
+    void startDrag(Qt::DropActions supportedActions) override;
+
 private:
     void selectionChanged();
     void staleChanged();
@@ -53,6 +59,7 @@ private:
     /// The rows' opacity, which the row view paints with.
     double opacity_ = 1.0;
     QVariantAnimation* fading_;
+    QPersistentModelIndex pressed_;
     std::vector<Subscription> subscriptions_;
 };
 

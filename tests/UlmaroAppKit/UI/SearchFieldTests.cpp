@@ -1,13 +1,16 @@
 #include "OverlayViewFixture.h"
 #include "UlmaroAppKit/UI/OverlayHeader.h"
 #include "UlmaroAppKit/UI/OverlayPanel.h"
+#include "UlmaroAppKit/UI/PreviewWindow.h"
 #include "UlmaroAppKit/UI/ResultRowView.h"
 #include "UlmaroAppKit/UI/SearchField.h"
 #include "UlmaroAppKit/UI/Theme.h"
+#include "support/TempDir.h"
 
 #include <QKeyEvent>
 #include <QTest>
 #include <QTextLayout>
+#include <fstream>
 #include <gtest/gtest.h>
 
 namespace ulmaro {
@@ -78,6 +81,27 @@ TEST(SearchField, RefusesThePanelsShortcutsAndKeepsItsOwn) {
                     Qt::Key_T, Qt::Key_Comma, Qt::Key_Slash})
         EXPECT_FALSE(claims(key, Qt::ControlModifier)) << key;
     EXPECT_TRUE(claims(Qt::Key_A, Qt::ControlModifier)) << "select all stays the field's";
+}
+
+// Down and Up in the panel's field move the preview on screen along with the selection.
+TEST(SearchField, ArrowsReloadAVisiblePreview) {
+    test::TempDir dir;
+    const std::string first = (dir.path() / "first.txt").string();
+    const std::string second = (dir.path() / "second.txt").string();
+    std::ofstream(first) << "one";
+    std::ofstream(second) << "two";
+    OverlayViewUnderTest t;
+    OverlayPanel panel;
+    panel.previewURLProvider = [&] { return t.model->selectedPath(); };
+    OverlayView* view = t.view.release();
+    panel.setContent(view);
+    panel.makeKeyAndOrderFront();
+    t.showRows({row(1, first), row(2, second)}, "t");
+    panel.quickLookSelected();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panel.preview().shownPath() == first; }, 5000));
+    QTest::keyClick(view->header()->field(), Qt::Key_Down);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return panel.preview().shownPath() == second; }, 5000));
+    panel.orderOut();
 }
 
 TEST(ResultRowView, BoldRunsAreFormatsAtUtf16Positions) {

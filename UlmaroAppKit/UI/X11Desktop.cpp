@@ -54,6 +54,14 @@ std::optional<std::uint32_t> cardinalProperty(xcb_connection_t* c, std::uint32_t
 
 } // namespace
 
+bool X11Desktop::hasCompositingManager() const {
+    const std::uint32_t selection = atom("_NET_WM_CM_S0");
+    if (selection == XCB_ATOM_NONE) return false;
+    Freed<xcb_get_selection_owner_reply_t> reply{xcb_get_selection_owner_reply(
+        connection_, xcb_get_selection_owner(connection_, selection), nullptr)};
+    return reply && reply->owner != XCB_WINDOW_NONE;
+}
+
 std::optional<std::uint32_t> X11Desktop::activeWindow() const {
     auto window = cardinalProperty(connection_, root_, atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW);
     if (!window || *window == XCB_WINDOW_NONE) return std::nullopt;

@@ -20,6 +20,9 @@ public:
     /// The window's `_NET_WM_PID`.
     std::optional<std::int32_t> processIdentifier(std::uint32_t window) const;
     bool windowExists(std::uint32_t window) const;
+    /// A compositing manager owns the screen's `_NET_WM_CM_S0` selection, so translucent
+    /// windows show what lies below them.
+    bool hasCompositingManager() const;
 
     /// Who asks for an activation, as EWMH counts them.
     enum class Source : std::uint32_t { application = 1, pager = 2 };

@@ -20,6 +20,10 @@ class ListingModel final : public CatalogBrowsing {
 public:
     CatalogEntry entry;
     const CatalogEntry* selectedEntry() const override { return &entry; }
+    void select(const std::optional<std::string>&) override {}
+    void reveal(const std::string&, const std::string&) override {}
+    void libraryChanged() override {}
+    std::string status(const CatalogEntry&) const override { return "Connected"; }
     std::vector<std::string> breadcrumb() const override { return {"Camera", "DCIM"}; }
     void goUp() override {}
     void goTo(int) override {}

@@ -24,7 +24,6 @@ public:
     void select(const std::optional<std::string>&) override {}
     void reveal(const std::string&, const std::string&) override {}
     void libraryChanged() override {}
-    std::string status(const CatalogEntry&) const override { return "Connected"; }
     std::vector<std::string> breadcrumb() const override { return {"Camera", "DCIM"}; }
     void goUp() override {}
     void goTo(int) override {}

@@ -43,7 +43,7 @@ public:
     }
     void reveal(const std::string&, const std::string& id) override { select(id); }
     void libraryChanged() override {}
-    std::string status(const CatalogEntry& e) const override {
+    static std::string status(const CatalogEntry& e) {
         return e.currentRoot ? "Connected" : "Offline";
     }
     std::vector<std::string> breadcrumb() const override {
@@ -106,7 +106,8 @@ struct Fixture {
             workspace,
             {[](std::uint64_t b) { return formatByteCount(b); },
              [](std::uint32_t s) { return std::to_string(s); },
-             [](const CatalogEntry&) { return std::vector<CatalogBrowsing::InfoLine>{}; }}});
+             [](const CatalogEntry&) { return std::vector<CatalogBrowsing::InfoLine>{}; }},
+            PreparedModel::status});
     }
 };
 

@@ -51,8 +51,6 @@ public:
     /// After the library's entries changed: deselects a catalog that left, reloads one
     /// whose index or presence changed.
     virtual void libraryChanged() = 0;
-    /// "Damaged", "Folder missing", "Imported file list", "Connected" or "Offline".
-    virtual std::string status(const CatalogEntry& entry) const = 0;
     /// The catalog's name, then the name of each folder of the trail.
     virtual std::vector<std::string> breadcrumb() const = 0;
     /// Leaves the last folder of the trail and highlights it in its parent's listing.

@@ -5,9 +5,10 @@
 namespace ulmaro {
 
 CatalogWindowState::CatalogWindowState(CatalogBrowsing& model, CatalogCoordinator& coordinator,
-                                       MainQueue& mainQueue)
+                                       MainQueue& mainQueue,
+                                       CatalogWindowRules::EntryStatus entryStatus)
     : model_(model), coordinator_(coordinator), mainQueue_(mainQueue),
-      alive_(std::make_shared<CatalogWindowState*>(this)) {}
+      entryStatus_(std::move(entryStatus)), alive_(std::make_shared<CatalogWindowState*>(this)) {}
 
 CatalogWindowState::~CatalogWindowState() = default;
 
@@ -56,7 +57,7 @@ void CatalogWindowState::libraryDidChange() {
 
 std::string CatalogWindowState::status(const CatalogEntry& entry) const {
     return CatalogWindowRules::status(entry, coordinator_.activity(), coordinator_.lastErrors(),
-                                      [this](const CatalogEntry& e) { return model_.status(e); });
+                                      entryStatus_);
 }
 
 CatalogWindowRules::Colour CatalogWindowState::colour(const CatalogEntry& entry) const {
@@ -64,9 +65,9 @@ CatalogWindowRules::Colour CatalogWindowState::colour(const CatalogEntry& entry)
 }
 
 std::vector<CatalogWindowRules::SidebarRow> CatalogWindowState::sidebarRows() const {
-    return CatalogWindowRules::sidebarRows(
-        coordinator_.library().entries(), coordinator_.pendingNew(), coordinator_.activity(),
-        coordinator_.lastErrors(), [this](const CatalogEntry& e) { return model_.status(e); });
+    return CatalogWindowRules::sidebarRows(coordinator_.library().entries(),
+                                           coordinator_.pendingNew(), coordinator_.activity(),
+                                           coordinator_.lastErrors(), entryStatus_);
 }
 
 CatalogWindowState::Detail CatalogWindowState::detail() const {

@@ -19,8 +19,9 @@ namespace ulmaro {
 /// detail show. Toolkit-free; the Qt window draws it. Main thread only.
 class CatalogWindowState {
 public:
+    /// `entryStatus` is the browser model's status of an entry.
     CatalogWindowState(CatalogBrowsing& model, CatalogCoordinator& coordinator,
-                       MainQueue& mainQueue);
+                       MainQueue& mainQueue, CatalogWindowRules::EntryStatus entryStatus);
     ~CatalogWindowState();
     CatalogWindowState(const CatalogWindowState&) = delete;
     CatalogWindowState& operator=(const CatalogWindowState&) = delete;
@@ -64,6 +65,7 @@ private:
     CatalogBrowsing& model_;
     CatalogCoordinator& coordinator_;
     MainQueue& mainQueue_;
+    CatalogWindowRules::EntryStatus entryStatus_;
     /// Queued main-queue turns hold this weakly.
     std::shared_ptr<CatalogWindowState*> alive_;
     bool attached_ = false;

@@ -8,7 +8,8 @@
 namespace ulmaro {
 
 CatalogWindowController::CatalogWindowController(Dependencies dependencies)
-    : deps_(std::move(dependencies)), state_(deps_.model, deps_.coordinator, deps_.mainQueue),
+    : deps_(std::move(dependencies)),
+      state_(deps_.model, deps_.coordinator, deps_.mainQueue, deps_.entryStatus),
       window_(deps_.settings,
               {QStringLiteral("Catalog"), "Catalog", QSize(minimumWidth, minimumHeight),
                QSize(initialWidth, initialHeight), true},

@@ -28,8 +28,9 @@ public:
         MainQueue& mainQueue;
         SettingsStore& settings;
         Workspace& workspace;
-        /// The browser model's shared texts.
+        /// The browser model's shared texts and its status of an entry.
         CatalogBrowserView::Texts texts;
+        CatalogWindowRules::EntryStatus entryStatus;
     };
 
     static constexpr int minimumWidth = 760;

@@ -80,7 +80,8 @@ public:
         calls.push_back("libraryChanged");
         if (library && selectedID.get() && !library->entry(*selectedID.get())) select(std::nullopt);
     }
-    std::string status(const CatalogEntry& e) const override {
+    /// The model's status of an entry.
+    static std::string status(const CatalogEntry& e) {
         if (e.health.isDamaged()) return "Damaged";
         if (e.health.kind == CatalogEntry::Health::Kind::folderMissing) return "Folder missing";
         if (e.info.kind == CatalogInfo::Kind::efu) return "Imported file list";

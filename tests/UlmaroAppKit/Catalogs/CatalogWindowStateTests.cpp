@@ -23,7 +23,7 @@ protected:
     Colour colourOf(const std::string& id) { return state.colour(entryOf(id)); }
 
     test::FakeCatalogBrowser model;
-    CatalogWindowState state{model, *coordinator, mainQueue};
+    CatalogWindowState state{model, *coordinator, mainQueue, test::FakeCatalogBrowser::status};
 };
 
 TEST_F(CatalogWindowStateTest, StatusAndColourFollowThePipeline) {

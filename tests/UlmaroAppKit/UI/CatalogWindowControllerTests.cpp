@@ -33,8 +33,8 @@ protected:
     test::FakeCatalogBrowser model;
     RecordingWorkspace workspace;
     InMemorySettingsStore windowSettings;
-    CatalogWindowController controller{
-        {model, *coordinator, mainQueue, windowSettings, workspace, test::browserTexts()}};
+    CatalogWindowController controller{{model, *coordinator, mainQueue, windowSettings, workspace,
+                                        test::browserTexts(), test::FakeCatalogBrowser::status}};
 };
 
 TEST_F(CatalogWindowTest, OneWindowKeptAcrossShowsAndCloses) {

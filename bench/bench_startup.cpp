@@ -12,6 +12,7 @@
 #include "UlmaroAppKit/Indexing/IndexCoordinator.h"
 #include "UlmaroAppKit/Platform/SystemClock.h"
 #include "UlmaroAppKit/Platform/ThreadSerialQueueFactory.h"
+#include "UlmaroAppKit/Platform/ThreadTimerService.h"
 #include "UlmaroAppKit/Search/RemovedPaths.h"
 #include "UlmaroAppKit/Search/SearchEngine.h"
 #include "UlmaroKit/Index/IndexStore.h"
@@ -73,6 +74,7 @@ void dropCachesWhenCold() {
 struct App {
     ManualMainQueue main;
     SystemClock clock;
+    ThreadTimerService timers{main};
     InMemorySettingsStore settings;
     ThreadSerialQueueFactory queues;
     IndexCoordinator coordinator;
@@ -81,7 +83,7 @@ struct App {
         : coordinator(
               index, [root] { return root; },
               [] { return ScanPolicy(ScanPolicy::defaultExclusions()); }, 86400,
-              {main, clock, settings, queues,
+              {main, clock, timers, settings, queues,
                queues.makeQueue("app.ulmaro.live-delta", QueueQuality::utility)}) {}
 
     /// Drains the main queue until `done` holds.

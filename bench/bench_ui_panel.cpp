@@ -3,7 +3,8 @@
 // JPEG from the preview's request to its first image on screen (150 ms). The offscreen
 // platform does not activate a window shown a second time, so "the keyboard in the field"
 // is the field being the window's focus widget.
-#include "QtBenchMain.h"
+#include "PaintProbe.h"
+#include "UiBenchMain.h"
 #include "UlmaroAppKit/Fakes/InMemorySettingsStore.h"
 #include "UlmaroAppKit/Panel/OverlayPanelController.h"
 #include "UlmaroAppKit/Panel/SettingsPanelPositionStore.h"
@@ -26,16 +27,6 @@ namespace ulmaro {
 namespace {
 
 constexpr qint64 limitMs = 10'000;
-
-/// The last widget of the panel: its paint ends the window's paint.
-class PaintProbe final : public QWidget {
-public:
-    using QWidget::QWidget;
-    bool painted = false;
-
-protected:
-    void paintEvent(QPaintEvent*) override { painted = true; }
-};
 
 bool spinUntil(const std::function<bool()>& done) {
     QElapsedTimer limit;
@@ -137,5 +128,5 @@ BENCHMARK(BM_Preview24MegapixelJpeg)
 } // namespace ulmaro
 
 int main(int argc, char** argv) {
-    return ulmaro::bench::runQtBenchmarks(argc, argv);
+    return ulmaro::bench::runUiBenchmarks(argc, argv);
 }

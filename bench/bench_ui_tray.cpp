@@ -2,7 +2,7 @@
 // update whose menu is unchanged builds and compares the menu and redraws icon and tooltip
 // (goal: under 50 µs); a changed one also refills the QMenu. Offscreen, with the real
 // TrayStatusItem; timers are virtual, so no animation frame runs in between.
-#include "QtBenchMain.h"
+#include "UiBenchMain.h"
 #include "UlmaroAppKit/Fakes/ManualClock.h"
 #include "UlmaroAppKit/Fakes/RecordingWorkspace.h"
 #include "UlmaroAppKit/MenuBar/MenuBarController.h"
@@ -82,5 +82,5 @@ BENCHMARK(BM_TrayUpdateChangedMenu)
 } // namespace ulmaro
 
 int main(int argc, char** argv) {
-    return ulmaro::bench::runQtBenchmarks(argc, argv);
+    return ulmaro::bench::runUiBenchmarks(argc, argv);
 }

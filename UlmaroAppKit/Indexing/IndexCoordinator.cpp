@@ -19,7 +19,7 @@ IndexCoordinator::IndexCoordinator(std::filesystem::path indexPath,
                                    Dependencies dependencies)
     : indexPath_(std::move(indexPath)), scanRoot_(std::move(scanRoot)),
       scanPolicy_(std::move(scanPolicy)), staleAfter_(staleAfter),
-      mainQueue_(dependencies.mainQueue), clock_(dependencies.clock),
+      mainQueue_(dependencies.mainQueue), clock_(dependencies.clock), timers_(dependencies.timers),
       settings_(dependencies.settings), scanQueue_(dependencies.queues.makeQueue(
                                             "app.ulmaro.index-coordinator", QueueQuality::utility)),
       deltaQueue_(std::move(dependencies.deltaQueue)),
@@ -35,9 +35,14 @@ IndexCoordinator::IndexCoordinator(std::filesystem::path indexPath,
                                 AttributeFiller::fill(
                                     builder, [] { return true; }, onlyMissing, appetite, progress);
                             })),
+      makeWatcher_(dependencies.makeWatcher ? std::move(dependencies.makeWatcher)
+                                            : fileSystemChangeWatchers()),
       self_(std::make_shared<IndexCoordinator*>(this)) {}
 
-IndexCoordinator::~IndexCoordinator() = default;
+IndexCoordinator::~IndexCoordinator() {
+    // No signal may be on its way while the rest goes.
+    if (watcher_) watcher_->stop();
+}
 
 LiveDelta& IndexCoordinator::liveDelta() {
     if (!liveDelta_)
@@ -177,15 +182,6 @@ std::optional<double> IndexCoordinator::lastScanDuration() const {
     const auto volumes = settings_.stringListValue(Keys::lastScanVolumes);
     if (!duration || *duration <= 0 || !volumes || !volumes->empty()) return std::nullopt;
     return duration;
-}
-
-void IndexCoordinator::stopWatching() {
-    watchingSuspended_ = true;
-}
-
-void IndexCoordinator::startWatchingIfNeeded() {
-    // The watcher arrives with the change stream; until then the index is kept current by
-    // scans alone.
 }
 
 std::string bootVolumeUUID(const std::string& root) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "UlmaroAppKit/Indexing/ChangeWatcher.h"
 #include "UlmaroAppKit/Indexing/IndexCoverage.h"
 #include "UlmaroAppKit/Indexing/IndexHealth.h"
 #include "UlmaroAppKit/Indexing/LiveDelta.h"
@@ -8,9 +9,11 @@
 #include "UlmaroAppKit/Platform/MainQueue.h"
 #include "UlmaroAppKit/Platform/SerialQueue.h"
 #include "UlmaroAppKit/Platform/SettingsStore.h"
+#include "UlmaroAppKit/Platform/TimerService.h"
 #include "UlmaroKit/Index/IndexLoadOutcome.h"
 #include "UlmaroKit/Index/RebuildReason.h"
 #include "UlmaroKit/Scanning/AttributeFiller.h"
+#include "UlmaroKit/Scanning/FileSystemWatcherSignal.h"
 #include "UlmaroKit/Scanning/ScanPolicy.h"
 
 #include <cstdint>
@@ -67,6 +70,8 @@ public:
     struct Dependencies {
         MainQueue& mainQueue;
         const Clock& clock;
+        /// The automatic-rescan check and the delayed delta rebuild.
+        TimerService& timers;
         SettingsStore& settings;
         /// Makes the coordinator's own scan queue.
         SerialQueueFactory& queues;
@@ -76,6 +81,8 @@ public:
         FreeBytes freeBytes = {};
         /// `AttributeFiller::fill` unless a test says.
         FillAttributes fillAttributes = {};
+        /// `fileSystemChangeWatchers()` unless a test says.
+        ChangeWatcherFactory makeWatcher = {};
     };
 
     IndexCoordinator(std::filesystem::path indexPath, std::function<std::string()> scanRoot,
@@ -116,14 +123,34 @@ public:
     /// Only a whole-disk scan's duration (an empty "lastScanVolumes" stands for one).
     std::optional<double> lastScanDuration() const;
 
-    /// Watching is started and stopped here; until it exists these only keep the flag that
-    /// decides whether follow-up scans run.
-    void stopWatching();
+    /// Follows the scan root's changes into the live delta, catching up from the saved
+    /// checkpoint when it was taken on the same device; checks every 15 s whether an
+    /// automatic rescan is due. Does nothing while watching or suspended.
     void startWatchingIfNeeded();
+    /// Suspends watching until the next `start()`; running scans finish, none follows.
+    void stopWatching();
+    /// Saves where watching stands, so the next run catches up from there. While changes are
+    /// held only in the live delta (or wait for a rescan) that is where "index.bin" may miss
+    /// changes from, since the delta does not outlive the process.
+    void checkpointWatchState();
+    bool isWatching() const { return watcher_ != nullptr; }
 
     /// Caches, build products, package folders and trash: changes there are never worth a
     /// delta entry or a rescan. Used by the catalogs' watchers too.
     static bool isHighChurnNoise(std::string_view path);
+
+    /// What the watcher's thread passes on to the main queue: none when every changed path
+    /// is dropped (the coordinator's own files, the catalogs, high-churn noise, paths a scan
+    /// would leave out); the other signals unchanged.
+    static std::optional<FileSystemWatcherSignal>
+    signalForMainActor(const FileSystemWatcherSignal& signal, const ScanPolicy& policy,
+                       std::string_view ownDirectory, std::string_view indexName,
+                       std::string_view catalogsRoot);
+    /// Whether the filter drops everything inside a folder, which then needs no watch.
+    static bool dropsEverythingInside(std::string_view folder, const ScanPolicy& policy,
+                                      std::string_view catalogsRoot);
+    /// The policy a scan of `root` runs with: a whole-disk scan also leaves other volumes out.
+    static ScanPolicy effectivePolicy(const std::string& root, ScanPolicy policy);
 
     static bool shouldSplitIntoTwoPasses(const std::string& fullRoot, const std::string& fastRoot);
     static std::string message(const RebuildReason& reason);
@@ -132,6 +159,9 @@ public:
     static constexpr const char* fastRoot = "/usr/share/applications";
     static constexpr std::size_t deltaCap = 20000;
     static constexpr double healInterval = 300.0;
+    static constexpr double watchLatency = 2.0;
+    static constexpr double deltaRebuildDelay = 1.5;
+    static constexpr double automaticRescanCheckInterval = 15.0;
 
     struct Keys {
         static constexpr const char* lastScanDuration = "app.ulmaro.lastScanDuration";
@@ -167,6 +197,12 @@ private:
     void scheduleAttributeHealIfNeeded();
     void honourQueuedExplicitRefresh();
     void trimAndRebuildDelta();
+    void handleSignal(const FileSystemWatcherSignal& signal);
+    void applyToLiveDelta(const std::vector<std::string>& paths);
+    void noteChange();
+    void considerAutomaticRescan();
+    /// The ID a checkpoint saved now should hold.
+    std::uint64_t checkpointEventID() const;
     /// `ready` with the served store, else `failed(explanation)`.
     void publishServedOr(const std::string& explanation);
     std::optional<WallTime> indexModificationDate() const;
@@ -179,11 +215,13 @@ private:
     double staleAfter_;
     MainQueue& mainQueue_;
     const Clock& clock_;
+    TimerService& timers_;
     SettingsStore& settings_;
     std::shared_ptr<SerialQueue> scanQueue_;
     std::shared_ptr<SerialQueue> deltaQueue_;
     FreeBytes freeBytes_;
     FillAttributes fillAttributes_;
+    ChangeWatcherFactory makeWatcher_;
 
     State state_ = Loading{};
     Store store_;
@@ -203,6 +241,14 @@ private:
     std::optional<WallTime> changesPendingSince_;
     std::optional<WallTime> lastAutoRescanAt_;
     bool watchingSuspended_ = false;
+    std::unique_ptr<ChangeWatcher> watcher_;
+    std::uint64_t watchStartEventID_ = 0;
+    std::unique_ptr<Timer> refreshTimer_;
+    std::unique_ptr<Timer> deltaTimer_;
+    /// The event ID from which "index.bin" may miss changes: when its scan began, or the ID
+    /// watching resumed from after it was loaded.
+    std::optional<std::uint64_t> indexCurrentAsOf_;
+    std::uint64_t scanStartEventID_ = 0;
     std::optional<std::string> scanBlockedReason_;
     // Tasks and callbacks hold this weakly: a coordinator that is gone receives nothing.
     std::shared_ptr<IndexCoordinator*> self_;

@@ -8,6 +8,7 @@
 #include "UlmaroKit/Platform/DataLocations.h"
 #include "UlmaroKit/Scanning/AttributeFiller.h"
 #include "UlmaroKit/Scanning/DirectoryScanner.h"
+#include "UlmaroKit/Scanning/FileSystemWatcher.h"
 
 #include <algorithm>
 #include <exception>
@@ -55,6 +56,8 @@ void IndexCoordinator::beginRescan(bool foreground, std::optional<std::string> o
     currentScanProgress_ = 0;
     currentFillProgress_ = 0;
     deltaSequenceAtScanStart_ = liveDelta().nextSequence();
+    // Event IDs are wall-clock times: the last one handed out is no later than this scan.
+    scanStartEventID_ = FileSystemWatcher::currentEventID();
     const std::uint64_t generation = ++scanGeneration_;
     pendingFullPassAfterGeneration_ =
         followedByFullPass ? std::optional<std::uint64_t>(generation) : std::nullopt;
@@ -88,13 +91,8 @@ void IndexCoordinator::beginRescan(bool foreground, std::optional<std::string> o
 
 IndexCoordinator::ScanOutcome IndexCoordinator::runScanJob(const ScanJob& job) {
     ScanMarker::create(job.indexPath);
-    ScanPolicy policy = job.policy;
     const bool wholeDisk = job.root == "/";
-    if (wholeDisk) {
-        const auto& others = ScanPolicy::otherVolumeFolders();
-        policy = policy.adding(std::vector<std::string>(others.begin(), others.end()));
-    }
-    DirectoryScanner scanner(policy, 3, 0.1, job.homeDirectory);
+    DirectoryScanner scanner(effectivePolicy(job.root, job.policy), 3, 0.1, job.homeDirectory);
     ScanResult result = scanner.scan(job.root, 0, job.onProgress, [] { return true; });
 
     ScanOutcome outcome;
@@ -200,6 +198,7 @@ void IndexCoordinator::finishScan(ScanOutcome outcome, std::uint64_t generation)
                 }
             } else {
                 trimAndRebuildDelta();
+                indexCurrentAsOf_ = scanStartEventID_;
                 lastRescanFailure_.reset();
                 setState(Ready{count, clock_.now()}, fresh);
                 startWatchingIfNeeded();

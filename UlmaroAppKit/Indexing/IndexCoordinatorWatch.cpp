@@ -1,5 +1,13 @@
+// The coordinator's watching: the change stream into the live delta, the catch-up after a
+// restart, and the automatic rescans.
 #include "UlmaroAppKit/Indexing/IndexCoordinator.h"
+#include "UlmaroAppKit/Indexing/WatchCheckpointStore.h"
+#include "UlmaroKit/Catalogs/CatalogLayout.h"
+#include "UlmaroKit/Index/IndexStore.h"
+#include "UlmaroKit/Scanning/CatchUpSweep.h"
+#include "UlmaroKit/Scanning/FileSystemWatcher.h"
 
+#include <algorithm>
 #include <array>
 
 namespace ulmaro {
@@ -18,6 +26,39 @@ constexpr std::array<std::string_view, 19> highChurnFragments = {
     "/.Trash-",
 };
 
+constexpr std::array<std::string_view, 4> ownFileNames = {"delta.bin", "content.bin",
+                                                          "watch-checkpoint.json", "instance.lock"};
+
+std::string_view withoutPrivate(std::string_view path) {
+    constexpr std::string_view prefix = "/private/";
+    return path.starts_with(prefix) ? path.substr(prefix.size() - 1) : path;
+}
+
+bool isAtOrUnder(std::string_view path, std::string_view folder) {
+    return !folder.empty() && path.starts_with(folder) &&
+           (path.size() == folder.size() || path[folder.size()] == '/');
+}
+
+// The delivered path's parent folder and last component.
+std::pair<std::string_view, std::string_view> split(std::string_view path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string_view::npos) return {{}, path};
+    return {path.substr(0, std::max<std::size_t>(slash, 1)), path.substr(slash + 1)};
+}
+
+bool isOwnFile(std::string_view path, std::string_view ownDirectory, std::string_view indexName) {
+    const auto [parent, name] = split(path);
+    if (parent != ownDirectory && withoutPrivate(parent) != withoutPrivate(ownDirectory))
+        return false;
+    return (!indexName.empty() && name.starts_with(indexName)) ||
+           std::find(ownFileNames.begin(), ownFileNames.end(), name) != ownFileNames.end();
+}
+
+// A scan would not hold the path: excluded, or below a folder it would not enter.
+bool isLeftOutByPolicy(std::string_view path, const ScanPolicy& policy) {
+    return !policy.shouldDescend(path) || policy.isExcluded(path);
+}
+
 } // namespace
 
 bool IndexCoordinator::isHighChurnNoise(std::string_view path) {
@@ -27,6 +68,173 @@ bool IndexCoordinator::isHighChurnNoise(std::string_view path) {
         }
     }
     return false;
+}
+
+std::optional<FileSystemWatcherSignal>
+IndexCoordinator::signalForMainActor(const FileSystemWatcherSignal& signal,
+                                     const ScanPolicy& policy, std::string_view ownDirectory,
+                                     std::string_view indexName, std::string_view catalogsRoot) {
+    if (signal.kind() != FileSystemWatcherSignal::Kind::changedPaths) return signal;
+    const std::string_view catalogs = withoutPrivate(catalogsRoot);
+    std::vector<std::string> passing;
+    for (const std::string& path : signal.paths()) {
+        if (isAtOrUnder(withoutPrivate(path), catalogs)) continue;
+        if (isOwnFile(path, ownDirectory, indexName)) continue;
+        if (isHighChurnNoise(path)) continue;
+        if (isLeftOutByPolicy(path, policy)) continue;
+        passing.push_back(path);
+    }
+    if (passing.empty()) return std::nullopt;
+    return FileSystemWatcherSignal::changedPaths(std::move(passing));
+}
+
+bool IndexCoordinator::dropsEverythingInside(std::string_view folder, const ScanPolicy& policy,
+                                             std::string_view catalogsRoot) {
+    std::string inside(folder);
+    inside += '/';
+    return isHighChurnNoise(inside) || isLeftOutByPolicy(folder, policy) ||
+           isAtOrUnder(withoutPrivate(folder), withoutPrivate(catalogsRoot));
+}
+
+ScanPolicy IndexCoordinator::effectivePolicy(const std::string& root, ScanPolicy policy) {
+    if (root != "/") return policy;
+    const auto& others = ScanPolicy::otherVolumeFolders();
+    return policy.adding(std::vector<std::string>(others.begin(), others.end()));
+}
+
+void IndexCoordinator::startWatchingIfNeeded() {
+    if (watcher_ || watchingSuspended_) return;
+    const std::string root = scanRoot_();
+    if (root.empty()) return;
+
+    const auto checkpointPath = WatchCheckpointStore::defaultURL(indexPath_);
+    const auto resume = WatchCheckpointStore::resumeEventID(
+        WatchCheckpointStore::load(checkpointPath), FileSystemWatcher::deviceUUID(root));
+    const std::uint64_t since = resume.value_or(FileSystemWatcher::currentEventID());
+    if (!indexCurrentAsOf_) indexCurrentAsOf_ = since;
+    watchStartEventID_ = since;
+
+    // The filter's inputs, captured once: the watcher's thread touches no field.
+    const ScanPolicy policy = effectivePolicy(root, scanPolicy_());
+    const std::string ownDirectory = indexPath_.parent_path().string();
+    const std::string indexName = indexPath_.filename().string();
+    const std::string catalogsRoot = CatalogLayout::forIndex(indexPath_).root().string();
+
+    std::weak_ptr<IndexCoordinator*> weak = self_;
+    MainQueue* main = &mainQueue_;
+    ChangeWatcherRequest request;
+    request.root = root;
+    request.sinceEventID = since;
+    request.latency = watchLatency;
+    request.onSignal = [weak, main, policy, ownDirectory, indexName,
+                        catalogsRoot](const FileSystemWatcherSignal& signal) {
+        auto passed = signalForMainActor(signal, policy, ownDirectory, indexName, catalogsRoot);
+        if (!passed) return;
+        main->post([weak, passed = std::move(*passed)] {
+            if (auto self = weak.lock()) (*self)->handleSignal(passed);
+        });
+    };
+    // Linux keeps no history: what changed while nobody watched is told from the served
+    // index and the folders' times.
+    request.options.replay =
+        [store = store_, root,
+         policy](std::uint64_t from,
+                 const std::atomic<bool>& cancel) -> std::optional<std::vector<std::string>> {
+        if (!store) return std::nullopt;
+        CatchUpSweep::Options options;
+        options.cap = deltaCap;
+        return CatchUpSweep::changesSince(*store, root, policy, from, options, &cancel);
+    };
+    request.options.skipInside = [policy, catalogsRoot](const std::string& folder) {
+        return dropsEverythingInside(folder, policy, catalogsRoot);
+    };
+    watcher_ = makeWatcher_(std::move(request));
+    watcher_->start();
+
+    refreshTimer_ = timers_.scheduleRepeating(Seconds(automaticRescanCheckInterval), [weak] {
+        if (auto self = weak.lock()) (*self)->considerAutomaticRescan();
+    });
+}
+
+void IndexCoordinator::handleSignal(const FileSystemWatcherSignal& signal) {
+    switch (signal.kind()) {
+    case FileSystemWatcherSignal::Kind::changedPaths:
+        applyToLiveDelta(signal.paths());
+        noteChange();
+        break;
+    case FileSystemWatcherSignal::Kind::mustFullRescan:
+        noteChange();
+        break;
+    case FileSystemWatcherSignal::Kind::historyDone:
+        break;
+    }
+}
+
+void IndexCoordinator::applyToLiveDelta(const std::vector<std::string>& paths) {
+    if (paths.empty()) return;
+    liveDelta().apply(paths);
+    if (onDocumentsChanged) onDocumentsChanged(paths);
+    // A burst rebuilds the delta once, after its last batch.
+    std::weak_ptr<IndexCoordinator*> weak = self_;
+    deltaTimer_ = timers_.scheduleOnce(Seconds(deltaRebuildDelay), [weak] {
+        auto self = weak.lock();
+        if (!self) return;
+        (*self)->liveDelta().rebuildInBackground([weak] {
+            if (auto again = weak.lock()) {
+                IndexCoordinator& c = **again;
+                if (c.onUpdate) c.onUpdate(c.state_, c.store_);
+            }
+        });
+    });
+}
+
+void IndexCoordinator::noteChange() {
+    lastChangeAt_ = clock_.now();
+    if (!changesPendingSince_) changesPendingSince_ = lastChangeAt_;
+}
+
+void IndexCoordinator::considerAutomaticRescan() {
+    if (watchingSuspended_) return;
+    const WallTime now = clock_.now();
+    const auto pending = static_cast<std::int64_t>(liveDelta().changed().size());
+    if (!refreshScheduler_.shouldRescan(lastChangeAt_, changesPendingSince_, pending,
+                                        lastAutoRescanAt_, now))
+        return;
+    if (std::holds_alternative<Indexing>(state_) || std::holds_alternative<Refreshing>(state_))
+        return;
+    lastChangeAt_.reset();
+    changesPendingSince_.reset();
+    lastAutoRescanAt_ = now;
+    checkpointWatchState();
+    if (const auto* ready = std::get_if<Ready>(&state_))
+        setState(Refreshing{ready->count, 0}, store_);
+    const bool fill = store_ && store_->header().attrsCompleteness != AttrsCompleteness::none;
+    beginRescan(false, std::nullopt, false, fill);
+}
+
+void IndexCoordinator::stopWatching() {
+    watchingSuspended_ = true;
+    if (watcher_) watcher_->stop();
+    watcher_.reset();
+    refreshTimer_.reset();
+    lastChangeAt_.reset();
+    changesPendingSince_.reset();
+}
+
+std::uint64_t IndexCoordinator::checkpointEventID() const {
+    const bool holdsChanges = (liveDelta_ && !liveDelta_->isEmpty()) || changesPendingSince_;
+    if (holdsChanges && indexCurrentAsOf_) return *indexCurrentAsOf_;
+    const std::uint64_t delivered = watcher_ ? watcher_->lastKnownEventID() : 0;
+    // Nothing delivered yet: the watches may not even be in place.
+    return delivered != 0 ? delivered : watchStartEventID_;
+}
+
+void IndexCoordinator::checkpointWatchState() {
+    if (!watcher_) return;
+    const auto uuid = FileSystemWatcher::deviceUUID(scanRoot_());
+    if (!uuid) return;
+    WatchCheckpointStore::save({checkpointEventID(), *uuid},
+                               WatchCheckpointStore::defaultURL(indexPath_));
 }
 
 } // namespace ulmaro

@@ -33,6 +33,7 @@ std::optional<std::string> IconResolver::cacheKey(const RankedRow& row) {
 
 std::shared_ptr<const IconImage> IconResolver::icon(const RankedRow& row) {
     if (wantsGenericAppIcon(row)) return genericAppIcon();
+    if (row.isDirectory && !row.isApp) return source_->iconForFolder(row.path);
     auto key = cacheKey(row);
     if (!key) return source_->iconForFile(row.path);
     if (auto it = extensionCache_.find(*key); it != extensionCache_.end()) return it->second;

@@ -18,6 +18,11 @@ public:
 
     /// The icon of the item at `path` (raw bytes).
     virtual std::shared_ptr<const IconImage> iconForFile(const std::string& path) = 0;
+    /// The icon of the folder at `path`; a source that can tell folders by their path alone
+    /// need not override it.
+    virtual std::shared_ptr<const IconImage> iconForFolder(const std::string& path) {
+        return iconForFile(path);
+    }
     /// The icon of an application in general.
     virtual std::shared_ptr<const IconImage> genericApplicationIcon() = 0;
 };

@@ -102,6 +102,7 @@ void OverlayViewModel::setEngine(std::shared_ptr<SearchEngineProtocol> engine) {
         state.set(ResultState::failed(noIndexMessage));
     else if (state.get().isFailed())
         state.set(ResultState::idle());
+    modelChanged.emit();
 }
 
 void OverlayViewModel::applyIndexingState(std::optional<std::int64_t> filesSoFar) {

@@ -147,8 +147,8 @@ public:
     /// Files in the index, for the empty panel's hint.
     Observable<std::optional<std::int64_t>> totalIndexedCount;
 
-    /// Announced after `toggleSaveCurrentSearch()` saved or unsaved: re-read
-    /// `currentQueryIsSaved()`.
+    /// Announced after `toggleSaveCurrentSearch()` saved or unsaved and after `setEngine`:
+    /// re-read `currentQueryIsSaved()` and `isSearchEnabled()`.
     Signal<> modelChanged;
 
     // Hooks the shell installs; an unset hook is skipped.
@@ -180,7 +180,7 @@ public:
     // The shell's and onboarding's operations.
 
     /// A failed state turns idle with an engine; none fails with `noIndexMessage`. The
-    /// query is not rerun.
+    /// query is not rerun. Announces `modelChanged`.
     void setEngine(std::shared_ptr<SearchEngineProtocol> engine);
     /// A count shows the first build's progress; none ends it (idle, when it showed).
     void applyIndexingState(std::optional<std::int64_t> filesSoFar);

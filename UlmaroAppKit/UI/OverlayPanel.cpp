@@ -3,8 +3,10 @@
 #include "UlmaroAppKit/Panel/OverlayLayout.h"
 #include "UlmaroAppKit/Panel/PanelKeyRules.h"
 #include "UlmaroAppKit/Panel/PanelPlacement.h"
+#include "UlmaroAppKit/UI/AppMenuShortcut.h"
 #include "UlmaroAppKit/UI/PreviewWindow.h"
 #include "UlmaroAppKit/UI/QtKeyPress.h"
+#include "UlmaroAppKit/UI/Theme.h"
 #include "UlmaroAppKit/UI/X11Desktop.h"
 
 #include <QAction>
@@ -16,6 +18,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 #include <QWindow>
+#include <algorithm>
 #include <vector>
 
 namespace ulmaro {
@@ -25,15 +28,56 @@ PanelRect toPanelRect(const QRect& r) {
     return {double(r.x()), double(r.y()), double(r.width()), double(r.height())};
 }
 
+QPainterPath panelShape(const QRectF& bounds) {
+    QPainterPath shape;
+    shape.addRoundedRect(bounds, OverlayLayout::cornerRadius, OverlayLayout::cornerRadius);
+    return shape;
+}
+
+// Three box blurs of the alpha channel come close to a Gaussian of the given radius.
+void blurAlpha(QImage& image, int radius) {
+    const int box = std::max(1, radius / 3);
+    const int w = image.width();
+    const int h = image.height();
+    std::vector<int> line(std::size_t(std::max(w, h)));
+    auto pass = [&](bool horizontal) {
+        const int length = horizontal ? w : h;
+        const int lines = horizontal ? h : w;
+        for (int l = 0; l < lines; ++l) {
+            auto at = [&](int i) -> QRgb& {
+                return reinterpret_cast<QRgb*>(
+                    image.scanLine(horizontal ? l : i))[horizontal ? i : l];
+            };
+            for (int i = 0; i < length; ++i)
+                line[std::size_t(i)] = qAlpha(at(i));
+            int sum = 0;
+            for (int i = -box; i <= box; ++i)
+                sum += line[std::size_t(std::clamp(i, 0, length - 1))];
+            for (int i = 0; i < length; ++i) {
+                at(i) = qPremultiply(qRgba(0, 0, 0, sum / (2 * box + 1)));
+                sum += line[std::size_t(std::min(i + box + 1, length - 1))] -
+                       line[std::size_t(std::max(i - box, 0))];
+            }
+        }
+    };
+    for (int i = 0; i < 3; ++i) {
+        pass(true);
+        pass(false);
+    }
+}
+
 } // namespace
 
 OverlayPanel::OverlayPanel()
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setAttribute(Qt::WA_TranslucentBackground);
     setWindowTitle(QStringLiteral("Ulmaro"));
-    resize(int(OverlayLayout::panelWidth), int(OverlayLayout::panelHeight));
+    if (auto desktop = X11Desktop::current(); desktop && desktop->hasCompositingManager())
+        shadowMargin_ = Theme::shadowRadius;
+    resize(int(OverlayLayout::panelWidth) + 2 * shadowMargin_,
+           int(OverlayLayout::panelHeight) + 2 * shadowMargin_);
     layout_ = new QVBoxLayout(this);
-    layout_->setContentsMargins(0, 0, 0, 0);
+    layout_->setContentsMargins(shadowMargin_, shadowMargin_, shadowMargin_, shadowMargin_);
     installEventFilter(this);
 
     preview_ = new PreviewWindow(this);
@@ -49,22 +93,25 @@ OverlayPanel::OverlayPanel()
         if (onResignKey_) onResignKey_();
     };
 
-    const std::pair<QKeySequence, void (OverlayPanel::*)()> shortcuts[] = {
-        {QKeySequence(Qt::CTRL | Qt::Key_C), &OverlayPanel::copyPathSelected},
-        {QKeySequence(Qt::CTRL | Qt::Key_Y), &OverlayPanel::quickLookSelected},
-        {QKeySequence(Qt::CTRL | Qt::Key_D), &OverlayPanel::findCopiesSelected},
-        {QKeySequence(Qt::CTRL | Qt::Key_T), &OverlayPanel::openTerminalAtSelected},
-        {QKeySequence(Qt::CTRL | Qt::Key_Comma), &OverlayPanel::openSettingsFromPanel},
-        {QKeySequence(Qt::CTRL | Qt::Key_Slash), &OverlayPanel::toggleCheatSheet},
+    // The main menu's panel items, as window shortcuts of the panel.
+    const std::pair<AppMenuAction, void (OverlayPanel::*)()> panelActions[] = {
+        {AppMenuAction::copyPathSelected, &OverlayPanel::copyPathSelected},
+        {AppMenuAction::quickLookSelected, &OverlayPanel::quickLookSelected},
+        {AppMenuAction::findCopiesSelected, &OverlayPanel::findCopiesSelected},
+        {AppMenuAction::openTerminalAtSelected, &OverlayPanel::openTerminalAtSelected},
+        {AppMenuAction::openSettingsFromPanel, &OverlayPanel::openSettingsFromPanel},
+        {AppMenuAction::toggleCheatSheet, &OverlayPanel::toggleCheatSheet},
     };
-    for (const auto& [keys, method] : shortcuts) {
-        auto* action = new QAction(this);
-        action->setShortcut(keys);
-        action->setShortcutContext(Qt::WindowShortcut);
-        connect(action, &QAction::triggered, this, method);
-        addAction(action);
-        actions_.push_back(action);
-    }
+    for (const AppMenuItem& item : AppMainMenu::editMenu().items)
+        for (const auto& [menuAction, method] : panelActions) {
+            if (item.action != menuAction) continue;
+            auto* action = new QAction(this);
+            action->setShortcut(appMenuShortcut(item));
+            action->setShortcutContext(Qt::WindowShortcut);
+            connect(action, &QAction::triggered, this, method);
+            addAction(action);
+            actions_.push_back(action);
+        }
 }
 
 OverlayPanel::~OverlayPanel() = default;
@@ -74,6 +121,18 @@ void OverlayPanel::setContent(QWidget* content) {
     content_ = content;
     layout_->addWidget(content);
     if (QLineEdit* field = firstTextField(content)) field->installEventFilter(this);
+    if (content->sizePolicy().verticalPolicy() == QSizePolicy::Fixed) {
+        content->installEventFilter(this);
+        followContentHeight();
+    }
+}
+
+void OverlayPanel::followContentHeight() {
+    PanelRect wanted = frame();
+    wanted.height = content_->height();
+    // The layout keeps the window's minimum at the content's old height until it runs.
+    layout_->activate();
+    if (wanted.height != frame().height) setFrame(wanted);
 }
 
 QLineEdit* OverlayPanel::firstTextField(QWidget* view) {
@@ -120,7 +179,9 @@ bool OverlayPanel::handleKey(QKeyEvent* key) {
 }
 
 bool OverlayPanel::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::ShortcutOverride) {
+    if (watched == content_ && event->type() == QEvent::Resize) {
+        followContentHeight();
+    } else if (event->type() == QEvent::ShortcutOverride) {
         // The field claims Ctrl+C and the like for itself; the panel's actions win, so the
         // override is swallowed unaccepted and the shortcut goes to the action.
         if (isPanelShortcut(*static_cast<QKeyEvent*>(event))) {
@@ -171,17 +232,21 @@ void OverlayPanel::givePreviewBackKeyboard() {
 
 // --- window
 
+// The frame is the panel as the user sees it: the shadow's margin lies outside.
 PanelRect OverlayPanel::frame() const {
-    return toPanelRect(geometry());
+    const int m = shadowMargin_;
+    return toPanelRect(geometry().adjusted(m, m, -m, -m));
 }
 
 void OverlayPanel::setFrame(const PanelRect& wanted) {
     const PanelRect f = PanelPlacement::keepingTopEdge(frame(), wanted);
-    setGeometry(QRect(qRound(f.x), qRound(f.y), qRound(f.width), qRound(f.height)));
+    const int m = shadowMargin_;
+    setGeometry(
+        QRect(qRound(f.x) - m, qRound(f.y) - m, qRound(f.width) + 2 * m, qRound(f.height) + 2 * m));
 }
 
 void OverlayPanel::moveTopLeft(PanelPoint topLeft) {
-    move(qRound(topLeft.x), qRound(topLeft.y));
+    move(qRound(topLeft.x) - shadowMargin_, qRound(topLeft.y) - shadowMargin_);
 }
 
 void OverlayPanel::restorePositionOrCenter(std::optional<PanelPoint> savedTopLeft) {
@@ -233,17 +298,35 @@ bool OverlayPanel::event(QEvent* event) {
     return QWidget::event(event);
 }
 
+// With a compositing manager the content draws the translucent panel and this window only
+// its shadow; without one translucent pixels would show black, so the panel is opaque and
+// its corners are cut by a mask.
 void OverlayPanel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QPainterPath shape;
-    shape.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), OverlayLayout::cornerRadius,
-                         OverlayLayout::cornerRadius);
-    QColor fill = palette().color(QPalette::Window);
-    fill.setAlpha(245);
-    painter.fillPath(shape, fill);
-    painter.setPen(palette().color(QPalette::Mid));
-    painter.drawPath(shape);
+    const int m = shadowMargin_;
+    if (m == 0) {
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.fillPath(panelShape(QRectF(rect())), palette().color(QPalette::Window));
+        return;
+    }
+    if (shadow_.size() != size()) {
+        shadow_ = QImage(size(), QImage::Format_ARGB32_Premultiplied);
+        shadow_.fill(Qt::transparent);
+        {
+            QPainter shape(&shadow_);
+            shape.setRenderHint(QPainter::Antialiasing);
+            shape.fillPath(panelShape(QRectF(rect()).adjusted(m, m, -m, -m)),
+                           Theme::black(Theme::shadowOpacity));
+        }
+        blurAlpha(shadow_, Theme::shadowRadius);
+    }
+    painter.drawImage(0, 0, shadow_);
+}
+
+void OverlayPanel::resizeEvent(QResizeEvent* event) {
+    if (shadowMargin_ == 0 && QGuiApplication::platformName() == QLatin1String("xcb"))
+        setMask(QRegion(panelShape(QRectF(rect())).toFillPolygon().toPolygon()));
+    QWidget::resizeEvent(event);
 }
 
 // Dragging the background moves the window: by the window manager where there is one.

@@ -2,6 +2,7 @@
 
 #include "UlmaroAppKit/Panel/OverlayPanelWindow.h"
 
+#include <QImage>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
@@ -44,7 +45,12 @@ public:
     std::function<void()> onReveal;
 
     /// Puts `content` in the window (taking it); its first editable line edit is the field.
+    /// A content with a fixed vertical size policy sets the window's height: the window
+    /// follows each change of its height, keeping the top edge.
     void setContent(QWidget* content);
+    /// The transparent margin around the panel that holds its shadow: only where a
+    /// compositing manager can show translucent pixels; else 0 and the panel is opaque.
+    int shadowMargin() const { return shadowMargin_; }
     /// The first editable line edit in `view`'s tree, depth first.
     static QLineEdit* firstTextField(QWidget* view);
     /// The time stamp of the X11 event that summoned the panel (the hot key's press), for the
@@ -79,6 +85,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -87,6 +94,7 @@ private:
     bool handleKey(QKeyEvent* key);
     bool isPanelShortcut(const QKeyEvent& key) const;
     void moveTopLeft(PanelPoint topLeft);
+    void followContentHeight();
     void givePreviewBackKeyboard();
 
     QVBoxLayout* layout_;
@@ -96,6 +104,8 @@ private:
     std::function<void()> onResignKey_;
     std::uint32_t activationTimestamp_ = 0;
     std::optional<QPoint> dragOffset_;
+    int shadowMargin_ = 0;
+    QImage shadow_;
 };
 
 } // namespace ulmaro

@@ -106,7 +106,7 @@ void PreviewWindow::apply(std::uint64_t generation, std::string path, PreviewCon
         break;
     }
     }
-    emit contentShown();
+    Q_EMIT contentShown();
 }
 
 void PreviewWindow::close() {

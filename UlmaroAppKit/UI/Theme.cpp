@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QPainter>
+#include <QPainterPath>
+#include <algorithm>
 
 namespace ulmaro::Theme {
 namespace {
@@ -92,6 +95,40 @@ bool isDark() {
 
 QColor material() {
     return withOpacity(QApplication::palette().color(QPalette::Window), 0.94);
+}
+
+ControlMetrics controlMetrics(ControlSize size) {
+    switch (size) {
+    case ControlSize::small:
+        return {11, 22, 8, 5};
+    case ControlSize::regular:
+        return {13, 26, 12, 6};
+    case ControlSize::large:
+        return {13, 32, 16, 7};
+    }
+    return {13, 26, 12, 6};
+}
+
+QPainterPath roundedRect(const QRectF& rect, double radius) {
+    QPainterPath path;
+    path.addRoundedRect(rect, radius, radius);
+    return path;
+}
+
+void drawRoundedRect(QPainter& painter, const QRectF& rect, double radius, const QColor& fill,
+                     const QColor& border, double width) {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillPath(roundedRect(rect, radius), fill);
+    if (border.alpha() > 0 && width > 0) {
+        // Centred on a rectangle inset by half the width, the stroke lies inside the edge.
+        const double half = width / 2;
+        painter.setPen(QPen(border, width));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawPath(
+            roundedRect(rect.adjusted(half, half, -half, -half), std::max(0.0, radius - half)));
+    }
+    painter.restore();
 }
 
 } // namespace ulmaro::Theme

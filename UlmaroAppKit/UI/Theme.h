@@ -3,6 +3,10 @@
 #include <QColor>
 #include <QFont>
 #include <QPalette>
+#include <QRectF>
+
+class QPainter;
+class QPainterPath;
 
 namespace ulmaro {
 
@@ -41,6 +45,29 @@ QColor white(double opacity);
 /// Whether the palette's window is dark (its lightness below the middle).
 bool isDark(const QPalette& palette);
 bool isDark();
+
+/// How a button looks: `standard` is the ordinary bordered button, `prominent` is filled
+/// with the accent (the default action), `borderless` draws only its title or symbol.
+enum class ButtonLook { standard, prominent, borderless };
+/// Control sizes, as the described small, regular and large controls.
+enum class ControlSize { small, regular, large };
+
+struct ControlMetrics {
+    int fontPixels;
+    /// Height of a bordered button.
+    int height;
+    /// Space left and right of a bordered button's title.
+    int padding;
+    double cornerRadius;
+};
+ControlMetrics controlMetrics(ControlSize size);
+
+/// A plain rounded rectangle (Qt has no continuous corners; the difference is a pixel).
+QPainterPath roundedRect(const QRectF& rect, double radius);
+/// Fills the rounded rectangle and, when `border` is visible, strokes a border of `width`
+/// inside its edge.
+void drawRoundedRect(QPainter& painter, const QRectF& rect, double radius, const QColor& fill,
+                     const QColor& border = Qt::transparent, double width = 1.0);
 
 /// The panel's "regular material": the palette's window colour, slightly translucent.
 QColor material();

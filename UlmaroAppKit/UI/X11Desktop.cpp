@@ -54,6 +54,14 @@ std::optional<std::uint32_t> cardinalProperty(xcb_connection_t* c, std::uint32_t
 
 } // namespace
 
+bool X11Desktop::hasCompositingManager() const {
+    const std::uint32_t selection = atom("_NET_WM_CM_S0");
+    if (selection == XCB_ATOM_NONE) return false;
+    Freed<xcb_get_selection_owner_reply_t> reply{xcb_get_selection_owner_reply(
+        connection_, xcb_get_selection_owner(connection_, selection), nullptr)};
+    return reply && reply->owner != XCB_WINDOW_NONE;
+}
+
 std::optional<std::uint32_t> X11Desktop::activeWindow() const {
     auto window = cardinalProperty(connection_, root_, atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW);
     if (!window || *window == XCB_WINDOW_NONE) return std::nullopt;
@@ -86,6 +94,15 @@ void X11Desktop::requestActivation(std::uint32_t window, Source source,
     xcb_send_event(connection_, 0, root_,
                    XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
                    reinterpret_cast<const char*>(&event));
+    xcb_flush(connection_);
+}
+
+void X11Desktop::keepOffTaskBar(std::uint32_t window) const {
+    // Qt merges the states it sets on mapping with those already there.
+    const std::uint32_t states[] = {atom("_NET_WM_STATE_SKIP_TASKBAR"),
+                                    atom("_NET_WM_STATE_SKIP_PAGER")};
+    xcb_change_property(connection_, XCB_PROP_MODE_APPEND, window, atom("_NET_WM_STATE"),
+                        XCB_ATOM_ATOM, 32, 2, states);
     xcb_flush(connection_);
 }
 

@@ -20,12 +20,18 @@ public:
     /// The window's `_NET_WM_PID`.
     std::optional<std::int32_t> processIdentifier(std::uint32_t window) const;
     bool windowExists(std::uint32_t window) const;
+    /// A compositing manager owns the screen's `_NET_WM_CM_S0` selection, so translucent
+    /// windows show what lies below them.
+    bool hasCompositingManager() const;
 
     /// Who asks for an activation, as EWMH counts them.
     enum class Source : std::uint32_t { application = 1, pager = 2 };
     /// Asks the window manager to activate `window` (`_NET_ACTIVE_WINDOW` to the root).
     /// `timestamp` 0 means the current time.
     void requestActivation(std::uint32_t window, Source source, std::uint32_t timestamp) const;
+
+    /// Keeps a window that is not yet mapped off task bars and pagers (`_NET_WM_STATE`).
+    void keepOffTaskBar(std::uint32_t window) const;
 
 private:
     X11Desktop(xcb_connection_t* connection, std::uint32_t root)

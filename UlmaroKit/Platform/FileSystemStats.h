@@ -11,6 +11,8 @@ struct FileSystemStats {
     std::uint64_t totalBytes = 0;
     std::uint64_t totalNodes = 0;
     std::uint64_t freeNodes = 0;
+    /// What an unprivileged user may still write (f_bavail × f_frsize).
+    std::uint64_t availableBytes = 0;
 
     /// statvfs of a path on the file system; absent when the call fails.
     static std::optional<FileSystemStats> of(const std::string& path);

@@ -76,8 +76,10 @@ std::string normalizedRoot(std::string root) {
 
 } // namespace
 
-InotifyTree::InotifyTree(std::size_t maxWatches, const std::atomic<bool>* cancel)
-    : fd_(openInotify()), maxWatches_(maxWatches), cancel_(cancel) {}
+InotifyTree::InotifyTree(std::size_t maxWatches, const std::atomic<bool>* cancel,
+                         SkipInside skipInside)
+    : fd_(openInotify()), maxWatches_(maxWatches), cancel_(cancel),
+      skipInside_(std::move(skipInside)) {}
 
 std::string InotifyTree::key(int parent, std::string_view name) {
     std::string k(sizeof parent, '\0');
@@ -178,6 +180,8 @@ bool InotifyTree::walk(int parent, const std::string& name, const std::string& p
         pending.pop_back();
         bool isStart = std::exchange(first, false);
         bool follow = isStart && parent < 0; // a root given as a link
+        // Watches are a budget of the whole user: none for folders whose changes nobody wants.
+        if (!follow && skipInside_ && skipInside_(folder.path)) continue;
         UniqueFd dirFd(::open(folder.path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK |
                                                        (follow ? 0 : O_NOFOLLOW)));
         if (!dirFd) continue; // gone already, or unreadable

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -30,10 +31,15 @@ struct InotifyChanges {
 /// Not thread-safe: one thread reads and handles the events.
 class InotifyTree {
 public:
+    /// Whether a folder below a root gets no watch (so nothing inside it is reported); the
+    /// folder itself is still reported by its parent's watch.
+    using SkipInside = std::function<bool(const std::string& folderPath)>;
+
     /// `maxWatches` caps the watches below the kernel's own budget (0: no cap of ours). While
     /// `cancel` (when given) is set, walks of large trees stop early.
     /// Throws std::system_error when the kernel refuses an inotify instance.
-    explicit InotifyTree(std::size_t maxWatches = 0, const std::atomic<bool>* cancel = nullptr);
+    explicit InotifyTree(std::size_t maxWatches = 0, const std::atomic<bool>* cancel = nullptr,
+                         SkipInside skipInside = {});
 
     /// The descriptor to poll for events. It changes after a lost-events recovery.
     int fd() const { return fd_.get(); }
@@ -81,6 +87,7 @@ private:
     UniqueFd fd_;
     std::size_t maxWatches_;
     const std::atomic<bool>* cancel_;
+    SkipInside skipInside_;
     std::vector<std::string> roots_;
     std::unordered_map<int, Node> nodes_;
     std::unordered_map<std::string, int> children_; // key(parent, name) → wd

@@ -98,13 +98,61 @@ struct FileSystemWatcher::Stream {
     std::shared_ptr<EventIDs> eventIDs;
     std::thread thread;
 
-    Stream(std::size_t maxWatches, UniqueFd wakeFd)
-        : tree(maxWatches, &stopping), wake(std::move(wakeFd)) {}
+    Replay replay;
+
+    Stream(const Options& options, UniqueFd wakeFd)
+        : tree(options.maxWatches, &stopping, options.skipInside), wake(std::move(wakeFd)),
+          replay(options.replay) {}
 
     void run();
     void deliver(Batch& batch);
-    bool waitForEvents(int timeoutMs);
+    bool waitForEvents(int timeoutMs, int replayFd);
 };
+
+namespace {
+
+// The replay source's answer, computed on a thread of its own while inotify is read; the
+// thread signals `done` when it has finished. Joined before the stream's thread ends.
+struct PendingReplay {
+    UniqueFd done;
+    std::optional<std::vector<std::string>> paths;
+    std::thread thread;
+
+    ~PendingReplay() {
+        if (thread.joinable()) thread.join();
+    }
+
+    bool start(const FileSystemWatcher::Replay& replay, std::uint64_t since,
+               const std::atomic<bool>& cancel) {
+        done = UniqueFd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC));
+        if (!done) return false;
+        try {
+            thread = std::thread([this, &replay, since, &cancel] {
+                try {
+                    paths = replay(since, cancel);
+                } catch (const std::exception&) {
+                    paths.reset();
+                }
+                std::uint64_t one = 1;
+                [[maybe_unused]] auto written = ::write(done.get(), &one, sizeof one);
+            });
+        } catch (const std::system_error&) {
+            return false;
+        }
+        return true;
+    }
+
+    /// The answer, once the thread has finished; the descriptor is closed then.
+    bool finished() {
+        std::uint64_t count = 0;
+        if (!done || ::read(done.get(), &count, sizeof count) != sizeof count) return false;
+        thread.join();
+        done.reset();
+        return true;
+    }
+};
+
+} // namespace
 
 void FileSystemWatcher::Stream::deliver(Batch& batch) {
     std::uint64_t id = advanceEventID(true);
@@ -124,9 +172,9 @@ void FileSystemWatcher::Stream::deliver(Batch& batch) {
 }
 
 // True when inotify has something to read; false on a timeout or a stop request.
-bool FileSystemWatcher::Stream::waitForEvents(int timeoutMs) {
-    pollfd fds[2] = {{tree.fd(), POLLIN, 0}, {wake.get(), POLLIN, 0}};
-    int ready = ::poll(fds, 2, timeoutMs);
+bool FileSystemWatcher::Stream::waitForEvents(int timeoutMs, int replayFd) {
+    pollfd fds[3] = {{tree.fd(), POLLIN, 0}, {wake.get(), POLLIN, 0}, {replayFd, POLLIN, 0}};
+    int ready = ::poll(fds, 3, timeoutMs);
     if (ready <= 0) return false;
     return !stopping && (fds[0].revents & (POLLIN | POLLERR | POLLHUP));
 }
@@ -141,10 +189,18 @@ void FileSystemWatcher::Stream::run() {
     batch.add(changes);
     // A root that is not there (yet) cannot be watched: its owner rescans when it appears.
     if (!allWatched) batch.mustRescan = true;
-    // No history to replay: a start from before changes went unseen may hide some.
-    if (sinceEventID < unseenBefore) batch.mustRescan = true;
-    batch.historyDone = true;
-    deliver(batch);
+    // The kernel keeps no history: a start from before changes went unseen needs the replay
+    // source, and without one (or a root to compare with) the owner must rescan.
+    PendingReplay pending;
+    const bool missedSome = sinceEventID < unseenBefore;
+    if (missedSome && !batch.mustRescan && replay &&
+        pending.start(replay, sinceEventID, stopping)) {
+        if (!batch.empty()) deliver(batch);
+    } else {
+        if (missedSome) batch.mustRescan = true;
+        batch.historyDone = true;
+        deliver(batch);
+    }
 
     // The replay notice above is no change: the first real one still goes out at once.
     std::optional<Clock::time_point> lastDelivery;
@@ -160,8 +216,18 @@ void FileSystemWatcher::Stream::run() {
             int grace = static_cast<int>(moveGrace.count());
             timeoutMs = timeoutMs < 0 ? grace : std::min(timeoutMs, grace);
         }
-        bool readable = waitForEvents(timeoutMs);
+        bool readable = waitForEvents(timeoutMs, pending.done ? pending.done.get() : -1);
         if (stopping) break;
+        if (pending.done && pending.finished()) {
+            InotifyChanges replayed;
+            if (pending.paths)
+                replayed.paths = std::move(*pending.paths);
+            else
+                replayed.mustRescan = true;
+            batch.add(replayed);
+            batch.historyDone = true;
+            deadline = Clock::now(); // the replay is news: it goes out at once
+        }
         if (readable) {
             tree.readEvents(changes);
             tree.settleMoves(false);
@@ -202,7 +268,7 @@ void FileSystemWatcher::start() {
     if (!wake) return;
     std::shared_ptr<Stream> stream;
     try {
-        stream = std::make_shared<Stream>(options_.maxWatches, std::move(wake));
+        stream = std::make_shared<Stream>(options_, std::move(wake));
     } catch (const std::system_error&) {
         return; // no inotify instance to be had
     }

@@ -2,6 +2,7 @@
 
 #include "UlmaroKit/Scanning/FileSystemWatcherSignal.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -30,8 +31,10 @@ namespace ulmaro {
 /// delivered batch and each stop take max(last + 1, wall-clock nanoseconds). Linux keeps no
 /// history. Changes go unseen before the process's first ID and after a stop: a watcher
 /// started from an ID older than that (a checkpoint of an earlier run, or of a watcher
-/// stopped since) cannot replay what it missed, and its first batch, once the watches are in
-/// place, is `mustFullRescan` and then `historyDone`. A start from any later ID (such as
+/// stopped since) asks its `replay` source, once the watches are in place, what changed
+/// since; the answer goes out as `changedPaths` and then `historyDone`, while changes seen
+/// meanwhile go out as usual. Without a source, or when it cannot tell, the batch is
+/// `mustFullRescan` and then `historyDone`. A start from any later ID (such as
 /// `currentEventID()` taken since) has nothing to replay: its first batch is `historyDone`
 /// alone. Lost events (queue overflow), folders left unwatched for want of watches and a
 /// root that cannot be watched (missing, or not a folder) are `mustFullRescan` too.
@@ -39,9 +42,19 @@ class FileSystemWatcher {
 public:
     using SignalHandler = std::function<void(const FileSystemWatcherSignal&)>;
 
+    /// The paths changed since an event ID (raw bytes), or none when that cannot be told.
+    /// Runs on a thread of its own; `cancel` is set when the watcher stops.
+    using Replay = std::function<std::optional<std::vector<std::string>>(
+        std::uint64_t sinceEventID, const std::atomic<bool>& cancel)>;
+
     struct Options {
         /// Most watches this watcher may hold, on top of the kernel's budget (0: no cap).
         std::size_t maxWatches = 0;
+        /// What changed while nobody watched; see the class comment.
+        Replay replay = {};
+        /// Folders below a root whose inside is not watched: their owner drops those
+        /// changes anyway, and watches are a budget of the whole user.
+        std::function<bool(const std::string& folderPath)> skipInside = {};
     };
 
     FileSystemWatcher(std::vector<std::string> paths, std::uint64_t sinceEventID, double latency,

@@ -1,11 +1,12 @@
 // The main of the Qt test programs: one QApplication for the whole run, set up so that
-// every machine renders the same pixels (scale 1, 96 dpi, Fusion, a font from the
-// repository). Offscreen by default; the window-manager suite (ULMARO_QT_TEST_X11) runs on
-// the private X server whose display the CTest fixture wrote down.
+// every machine renders the same pixels (scale 1, 96 dpi, Fusion, no icon theme, a font
+// from the repository). Offscreen by default; the window-manager suite (ULMARO_QT_TEST_X11)
+// runs on the private X server whose display the CTest fixture wrote down.
 
 #include <QApplication>
 #include <QFont>
 #include <QFontDatabase>
+#include <QIcon>
 #include <QStyle>
 #include <QStyleFactory>
 #include <cstdio>
@@ -64,6 +65,10 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setPalette(QApplication::style()->standardPalette());
+    // No icon theme: the installed themes differ between machines, the style's icons do not.
+    QIcon::setThemeSearchPaths({});
+    QIcon::setFallbackSearchPaths({});
+    QIcon::setThemeName(QString());
     const int id = QFontDatabase::addApplicationFont(QStringLiteral(ULMARO_TEST_FONT));
     if (id < 0) {
         std::fprintf(stderr, "Cannot load the test font %s\n", ULMARO_TEST_FONT);

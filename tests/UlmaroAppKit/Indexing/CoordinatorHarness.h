@@ -1,6 +1,7 @@
 #pragma once
 
 #include "UlmaroAppKit/Fakes/InMemorySettingsStore.h"
+#include "UlmaroAppKit/Fakes/ManualChangeWatchers.h"
 #include "UlmaroAppKit/Fakes/ManualClock.h"
 #include "UlmaroAppKit/Fakes/ManualMainQueue.h"
 #include "UlmaroAppKit/Fakes/ManualSerialQueue.h"
@@ -71,6 +72,9 @@ struct Harness {
     ManualClock clock;
     InMemorySettingsStore settings;
     ManualSerialQueueFactory queues;
+    ManualChangeWatchers watchers;
+    /// inotify instead of `watchers`, for the tests that change real files.
+    bool realWatchers = false;
     std::vector<State> updates;
     std::unique_ptr<IndexCoordinator> coordinator;
 
@@ -85,7 +89,7 @@ struct Harness {
             indexPath, [this] { return scanRoot; },
             [] { return ScanPolicy(ScanPolicy::defaultExclusions()); }, 86400,
             IndexCoordinator::Dependencies{
-                gate, clock, settings, queues,
+                gate, clock, clock, settings, queues,
                 queues.makeQueue("app.ulmaro.live-delta", QueueQuality::utility),
                 [this](const std::filesystem::path&) { return free; },
                 [this](IndexBuilder& builder, bool onlyMissing, AttributeFiller::Appetite appetite,
@@ -93,7 +97,8 @@ struct Harness {
                     if (fills)
                         AttributeFiller::fill(
                             builder, [] { return true; }, onlyMissing, appetite, progress);
-                }});
+                },
+                realWatchers ? fileSystemChangeWatchers() : watchers.factory()});
         coordinator->onUpdate = [this](const State& s, const IndexCoordinator::Store&) {
             updates.push_back(s);
         };

@@ -1,9 +1,18 @@
+#include "CoordinatorHarness.h"
 #include "UlmaroAppKit/Indexing/IndexCoordinator.h"
+#include "UlmaroAppKit/Indexing/WatchCheckpointStore.h"
+#include "UlmaroKit/Scanning/FileSystemWatcher.h"
+#include "support/WaitFor.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 namespace ulmaro {
 namespace {
+
+using namespace test;
+using Signal = FileSystemWatcherSignal;
+using ::testing::ElementsAre;
 
 TEST(IndexCoordinatorNoise, HighChurnFragmentsMatchAnywhereWithBothSlashes) {
     struct Case {
@@ -34,6 +43,289 @@ TEST(IndexCoordinatorNoise, HighChurnFragmentsMatchAnywhereWithBothSlashes) {
     for (const Case& c : cases) {
         EXPECT_EQ(IndexCoordinator::isHighChurnNoise(c.path), c.noise) << c.path;
     }
+}
+
+TEST(IndexCoordinatorWatch, TheFilterDropsWhatNoScanWouldHold) {
+    const ScanPolicy policy({"/home/a/private", "/home/a/Music"});
+    const std::string own = "/var/data/Ulmaro";
+    const std::string catalogs = "/var/data/Ulmaro/Catalogs";
+    struct Case {
+        const char* path;
+        bool passes;
+    };
+    const Case cases[] = {
+        // The coordinator's own files, in its folder only.
+        {"/var/data/Ulmaro/index.bin", false},
+        {"/var/data/Ulmaro/index.bin.inprogress", false},
+        {"/var/data/Ulmaro/index.bin.tmp.a1b2c3", false},
+        {"/var/data/Ulmaro/delta.bin", false},
+        {"/var/data/Ulmaro/content.bin", false},
+        {"/var/data/Ulmaro/watch-checkpoint.json", false},
+        {"/var/data/Ulmaro/instance.lock", false},
+        {"/var/data/Ulmaro/notes.txt", true},
+        {"/home/a/delta.bin", true},
+        {"/private/var/data/Ulmaro/index.bin", false}, // compared without "/private"
+        // The catalogs' folder and what it holds.
+        {"/var/data/Ulmaro/Catalogs", false},
+        {"/var/data/Ulmaro/Catalogs/x/index.bin", false},
+        {"/private/var/data/Ulmaro/Catalogs/x", false},
+        {"/var/data/Ulmaro/CatalogsOld", true},
+        // Noise.
+        {"/home/a/web/node_modules/x.js", false},
+        {"/home/a/Caches.txt", true},
+        // Excluded folders, with everything inside them, and the name rules.
+        {"/home/a/private", false},
+        {"/home/a/private/diary.txt", false},
+        {"/home/a/private/deep/er.txt", false},
+        {"/home/a/privately.txt", true},
+        {"/home/a/old.noindex/x.txt", false},
+        {"/media/Backups.backupdb/x", false},
+    };
+    std::vector<std::string> all;
+    std::vector<std::string> passing;
+    for (const Case& c : cases) {
+        auto out = IndexCoordinator::signalForMainActor(Signal::changedPaths({c.path}), policy, own,
+                                                        "index.bin", catalogs);
+        EXPECT_EQ(out.has_value(), c.passes) << c.path;
+        all.push_back(c.path);
+        if (c.passes) passing.push_back(c.path);
+    }
+    // A batch keeps the passing paths, in order and as delivered.
+    all.push_back("/private/tmp/kept");
+    passing.push_back("/private/tmp/kept");
+    EXPECT_EQ(IndexCoordinator::signalForMainActor(Signal::changedPaths(all), policy, own,
+                                                   "index.bin", catalogs),
+              Signal::changedPaths(passing));
+    EXPECT_EQ(IndexCoordinator::signalForMainActor(Signal::changedPaths({}), policy, own,
+                                                   "index.bin", catalogs),
+              std::nullopt);
+    for (const Signal& other : {Signal::mustFullRescan(), Signal::historyDone()})
+        EXPECT_EQ(IndexCoordinator::signalForMainActor(other, policy, own, "index.bin", catalogs),
+                  other);
+
+    // What needs no watch: folders whose inside the filter drops whole.
+    EXPECT_TRUE(
+        IndexCoordinator::dropsEverythingInside("/home/a/web/node_modules", policy, catalogs));
+    EXPECT_TRUE(IndexCoordinator::dropsEverythingInside("/home/a/.cache", policy, catalogs));
+    EXPECT_TRUE(IndexCoordinator::dropsEverythingInside("/home/a/private", policy, catalogs));
+    EXPECT_TRUE(IndexCoordinator::dropsEverythingInside(catalogs, policy, catalogs));
+    EXPECT_FALSE(IndexCoordinator::dropsEverythingInside("/home/a/web", policy, catalogs));
+    EXPECT_FALSE(IndexCoordinator::dropsEverythingInside(own, policy, catalogs));
+}
+
+// A watched coordinator over a built index; every documents callback recorded.
+struct Watched : Harness {
+    std::vector<std::vector<std::string>> documents;
+
+    Watched() {
+        buildIndex();
+        coordinator->onDocumentsChanged = [this](const std::vector<std::string>& paths) {
+            documents.push_back(paths);
+        };
+    }
+
+    /// A real path of the tree, so that the delta keeps it.
+    std::string fresh(const char* name) {
+        touch(root / name);
+        return (root / name).string();
+    }
+    void deliver(const Signal& signal) {
+        watchers.push(signal);
+        main.drain();
+    }
+    /// Moves virtual time on by whole ticks of the 15-second check, running what they start.
+    void wait(double seconds) {
+        clock.advance(Seconds(seconds));
+        main.drain();
+    }
+    bool scanQueued() { return scanQueue().pending() > 0; }
+};
+
+TEST(IndexCoordinatorWatch, ChangesReachTheDeltaAndTheDocumentsCallback) {
+    Watched h;
+    ASSERT_TRUE(h.coordinator->isWatching());
+    const auto& request = h.watchers.latest().request;
+    EXPECT_EQ(request.root, h.scanRoot);
+    EXPECT_EQ(request.latency, 2.0);
+    EXPECT_TRUE(h.watchers.latest().started);
+
+    const std::string a = h.fresh("a.txt");
+    const std::string b = h.fresh("b.txt");
+    h.deliver(Signal::changedPaths({a}));
+    h.wait(1.0);
+    h.deliver(Signal::changedPaths({b}));
+    EXPECT_THAT(h.documents, ElementsAre(ElementsAre(a), ElementsAre(b)));
+    EXPECT_EQ(h.coordinator->liveDelta().changed().size(), 2u);
+
+    // One rebuild, 1.5 s after the last batch of the burst; its finish is published.
+    h.updates.clear();
+    h.wait(1.0);
+    EXPECT_EQ(h.coordinator->liveDelta().store(), nullptr);
+    h.wait(0.5);
+    h.settle();
+    ASSERT_NE(h.coordinator->liveDelta().store(), nullptr);
+    EXPECT_EQ(h.coordinator->liveDelta().store()->count() > 0, true);
+    EXPECT_EQ(h.updates.size(), 1u);
+
+    // A batch dropped whole notes no change: no rescan follows, however long the quiet.
+    Watched quiet;
+    quiet.deliver(Signal::changedPaths({(quiet.root / "node_modules" / "x.js").string()}));
+    EXPECT_TRUE(quiet.documents.empty());
+    quiet.wait(3600);
+    EXPECT_FALSE(quiet.scanQueued());
+}
+
+TEST(IndexCoordinatorWatch, AutomaticRescansFollowQuietWaitingAndTheFloor) {
+    Watched h;
+    // The first change comes a second into the watch: at the 60 s tick it is 59 s old.
+    h.wait(1);
+    h.deliver(Signal::changedPaths({h.fresh("a.txt")}));
+    h.wait(59);
+    EXPECT_FALSE(h.scanQueued());
+    h.wait(15); // 74 s of quiet
+    ASSERT_TRUE(h.scanQueued());
+    EXPECT_TRUE(std::holds_alternative<Refreshing>(h.coordinator->state()));
+
+    // While the scan runs the check does nothing and keeps what it knows.
+    h.deliver(Signal::mustFullRescan());
+    h.wait(600);
+    EXPECT_EQ(h.scanQueue().pending(), 1u);
+    h.runScan();
+    h.settle();
+    EXPECT_TRUE(std::holds_alternative<Ready>(h.coordinator->state()));
+    // The change that came during the scan waited through it; the floor has passed since.
+    h.wait(15);
+    EXPECT_TRUE(h.scanQueued());
+    h.runScan();
+    h.settle();
+
+    // Within 600 s of that rescan, quiet changes wait.
+    h.deliver(Signal::changedPaths({h.fresh("b.txt")}));
+    h.wait(120);
+    EXPECT_FALSE(h.scanQueued());
+    h.wait(480);
+    EXPECT_TRUE(h.scanQueued());
+    h.runScan();
+    h.settle();
+
+    // Changes that never stop are rescanned after 7200 s of waiting.
+    h.wait(600);
+    for (int i = 0; i < 7200 / 10; ++i) {
+        h.deliver(Signal::mustFullRescan());
+        h.wait(10);
+        if (h.scanQueued()) break;
+    }
+    EXPECT_TRUE(h.scanQueued());
+}
+
+TEST(IndexCoordinatorWatch, StoppedWatchingWaitsForStart) {
+    Watched h;
+    h.deliver(Signal::changedPaths({h.fresh("a.txt")}));
+    const std::size_t timersWatching = h.clock.activeTimers();
+    h.coordinator->stopWatching();
+    EXPECT_FALSE(h.coordinator->isWatching());
+    EXPECT_TRUE(h.watchers.latest().stopped);
+    EXPECT_LT(h.clock.activeTimers(), timersWatching);
+    h.wait(3600);
+    EXPECT_FALSE(h.scanQueued());
+
+    h.coordinator->startWatchingIfNeeded();
+    EXPECT_EQ(h.watchers.made().size(), 1u);
+    h.coordinator->start();
+    h.settle();
+    EXPECT_EQ(h.watchers.made().size(), 2u);
+    EXPECT_TRUE(h.watchers.latest().started);
+}
+
+TEST(IndexCoordinatorWatch, ResumesFromACheckpointOfTheSameDevice) {
+    const auto uuid = FileSystemWatcher::deviceUUID(Harness().scanRoot);
+    ASSERT_TRUE(uuid);
+    struct Case {
+        std::string device;
+        bool resumes;
+    };
+    for (const Case& c : {Case{*uuid, true}, Case{"another-disk", false}}) {
+        Harness run;
+        run.buildIndex();
+        run.coordinator->stopWatching();
+        WatchCheckpointStore::save({42, c.device}, WatchCheckpointStore::defaultURL(run.indexPath));
+        const std::uint64_t before = FileSystemWatcher::currentEventID();
+        run.coordinator->start();
+        const auto& request = run.watchers.latest().request;
+        if (c.resumes)
+            EXPECT_EQ(request.sinceEventID, 42u);
+        else
+            EXPECT_GE(request.sinceEventID, before);
+        // The replay is told from the served index: it has nothing to add here.
+        std::atomic<bool> cancel{false};
+        auto replayed = request.options.replay(FileSystemWatcher::currentEventID(), cancel);
+        ASSERT_TRUE(replayed);
+        EXPECT_TRUE(replayed->empty());
+    }
+}
+
+// What the checkpoint holds: where watching stands, unless changes live only in the delta
+// (or wait for a rescan); then where "index.bin" may miss changes from.
+TEST(IndexCoordinatorWatch, TheCheckpointNeverSkipsChangesHeldOnlyInTheDelta) {
+    Watched h;
+    const auto file = WatchCheckpointStore::defaultURL(h.indexPath);
+    const std::uint64_t afterBuild = FileSystemWatcher::currentEventID();
+
+    h.deliver(Signal::historyDone()); // the fake's IDs are small counts
+    h.coordinator->checkpointWatchState();
+    ASSERT_TRUE(WatchCheckpointStore::load(file));
+    EXPECT_EQ(WatchCheckpointStore::load(file)->eventID, h.watchers.latest().lastKnownEventID);
+    EXPECT_EQ(WatchCheckpointStore::load(file)->deviceUUID,
+              *FileSystemWatcher::deviceUUID(h.scanRoot));
+
+    h.deliver(Signal::changedPaths({h.fresh("a.txt")}));
+    h.coordinator->checkpointWatchState();
+    const std::uint64_t saved = WatchCheckpointStore::load(file)->eventID;
+    EXPECT_GT(saved, h.watchers.latest().lastKnownEventID);
+    EXPECT_LE(saved, afterBuild); // no later than the build's scan began
+
+    // A restart resumes from there; while its catch-up sits in the delta, the checkpoint
+    // stays on that ID.
+    h.coordinator.reset();
+    h.make();
+    h.coordinator->start();
+    h.settle();
+    EXPECT_EQ(h.watchers.latest().request.sinceEventID, saved);
+    h.deliver(Signal::changedPaths({(h.root / "a.txt").string()}));
+    h.coordinator->checkpointWatchState();
+    EXPECT_EQ(WatchCheckpointStore::load(file)->eventID, saved);
+}
+
+// As a user sees it: quit, change files, start again; the changes are found within seconds,
+// from the catch-up alone, with no full rescan.
+TEST(IndexCoordinatorWatch, ChangesMadeWhileQuitAreCaughtUpWithoutARescan) {
+    Harness h;
+    h.realWatchers = true;
+    h.make();
+    h.buildIndex();
+    h.coordinator->checkpointWatchState();
+    h.coordinator.reset(); // quit
+
+    std::filesystem::remove(h.root / "alpha.txt");
+    touch(h.root / "docs" / "gamma" / "new.txt");
+
+    h.make();
+    h.coordinator->start();
+    h.settle();
+    EXPECT_FALSE(h.coordinator->isScanning());
+    const std::string added = (h.root / "docs" / "gamma" / "new.txt").string();
+    const std::string gone = (h.root / "alpha.txt").string();
+    ASSERT_TRUE(waitFor([&] {
+        h.main.drain();
+        const auto& delta = h.coordinator->liveDelta();
+        return delta.changed().contains(added) && delta.tombstones().contains(gone);
+    }));
+    h.clock.advance(Seconds(IndexCoordinator::deltaRebuildDelay));
+    h.settle();
+    ASSERT_NE(h.coordinator->liveDelta().store(), nullptr);
+    EXPECT_TRUE(hasPath(*h.coordinator->liveDelta().store(), "new.txt"));
+    EXPECT_FALSE(h.coordinator->isScanning());
+    EXPECT_EQ(h.scanQueue().pending(), 0u);
 }
 
 } // namespace

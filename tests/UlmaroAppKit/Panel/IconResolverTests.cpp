@@ -81,5 +81,18 @@ TEST(IconResolver, ApplicationsInSimulatorRuntimesGetTheGenericIcon) {
     EXPECT_EQ(from(resolver.icon(row("x", runtime + "/x", false, true))), runtime + "/x");
 }
 
+// A source that tells folders apart gets them as folders; applications stay files to it.
+TEST(IconResolver, FoldersAskForAFolderIcon) {
+    struct FolderSource : CountingSource {
+        std::shared_ptr<const IconImage> iconForFolder(const std::string& path) override {
+            return std::make_shared<Image>("folder " + path);
+        }
+    };
+    auto source = std::make_shared<FolderSource>();
+    IconResolver resolver(source);
+    EXPECT_EQ(from(resolver.icon(row("src", "/p/src", false, true))), "folder /p/src");
+    EXPECT_EQ(from(resolver.icon(row("Tool.app", "/p/Tool.app", true, true))), "/p/Tool.app");
+}
+
 } // namespace
 } // namespace ulmaro

@@ -173,6 +173,114 @@ TEST(FileSystemWatcherTests, AStartFromBeforeAGapAsksForRescan) {
     EXPECT_EQ(firstBatch(dir.path(), beforeStop), missed);
 }
 
+// The replay source answers for the gap: its paths, then `historyDone`; when it cannot tell,
+// a rescan. Changes seen while it works go out meanwhile, before the replay's answer.
+TEST(FileSystemWatcherTests, AReplaySourceFillsTheGap) {
+    TempDir dir;
+    struct Case {
+        std::optional<std::vector<std::string>> answer;
+        std::vector<Signal> replayed;
+    };
+    const std::vector<Case> cases{
+        {std::vector<std::string>{"/gone/a", "/new/b"},
+         {Signal::changedPaths({"/gone/a", "/new/b"}), Signal::historyDone()}},
+        {std::vector<std::string>{}, {Signal::historyDone()}},
+        {std::nullopt, {Signal::mustFullRescan(), Signal::historyDone()}},
+    };
+    for (const Case& c : cases) {
+        std::mutex lock;
+        std::condition_variable cv;
+        bool release = false;
+        std::uint64_t askedFrom = 0;
+        FileSystemWatcher::Options options;
+        options.replay = [&](std::uint64_t since, const std::atomic<bool>&) {
+            std::unique_lock guard(lock);
+            askedFrom = since;
+            cv.wait(guard, [&] { return release; });
+            return c.answer;
+        };
+        auto letGo = [&] {
+            std::lock_guard guard(lock);
+            release = true;
+            cv.notify_all();
+        };
+        Recorder recorder;
+        FileSystemWatcher watcher({dir.path().string()}, 7, 0.0, recorder.handler(), options);
+        // However the test ends, the source returns, so the watcher can stop.
+        std::shared_ptr<void> releaseOnExit(nullptr, [&](void*) { letGo(); });
+        watcher.start();
+        const fs::path meanwhile = dir / "meanwhile.txt";
+        // Until a change gets through, the watches may not be in place yet.
+        bool seen = false;
+        for (auto until = std::chrono::steady_clock::now() + timeout;
+             !seen && std::chrono::steady_clock::now() < until;) {
+            writeFile(meanwhile);
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            auto paths = recorder.paths();
+            seen = std::find(paths.begin(), paths.end(), meanwhile.string()) != paths.end();
+        }
+        ASSERT_TRUE(seen);
+        {
+            std::lock_guard guard(lock);
+            EXPECT_EQ(askedFrom, 7u);
+        }
+        letGo();
+        ASSERT_TRUE(
+            recorder.waitUntil([](const auto& s) { return countKind(s, Kind::historyDone) > 0; }));
+        watcher.stop();
+        std::vector<Signal> signals = recorder.signals();
+        auto replay = std::find_if(signals.begin(), signals.end(),
+                                   [&](const Signal& s) { return s == c.replayed.front(); });
+        ASSERT_NE(replay, signals.end());
+        EXPECT_EQ(std::vector<Signal>(replay, signals.end()), c.replayed);
+        EXPECT_EQ(countKind(std::vector<Signal>(signals.begin(), replay), Kind::changedPaths),
+                  static_cast<std::size_t>(replay - signals.begin()));
+        fs::remove(meanwhile);
+    }
+}
+
+// A watcher stopped while its replay runs tells the source, and returns.
+TEST(FileSystemWatcherTests, StopCancelsAReplayInProgress) {
+    TempDir dir;
+    std::atomic<bool> started{false};
+    FileSystemWatcher::Options options;
+    options.replay = [&](std::uint64_t, const std::atomic<bool>& cancel) {
+        started = true;
+        while (!cancel)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return std::optional<std::vector<std::string>>(std::vector<std::string>{"/late"});
+    };
+    Recorder recorder;
+    FileSystemWatcher watcher({dir.path().string()}, 0, 0.0, recorder.handler(), options);
+    watcher.start();
+    while (!started)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    watcher.stop();
+    EXPECT_EQ(countKind(recorder.signals(), Kind::historyDone), 0u);
+}
+
+// Folders the owner does not want get no watch: nothing inside them is reported, while the
+// folder itself still is, as an entry of its parent.
+TEST(FileSystemWatcherTests, FoldersSkippedInsideAreNotWatched) {
+    TempDir dir;
+    fs::create_directories(dir / "cache" / "deep");
+    fs::create_directories(dir / "kept");
+    FileSystemWatcher::Options options;
+    options.skipInside = [&](const std::string& folder) {
+        return folder == (dir / "cache").string();
+    };
+    Watching w(dir.path(), 0.0, options);
+    ASSERT_TRUE(w.ready());
+    writeFile(dir / "cache" / "x");
+    writeFile(dir / "cache" / "deep" / "y");
+    writeFile(dir / "kept" / "z");
+    ASSERT_TRUE(w.recorder.waitForPaths({dir / "kept" / "z"}));
+    fs::remove_all(dir / "cache");
+    ASSERT_TRUE(w.recorder.waitForPaths({dir / "cache"}));
+    EXPECT_THAT(w.recorder.paths(), Not(Contains((dir / "cache" / "x").string())));
+    EXPECT_THAT(w.recorder.paths(), Not(Contains((dir / "cache" / "deep" / "y").string())));
+}
+
 TEST(FileSystemWatcherTests, FileChangesAreReported) {
     TempDir dir;
     Watching w(dir.path(), 0.02);

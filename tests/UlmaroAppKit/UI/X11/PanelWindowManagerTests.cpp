@@ -4,6 +4,7 @@
 #include "UlmaroAppKit/Panel/SettingsPanelPositionStore.h"
 #include "UlmaroAppKit/UI/PanelFixture.h"
 #include "UlmaroAppKit/UI/QtMainQueue.h"
+#include "UlmaroAppKit/UI/X11/WindowManagerFixture.h"
 #include "UlmaroAppKit/UI/X11Desktop.h"
 #include "UlmaroAppKit/UI/X11FrontmostAppTracker.h"
 
@@ -16,33 +17,15 @@
 namespace ulmaro {
 namespace {
 
-constexpr int waitLimitMs = 10'000;
+using test::activeWindow;
+using test::waitLimitMs;
+using test::xdotool;
 
-bool xdotool(const QStringList& arguments) {
-    QProcess process;
-    process.start(QStringLiteral("xdotool"), arguments);
-    if (!process.waitForFinished(waitLimitMs)) {
-        process.kill();
-        process.waitForFinished(1000);
-        return false;
-    }
-    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-}
-
-std::uint32_t activeWindow() {
-    return X11Desktop::current()->activeWindow().value_or(0);
-}
-
-class PanelUnderWindowManager : public ::testing::Test {
+class PanelUnderWindowManager : public test::OtherWindowActive {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(X11Desktop::current()) << "not on X11";
-        other.setWindowTitle(QStringLiteral("Editor"));
-        other.setGeometry(700, 450, 400, 250);
-        other.show();
-        other.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&other, waitLimitMs));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return activeWindow() == other.winId(); }, waitLimitMs));
+        test::OtherWindowActive::SetUp();
+        if (HasFatalFailure()) return;
         controller.quickLookIsOnScreen = [this] { return t.panel->preview().isVisible(); };
     }
     void TearDown() override {
@@ -51,7 +34,6 @@ protected:
     }
 
     test::PanelUnderTest t;
-    QWidget other;
     QtMainQueue mainQueue;
     InMemorySettingsStore settings;
     std::shared_ptr<SettingsPanelPositionStore> positions =

@@ -1,13 +1,14 @@
 #pragma once
 
-// The main of the bench_ui_* programs: one QApplication, offscreen, at scale 1.
+// The main of the view benchmarks: one QApplication on the offscreen platform at scale 1.
+
 #include <QApplication>
 #include <benchmark/benchmark.h>
 #include <cstdlib>
 
 namespace ulmaro::bench {
 
-inline int runQtBenchmarks(int argc, char** argv) {
+inline int runUiBenchmarks(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     setenv("QT_SCALE_FACTOR", "1", 1);
     QApplication app(argc, argv);

@@ -1,0 +1,35 @@
+#include "UlmaroAppKit/Panel/ResultAreaRules.h"
+
+namespace ulmaro::ResultAreaRules {
+
+EmptyState emptyState(const OverlayViewModel& model) {
+    if (model.isFirstRun.get()) return EmptyState::nothing;
+    if (!model.recentSearches().empty() || !model.recentFiles().empty()) return EmptyState::recents;
+    return EmptyState::hint;
+}
+
+bool showsAttributeNotice(const OverlayViewModel& model) {
+    return model.attributeDataIncomplete.get() && model.currentQueryNeedsAttributes();
+}
+
+std::string noMatchesTitle(bool hasRescues) {
+    return hasRescues ? "No file is named that" : "No matches";
+}
+
+std::string rescueTitle(OverlayViewModel::Rescue rescue, std::string_view query) {
+    const auto first = query.find_first_not_of(" \t");
+    const std::string_view q = first == std::string_view::npos
+                                   ? std::string_view()
+                                   : query.substr(first, query.find_last_not_of(" \t") - first + 1);
+    const std::string quoted = "\xE2\x80\x9C" + std::string(q) + "\xE2\x80\x9D";
+    return rescue == OverlayViewModel::Rescue::searchInsideFiles
+               ? "Look inside documents for " + quoted
+               : "Look for a folder called " + quoted;
+}
+
+std::string_view rescueSymbol(OverlayViewModel::Rescue rescue) {
+    return rescue == OverlayViewModel::Rescue::searchInsideFiles ? "doc.text.magnifyingglass"
+                                                                 : "folder.badge.questionmark";
+}
+
+} // namespace ulmaro::ResultAreaRules

@@ -1,0 +1,85 @@
+#include "OverlayViewFixture.h"
+#include "support/GoldenImage.h"
+
+#include <QApplication>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace ulmaro {
+namespace {
+
+using test::OverlayViewUnderTest;
+
+QImage render(OverlayView& view) {
+    QApplication::setCursorFlashTime(0); // a caret that never blinks
+    view.show();
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
+    QImage image = test::grabForGolden(view);
+    view.hide();
+    return image;
+}
+
+TEST(OverlayViewGolden, States) {
+    const struct Case {
+        const char* name;
+        bool engine;
+        std::function<void(OverlayViewUnderTest&)> setup;
+    } cases[] = {
+        {"overlay-preparing", false, [](auto& t) { t.model->applyIndexingState(48213); }},
+        {"overlay-idle", true, [](auto& t) { t.model->setTotalIndexedCount(1234567); }},
+        {"overlay-results-filter-newest", true,
+         [](auto& t) {
+             t.model->sortOrder.set(SortOrder::dateModified);
+             t.model->activeFilter.set(QuickFilter::documents);
+             t.showRows({test::row(1, "/home/ana/Documents/report-2024.pdf"),
+                         test::row(2, "/home/ana/Documents/Reports/summary.odt"),
+                         test::row(3, "/home/ana/Downloads/report (1).docx")},
+                        "report", 3);
+         }},
+        {"overlay-cheatsheet", true, [](auto& t) { t.model->showingCheatSheet.set(true); }},
+        {"overlay-onboarding", true, [](auto& t) { t.onboarding->setShowing(true); }},
+        {"results-previews-offline", true,
+         [](auto& t) {
+             RankedRow notes = test::row(1, "/home/ana/Notes/meeting.md");
+             notes.contentMatch =
+                 ContentSearcher::Hit{notes.path, 42, "budget review moved to Friday"};
+             RankedRow plan = test::row(2, "/home/ana/Documents/plan.txt");
+             plan.contentMatch =
+                 ContentSearcher::Hit{plan.path, 7, "  the budget for 2025 is final"};
+             RankedRow archived =
+                 test::row(3, "/media/ana/Backup/2019/budget.ods", test::offlineCatalog("Backup"));
+             t.showRows({notes, plan, archived}, "budget", 3);
+         }},
+        {"no-matches-offers-coverage", true,
+         [](auto& t) {
+             t.model->hasContentIndex.set(true);
+             t.model->indexGapFolders.set(2);
+             t.model->indexGapPaths.set({"/srv/private", "/var/lib/secret"});
+             t.search("quarterly", SearchOutcome::noMatches());
+         }},
+        {"empty-state-recents", true,
+         [](auto& t) {
+             t.recents->recordSearch("invoice", 12, WallTime{});
+             t.recents->recordSearch("ext:pdf tax", 1, WallTime{});
+             t.recents->recordOpened("/home/ana/Documents/lease.pdf", "lease.pdf", WallTime{});
+             t.model->emptySelection.set(OverlayViewModel::EmptySelection::search("ext:pdf tax"));
+         }},
+        {"copies-banner", true,
+         [](auto& t) {
+             t.showRows(
+                 {test::row(1, "/home/ana/a/report.pdf"), test::row(2, "/home/ana/b/report.pdf")},
+                 "report", 2);
+             t.model->copiesContext.set("2 other copies of report.pdf");
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        OverlayViewUnderTest t(c.engine);
+        c.setup(t);
+        EXPECT_TRUE(test::matchesGolden(render(*t.view), QString::fromUtf8(c.name)));
+    }
+}
+
+} // namespace
+} // namespace ulmaro

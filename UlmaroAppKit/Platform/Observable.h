@@ -6,10 +6,6 @@
 #include <utility>
 #include <vector>
 
-// Qt defines `emit` as an empty macro; a view that includes Qt first still gets `emit` here.
-#pragma push_macro("emit")
-#undef emit
-
 namespace ulmaro {
 
 /// Keeps one subscription alive; destroying it (or `reset()`) unsubscribes. Safe to
@@ -102,5 +98,3 @@ private:
 };
 
 } // namespace ulmaro
-
-#pragma pop_macro("emit")

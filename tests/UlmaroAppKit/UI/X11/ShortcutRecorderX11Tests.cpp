@@ -39,9 +39,9 @@ bool xdotoolKey(const QString& keys) {
     return run(QStringLiteral("xdotool"), {QStringLiteral("key"), keys});
 }
 
-/// Stands in for the coordinator's `registerHotKey`, which is not built yet: it drops the
-/// held key, registers the new one with the summon action, and on failure puts the stored
-/// shortcut back when a key was held.
+/// What `AppCoordinator::registerHotKey` does with the hot key, without the rest of the
+/// application: it drops the held key, registers the new one with the summon action, and on
+/// failure puts the stored shortcut back when a key was held.
 struct ShellStandIn {
     std::shared_ptr<HotKeyCenter> center;
     std::shared_ptr<Preferences> preferences;

@@ -353,15 +353,18 @@ TEST(OverlayView, FieldRevealsWithAltReturnAndTrashesWithCtrlBackspace) {
     EXPECT_EQ(t.model->rows().size(), 2u);
     EXPECT_EQ(field.text(), "two words") << "a trashed row leaves the text alone";
 
-    // A Trash that fails, and an offline row: the field deletes a word as usual.
+    // A Trash that fails, and an offline row: the field deletes the text before the caret.
     t.actions->trashSucceeds = false;
     QTest::keyClick(&field, Qt::Key_Backspace, Qt::ControlModifier);
-    EXPECT_EQ(t.model->rows().size(), 2u);
-    EXPECT_EQ(field.text(), "two ");
-    t.model->selectedID.set(3);
+    EXPECT_EQ(t.actions->trashed.size(), 2u);
+    EXPECT_EQ(field.text(), "");
     t.actions->trashSucceeds = true;
+    QTest::keyClicks(&field, "two words");
+    t.engine->answerLast(test::resultsOf({test::row(3, "/mnt/b", test::offlineCatalog())}));
+    t.mainQueue->drain();
+    t.model->selectedID.set(3);
     QTest::keyClick(&field, Qt::Key_Backspace, Qt::ControlModifier);
-    EXPECT_EQ(t.actions->trashed.size(), 2u) << "the failed one only";
+    EXPECT_EQ(t.actions->trashed.size(), 2u) << "an offline row is never trashed";
     EXPECT_EQ(field.text(), "");
 }
 

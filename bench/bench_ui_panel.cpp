@@ -3,6 +3,7 @@
 // JPEG from the preview's request to its first image on screen (150 ms). The offscreen
 // platform does not activate a window shown a second time, so "the keyboard in the field"
 // is the field being the window's focus widget.
+#include "PaintProbe.h"
 #include "UiBenchMain.h"
 #include "UlmaroAppKit/Fakes/InMemorySettingsStore.h"
 #include "UlmaroAppKit/Panel/OverlayPanelController.h"
@@ -26,16 +27,6 @@ namespace ulmaro {
 namespace {
 
 constexpr qint64 limitMs = 10'000;
-
-/// The last widget of the panel: its paint ends the window's paint.
-class PaintProbe final : public QWidget {
-public:
-    using QWidget::QWidget;
-    bool painted = false;
-
-protected:
-    void paintEvent(QPaintEvent*) override { painted = true; }
-};
 
 bool spinUntil(const std::function<bool()>& done) {
     QElapsedTimer limit;

@@ -5,6 +5,7 @@
 #include "UlmaroAppKit/Catalogs/CatalogMigration.h"
 #include "UlmaroAppKit/Catalogs/CatalogPromptQueue.h"
 #include "UlmaroAppKit/Catalogs/VolumeEvents.h"
+#include "UlmaroAppKit/MenuBar/MenuBarController.h"
 #include "UlmaroAppKit/Onboarding/OnboardingStore.h"
 #include "UlmaroAppKit/Onboarding/OnboardingViewModel.h"
 #include "UlmaroAppKit/Panel/DispatchSettleScheduler.h"
@@ -138,44 +139,49 @@ void AppCoordinator::makeCatalogs() {
         [catalogs](const MountedVolume& volume) { return catalogs->wantsPrompt(volume); });
 }
 
-MenuBarContent AppCoordinator::initialMenuBarContent() const {
-    return MenuBarContent{};
-}
-
 void AppCoordinator::makeMenuBar() {
     // The item is made before the coordinator is complete: its actions forward to slots
     // that are filled once every part exists.
+    using Callbacks = MenuBarMenuBuilder::Callbacks;
     const auto slots = menuSlots_;
     auto forward = [slots](auto member) {
         return [slots, member](const auto&... args) {
-            if (const auto& action = (*slots).*member) return action(args...);
-            using Result = decltype(((*slots).*member)(args...));
-            if constexpr (!std::is_void_v<Result>) return Result{};
+            if (const auto& action = (*slots).*member) action(args...);
         };
     };
-    MenuBarActions actions;
-    actions.onQuit = env_.terminate;
-    actions.onSearch = forward(&MenuBarActions::onSearch);
-    actions.onRebuild = forward(&MenuBarActions::onRebuild);
-    actions.onSelectRecentSearch = forward(&MenuBarActions::onSelectRecentSearch);
-    actions.onSelectRecentFile = forward(&MenuBarActions::onSelectRecentFile);
-    actions.onClearRecents = forward(&MenuBarActions::onClearRecents);
-    actions.onResetPosition = forward(&MenuBarActions::onResetPosition);
-    actions.onToggleStartAtLogin = forward(&MenuBarActions::onToggleStartAtLogin);
-    actions.onOpenSettings = forward(&MenuBarActions::onOpenSettings);
-    actions.onFixPermissions = forward(&MenuBarActions::onFixPermissions);
-    actions.onSearchHelp = forward(&MenuBarActions::onSearchHelp);
-    actions.onOpenCatalog = forward(&MenuBarActions::onOpenCatalog);
-    actions.healthProvider = forward(&MenuBarActions::healthProvider);
-    menuBar_ = env_.makeMenuBar(std::move(actions));
-    menuBar_->update(initialMenuBarContent());
+    Callbacks callbacks;
+    callbacks.onQuit = env_.terminate;
+    callbacks.onSearch = forward(&Callbacks::onSearch);
+    callbacks.onRebuild = forward(&Callbacks::onRebuild);
+    callbacks.onOpenSettings = forward(&Callbacks::onOpenSettings);
+    callbacks.onFixPermissions = forward(&Callbacks::onFixPermissions);
+    callbacks.onSelectRecentSearch = forward(&Callbacks::onSelectRecentSearch);
+    callbacks.onSelectRecentFile = forward(&Callbacks::onSelectRecentFile);
+    callbacks.onClearRecents = forward(&Callbacks::onClearRecents);
+    callbacks.onResetPosition = forward(&Callbacks::onResetPosition);
+    callbacks.onToggleStartAtLogin = forward(&Callbacks::onToggleStartAtLogin);
+    callbacks.onSearchHelp = forward(&Callbacks::onSearchHelp);
+    callbacks.onOpenCatalog = forward(&Callbacks::onOpenCatalog);
+    MenuBarMenuBuilder::Environment menuEnvironment;
+    menuEnvironment.timers = env_.timers;
+    menuEnvironment.clock = env_.clock;
+    menuEnvironment.workspace = env_.workspace;
+    menuEnvironment.homeFolder = env_.homeDirectory.string();
+    menuBar_ = std::make_unique<MenuBarController>(env_.statusItem, std::move(menuEnvironment),
+                                                   std::move(callbacks));
+    showInMenuBar(MenuBarController::initialViewModel());
+}
+
+void AppCoordinator::showInMenuBar(MenuBarViewModel viewModel) {
+    menuBarViewModel_ = std::move(viewModel);
+    menuBar_->update(menuBarViewModel_);
 }
 
 void AppCoordinator::continueAsSecondary() {
     if (env_.summonChannel) env_.summonChannel->post();
-    MenuBarContent content = initialMenuBarContent();
-    content.indexState = MenuBarContent::Unavailable{anotherInstanceText};
-    menuBar_->update(content);
+    MenuBarViewModel viewModel = MenuBarController::initialViewModel();
+    viewModel.indexState = MenuBarViewModel::Unavailable{anotherInstanceText};
+    showInMenuBar(std::move(viewModel));
 }
 
 void AppCoordinator::continueAsPrimary() {

@@ -1,12 +1,13 @@
 #pragma once
 
 #include "UlmaroAppKit/Indexing/IndexCoordinator.h"
+#include "UlmaroAppKit/MenuBar/MenuBarMenuBuilder.h"
+#include "UlmaroAppKit/MenuBar/MenuBarViewModel.h"
 #include "UlmaroAppKit/Platform/Observable.h"
 #include "UlmaroAppKit/Search/SortOrder.h"
 #include "UlmaroAppKit/Settings/KeyCombo.h"
 #include "UlmaroAppKit/Shell/AppEnvironment.h"
 #include "UlmaroAppKit/Shell/LoginItemViewModel.h"
-#include "UlmaroAppKit/Shell/MenuBarContent.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -25,6 +26,7 @@ class CatalogLibrary;
 class CatalogPromptQueue;
 class FrecencyStore;
 class HotKey;
+class MenuBarController;
 class OnboardingViewModel;
 class OverlayPanelController;
 class OverlayViewModel;
@@ -108,6 +110,9 @@ public:
     CatalogCoordinating& catalogCoordinator() const { return *catalogCoordinator_; }
     CatalogPromptQueue& promptQueue() const { return *promptQueue_; }
     LoginItemViewModel& loginItem() { return loginItem_; }
+    MenuBarController& menuBar() const { return *menuBar_; }
+    /// What the menu-bar item shows now.
+    const MenuBarViewModel& menuBarViewModel() const { return menuBarViewModel_; }
     VolumeEvents& volumeEvents() const { return *volumeEvents_; }
     bool indexingStarted() const { return indexingStarted_; }
     bool needsPostFDARescan() const { return needsPostFDARescan_; }
@@ -130,8 +135,8 @@ public:
     void catalogsChanged();
     void applySearchThisMac();
     void refreshMenuBar();
-    MenuBarContent::IndexAvailability menuBarState(const IndexCoordinator::State& state) const;
-    std::vector<MenuBarContent::CatalogStatus> catalogStatuses() const;
+    MenuBarViewModel::IndexAvailability menuBarState(const IndexCoordinator::State& state) const;
+    std::vector<MenuBarViewModel::CatalogStatus> catalogStatuses() const;
     std::int64_t catalogFileCount() const;
 
     // The user's direct requests.
@@ -140,6 +145,26 @@ public:
     void openRecentFile(const std::string& path);
     void grantFullDiskAccess();
     void deferFullDiskAccess();
+
+    // The global shortcut.
+    /// Registers `combo` as the summon key in place of the one held. On failure one line
+    /// goes to the error log, and the saved shortcut comes back when a key had been held.
+    /// True when `combo` itself is registered.
+    bool registerHotKey(const KeyCombo& combo);
+    /// The saved shortcut, retried 0.5, 1 and 2 s apart when it is taken; after the last
+    /// failure `hotKeyUnavailable` is set. True when the first attempt succeeded.
+    bool registerHotKeyWithRetry();
+    void scheduleHotKeyRetry(int attempt);
+    static std::string hotKeyTakenLine(const KeyCombo& combo);
+    static constexpr double hotKeyRetryDelays[] = {0.5, 1.0, 2.0};
+
+    // The first-run flow.
+    /// Builds the flow's model (primary only) and seeds it with what is known already.
+    /// `fullDiskAccessGranted` absent: asked of the probe.
+    void setupOnboarding(bool hotkeyRegistered, std::optional<bool> fullDiskAccessGranted);
+    void seedOnboardingFromCurrentIndexState();
+    bool shouldPresentPanelAtLaunch(std::span<const std::string> arguments) const;
+    void presentFirstRunAutomatically(std::span<const std::string> arguments);
 
 private:
     struct Passkey {};
@@ -160,7 +185,7 @@ private:
     void continueAsSecondary();
     void continueAsPrimary();
     void catalogsMigrated();
-    MenuBarContent initialMenuBarContent() const;
+    void showInMenuBar(MenuBarViewModel viewModel);
     void startIndexingOnce();
     void toggleSavedQuery(const std::string& query);
     void sortOrderChanged();
@@ -169,6 +194,11 @@ private:
     bool fullDiskAccess() const;
     bool firstRunFlag(const char* key) const;
     void recordFirstRunEndedWithoutTheMac();
+    std::shared_ptr<HotKey> makeSummonKey(const KeyCombo& combo);
+    void onboardingCompleted();
+    void choseCatalogOnly();
+    void drivesChosen(const std::vector<MountedVolume>& chosen,
+                      const std::vector<MountedVolume>& declined);
 
     AppEnvironment env_;
     Options options_;
@@ -180,7 +210,8 @@ private:
     std::shared_ptr<OnboardingViewModel> onboardingViewModel_;
     LoginItemViewModel loginItem_;
     bool isPrimaryInstance_ = false;
-    std::shared_ptr<MenuBarPresenting> menuBar_;
+    std::unique_ptr<MenuBarController> menuBar_;
+    MenuBarViewModel menuBarViewModel_;
     std::shared_ptr<HotKey> hotKey_;
     bool isFirstRun_ = false;
     std::shared_ptr<SettingsStore> firstRunDefaults_;
@@ -199,13 +230,15 @@ private:
     std::filesystem::path indexPath_;
     bool catalogsStarted_ = false;
     AppEnvironment::MountedVolumes mountedVolumes_;
-    MenuBarContent::IndexAvailability lastMenuBarIndexState_ = MenuBarContent::Loading{};
+    MenuBarViewModel::IndexAvailability lastMenuBarIndexState_ = MenuBarViewModel::Loading{};
     bool indexingStarted_ = false;
     std::function<bool()> fullDiskAccessCheck_;
     std::optional<EngineInputs> lastEngineInputs_;
+    std::unique_ptr<Timer> hotKeyRetry_;
 
     /// What the menu's forwarders call; filled once every part exists.
-    std::shared_ptr<MenuBarActions> menuSlots_ = std::make_shared<MenuBarActions>();
+    std::shared_ptr<MenuBarMenuBuilder::Callbacks> menuSlots_ =
+        std::make_shared<MenuBarMenuBuilder::Callbacks>();
 };
 
 } // namespace ulmaro

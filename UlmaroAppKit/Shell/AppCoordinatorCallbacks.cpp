@@ -1,6 +1,7 @@
 #include "UlmaroAppKit/Catalogs/CatalogCoordinating.h"
 #include "UlmaroAppKit/Catalogs/CatalogLibrary.h"
 #include "UlmaroAppKit/Catalogs/CatalogPromptQueue.h"
+#include "UlmaroAppKit/MenuBar/MenuBarController.h"
 #include "UlmaroAppKit/Onboarding/OnboardingViewModel.h"
 #include "UlmaroAppKit/Panel/OverlayPanelController.h"
 #include "UlmaroAppKit/Panel/OverlayViewModel.h"
@@ -32,7 +33,7 @@ auto whileAlive(std::weak_ptr<AppCoordinator> weak, Body body) {
 
 void AppCoordinator::installMenuSlots() {
     const auto weak = weak_from_this();
-    MenuBarActions& slots = *menuSlots_;
+    MenuBarMenuBuilder::Callbacks& slots = *menuSlots_;
     slots.onSearch = whileAlive(weak, [](AppCoordinator& self) { self.summon(); });
     slots.onRebuild = whileAlive(weak, [](AppCoordinator& self) { self.rebuild(); });
     slots.onOpenSettings = whileAlive(weak, [](AppCoordinator& self) {
@@ -65,10 +66,11 @@ void AppCoordinator::installMenuSlots() {
         whileAlive(weak, [](AppCoordinator& self, const std::optional<std::string>& id) {
             if (self.onOpenCatalog) self.onOpenCatalog(id, std::nullopt);
         });
-    slots.healthProvider = whileAlive(weak, [](AppCoordinator& self) -> std::optional<IndexHealth> {
-        if (!self.preferences_->searchThisMac()) return std::nullopt;
-        return self.indexCoordinator_->health();
-    });
+    menuBar_->setHealthProvider(
+        whileAlive(weak, [](AppCoordinator& self) -> std::optional<IndexHealth> {
+            if (!self.preferences_->searchThisMac()) return std::nullopt;
+            return self.indexCoordinator_->health();
+        }));
 }
 
 void AppCoordinator::installBothCallbacks() {

@@ -16,7 +16,7 @@ void AppCoordinator::handleIndexUpdate(const IndexCoordinator::State& state,
     if (preferences_->searchThisMac())
         lastMenuBarIndexState_ = menuBarState(state);
     else
-        lastMenuBarIndexState_ = MenuBarContent::CatalogOnly{
+        lastMenuBarIndexState_ = MenuBarViewModel::CatalogOnly{
             static_cast<std::int64_t>(catalogLibrary_->entries().size()), catalogFileCount()};
     refreshMenuBar();
 }
@@ -52,9 +52,24 @@ void AppCoordinator::applySearchThisMac() {
     catalogsChanged();
 }
 
-MenuBarContent::IndexAvailability
+MenuBarViewModel::IndexAvailability
 AppCoordinator::menuBarState(const IndexCoordinator::State& state) const {
-    return std::visit([](const auto& s) { return MenuBarContent::IndexAvailability(s); }, state);
+    using Menu = MenuBarViewModel;
+    return std::visit(
+        [](const auto& s) -> Menu::IndexAvailability {
+            using S = std::decay_t<decltype(s)>;
+            if constexpr (std::is_same_v<S, IndexCoordinator::Indexing>)
+                return Menu::Indexing{s.filesSoFar};
+            else if constexpr (std::is_same_v<S, IndexCoordinator::Ready>)
+                return Menu::Ready{s.count, s.indexedAt};
+            else if constexpr (std::is_same_v<S, IndexCoordinator::Refreshing>)
+                return Menu::Refreshing{s.count, s.filesSoFar};
+            else if constexpr (std::is_same_v<S, IndexCoordinator::Failed>)
+                return Menu::Failed{s.message};
+            else
+                return Menu::Loading{};
+        },
+        state);
 }
 
 std::int64_t AppCoordinator::catalogFileCount() const {
@@ -64,8 +79,8 @@ std::int64_t AppCoordinator::catalogFileCount() const {
     return total;
 }
 
-std::vector<MenuBarContent::CatalogStatus> AppCoordinator::catalogStatuses() const {
-    std::vector<MenuBarContent::CatalogStatus> statuses;
+std::vector<MenuBarViewModel::CatalogStatus> AppCoordinator::catalogStatuses() const {
+    std::vector<MenuBarViewModel::CatalogStatus> statuses;
     for (const auto& entry : catalogLibrary_->entries())
         statuses.push_back({entry.info.id, entry.info.name, entry.isOnline(),
                             catalogCoordinator_->isScanning(entry.info.id),
@@ -77,7 +92,7 @@ std::vector<MenuBarContent::CatalogStatus> AppCoordinator::catalogStatuses() con
 
 void AppCoordinator::refreshMenuBar() {
     const bool searched = preferences_->searchThisMac();
-    MenuBarContent content;
+    MenuBarViewModel content;
     content.indexState = lastMenuBarIndexState_;
     content.recentSearches = recentsStore_->recentSearches();
     content.recentFiles = recentsStore_->recentFiles();
@@ -93,7 +108,7 @@ void AppCoordinator::refreshMenuBar() {
     }
     content.catalogs = catalogStatuses();
     content.hotKeyUnavailable = hotKeyUnavailable.get();
-    menuBar_->update(content);
+    showInMenuBar(std::move(content));
 }
 
 } // namespace ulmaro

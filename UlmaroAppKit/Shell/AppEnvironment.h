@@ -1,6 +1,5 @@
 #pragma once
 
-#include "UlmaroAppKit/Shell/MenuBarContent.h"
 #include "UlmaroKit/Scanning/MountedVolume.h"
 
 #include <cstdint>
@@ -26,9 +25,11 @@ class Preferences;
 class ResultActionPerforming;
 class SerialQueueFactory;
 class SettingsStore;
+class StatusItemView;
 class SummonChannel;
 class TimerService;
 class VolumeEvents;
+class Workspace;
 class WorkspaceOpener;
 
 /// Everything through which the application coordinator reaches the system: seams, and
@@ -61,8 +62,10 @@ struct AppEnvironment {
 
     std::shared_ptr<OverlayPanelWindow> panel;
     std::shared_ptr<FrontmostAppTracking> frontmostTracker;
-    /// Makes the status item with its menu's actions.
-    std::function<std::shared_ptr<MenuBarPresenting>(MenuBarActions)> makeMenuBar;
+    /// The tray item the menu-bar controller draws into.
+    std::shared_ptr<StatusItemView> statusItem;
+    /// Reveals and opens for the tray menu's links and unreadable folders.
+    std::shared_ptr<Workspace> workspace;
     std::shared_ptr<WorkspaceOpener> opener;
     std::shared_ptr<ResultActionPerforming> actions;
     std::shared_ptr<CatalogPromptPresenting> catalogPromptPresenter;
@@ -77,6 +80,10 @@ struct AppEnvironment {
         CatalogLibrary&, std::shared_ptr<Preferences>, VolumeEvents&, MountedVolumes)>
         makeCatalogCoordinator;
     std::function<bool(const std::string& mountPath)> isDiskImage;
+    /// The drives the first-run flow offers to catalog.
+    MountedVolumes externalVolumes;
+    /// Entries in use on the local file systems: the first index's expected size.
+    std::function<std::optional<std::int64_t>()> usedInodes;
 
     /// Ends the application.
     std::function<void()> terminate;

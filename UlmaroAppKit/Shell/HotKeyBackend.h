@@ -23,6 +23,9 @@ public:
     virtual bool grab(std::uint32_t id, const KeyCombo& combo) = 0;
     /// Gives back what `id` holds; harmless when it holds nothing.
     virtual void release(std::uint32_t id) = 0;
+    /// Whether this session lets a program take a global key at all; where it does not,
+    /// every `grab` is refused whatever the key.
+    virtual bool globalKeysAvailable() const { return true; }
 };
 
 } // namespace ulmaro

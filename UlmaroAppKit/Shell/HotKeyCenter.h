@@ -22,6 +22,8 @@ public:
     std::shared_ptr<HotKey> makeHotKey(KeyCombo combo, std::function<void()> onPress);
     /// The hot key registered under `id`, if any.
     std::shared_ptr<HotKey> registered(std::uint32_t id) const;
+    /// Whether global keys can be had in this session at all (not under Wayland).
+    bool globalKeysAvailable() const { return backend_->globalKeysAvailable(); }
 
 private:
     friend class HotKey;

@@ -25,6 +25,7 @@ public:
     void setPressHandler(PressHandler) override {}
     bool grab(std::uint32_t id, const KeyCombo& combo) override;
     void release(std::uint32_t) override {}
+    bool globalKeysAvailable() const override { return false; }
 
 private:
     std::function<void(std::string_view)> write_;

@@ -25,6 +25,11 @@ void ClampedLabel::setColour(const QColor& colour) {
     update();
 }
 
+void ClampedLabel::setAlignment(Qt::Alignment alignment) {
+    alignment_ = alignment & Qt::AlignHorizontal_Mask;
+    update();
+}
+
 QStringList ClampedLabel::linesForWidth(int width) const {
     if (text_.isEmpty() || width <= 0) return {};
     const QFontMetrics metrics(font());
@@ -53,14 +58,16 @@ QStringList ClampedLabel::linesForWidth(int width) const {
 }
 
 int ClampedLabel::heightForWidth(int width) const {
-    const int lines = std::max<int>(1, int(linesForWidth(width).size()));
-    return lines * QFontMetrics(font()).lineSpacing();
+    const QMargins m = contentsMargins();
+    const int lines = std::max<int>(1, int(linesForWidth(width - m.left() - m.right()).size()));
+    return lines * QFontMetrics(font()).lineSpacing() + m.top() + m.bottom();
 }
 
 QSize ClampedLabel::sizeHint() const {
     const QFontMetrics metrics(font());
     const int natural = metrics.horizontalAdvance(text_);
-    const int width = std::min(natural, 40 * metrics.averageCharWidth());
+    const QMargins m = contentsMargins();
+    const int width = std::min(natural, 40 * metrics.averageCharWidth()) + m.left() + m.right();
     return {width, heightForWidth(std::max(1, width))};
 }
 
@@ -73,10 +80,11 @@ void ClampedLabel::paintEvent(QPaintEvent*) {
     painter.setFont(font());
     painter.setPen(colour_.isValid() ? colour_ : palette().color(QPalette::WindowText));
     const QFontMetrics metrics(font());
-    int y = 0;
-    for (const QString& line : linesForWidth(width())) {
-        painter.drawText(QRect(0, y, width(), metrics.lineSpacing()),
-                         Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, line);
+    const QRect area = contentsRect();
+    int y = area.top();
+    for (const QString& line : linesForWidth(area.width())) {
+        painter.drawText(QRect(area.left(), y, area.width(), metrics.lineSpacing()),
+                         alignment_ | Qt::AlignVCenter | Qt::TextSingleLine, line);
         y += metrics.lineSpacing();
     }
 }

@@ -16,6 +16,8 @@ public:
     void setText(const QString& text);
     const QString& text() const { return text_; }
     void setColour(const QColor& colour);
+    /// Horizontal placement of each line (leading by default).
+    void setAlignment(Qt::Alignment alignment);
 
     /// The lines drawn at `width`, elision included.
     QStringList linesForWidth(int width) const;
@@ -33,6 +35,7 @@ private:
     int maxLines_;
     QString text_;
     QColor colour_;
+    Qt::Alignment alignment_ = Qt::AlignLeft;
 };
 
 } // namespace ulmaro

@@ -22,7 +22,9 @@ struct CallbackFixture : AppFixture {
         };
         app->onOpenSettings = [this] { ++settingsShown; };
     }
-    MenuBarActions& menu() { return menuBar->actions; }
+    void choose(MenuAction action, std::optional<std::string> payload = std::nullopt) {
+        statusItem->choose(action, std::move(payload));
+    }
 };
 
 TEST(AppCoordinatorCallbacks, RebuildRescansCatalogsWithoutThisComputerAndTheIndexOnceStarted) {
@@ -45,7 +47,7 @@ TEST(AppCoordinatorCallbacks, RebuildRescansCatalogsWithoutThisComputerAndTheInd
         writeIndex(fixture.options.indexPath, 1);
         fixture.launch();
         ASSERT_FALSE(fixture.app->indexCoordinator().isScanning());
-        fixture.menu().onRebuild();
+        fixture.choose(MenuAction::rebuild);
         EXPECT_EQ(fixture.indexOf("catalogs rescan online") < fixture.effects.size(),
                   c.expectCatalogRescan);
         EXPECT_EQ(fixture.app->indexCoordinator().isScanning(), c.expectIndexScan);
@@ -57,16 +59,15 @@ TEST(AppCoordinatorCallbacks, MenuItemsReachThePanelStoresAndWindows) {
     fixture.completeOnboarding();
     fixture.launch();
     auto& app = *fixture.app;
-    auto& menu = fixture.menu();
 
-    menu.onSearch();
+    fixture.choose(MenuAction::search);
     EXPECT_TRUE(fixture.panel->visible);
-    menu.onResetPosition();
+    fixture.choose(MenuAction::resetPosition);
     EXPECT_EQ(fixture.effects.back(), "panel centred");
-    menu.onSearch();
+    fixture.choose(MenuAction::search);
     EXPECT_FALSE(fixture.panel->visible);
 
-    menu.onSearchHelp();
+    fixture.choose(MenuAction::searchHelp);
     EXPECT_TRUE(fixture.panel->visible);
     EXPECT_TRUE(app.overlayViewModel().showingCheatSheet.get());
     app.dismissOverlay();
@@ -74,33 +75,33 @@ TEST(AppCoordinatorCallbacks, MenuItemsReachThePanelStoresAndWindows) {
     // A recent search shows the panel activated and runs the query.
     auto engine = std::make_shared<FakeSearchEngine>();
     app.overlayViewModel().setEngine(engine);
-    menu.onSelectRecentSearch("kind:pdf invoice");
+    fixture.choose(MenuAction::recentSearch, "kind:pdf invoice");
     EXPECT_TRUE(fixture.panel->visible);
     EXPECT_EQ(app.overlayViewModel().queryText.get(), "kind:pdf invoice");
     EXPECT_EQ(engine->texts().back(), "kind:pdf invoice");
 
     app.recentsStore().recordSearch("old", 3, fixture.clock->now());
-    const auto menus = fixture.menuBar->updates.size();
-    menu.onClearRecents();
+    const auto menus = fixture.statusItem->updates;
+    fixture.choose(MenuAction::clearRecents);
     EXPECT_TRUE(app.recentsStore().recentSearches().empty());
-    EXPECT_GT(fixture.menuBar->updates.size(), menus);
+    EXPECT_GT(fixture.statusItem->updates, menus);
 
-    menu.onToggleStartAtLogin();
+    fixture.choose(MenuAction::toggleStartAtLogin);
     EXPECT_EQ(fixture.login->registrations, 1);
-    EXPECT_EQ(fixture.menuBar->updates.back().startAtLogin, LoginItemViewModel::DisplayState::on);
+    EXPECT_EQ(fixture.app->menuBarViewModel().startAtLogin, LoginItemViewModel::DisplayState::on);
 
-    menu.onOpenSettings();
+    fixture.choose(MenuAction::openSettings);
     EXPECT_EQ(fixture.settingsShown, 1);
-    menu.onOpenCatalog(std::string("cat-1"));
-    menu.onOpenCatalog(std::nullopt);
+    fixture.choose(MenuAction::openCatalog, "cat-1");
+    fixture.choose(MenuAction::openCatalog);
     EXPECT_EQ(fixture.catalogWindow,
               (std::vector<Opened>{{"cat-1", std::nullopt}, {std::nullopt, std::nullopt}}));
 
-    EXPECT_TRUE(menu.healthProvider().has_value());
+    EXPECT_TRUE(app.menuBar().menuBuilder().healthProvider().has_value());
     fixture.preferences->setSearchThisMac(false);
-    EXPECT_FALSE(menu.healthProvider().has_value());
+    EXPECT_FALSE(app.menuBar().menuBuilder().healthProvider().has_value());
 
-    menu.onQuit();
+    fixture.choose(MenuAction::quit);
     EXPECT_EQ(fixture.terminations, 1);
 }
 
@@ -111,7 +112,7 @@ TEST(AppCoordinatorCallbacks, FixingPermissionsAnswersTheAskAndOpensSettings) {
     fixture.settings->setBool(Keys::fdaAskOwed, true);
     fixture.launch();
     ASSERT_TRUE(fixture.app->overlayViewModel().fdaPromptVisible.get());
-    fixture.menu().onFixPermissions();
+    fixture.choose(MenuAction::fixPermissions);
     EXPECT_FALSE(fixture.app->overlayViewModel().fdaPromptVisible.get());
     EXPECT_FALSE(fixture.settings->contains(Keys::fdaAskOwed));
     EXPECT_EQ(fixture.settingsShown, 1);
@@ -131,7 +132,7 @@ TEST(AppCoordinatorCallbacks, AQuerySavedTwiceIsRemovedAtOnce) {
     model.onToggleSavedQuery("x");
     EXPECT_EQ(fixture.app->savedSearchStore().searches.get(),
               (std::vector<SavedSearch>{{"b", "y"}}));
-    EXPECT_EQ(fixture.menuBar->updates.back().savedSearches,
+    EXPECT_EQ(fixture.app->menuBarViewModel().savedSearches,
               (std::vector<SavedSearch>{{"b", "y"}}));
     EXPECT_FALSE(model.isQuerySaved("x"));
 
@@ -154,13 +155,13 @@ TEST(AppCoordinatorCallbacks, ASortChangeWaitsForTheIndexUnlessThisComputerIsOff
         model.setEngine(engine);
         model.updateQuery("report");
         const auto searches = engine->searchCount();
-        const auto menus = fixture.menuBar->updates.size();
+        const auto menus = fixture.statusItem->updates;
 
         model.onSortChanged(SortOrder::size);
         // Before the index loads nothing runs; without this computer the update and the
         // query run again at once.
         EXPECT_EQ(engine->searchCount(), searches + (searchThisMac ? 0 : 1));
-        EXPECT_EQ(fixture.menuBar->updates.size(), menus + (searchThisMac ? 0 : 1));
+        EXPECT_EQ(fixture.statusItem->updates, menus + (searchThisMac ? 0 : 1));
         EXPECT_EQ(model.queryText.get(), "report");
     }
 }
@@ -196,19 +197,20 @@ TEST(AppCoordinatorCallbacks, PartsReportToTheMenuPromptsAndOnboarding) {
     EXPECT_TRUE(catalogs.isDiskImage(volume("ISO", "/media/me/ISO")));
     EXPECT_FALSE(catalogs.isDiskImage(volume("USB-UUID", "/media/me/USB")));
 
-    auto menus = fixture.menuBar->updates.size();
+    auto menus = fixture.statusItem->updates;
     catalogs.pending = {CatalogInfo{}};
     catalogs.pending[0].id = "new-1";
     catalogs.pending[0].name = "Photos";
     catalogs.onChange();
-    EXPECT_EQ(fixture.menuBar->updates.size(), menus + 1);
-    EXPECT_EQ(fixture.menuBar->updates.back().catalogs,
-              (std::vector<MenuBarContent::CatalogStatus>{{"new-1", "Photos", true, true, false}}));
+    EXPECT_EQ(fixture.statusItem->updates, menus + 1);
+    EXPECT_EQ(
+        fixture.app->menuBarViewModel().catalogs,
+        (std::vector<MenuBarViewModel::CatalogStatus>{{"new-1", "Photos", true, true, false}}));
 
-    menus = fixture.menuBar->updates.size();
+    menus = fixture.statusItem->updates;
     app.recentsStore().recordOpened("/home/me/a.txt", "a.txt", fixture.clock->now());
-    EXPECT_EQ(fixture.menuBar->updates.size(), menus + 1);
-    EXPECT_EQ(fixture.menuBar->updates.back().recentFiles.size(), 1u);
+    EXPECT_EQ(fixture.statusItem->updates, menus + 1);
+    EXPECT_EQ(fixture.app->menuBarViewModel().recentFiles.size(), 1u);
 
     // Drive offers go through the prompt queue; its answers reach the catalog side.
     const auto usb = volume("USB-UUID", "/media/me/USB");
@@ -271,20 +273,10 @@ TEST(AppCoordinatorCallbacks, OnceTheCoordinatorIsGoneWeakCallbacksGiveTheirDefa
     ASSERT_TRUE(weak.expired());
 
     const auto effects = fixture.effects;
-    const auto menus = fixture.menuBar->updates.size();
-    auto& menu = fixture.menu();
-    menu.onSearch();
-    menu.onRebuild();
-    menu.onSelectRecentSearch("x");
-    menu.onSelectRecentFile("/a");
-    menu.onClearRecents();
-    menu.onResetPosition();
-    menu.onToggleStartAtLogin();
-    menu.onOpenSettings();
-    menu.onFixPermissions();
-    menu.onSearchHelp();
-    menu.onOpenCatalog(std::string("c"));
-    EXPECT_FALSE(menu.healthProvider().has_value());
+    const auto menus = fixture.statusItem->updates;
+    // The menu-bar item went with the coordinator; every other part that outlives it
+    // calls back into nothing.
+    EXPECT_EQ(fixture.statusItem->listener, nullptr);
     EXPECT_FALSE(model->isQuerySaved("x"));
     model->onToggleSavedQuery("x");
     model->onSortChanged(SortOrder::name);
@@ -301,7 +293,7 @@ TEST(AppCoordinatorCallbacks, OnceTheCoordinatorIsGoneWeakCallbacksGiveTheirDefa
     ASSERT_FALSE(*fixture.summon->handler);
 
     EXPECT_EQ(fixture.effects, effects);
-    EXPECT_EQ(fixture.menuBar->updates.size(), menus);
+    EXPECT_EQ(fixture.statusItem->updates, menus);
     EXPECT_EQ(fixture.login->registrations, 0);
     EXPECT_TRUE(fixture.presenter->titles.empty());
     EXPECT_EQ(fixture.terminations, 0);

@@ -19,14 +19,12 @@ TEST(AppCoordinatorConstruction, APrimaryLocksBeforeItsItemThenLoadsStartsAndLis
     EXPECT_EQ(e[fixture.indexOf("status item") + 1], "menu");
     EXPECT_EQ(e.back(), "summon observed");
 
-    // The initial menu, before anything is known.
-    const auto& first = fixture.menuBar->updates.front();
-    EXPECT_EQ(first.indexState, MenuBarContent::IndexAvailability(MenuBarContent::Loading{}));
-    EXPECT_FALSE(first.hotKeyUnavailable);
-    EXPECT_TRUE(first.recentFiles.empty());
-    EXPECT_FALSE(first.health.has_value());
-    // The primary's own refresh follows, with the index's health while this computer is searched.
-    EXPECT_TRUE(fixture.menuBar->updates.back().health.has_value());
+    // The initial menu, before anything is known, then the primary's own refresh with the
+    // index's health while this computer is searched.
+    EXPECT_EQ(fixture.statusItem->toolTips.front(),
+              MenuBarController::initialViewModel().summaryLine(fixture.clock->now()));
+    EXPECT_TRUE(app->menuBarViewModel().health.has_value());
+    EXPECT_FALSE(app->menuBarViewModel().hotKeyUnavailable);
 
     // Catalogs are read, then told which volumes are mounted: the one list of VolumeEvents.
     EXPECT_EQ(app->catalogLibrary().mounted(), fixture.volumes);
@@ -61,11 +59,13 @@ TEST(AppCoordinatorConstruction, ASecondaryOnlySummonsTheFirstAndSaysSo) {
     auto app = fixture.make();
 
     EXPECT_FALSE(app->isPrimaryInstance());
-    EXPECT_EQ(fixture.effects,
-              (Effects{"probes roots", "lock", "status item", "menu", "summon posted", "menu"}));
-    EXPECT_EQ(fixture.menuBar->updates.back().indexState,
-              MenuBarContent::IndexAvailability(
-                  MenuBarContent::Unavailable{"Another instance is running."}));
+    // The controller shows its first state as it is made, then the coordinator its own.
+    EXPECT_EQ(fixture.effects, (Effects{"probes roots", "lock", "status item", "menu", "menu",
+                                        "summon posted", "menu"}));
+    EXPECT_EQ(app->menuBarViewModel().indexState,
+              MenuBarViewModel::IndexAvailability(
+                  MenuBarViewModel::Unavailable{"Another instance is running."}));
+    EXPECT_EQ(fixture.statusItem->toolTips.back(), "Ulmaro — index unavailable · Rebuild");
 
     // Nothing started: no index, no catalogs, no volumes, no summon observer.
     EXPECT_FALSE(app->indexingStarted());

@@ -11,7 +11,10 @@
 #include "UlmaroAppKit/Fakes/ManualMainQueue.h"
 #include "UlmaroAppKit/Fakes/ManualSerialQueue.h"
 #include "UlmaroAppKit/Fakes/RecordingResultActions.h"
+#include "UlmaroAppKit/Fakes/RecordingWorkspace.h"
 #include "UlmaroAppKit/Fakes/RecordingWorkspaceOpener.h"
+#include "UlmaroAppKit/MenuBar/MenuBarController.h"
+#include "UlmaroAppKit/MenuBar/StatusItemView.h"
 #include "UlmaroAppKit/Onboarding/OnboardingStore.h"
 #include "UlmaroAppKit/Onboarding/OnboardingViewModel.h"
 #include "UlmaroAppKit/Panel/FrontmostAppTracking.h"
@@ -71,14 +74,34 @@ struct RecordingFrontmost final : FrontmostAppTracking {
     void activate(const AppReference&) override { effects.push_back("previous app activated"); }
 };
 
-struct RecordingMenuBar final : MenuBarPresenting {
+/// The tray item: "status item" when the menu-bar controller takes it, "menu" for each
+/// update (every update sets the tooltip); the menu's items can be chosen.
+struct LoggingStatusItem final : StatusItemView {
     Effects& effects;
-    MenuBarActions actions;
-    std::vector<MenuBarContent> updates;
-    RecordingMenuBar(Effects& log, MenuBarActions a) : effects(log), actions(std::move(a)) {}
-    void update(const MenuBarContent& content) override {
-        updates.push_back(content);
+    Listener* listener = nullptr;
+    MenuSpec menu;
+    std::vector<std::string> toolTips;
+    std::size_t updates = 0;
+
+    explicit LoggingStatusItem(Effects& log) : effects(log) {}
+    void setListener(Listener* newListener) override {
+        listener = newListener;
+        if (listener) effects.push_back("status item");
+    }
+    void setIcon(MenuBarViewModel::IconState::Glyph, int, const std::string&) override {}
+    void setToolTip(const std::string& text) override {
+        toolTips.push_back(text);
+        ++updates;
         effects.push_back("menu");
+    }
+    void setMenu(const MenuSpec& newMenu) override { menu = newMenu; }
+    void retitleHealthLines(const std::vector<std::string>&) override {}
+    void choose(MenuAction action, std::optional<std::string> payload = std::nullopt) {
+        listener->perform(action, payload);
+    }
+    bool showsItem(const std::string& title) const {
+        return std::any_of(menu.items.begin(), menu.items.end(),
+                           [&](const MenuItemSpec& item) { return item.title == title; });
     }
 };
 
@@ -178,10 +201,14 @@ struct AppFixture {
     std::shared_ptr<FakeLoginItemProvider> login = std::make_shared<FakeLoginItemProvider>();
     std::shared_ptr<FakeCatalogCoordinator> catalogs =
         std::make_shared<FakeCatalogCoordinator>(effects);
-    std::shared_ptr<RecordingMenuBar> menuBar;
+    std::shared_ptr<LoggingStatusItem> statusItem = std::make_shared<LoggingStatusItem>(effects);
+    std::shared_ptr<RecordingWorkspace> workspace = std::make_shared<RecordingWorkspace>();
     std::vector<MountedVolume> volumes = {volume("ROOT-UUID", "/"),
                                           volume("USB-UUID", "/media/me/USB")};
     std::vector<std::string> loopBacked;
+    std::vector<MountedVolume> external;
+    std::optional<std::int64_t> usedInodes = 812'345;
+    std::filesystem::path home = dir / "home";
     bool access = true;
     bool primary = true;
     std::vector<std::string> errors;
@@ -205,7 +232,7 @@ struct AppFixture {
         env.settings = settings;
         env.firstRunSettings = settings;
         env.preferences = preferences;
-        env.homeDirectory = dir / "home";
+        env.homeDirectory = home;
         env.fullDiskAccessGranted = [this] { return access; };
         env.acquireInstanceLock = [this] {
             effects.push_back("lock");
@@ -216,11 +243,8 @@ struct AppFixture {
         env.loginItemProvider = login;
         env.panel = panel;
         env.frontmostTracker = std::make_shared<RecordingFrontmost>(effects);
-        env.makeMenuBar = [this](MenuBarActions menuActions) {
-            effects.push_back("status item");
-            menuBar = std::make_shared<RecordingMenuBar>(effects, std::move(menuActions));
-            return menuBar;
-        };
+        env.statusItem = statusItem;
+        env.workspace = workspace;
         env.opener = opener;
         env.actions = actions;
         env.catalogPromptPresenter = presenter;
@@ -243,6 +267,8 @@ struct AppFixture {
         env.isDiskImage = [this](const std::string& mountPath) {
             return std::find(loopBacked.begin(), loopBacked.end(), mountPath) != loopBacked.end();
         };
+        env.externalVolumes = [this] { return external; };
+        env.usedInodes = [this] { return usedInodes; };
         env.terminate = [this] { ++terminations; };
         env.writeError = [this](const std::string& line) { errors.push_back(line); };
         return env;

@@ -153,6 +153,23 @@ TEST_F(PromptUnderWindowManager, AClickOnCatalogAnswersAndTheNextDriveFollows) {
     EXPECT_EQ(panel->panel(), nullptr);
 }
 
+// A click on the offer gives it the keyboard; Return then answers "Catalog".
+TEST_F(PromptUnderWindowManager, ReturnAnswersOnceAClickGaveItTheKeyboard) {
+    queue->enqueue(test::promptDrive("A"));
+    QWidget* window = panel->panel();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window, waitLimitMs));
+    ASSERT_TRUE(xdotool({"key", "Return"}));
+    QTest::qWait(200);
+    EXPECT_TRUE(answers.empty()) << "Return belongs to the active window";
+
+    ASSERT_TRUE(clickAt(panel->view()->explanationLabel()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return activeWindow() == window->winId(); }, waitLimitMs));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window, waitLimitMs));
+    ASSERT_TRUE(xdotool({"key", "Return"}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !answers.empty(); }, waitLimitMs));
+    EXPECT_THAT(answers, ElementsAre("catalog A"));
+}
+
 // The same request closes an ordinary window, so it did arrive.
 TEST_F(PromptUnderWindowManager, ACloseRequestLeavesTheOfferUp) {
     queue->enqueue(test::promptDrive("A"));

@@ -1,0 +1,50 @@
+#include "UlmaroAppKit/UI/ShortcutRow.h"
+
+#include "UlmaroAppKit/UI/Theme.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace ulmaro {
+
+ShortcutRow::ShortcutRow(std::shared_ptr<ShortcutRowModel> model,
+                         std::shared_ptr<Preferences> preferences, QWidget* parent)
+    : QWidget(parent), model_(std::move(model)), button_(new QPushButton(this)),
+      message_(new QLabel(this)) {
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(4);
+    auto* row = new QHBoxLayout;
+    row->addWidget(new QLabel(QStringLiteral("Summon Ulmaro"), this));
+    row->addStretch(1);
+    button_->setFont(Theme::font(12, Theme::Weight::medium));
+    button_->setMinimumWidth(90);
+    // Never the default button: Return while recording is a key to record.
+    button_->setAutoDefault(false);
+    row->addWidget(button_);
+    column->addLayout(row);
+
+    message_->setFont(Theme::font(11));
+    message_->setWordWrap(true);
+    message_->setTextFormat(Qt::PlainText);
+    QPalette palette = message_->palette();
+    palette.setColor(QPalette::WindowText, Theme::text(Theme::Level::secondary, palette));
+    message_->setPalette(palette);
+    column->addWidget(message_);
+
+    connect(button_, &QPushButton::clicked, this, [this] { model_->startRecording(); });
+    modelChanges_ = model_->changed.subscribe([this] { refresh(); });
+    preferenceChanges_ = preferences->changed.subscribe([this] { refresh(); });
+    refresh();
+}
+
+void ShortcutRow::refresh() {
+    button_->setText(QString::fromStdString(model_->buttonTitle()));
+    const auto& error = model_->hotKeyError();
+    message_->setText(error ? QString::fromStdString(*error) : QString());
+    message_->setVisible(error.has_value());
+}
+
+} // namespace ulmaro

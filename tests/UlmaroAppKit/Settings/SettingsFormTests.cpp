@@ -1,0 +1,145 @@
+#include "UlmaroAppKit/Fakes/InMemorySettingsStore.h"
+#include "UlmaroAppKit/Fakes/ManualKeyPressSource.h"
+#include "UlmaroAppKit/Fakes/ScriptedFileChooser.h"
+#include "UlmaroAppKit/Settings/SettingsForm.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace ulmaro {
+namespace {
+
+using ::testing::ElementsAre;
+using Paths = std::vector<std::string>;
+
+struct SettingsFormTest : ::testing::Test {
+    std::shared_ptr<InMemorySettingsStore> store = std::make_shared<InMemorySettingsStore>();
+    std::shared_ptr<Preferences> preferences = std::make_shared<Preferences>(store);
+    std::shared_ptr<ScriptedFileChooser> chooser = std::make_shared<ScriptedFileChooser>();
+    std::vector<std::string> calls;
+    std::vector<CloudFolders::Folder> cloud;
+    std::shared_ptr<SettingsWindowController> controller = SettingsWindowController::create(
+        preferences, [this] { calls.push_back("exclusions"); },
+        [this] {
+            calls.push_back(preferences->searchThisMac() ? "searchThisMac:on"
+                                                         : "searchThisMac:off");
+        });
+    std::unique_ptr<SettingsForm> form;
+
+    void SetUp() override { makeForm(); }
+    void makeForm() {
+        form = std::make_unique<SettingsForm>(SettingsForm::Environment{
+            .controller = controller,
+            .chooser = chooser,
+            .keyPresses = std::make_shared<ManualKeyPressSource>(),
+            .home = "/home/ada",
+            .detectCloudFolders = [this](std::string_view) { return cloud; }});
+    }
+};
+
+TEST_F(SettingsFormTest, SkippedFolders) {
+    EXPECT_TRUE(form->exclusions().empty());
+
+    chooser->folderAnswers = {Paths{"/srv/b/", "/srv/a", "/srv/c"}, Paths{"/srv/a"}, Paths{},
+                              std::nullopt};
+    form->addExclusions();
+    EXPECT_THAT(form->exclusions(), ElementsAre("/srv/a", "/srv/b", "/srv/c"));
+    EXPECT_THAT(calls, ElementsAre("exclusions")) << "three folders, one callback";
+    EXPECT_EQ(chooser->folderRequests[0],
+              (ScriptedFileChooser::FolderRequest{"Skip This Folder", true}));
+
+    form->addExclusions(); // already skipped
+    form->addExclusions(); // OK with nothing chosen
+    EXPECT_THAT(preferences->userExclusions(), ElementsAre("/srv/a", "/srv/b", "/srv/c"));
+    EXPECT_EQ(calls.size(), 3u);
+
+    const std::size_t writes = store->size();
+    form->addExclusions(); // cancelled
+    EXPECT_EQ(calls.size(), 3u);
+    EXPECT_EQ(store->size(), writes);
+
+    calls.clear();
+    form->removeExclusion("/srv/b");
+    EXPECT_THAT(form->exclusions(), ElementsAre("/srv/a", "/srv/c"));
+    EXPECT_THAT(calls, ElementsAre("exclusions"));
+}
+
+TEST_F(SettingsFormTest, ContentFoldersAndCloudSuggestionsNeverCallBack) {
+    const Paths defaults = Preferences::defaultContentFolders();
+    ASSERT_EQ(defaults.size(), 3u);
+    EXPECT_EQ(form->contentFolders(), defaults) << "never chosen: the default folders";
+    form->removeContentFolder(defaults[1]);
+    EXPECT_EQ(preferences->contentIndexFolders(), (Paths{defaults[0], defaults[2]}));
+    EXPECT_EQ(form->contentFolders(), preferences->contentIndexFolders());
+
+    cloud = {{"Dropbox", "/home/ada/Dropbox"}, {"Desktop", defaults[0]}};
+    EXPECT_THAT(form->cloudSuggestions(), ElementsAre(cloud[0])) << "a listed path is not offered";
+    form->addCloudFolder(cloud[0]);
+    EXPECT_TRUE(form->cloudSuggestions().empty());
+    EXPECT_NE(std::find(form->contentFolders().begin(), form->contentFolders().end(),
+                        "/home/ada/Dropbox"),
+              form->contentFolders().end());
+
+    chooser->folderAnswers = {Paths{"/srv/docs"}, std::nullopt};
+    form->addContentFolders();
+    form->addContentFolders();
+    EXPECT_EQ(chooser->folderRequests.back(),
+              (ScriptedFileChooser::FolderRequest{"Read Contents Here", true}));
+    EXPECT_EQ(form->contentFolders().back(), "/srv/docs");
+    EXPECT_TRUE(calls.empty());
+}
+
+TEST_F(SettingsFormTest, SearchThisComputerIsStoredBeforeItsOneCallback) {
+    EXPECT_TRUE(form->searchThisMac());
+    form->setSearchThisMac(false);
+    EXPECT_THAT(calls, ElementsAre("searchThisMac:off"));
+    EXPECT_EQ(store->boolValue("app.ulmaro.searchThisMac"), false);
+}
+
+TEST_F(SettingsFormTest, ResultLimitAndShowPaths) {
+    const struct {
+        std::int64_t stored;
+        std::optional<std::size_t> selected;
+        std::int64_t reads;
+    } cases[] = {{0, 1, 200},
+                 {-5, 1, 200},
+                 {5, std::nullopt, 10},
+                 {5000, 3, 1000},
+                 {100, std::nullopt, 100},
+                 {500, 2, 500}};
+    for (const auto& c : cases) {
+        store->setInt("app.ulmaro.resultLimit", c.stored);
+        EXPECT_EQ(form->selectedResultLimit(), c.selected) << c.stored;
+        EXPECT_EQ(preferences->resultLimit(), c.reads) << c.stored;
+    }
+    form->chooseResultLimit(5000);
+    EXPECT_EQ(store->intValue("app.ulmaro.resultLimit"), 1000);
+    form->chooseResultLimit(50);
+    EXPECT_EQ(form->selectedResultLimit(), 0u);
+
+    EXPECT_TRUE(form->showPaths());
+    form->setShowPaths(false);
+    EXPECT_EQ(store->boolValue("app.ulmaro.showPaths"), false);
+    EXPECT_TRUE(calls.empty());
+}
+
+TEST_F(SettingsFormTest, TheShortcutGoesThroughTheControllersForwarder) {
+    auto forward = controller->hotKeyForwarder();
+    EXPECT_FALSE(forward(KeyCombo{1, KeyCombo::option})) << "nothing installed";
+    std::vector<KeyCombo> asked;
+    controller->onHotKeyChange = [&](const KeyCombo& combo) {
+        asked.push_back(combo);
+        return true;
+    };
+    form->shortcut().handleCapture({1, KeyCombo::option});
+    EXPECT_EQ(asked, (std::vector<KeyCombo>{{1, KeyCombo::option}}));
+    EXPECT_EQ(preferences->hotKey(), (KeyCombo{1, KeyCombo::option}));
+
+    form.reset();
+    controller.reset();
+    EXPECT_FALSE(forward(KeyCombo{2, KeyCombo::option})) << "the controller is gone";
+    EXPECT_EQ(asked.size(), 1u);
+}
+
+} // namespace
+} // namespace ulmaro

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <benchmark/benchmark.h>
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -95,6 +96,29 @@ void BM_TrigramBuild(benchmark::State& state) {
     state.counters["keys"] = static_cast<double>(trigrams()->keys().size());
 }
 BENCHMARK(BM_TrigramBuild)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// The start-up road: "trigrams.bin" of the same store read back (the page cache warm, as
+// after the write of the launch before), against BM_TrigramBuild.
+void BM_TrigramCacheLoad(benchmark::State& state) {
+    const IndexStore& s = *store();
+    const std::uint64_t checksum = s.header().checksum;
+    const std::filesystem::path cache =
+        std::filesystem::temp_directory_path() / "ulmaro-bench-trigrams.bin";
+    trigrams()->write(cache, checksum);
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        auto loaded = TrigramIndex::load(cache, checksum, static_cast<std::uint32_t>(s.count()));
+        if (!loaded) state.SkipWithError("the cache did not load");
+        bytes = loaded ? loaded->byteSize() : 0;
+        benchmark::DoNotOptimize(loaded);
+    }
+    std::filesystem::remove(cache);
+    state.counters["index_MiB"] = static_cast<double>(bytes) / (1 << 20);
+}
+BENCHMARK(BM_TrigramCacheLoad)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly();
 
 void BM_CandidateBlocks(benchmark::State& state, const char* needle) {
     const TrigramIndex& index = *trigrams();

@@ -1,6 +1,8 @@
 // The folder browser's list, offscreen, from a new listing to its painted rows and for a
 // page of scrolling, in a folder of 100,000 children against one of 200. The model's own
 // listing is made before the clock starts: what is timed is what the view adds to it.
+#include "PaintTiming.h"
+#include "UiBenchMain.h"
 #include "UlmaroAppKit/Fakes/RecordingWorkspace.h"
 #include "UlmaroAppKit/Text/TextFormat.h"
 #include "UlmaroAppKit/UI/CatalogBrowserView.h"
@@ -10,7 +12,6 @@
 #include <QListView>
 #include <QScrollBar>
 #include <benchmark/benchmark.h>
-#include <cstdlib>
 
 namespace ulmaro {
 namespace {
@@ -20,6 +21,9 @@ class ListingModel final : public CatalogBrowsing {
 public:
     CatalogEntry entry;
     const CatalogEntry* selectedEntry() const override { return &entry; }
+    void select(const std::optional<std::string>&) override {}
+    void reveal(const std::string&, const std::string&) override {}
+    void libraryChanged() override {}
     std::vector<std::string> breadcrumb() const override { return {"Camera", "DCIM"}; }
     void goUp() override {}
     void goTo(int) override {}
@@ -39,15 +43,8 @@ std::vector<CatalogBrowsing::Item> listing(int count) {
     return items;
 }
 
-/// Counts the list's finished paints.
-class PaintCounter final : public QObject {
-public:
-    int paints = 0;
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint) ++paints;
-        return false;
-    }
-};
+using bench::PaintCounter;
+using bench::timeUntil;
 
 struct Browser {
     ListingModel model;
@@ -65,15 +62,6 @@ struct Browser {
         view.list().viewport()->installEventFilter(&counter);
         QCoreApplication::processEvents();
     }
-    bool paintAfter(int before) {
-        QElapsedTimer limit;
-        limit.start();
-        while (counter.paints == before) {
-            if (limit.elapsed() > 10'000) return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-        }
-        return true;
-    }
 };
 
 void BM_NewListingToPaintedList(benchmark::State& state) {
@@ -84,14 +72,10 @@ void BM_NewListingToPaintedList(benchmark::State& state) {
         browser.model.items.set({});
         QCoreApplication::processEvents();
         const int before = browser.counter.paints;
-        QElapsedTimer timer;
-        timer.start();
-        browser.model.items.set(std::move(copy));
-        if (!browser.paintAfter(before)) {
-            state.SkipWithError("the list never painted");
+        if (!timeUntil(
+                state, [&] { browser.model.items.set(std::move(copy)); },
+                [&] { return browser.counter.paints > before; }, "the list never painted"))
             break;
-        }
-        state.SetIterationTime(double(timer.nsecsElapsed()) / 1e9);
     }
 }
 
@@ -114,30 +98,17 @@ void BM_ScrollOnePage(benchmark::State& state) {
 BENCHMARK(BM_NewListingToPaintedList)
     ->Arg(200)
     ->Arg(100'000)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(20)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly(true);
+    ->Apply(bench::manualMilliseconds)
+    ->Iterations(20);
 BENCHMARK(BM_ScrollOnePage)
     ->Arg(200)
     ->Arg(100'000)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(50)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly(true);
+    ->Apply(bench::manualMilliseconds)
+    ->Iterations(50);
 
 } // namespace
 } // namespace ulmaro
 
 int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    setenv("QT_SCALE_FACTOR", "1", 1);
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return ulmaro::bench::runUiBenchmarks(argc, argv);
 }

@@ -1,9 +1,21 @@
-// Putting watches on a large tree, and the delay from a change to its signal.
+// Putting watches on a large tree, the delay from a change to its signal, and the catch-up
+// after a restart against the full rescan it saves.
 //
 //   bench_watch [--benchmark_repetitions=5]
 // The 100,000-folder tree is built once per run in $ULMARO_BENCH_DIR, else the temporary
-// folder, and removed after.
+// folder, and removed after. The catch-up runs over a make-tree tree of 1,000,000 entries
+// kept in $ULMARO_BENCH_DIR/catchup-1M (or the tree ULMARO_BENCH_TREE names) and its index;
+// with ULMARO_BENCH_COLD=1, as root, the page cache is dropped before each iteration.
 
+#include "MakeTree.h"
+#include "UlmaroAppKit/Indexing/IndexCoordinator.h"
+#include "UlmaroKit/Index/AttributeCarryForward.h"
+#include "UlmaroKit/Index/IndexStore.h"
+#include "UlmaroKit/Index/IndexWriter.h"
+#include "UlmaroKit/Platform/InotifyTree.h"
+#include "UlmaroKit/Scanning/AttributeFiller.h"
+#include "UlmaroKit/Scanning/CatchUpSweep.h"
+#include "UlmaroKit/Scanning/DirectoryScanner.h"
 #include "UlmaroKit/Scanning/FileSystemWatcher.h"
 
 #include <algorithm>
@@ -182,6 +194,164 @@ BENCHMARK(BM_ChangeToSignal)
     ->UseManualTime()
     ->Iterations(50)
     ->Unit(benchmark::kMicrosecond);
+
+// The catch-up's world: a tree of a million entries, indexed with attributes, and the
+// checkpoint ID taken after the index was written.
+struct CatchUpWorld {
+    fs::path root;
+    fs::path index;
+    std::shared_ptr<const ulmaro::IndexStore> store;
+    std::uint64_t checkpoint = 0;
+    ulmaro::ScanPolicy policy{ulmaro::ScanPolicy::defaultExclusions()};
+
+    CatchUpWorld() {
+        const char* base = std::getenv("ULMARO_BENCH_DIR");
+        const fs::path folder =
+            (base != nullptr ? fs::path(base) : fs::path("/tmp/ulmaro-bench")) / "catchup-1M";
+        const char* given = std::getenv("ULMARO_BENCH_TREE");
+        root = given != nullptr ? fs::path(given) : folder / "tree";
+        index = folder / "index.bin";
+        if (given == nullptr && !fs::exists(root / ".made")) {
+            fs::remove_all(root);
+            ulmaro::bench::TreeMaker(1).make(root, 1'000'000);
+            std::ofstream(root / ".made") << "1";
+        }
+        fs::create_directories(folder);
+        ulmaro::ScanResult scan =
+            ulmaro::DirectoryScanner(policy, 3, 0, "/nonexistent").scan(root.string(), 0);
+        ulmaro::AttributeFiller::fill(scan.builder, [] { return true; });
+        const std::vector<ulmaro::VolumeEntry> volumes{{"bench", root.string(), 0, true}};
+        ulmaro::IndexWriter::write(scan.builder, volumes, index);
+        store = ulmaro::loadIndex(index).store;
+        checkpoint = FileSystemWatcher::currentEventID();
+    }
+};
+
+CatchUpWorld& catchUpWorld() {
+    static CatchUpWorld world;
+    return world;
+}
+
+void dropCachesWhenCold() {
+    if (std::getenv("ULMARO_BENCH_COLD") == nullptr) return;
+    ::sync();
+    std::ofstream("/proc/sys/vm/drop_caches") << "3";
+}
+
+ulmaro::FileSystemWatcher::Replay sweepOver(const CatchUpWorld& world, std::size_t* found) {
+    return [&world, found](std::uint64_t since, const std::atomic<bool>& cancel) {
+        auto paths = ulmaro::CatchUpSweep::changesSince(*world.store, world.root.string(),
+                                                        world.policy, since, {}, &cancel);
+        *found = paths ? paths->size() : static_cast<std::size_t>(-1);
+        return paths;
+    };
+}
+
+// A restart with nothing changed since the checkpoint: from the watcher's start to its
+// `historyDone`, watches and replay together.
+void BM_CatchUpStartToHistoryDone_1M(benchmark::State& state) {
+    CatchUpWorld& world = catchUpWorld();
+    std::size_t found = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        dropCachesWhenCold();
+        Inbox inbox;
+        FileSystemWatcher::Options options;
+        options.replay = sweepOver(world, &found);
+        FileSystemWatcher watcher({world.root.string()}, world.checkpoint, 2.0, inbox.handler(),
+                                  options);
+        state.ResumeTiming();
+        watcher.start();
+        inbox.wait([&] { return inbox.historyDone > 0; });
+        state.PauseTiming();
+        watcher.stop();
+        state.ResumeTiming();
+    }
+    state.counters["replayed"] = static_cast<double>(found);
+    state.counters["records"] = static_cast<double>(world.store->count());
+}
+BENCHMARK(BM_CatchUpStartToHistoryDone_1M)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The sweep alone; with an argument, after that many new files in 100 folders.
+void BM_CatchUpSweep_1M(benchmark::State& state) {
+    CatchUpWorld& world = catchUpWorld();
+    const auto changes = static_cast<int>(state.range(0));
+    std::vector<fs::path> made;
+    if (changes > 0) {
+        std::vector<fs::path> folders;
+        for (auto it = fs::recursive_directory_iterator(world.root);
+             it != fs::end(it) && folders.size() < 100; ++it)
+            if (it->is_directory() && !it->is_symlink()) folders.push_back(it->path());
+        for (int i = 0; i < changes; ++i) {
+            std::string name = "bench-new-";
+            name += std::to_string(i);
+            made.push_back(folders[static_cast<std::size_t>(i) % folders.size()] / name);
+            std::ofstream(made.back()) << "x";
+        }
+    }
+    std::size_t found = 0;
+    const std::atomic<bool> never{false};
+    for (auto _ : state) {
+        state.PauseTiming();
+        dropCachesWhenCold();
+        state.ResumeTiming();
+        auto paths = ulmaro::CatchUpSweep::changesSince(*world.store, world.root.string(),
+                                                        world.policy, world.checkpoint, {}, &never);
+        found = paths ? paths->size() : static_cast<std::size_t>(-1);
+    }
+    for (const auto& path : made)
+        fs::remove(path);
+    state.counters["replayed"] = static_cast<double>(found);
+}
+BENCHMARK(BM_CatchUpSweep_1M)->Arg(0)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// What the catch-up saves: the full rescan with attributes carried from the served index.
+void BM_FullRescanCarried_1M(benchmark::State& state) {
+    CatchUpWorld& world = catchUpWorld();
+    const ulmaro::DirectoryScanner scanner(world.policy, 3, 0.1, "/nonexistent");
+    for (auto _ : state) {
+        state.PauseTiming();
+        dropCachesWhenCold();
+        state.ResumeTiming();
+        ulmaro::ScanResult scan = scanner.scan(world.root.string(), 0);
+        ulmaro::AttributeCarryForward::carry(*world.store, scan.builder);
+        ulmaro::AttributeFiller::fill(
+            scan.builder, [] { return true; }, true, ulmaro::AttributeFiller::Appetite::working);
+        benchmark::DoNotOptimize(scan.builder.records.data());
+    }
+}
+BENCHMARK(BM_FullRescanCarried_1M)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The watches this machine's "/" takes with the application's policy, with and without
+// skipping the folders whose changes are dropped, against the kernel's budget.
+void BM_WatchesForRoot(benchmark::State& state) {
+    const ulmaro::ScanPolicy policy = ulmaro::IndexCoordinator::effectivePolicy(
+        "/",
+        ulmaro::ScanPolicy::fullDisk(std::getenv("HOME") ? std::getenv("HOME") : "/root", false));
+    const std::string catalogs = "/nonexistent-catalogs";
+    std::size_t skipping = 0;
+    std::size_t all = 0;
+    for (auto _ : state) {
+        // One after the other: the budget is the user's, shared by both.
+        ulmaro::InotifyChanges changes;
+        {
+            ulmaro::InotifyTree lean(0, nullptr, [&](const std::string& folder) {
+                return ulmaro::IndexCoordinator::dropsEverythingInside(folder, policy, catalogs);
+            });
+            lean.addRoot("/", changes);
+            skipping = lean.watchCount();
+        }
+        ulmaro::InotifyTree full;
+        full.addRoot("/", changes);
+        all = full.watchCount();
+    }
+    long budget = 0;
+    std::ifstream("/proc/sys/fs/inotify/max_user_watches") >> budget;
+    state.counters["watches"] = static_cast<double>(skipping);
+    state.counters["watches_unskipped"] = static_cast<double>(all);
+    state.counters["kernel_budget"] = static_cast<double>(budget);
+}
+BENCHMARK(BM_WatchesForRoot)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

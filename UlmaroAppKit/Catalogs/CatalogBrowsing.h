@@ -10,11 +10,11 @@
 
 namespace ulmaro {
 
-/// What the catalog window's folder browser reads of the browser model and asks of it: the
-/// listing of the folder shown, the trail of folders opened from the catalog's root, the
-/// highlighted item, and the moves between folders. The model publishes `items`, `trail`
-/// and `highlighted`; the browser redraws on each change and sets `highlighted` itself when
-/// the user selects a row. Main thread only.
+/// What the catalog window reads of the browser model and asks of it: the catalog selected,
+/// the listing of the folder shown, the trail of folders opened from the catalog's root,
+/// the highlighted item, and the moves between folders. The model publishes `selectedID`,
+/// `items`, `trail` and `highlighted`; the window redraws on each change and sets
+/// `highlighted` itself when the user selects a row. Main thread only.
 class CatalogBrowsing {
 public:
     struct Item {
@@ -37,12 +37,20 @@ public:
 
     virtual ~CatalogBrowsing() = default;
 
+    Observable<std::optional<std::string>> selectedID;
     Observable<std::vector<Item>> items;
     Observable<std::vector<std::uint32_t>> trail;
     Observable<std::optional<std::uint32_t>> highlighted;
 
     /// The selected catalog's entry; none when nothing is selected.
     virtual const CatalogEntry* selectedEntry() const = 0;
+    /// Shows the catalog (none: nothing) at its root, nothing highlighted.
+    virtual void select(const std::optional<std::string>& catalogID) = 0;
+    /// Shows the catalog's folder that holds `path`, the path's item highlighted.
+    virtual void reveal(const std::string& path, const std::string& catalogID) = 0;
+    /// After the library's entries changed: deselects a catalog that left, reloads one
+    /// whose index or presence changed.
+    virtual void libraryChanged() = 0;
     /// The catalog's name, then the name of each folder of the trail.
     virtual std::vector<std::string> breadcrumb() const = 0;
     /// Leaves the last folder of the trail and highlights it in its parent's listing.

@@ -30,6 +30,7 @@ public:
 
     const CatalogSearchInput& input() const { return input_; }
     SearchSession& session() { return session_; }
+    const SearchSession& session() const { return session_; }
     Ranker& ranker() { return ranker_; }
     const PathResolver& resolver() const { return resolver_; }
     /// How many locations have been asked for.

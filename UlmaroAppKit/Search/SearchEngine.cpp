@@ -118,21 +118,6 @@ std::int64_t SearchEngine::search(std::string text, SearchCompletion completion)
     return generation;
 }
 
-void SearchEngine::installTrigrams(std::shared_ptr<const TrigramIndex> trigrams) {
-    queue_->async([weak = weak_from_this(), trigrams = std::move(trigrams)]() mutable {
-        if (const auto self = weak.lock()) self->session_.setTrigrams(std::move(trigrams));
-    });
-}
-
-void SearchEngine::installCatalogTrigrams(std::size_t source,
-                                          std::shared_ptr<const TrigramIndex> trigrams) {
-    if (source >= catalogSources_.size()) return;
-    queue_->async([weak = std::weak_ptr<CatalogSource>(catalogSources_[source]),
-                   trigrams = std::move(trigrams)]() mutable {
-        if (const auto catalog = weak.lock()) catalog->session().setTrigrams(std::move(trigrams));
-    });
-}
-
 bool SearchEngine::hides(std::string_view path, bool excludingSystemPaths) const {
     return (removedPaths_ && removedPaths_->hides(path)) ||
            (excludingSystemPaths && ScanPolicy::isSystemPath(path));

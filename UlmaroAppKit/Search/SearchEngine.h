@@ -8,6 +8,7 @@
 #include "UlmaroAppKit/Search/RemovedPaths.h"
 #include "UlmaroAppKit/Search/SearchEngineProtocol.h"
 #include "UlmaroAppKit/Search/SortOrder.h"
+#include "UlmaroAppKit/Search/TrigramIndexHolder.h"
 #include "UlmaroKit/Index/PathResolver.h"
 #include "UlmaroKit/Search/Ranker.h"
 #include "UlmaroKit/Search/SearchSession.h"
@@ -44,6 +45,10 @@ public:
     static constexpr std::int64_t defaultResultLimit = 200;
     static constexpr std::int64_t unboundedWindow = std::numeric_limits<std::int64_t>::max();
     static constexpr const char* queueLabel = "app.ulmaro.search-engine";
+    /// The queues that load or build trigram indexes, one per build.
+    static constexpr const char* buildQueueLabel = "app.ulmaro.trigram-build";
+    /// The content index answers at most this many documents per contents term.
+    static constexpr std::int64_t documentsPerNeedle = 200;
 
     /// How much opening history lifts a path in relevance order.
     using FrecencyBoost = std::function<double(std::string_view path)>;
@@ -109,11 +114,18 @@ public:
     const std::shared_ptr<const IndexStore>& store() const { return store_; }
     std::size_t catalogCount() const { return catalogSources_.size(); }
 
-    /// Hands the main session a trigram index, on the engine's queue.
-    void installTrigrams(std::shared_ptr<const TrigramIndex> trigrams);
-    /// Hands a catalog source's session a trigram index, on the engine's queue; the source
+    /// Gives the main session the trigram index of the main store from `holder`, loading
+    /// or building it on a utility queue of its own when the holder has none for the
+    /// store's checksum. The session gets it on the engine's queue, if the engine is still
+    /// there; until then it searches without the prefilter. Main thread.
+    void useTrigramIndex(const std::shared_ptr<TrigramIndexHolder>& holder,
+                         SerialQueueFactory& queues);
+    /// The holder of a catalog's trigram index, by catalog ID; none leaves it without one.
+    using CatalogTrigramHolders =
+        std::function<std::shared_ptr<TrigramIndexHolder>(std::string_view catalogID)>;
+    /// `useTrigramIndex` for every catalog source, each with its catalog's holder; a source
     /// is held weakly.
-    void installCatalogTrigrams(std::size_t source, std::shared_ptr<const TrigramIndex> trigrams);
+    void useCatalogTrigramIndexes(const CatalogTrigramHolders& holders, SerialQueueFactory& queues);
 
     // The steps of a search, for the engine's queue only.
 
@@ -130,11 +142,17 @@ public:
     /// Up to three applications whose words' starts spell the text.
     std::vector<RankedRow> appAliasRows(std::string_view text);
     /// Keeps the rows whose documents hold every contents term of a query that also has a
-    /// name part; other queries pass unchanged.
+    /// name part, each with the first term's line; other queries pass unchanged. Only the
+    /// first `ContentSearcher::maxCandidates` files are read, and rows beyond them dropped.
     static std::vector<RankedRow> applyContentFilter(std::vector<RankedRow> rows,
                                                      std::string_view text);
-    /// The rows of a contents-only query, from the content index.
+    /// The rows of a contents-only query, from the content index: the documents the first
+    /// term finds (at most 200) that every other term's search finds too, in its order.
     std::vector<RankedRow> documentsContaining(std::span<const std::string> needles);
+    /// The identifiers of content-index rows, one per path in list order: the complement of
+    /// |h mod 100000| for `FastHash64` h of the path as a signed number, moved on to the
+    /// next free value of that range when an earlier row holds it.
+    static std::vector<std::uint32_t> contentRowIDs(std::span<const std::string> paths);
     /// Whether a row with this path is never shown: removed, under a removed folder, or a
     /// system path when those are left out.
     bool hides(std::string_view path, bool excludingSystemPaths) const;
@@ -150,6 +168,11 @@ public:
         return catalogRowLookup_;
     }
     const CatalogSource& catalogSource(std::size_t index) const { return *catalogSources_[index]; }
+    /// The sessions' trigram indexes, for the engine's queue.
+    const std::shared_ptr<const TrigramIndex>& trigrams() const { return session_.trigrams(); }
+    const std::shared_ptr<const TrigramIndex>& catalogTrigrams(std::size_t index) const {
+        return catalogSources_[index]->session().trigrams();
+    }
 
     struct Passkey {
     private:
@@ -169,6 +192,11 @@ private:
     };
 
     std::optional<CopiesItem> copiesItem(std::uint32_t id, std::string_view path);
+    /// Asks the holder for the store's index; `install` runs on `queue` with it.
+    static void installTrigrams(std::shared_ptr<const IndexStore> store,
+                                const std::shared_ptr<TrigramIndexHolder>& holder,
+                                std::shared_ptr<SerialQueue> queue,
+                                TrigramIndexHolder::Install install, SerialQueueFactory& queues);
 
     std::int64_t latestGeneration() const;
     static IndexAnswer answer(SearchSession& session, Ranker& ranker, std::string_view text,

@@ -2,10 +2,12 @@
 
 #include "UlmaroAppKit/Text/UserLocale.h"
 
+#include <algorithm>
 #include <limits>
 #include <memory>
 #include <unicode/coll.h>
 #include <unicode/locid.h>
+#include <unicode/unistr.h>
 
 namespace ulmaro {
 namespace {
@@ -55,6 +57,38 @@ int naturalCompare(std::string_view a, std::string_view b) {
         if (U_SUCCESS(status) && result != UCOL_EQUAL) return result == UCOL_LESS ? -1 : 1;
     }
     return sign(a.compare(b));
+}
+
+std::string naturalSortKey(std::string_view name) {
+    icu::Collator* c = collator();
+    if (c == nullptr || name.size() > static_cast<std::size_t>(std::numeric_limits<int32_t>::max()))
+        return std::string(name);
+    // ASCII needs no decoding: each byte is its UTF-16 unit. Other names are decoded with
+    // ill-formed sequences read as U+FFFD, the way they are shown.
+    const bool ascii = std::all_of(name.begin(), name.end(),
+                                   [](char ch) { return static_cast<unsigned char>(ch) < 0x80; });
+    icu::UnicodeString text;
+    if (ascii) {
+        UChar* units = text.getBuffer(static_cast<int32_t>(name.size()));
+        for (std::size_t i = 0; i < name.size(); ++i)
+            units[i] = static_cast<UChar>(name[i]);
+        text.releaseBuffer(static_cast<int32_t>(name.size()));
+    } else {
+        text = icu::UnicodeString::fromUTF8(
+            icu::StringPiece(name.data(), static_cast<int32_t>(name.size())));
+    }
+    std::string key(name.size() * 2 + 16, '\0');
+    for (;;) {
+        const int32_t needed = c->getSortKey(text, reinterpret_cast<uint8_t*>(key.data()),
+                                             static_cast<int32_t>(key.size()));
+        if (needed <= 0) return std::string(name);
+        if (static_cast<std::size_t>(needed) <= key.size()) {
+            // The key ends with a NUL of its own, which `<` need not see.
+            key.resize(static_cast<std::size_t>(needed) - 1);
+            return key;
+        }
+        key.resize(static_cast<std::size_t>(needed));
+    }
 }
 
 } // namespace ulmaro

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace ulmaro {
@@ -11,5 +12,10 @@ int naturalCompare(std::string_view a, std::string_view b);
 inline bool naturalLess(std::string_view a, std::string_view b) {
     return naturalCompare(a, b) < 0;
 }
+
+/// Bytes that order as `naturalCompare` does before its bytewise tie-break: compare keys
+/// with `<` (names that only differ in case give equal keys). Sorting many names on keys
+/// made once costs one collator call per name instead of one per comparison.
+std::string naturalSortKey(std::string_view name);
 
 } // namespace ulmaro

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <unicode/calendar.h>
+#include <unicode/datefmt.h>
 #include <unicode/gregocal.h>
 #include <unicode/locid.h>
 #include <unicode/numberformatter.h>
@@ -201,6 +202,27 @@ std::string formatRelativeDate(WallTime date, WallTime now) {
             plainDigits(magnitude) + " " + chosen->name + (magnitude == 1 ? "" : "s");
         return amount < 0 ? phrase + " ago" : "in " + phrase;
     }
+    return toUtf8(text);
+}
+
+std::string formatDateTime(WallTime date) {
+    struct Cached {
+        std::uint64_t generation = std::numeric_limits<std::uint64_t>::max();
+        std::unique_ptr<icu::DateFormat> format;
+    };
+    // Made once per thread and locale: building a date format reads ICU's locale data.
+    thread_local Cached cached;
+    if (const std::uint64_t generation = UserLocale::generation();
+        cached.generation != generation) {
+        cached.generation = generation;
+        cached.format.reset(icu::DateFormat::createDateTimeInstance(
+            icu::DateFormat::kMedium, icu::DateFormat::kShort,
+            icu::Locale(UserLocale::times().c_str())));
+    }
+    if (!cached.format) return {};
+    icu::UnicodeString text;
+    cached.format->format(
+        std::chrono::duration<double, std::milli>(date.time_since_epoch()).count(), text);
     return toUtf8(text);
 }
 

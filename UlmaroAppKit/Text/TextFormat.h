@@ -43,6 +43,10 @@ std::string formatByteCount(std::uint64_t bytes, unsigned units = ByteUnits::all
 /// "in 0 seconds". Units: years, months, weeks, days, hours, minutes, seconds.
 std::string formatRelativeDate(WallTime date, WallTime now);
 
+/// A moment as the user's locale writes a medium date and a short time ("Mar 5, 2024,
+/// 4:07 PM" in en_US), in the local time zone.
+std::string formatDateTime(WallTime date);
+
 /// `value` with exactly `fractionDigits` (0 to 100) digits after a "." (printf's "%.1f";
 /// "%.0fk" is `formatFixed(v, 0) + "k"`). Digits are always ASCII, with no grouping.
 std::string formatFixed(double value, int fractionDigits);

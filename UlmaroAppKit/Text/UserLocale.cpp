@@ -43,6 +43,9 @@ std::string collation() {
 std::string numbers() {
     return forCategory("LC_NUMERIC");
 }
+std::string times() {
+    return forCategory("LC_TIME");
+}
 
 void pin(std::string_view localeID) {
     std::lock_guard lock(pinMutex);

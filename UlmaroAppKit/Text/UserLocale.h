@@ -7,7 +7,7 @@
 namespace ulmaro {
 
 /// The user's locale as ICU locale IDs, one per concern: collation follows LC_COLLATE,
-/// numbers LC_NUMERIC, each overridden by LC_ALL and falling back to LANG, as the C
+/// numbers LC_NUMERIC, dates LC_TIME, each overridden by LC_ALL and falling back to LANG, as the C
 /// library reads them ("C" and "POSIX" are "en_US_POSIX"). Safe from any thread.
 /// Formatters built from these are cached per thread and rebuilt only after a `pin`, so
 /// the environment counts as it was when a thread first formatted.
@@ -15,6 +15,7 @@ namespace UserLocale {
 
 std::string collation();
 std::string numbers();
+std::string times();
 
 /// Makes every concern use `localeID` (tests pin one this way); an empty ID returns to
 /// the environment's.

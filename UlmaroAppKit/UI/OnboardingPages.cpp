@@ -252,7 +252,7 @@ Ready::Ready(const Context& context, Action onGrant, Action onContinue, QWidget*
             for (const auto& piece : ShortcutCaps::pieces(model_.hotKeyDisplay.get())) {
                 if (!keys.empty())
                     keys.push_back(
-                        OnboardingText::label("+", Style{18, Weight::regular, Level::secondary}));
+                        OnboardingText::label("+", Style{18, Weight::light, Level::secondary}));
                 keys.push_back(
                     new KeyCap(PlainText::fromBytes(piece), ShortcutCaps::isWide(piece)));
             }

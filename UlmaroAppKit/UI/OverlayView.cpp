@@ -142,7 +142,8 @@ QWidget* OverlayView::make(Place place, QWidget* parent) {
         return new CheatSheetView(model_->hotKeyDisplay.get(), parent);
     case Place::results:
         return new ResultArea(
-            model_, icons_, callbacks_.onDismiss, [this] { togglePreview(); }, parent);
+            model_, icons_, callbacks_.onDismiss, [this] { togglePreview(); },
+            callbacks_.showsPaths, parent);
     case Place::firstRunCompletion:
         return OverlayNotices::firstRunCompletion(model_, parent);
     case Place::fdaBanner:

@@ -42,6 +42,9 @@ public:
         std::function<void()> onCompleteOnboarding;
         /// Hides the panel.
         std::function<void()> onDismiss;
+        /// Whether rows show their folder line ("app.ulmaro.showPaths"); none: always. The
+        /// shell calls `update()` on the view when the setting changes.
+        std::function<bool()> showsPaths;
     };
     /// Makes the onboarding step's view whenever a step comes on screen; the view is
     /// dropped when the flow ends.

@@ -7,12 +7,14 @@
 #include <functional>
 #include <memory>
 
+class QLabel;
+
 namespace ulmaro {
 
 class IconResolver;
 
-/// A remembered search in the empty panel: its query and how many results it had. A click
-/// runs `onSelect`.
+/// A remembered search in the empty panel: the history symbol, its query and "1 result" /
+/// "N results". A click runs `onSelect`.
 class RecentSearchRowView final : public QWidget {
     Q_OBJECT
 public:
@@ -21,6 +23,8 @@ public:
 
     const RecentSearchEntry& entry() const { return entry_; }
     bool isSelected() const { return isSelected_; }
+    /// "1 result", "0 results", "12 results".
+    static QString countText(std::int64_t count);
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -32,7 +36,9 @@ private:
     std::function<void()> onSelect_;
 };
 
-/// A recently opened file in the empty panel: its name and folder. A click runs `onSelect`.
+/// A recently opened file in the empty panel: its 16 px icon (through the resolver, by the
+/// one application rule; the "doc" symbol without one), its name and its folder. A click
+/// runs `onSelect`.
 class RecentFileRowView final : public QWidget {
     Q_OBJECT
 public:
@@ -41,6 +47,8 @@ public:
 
     const RecentFileEntry& entry() const { return entry_; }
     bool isSelected() const { return isSelected_; }
+    /// The folder line follows "app.ulmaro.showPaths"; the row keeps its height.
+    void setShowsFolder(bool shows);
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -50,6 +58,7 @@ private:
     RecentFileEntry entry_;
     bool isSelected_;
     std::function<void()> onSelect_;
+    QLabel* folder_;
 };
 
 } // namespace ulmaro

@@ -72,13 +72,14 @@ void replace(QVBoxLayout* layout, int at, QWidget*& slot, QWidget* with) {
 
 ResultArea::ResultArea(std::shared_ptr<OverlayViewModel> model, std::shared_ptr<IconResolver> icons,
                        std::function<void()> onDismiss, std::function<void()> preview,
-                       QWidget* parent)
+                       std::function<bool()> showsPaths, QWidget* parent)
     : QWidget(parent), model_(std::move(model)), icons_(std::move(icons)),
-      onDismiss_(std::move(onDismiss)), preview_(std::move(preview)) {
+      onDismiss_(std::move(onDismiss)), preview_(std::move(preview)),
+      showsPaths_(std::move(showsPaths)) {
     layout_ = new QVBoxLayout(this);
     layout_->setContentsMargins(0, 0, 0, 0);
     layout_->setSpacing(0);
-    list_ = new ResultListView(model_, icons_, onDismiss_, preview_, this);
+    list_ = new ResultListView(model_, icons_, onDismiss_, preview_, showsPaths_, this);
     list_->hide();
     layout_->addWidget(list_);
 
@@ -233,6 +234,7 @@ QWidget* ResultArea::makeEmptyState() {
             const bool selected = highlighted == OverlayViewModel::EmptySelection::file(entry.path);
             const auto menu = PanelMenu::forRecentFile(model_, entry, preview_, onDismiss_);
             auto* row = new RecentFileRowView(entry, selected, icons_, menu.front().action, lists);
+            row->setShowsFolder(!showsPaths_ || showsPaths_());
             row->setContextMenuPolicy(Qt::CustomContextMenu);
             connect(row, &QWidget::customContextMenuRequested, row, [row, menu](const QPoint& at) {
                 QMenu* popup = makePanelMenu(menu, row);

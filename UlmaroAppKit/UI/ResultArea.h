@@ -23,10 +23,11 @@ class ResultListView;
 class ResultArea final : public QWidget {
     Q_OBJECT
 public:
-    /// `preview` toggles the preview window as Ctrl+Y does.
+    /// `preview` toggles the preview window as Ctrl+Y does; `showsPaths` says whether rows
+    /// show their folder line (none: always).
     ResultArea(std::shared_ptr<OverlayViewModel> model, std::shared_ptr<IconResolver> icons,
                std::function<void()> onDismiss, std::function<void()> preview,
-               QWidget* parent = nullptr);
+               std::function<bool()> showsPaths = {}, QWidget* parent = nullptr);
     ~ResultArea() override;
 
     ResultListView* list() const { return list_; }
@@ -54,6 +55,7 @@ private:
     std::shared_ptr<IconResolver> icons_;
     std::function<void()> onDismiss_;
     std::function<void()> preview_;
+    std::function<bool()> showsPaths_;
     QVBoxLayout* layout_;
     ResultListView* list_;
     QWidget* copiesBanner_ = nullptr;

@@ -1,5 +1,6 @@
 #include "UlmaroAppKit/UI/ResultListView.h"
 
+#include "UlmaroAppKit/Panel/IconResolver.h"
 #include "UlmaroAppKit/Panel/OverlayLayout.h"
 #include "UlmaroAppKit/Panel/OverlayViewModel.h"
 #include "UlmaroAppKit/Panel/PanelMenu.h"
@@ -7,7 +8,9 @@
 #include "UlmaroAppKit/UI/ResultListModel.h"
 #include "UlmaroAppKit/UI/ResultRowView.h"
 
+#include <QDrag>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPropertyAnimation>
 #include <QScrollBar>
 #include <QVariantAnimation>
@@ -22,12 +25,13 @@ constexpr double staleOpacity = 0.45;
 
 ResultListView::ResultListView(std::shared_ptr<OverlayViewModel> model,
                                std::shared_ptr<IconResolver> icons, std::function<void()> onDismiss,
-                               std::function<void()> preview, QWidget* parent)
-    : QListView(parent), model_(std::move(model)), onDismiss_(std::move(onDismiss)),
-      preview_(std::move(preview)) {
+                               std::function<void()> preview, std::function<bool()> showsPaths,
+                               QWidget* parent)
+    : QListView(parent), model_(std::move(model)), icons_(std::move(icons)),
+      onDismiss_(std::move(onDismiss)), preview_(std::move(preview)) {
     rows_ = new ResultListModel(this);
     setModel(rows_);
-    setItemDelegate(new ResultRowView(model_, std::move(icons), this));
+    setItemDelegate(new ResultRowView(model_, icons_, std::move(showsPaths), this));
     setSelectionMode(QAbstractItemView::NoSelection);
     setFocusPolicy(Qt::NoFocus);
     setFrameShape(QFrame::NoFrame);
@@ -74,10 +78,25 @@ ResultListView::ResultListView(std::shared_ptr<OverlayViewModel> model,
 
 ResultListView::~ResultListView() = default;
 
+void ResultListView::mousePressEvent(QMouseEvent* event) {
+    pressed_ = indexAt(event->position().toPoint());
+    QListView::mousePressEvent(event);
+}
+
+void ResultListView::startDrag(Qt::DropActions) {
+    if (!pressed_.isValid()) return;
+    auto* drag = new QDrag(this);
+    drag->setMimeData(rows_->mimeData({pressed_}));
+    drag->exec(Qt::CopyAction);
+}
+
 void ResultListView::showRows(std::vector<RankedRow> rows) {
     int previews = 0;
-    for (const RankedRow& row : rows)
+    for (const RankedRow& row : rows) {
         previews += row.contentMatch.has_value();
+        // An application's icon may be read from its desktop entry: here, not while painting.
+        if (row.isApp) icons_->icon(row);
+    }
     setFixedHeight(int(OverlayLayout::resultsHeight(int(rows.size()), previews)));
     scrolling_->stop();
     rows_->setRows(std::move(rows));

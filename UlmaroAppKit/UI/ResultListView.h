@@ -28,7 +28,7 @@ class ResultListView final : public QListView {
 public:
     ResultListView(std::shared_ptr<OverlayViewModel> model, std::shared_ptr<IconResolver> icons,
                    std::function<void()> onDismiss, std::function<void()> preview,
-                   QWidget* parent = nullptr);
+                   std::function<bool()> showsPaths = {}, QWidget* parent = nullptr);
     ~ResultListView() override;
 
     /// Replaces the rows: one model reset.
@@ -40,11 +40,18 @@ public:
     double opacity() const;
     bool isAnimating() const;
 
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    /// The list selects nothing of its own, so Qt's drag (of the selected items) would carry
+    /// nothing: the pressed row is dragged.
+    void startDrag(Qt::DropActions supportedActions) override;
+
 private:
     void selectionChanged();
     void staleChanged();
 
     std::shared_ptr<OverlayViewModel> model_;
+    std::shared_ptr<IconResolver> icons_;
     std::function<void()> onDismiss_;
     std::function<void()> preview_;
     ResultListModel* rows_;
@@ -52,6 +59,7 @@ private:
     /// The rows' opacity, which the row view paints with.
     double opacity_ = 1.0;
     QVariantAnimation* fading_;
+    QPersistentModelIndex pressed_;
     std::vector<Subscription> subscriptions_;
 };
 

@@ -1,16 +1,19 @@
 #include "UlmaroAppKit/UI/ResultRowView.h"
 
 #include "UlmaroAppKit/Panel/IconResolver.h"
+#include "UlmaroAppKit/Panel/NameEmphasis.h"
 #include "UlmaroAppKit/Panel/OverlayLayout.h"
 #include "UlmaroAppKit/Panel/OverlayViewModel.h"
 #include "UlmaroAppKit/UI/QtIconSource.h"
 #include "UlmaroAppKit/UI/ResultListModel.h"
 #include "UlmaroAppKit/UI/ResultListView.h"
 #include "UlmaroAppKit/UI/Theme.h"
+#include "UlmaroKit/Platform/Utf8.h"
 
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTextLayout>
 #include <algorithm>
 
 namespace ulmaro {
@@ -22,8 +25,10 @@ constexpr int gap = int(OverlayLayout::resultRowSpacing);
 } // namespace
 
 ResultRowView::ResultRowView(std::shared_ptr<OverlayViewModel> model,
-                             std::shared_ptr<IconResolver> icons, QObject* parent)
-    : QStyledItemDelegate(parent), model_(std::move(model)), icons_(std::move(icons)) {}
+                             std::shared_ptr<IconResolver> icons, std::function<bool()> showsPaths,
+                             QObject* parent)
+    : QStyledItemDelegate(parent), model_(std::move(model)), icons_(std::move(icons)),
+      showsPaths_(std::move(showsPaths)) {}
 
 QRect ResultRowView::rowRect(const QRect& itemRect, int row, int rowCount) {
     return itemRect.adjusted(padding, row == 0 ? padding : gap, -padding,
@@ -49,12 +54,48 @@ void ResultRowView::paint(QPainter* painter, const QStyleOptionViewItem& option,
     if (auto* list = qobject_cast<const ResultListView*>(option.widget))
         painter->setOpacity(list->opacity());
     paintRow(*painter, rowRect(option.rect, index.row(), model.rowCount()), row, selected,
-             QtIconSource::qIcon(icons_->icon(row)));
+             QtIconSource::qIcon(icons_->icon(row)), !showsPaths_ || showsPaths_());
     painter->restore();
 }
 
+std::unique_ptr<QTextLayout> ResultRowView::nameLayout(const RankedRow& row, const QFont& font,
+                                                       int width) {
+    auto layout = std::make_unique<QTextLayout>();
+    QString text;
+    QList<QTextLayout::FormatRange> formats;
+    QTextCharFormat bold;
+    bold.setFontWeight(QFont::Bold);
+    for (const EmphasisRun& run : emphasizedName(row)) {
+        const QString part = QString::fromStdString(run.text);
+        if (run.bold) formats.append({int(text.size()), int(part.size()), bold});
+        text += part;
+    }
+    // One line at most: cut at the tail with an ellipsis, judged with the bold face so the
+    // cut never falls short.
+    QFont boldFont = font;
+    boldFont.setWeight(QFont::Bold);
+    const QString elided = QFontMetrics(boldFont).elidedText(text, Qt::ElideRight, width);
+    if (elided != text) {
+        const int kept = int(elided.size()) - 1;
+        for (auto& range : formats)
+            range.length = std::max(0, std::min(range.start + range.length, kept) - range.start);
+        text = text.left(kept) + QChar(0x2026);
+    }
+    layout->setText(text);
+    layout->setFont(font);
+    layout->setFormats(formats);
+    QTextOption option;
+    option.setWrapMode(QTextOption::NoWrap);
+    layout->setTextOption(option);
+    layout->beginLayout();
+    QTextLine line = layout->createLine();
+    if (line.isValid()) line.setLineWidth(width);
+    layout->endLayout();
+    return layout;
+}
+
 void ResultRowView::paintRow(QPainter& painter, const QRect& rect, const RankedRow& row,
-                             bool isSelected, const QIcon& icon) {
+                             bool isSelected, const QIcon& icon, bool showsFolder) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     if (isSelected) {
@@ -81,10 +122,8 @@ void ResultRowView::paintRow(QPainter& painter, const QRect& rect, const RankedR
     const int width = rect.right() - 10 - left;
     int y = rect.y() + (rect.height() - total) / 2;
 
-    painter.setFont(nameFont);
     painter.setPen(Theme::text(Theme::Level::primary));
-    painter.drawText(QRect(left, y, width, name.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                     name.elidedText(QString::fromStdString(row.name), Qt::ElideRight, width));
+    nameLayout(row, nameFont, width)->draw(&painter, QPointF(left, y));
     y += name.height() + 1;
 
     int x = left;
@@ -107,9 +146,10 @@ void ResultRowView::paintRow(QPainter& painter, const QRect& rect, const RankedR
     painter.setFont(folderFont);
     painter.setPen(Theme::text(Theme::Level::secondary));
     const int folderWidth = rect.right() - 10 - x;
-    painter.drawText(QRect(x, y, folderWidth, secondHeight), Qt::AlignLeft | Qt::AlignVCenter,
-                     folder.elidedText(QString::fromUtf8(parent.data(), qsizetype(parent.size())),
-                                       Qt::ElideRight, folderWidth));
+    if (showsFolder)
+        painter.drawText(QRect(x, y, folderWidth, secondHeight), Qt::AlignLeft | Qt::AlignVCenter,
+                         folder.elidedText(QString::fromStdString(repairUtf8(parent)),
+                                           Qt::ElideRight, folderWidth));
     y += secondHeight + 1;
 
     if (thirdLine) {

@@ -4,7 +4,10 @@
 
 #include <QIcon>
 #include <QStyledItemDelegate>
+#include <functional>
 #include <memory>
+
+class QTextLayout;
 
 namespace ulmaro {
 
@@ -19,12 +22,19 @@ class OverlayViewModel;
 class ResultRowView final : public QStyledItemDelegate {
     Q_OBJECT
 public:
+    /// `showsPaths` says whether rows show their folder line ("app.ulmaro.showPaths"); none
+    /// means always.
     ResultRowView(std::shared_ptr<OverlayViewModel> model, std::shared_ptr<IconResolver> icons,
-                  QObject* parent = nullptr);
+                  std::function<bool()> showsPaths, QObject* parent = nullptr);
 
-    /// One row into `rect`, its own rectangle without padding or gap.
+    /// One row into `rect`, its own rectangle without padding or gap. Without the folder line
+    /// the row keeps its height.
     static void paintRow(QPainter& painter, const QRect& rect, const RankedRow& row,
-                         bool isSelected, const QIcon& icon);
+                         bool isSelected, const QIcon& icon, bool showsFolder = true);
+    /// The name's line laid out: its bold runs as formats at their UTF-16 positions, cut with
+    /// an ellipsis to `width`.
+    static std::unique_ptr<QTextLayout> nameLayout(const RankedRow& row, const QFont& font,
+                                                   int width);
     /// The row's own rectangle inside its item.
     static QRect rowRect(const QRect& itemRect, int row, int rowCount);
 
@@ -35,6 +45,7 @@ public:
 private:
     std::shared_ptr<OverlayViewModel> model_;
     std::shared_ptr<IconResolver> icons_;
+    std::function<bool()> showsPaths_;
 };
 
 } // namespace ulmaro

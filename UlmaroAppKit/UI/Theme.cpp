@@ -16,6 +16,8 @@ QColor withOpacity(QColor color, double opacity) {
 
 QFont::Weight qtWeight(Weight weight) {
     switch (weight) {
+    case Weight::light:
+        return QFont::Light;
     case Weight::regular:
         return QFont::Normal;
     case Weight::medium:

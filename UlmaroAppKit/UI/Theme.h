@@ -16,7 +16,7 @@ namespace ulmaro {
 /// shade.
 namespace Theme {
 
-enum class Weight { regular, medium, semibold, bold };
+enum class Weight { light, regular, medium, semibold, bold };
 /// `rounded` has no family of its own on Linux: it is the platform's family.
 enum class Design { standard, rounded, monospaced };
 

@@ -1,5 +1,7 @@
 #include "UlmaroKit/Platform/InotifyTree.h"
 
+#include "UlmaroKit/Platform/WorkerPool.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -164,74 +166,122 @@ void InotifyTree::forget(int wd) {
     }
 }
 
+namespace {
+
+struct Pending {
+    int parent;
+    std::string name;
+    std::string path;
+    dev_t parentDevice;
+    bool isRoot; // a root given as a link is followed
+};
+
+// What one folder gave: its watch, and its entries (all of them, or only the folders).
+struct Visit {
+    int wd = -1;
+    bool outOfWatches = false;
+    dev_t device = 0;
+    std::vector<std::pair<std::string, bool>> entries; // name, whether a folder
+};
+
+} // namespace
+
+// The system calls for one folder; touches no member but the descriptor, so folders of one
+// level are visited in parallel (the kernel serialises the watches themselves).
+static Visit visitFolder(int inotifyFd, const Pending& folder, bool allEntries,
+                         const InotifyTree::SkipInside& skipInside,
+                         const std::function<bool()>& budgetSpent) {
+    Visit visit;
+    // Watches are a budget of the whole user: none for folders whose changes nobody wants.
+    if (!folder.isRoot && skipInside && skipInside(folder.path)) return visit;
+    UniqueFd dirFd(::open(folder.path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK |
+                                                   (folder.isRoot ? 0 : O_NOFOLLOW)));
+    if (!dirFd) return visit; // gone already, or unreadable
+    struct stat status {};
+    if (::fstat(dirFd.get(), &status) != 0) return visit;
+    if (folder.parent >= 0 && status.st_dev != folder.parentDevice && isUnwatchable(dirFd.get()))
+        return visit;
+    visit.device = status.st_dev;
+    if (budgetSpent()) {
+        visit.outOfWatches = true;
+        return visit;
+    }
+    visit.wd = ::inotify_add_watch(inotifyFd, folder.path.c_str(),
+                                   folder.isRoot ? watchMask & ~IN_DONT_FOLLOW : watchMask);
+    if (visit.wd < 0) {
+        visit.outOfWatches = errno == ENOSPC || errno == ENOMEM;
+        return visit;
+    }
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::fdopendir(dirFd.get()), ::closedir);
+    if (!dir) return visit;
+    int listFd = dirFd.release();
+    while (const dirent* entry = ::readdir(dir.get())) {
+        std::string_view entryName = entry->d_name;
+        if (entryName == "." || entryName == "..") continue;
+        bool isFolder = entry->d_type == DT_DIR;
+        if (entry->d_type == DT_UNKNOWN) {
+            struct stat entryStatus {};
+            isFolder = ::fstatat(listFd, entry->d_name, &entryStatus, AT_SYMLINK_NOFOLLOW) == 0 &&
+                       S_ISDIR(entryStatus.st_mode);
+        }
+        if (isFolder || allEntries) visit.entries.emplace_back(entryName, isFolder);
+    }
+    return visit;
+}
+
 bool InotifyTree::walk(int parent, const std::string& name, const std::string& path,
                        InotifyChanges& changes, bool report) {
-    struct Folder {
-        int parent;
-        std::string name;
-        std::string path;
-        dev_t parentDevice;
-    };
-    std::vector<Folder> pending{{parent, name, path, 0}};
-    bool first = true;
+    std::vector<Pending> level{{parent, name, path, 0, parent < 0}};
     bool watchedFirst = false;
-    while (!pending.empty() && !(cancel_ != nullptr && *cancel_)) {
-        Folder folder = std::move(pending.back());
-        pending.pop_back();
-        bool isStart = std::exchange(first, false);
-        bool follow = isStart && parent < 0; // a root given as a link
-        // Watches are a budget of the whole user: none for folders whose changes nobody wants.
-        if (!follow && skipInside_ && skipInside_(folder.path)) continue;
-        UniqueFd dirFd(::open(folder.path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK |
-                                                       (follow ? 0 : O_NOFOLLOW)));
-        if (!dirFd) continue; // gone already, or unreadable
-        struct stat status {};
-        if (::fstat(dirFd.get(), &status) != 0) continue;
-        if (!isStart && status.st_dev != folder.parentDevice && isUnwatchable(dirFd.get()))
-            continue;
-        int wd = -1;
-        if (maxWatches_ != 0 && nodes_.size() >= maxWatches_) {
-            errno = ENOSPC;
-        } else {
-            wd = ::inotify_add_watch(fd_.get(), folder.path.c_str(),
-                                     follow ? watchMask & ~IN_DONT_FOLLOW : watchMask);
-        }
-        if (wd < 0) {
-            if (errno == ENOSPC || errno == ENOMEM) changes.mustRescan = true;
-            continue;
-        }
-        auto known = nodes_.find(wd);
-        if (known != nodes_.end() && known->second.detached) {
-            // Moved away and back before the move out was settled: it is ours again.
-            std::erase_if(moves_, [&](const Move& m) { return m.wd == wd; });
-            link(wd, folder.parent, folder.name);
-        } else if (known != nodes_.end() &&
-                   (known->second.parent != folder.parent || known->second.name != folder.name)) {
-            continue; // the same folder is watched already under another path
-        } else if (known == nodes_.end()) {
-            link(wd, folder.parent, folder.name);
-        }
-        if (isStart) watchedFirst = true;
+    bool isStart = true;
+    std::atomic<std::size_t> adding{0};
+    auto budgetSpent = [&] {
+        return maxWatches_ != 0 && nodes_.size() + adding.fetch_add(1) >= maxWatches_;
+    };
+    // Level by level: the system calls of a level in parallel, then its watches linked in
+    // order, so the tree's bookkeeping stays on this thread.
+    while (!level.empty() && !(cancel_ != nullptr && *cancel_)) {
+        std::vector<Visit> visits(level.size());
+        adding = 0;
+        const int inotifyFd = fd_.get();
+        auto visitOne = [&](std::size_t i) {
+            if (cancel_ != nullptr && *cancel_) return;
+            visits[i] = visitFolder(inotifyFd, level[i], report, skipInside_, budgetSpent);
+        };
+        if (level.size() == 1)
+            visitOne(0);
+        else
+            parallelFor(level.size(), visitOne);
 
-        std::unique_ptr<DIR, int (*)(DIR*)> dir(::fdopendir(dirFd.get()), ::closedir);
-        if (!dir) continue;
-        int listFd = dirFd.release();
-        while (const dirent* entry = ::readdir(dir.get())) {
-            std::string_view entryName = entry->d_name;
-            if (entryName == "." || entryName == "..") continue;
-            std::string entryPath = join(folder.path, entryName);
-            bool isFolder = entry->d_type == DT_DIR;
-            if (entry->d_type == DT_UNKNOWN) {
-                struct stat entryStatus {};
-                isFolder =
-                    ::fstatat(listFd, entry->d_name, &entryStatus, AT_SYMLINK_NOFOLLOW) == 0 &&
-                    S_ISDIR(entryStatus.st_mode);
+        std::vector<Pending> next;
+        for (std::size_t i = 0; i < level.size(); ++i) {
+            Pending& folder = level[i];
+            Visit& visit = visits[i];
+            if (visit.outOfWatches) changes.mustRescan = true;
+            const int wd = visit.wd;
+            if (wd < 0) continue;
+            auto known = nodes_.find(wd);
+            if (known != nodes_.end() && known->second.detached) {
+                // Moved away and back before the move out was settled: it is ours again.
+                std::erase_if(moves_, [&](const Move& m) { return m.wd == wd; });
+                link(wd, folder.parent, folder.name);
+            } else if (known != nodes_.end() && (known->second.parent != folder.parent ||
+                                                 known->second.name != folder.name)) {
+                continue; // the same folder is watched already under another path
+            } else if (known == nodes_.end()) {
+                link(wd, folder.parent, folder.name);
             }
-            if (report) changes.paths.push_back(entryPath);
-            if (isFolder)
-                pending.push_back(
-                    {wd, std::string(entryName), std::move(entryPath), status.st_dev});
+            if (isStart) watchedFirst = true;
+            for (auto& [entryName, isFolder] : visit.entries) {
+                std::string entryPath = join(folder.path, entryName);
+                if (report) changes.paths.push_back(entryPath);
+                if (isFolder)
+                    next.push_back(
+                        {wd, std::move(entryName), std::move(entryPath), visit.device, false});
+            }
         }
+        level = std::move(next);
+        isStart = false;
     }
     return watchedFirst;
 }

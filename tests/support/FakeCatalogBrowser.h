@@ -4,6 +4,7 @@
 // model's moves (open, up, to a depth) and its paths, behind `CatalogBrowsing`.
 
 #include "UlmaroAppKit/Catalogs/CatalogBrowsing.h"
+#include "UlmaroAppKit/Catalogs/CatalogLibrary.h"
 
 #include <algorithm>
 #include <map>
@@ -23,6 +24,9 @@ public:
 
     CatalogEntry entry;
     bool selected = true;
+    /// When set, the catalogs come from it and `selectedID` picks one; else `entry` is the
+    /// one catalog, shown while `selected`.
+    const CatalogLibrary* library = nullptr;
     /// Record 0 is the catalog's root folder.
     std::map<std::uint32_t, Node> nodes{{0, {"", true, 0, 0, 0}}};
     /// Items for which no path can be given.
@@ -44,7 +48,7 @@ public:
 
     void reload() {
         std::vector<Item> listed;
-        if (selected) {
+        if (selectedEntry()) {
             const std::uint32_t folder = trail.get().empty() ? 0 : trail.get().back();
             for (const auto& [id, node] : nodes)
                 if (id != 0 && node.parent == folder)
@@ -57,10 +61,36 @@ public:
         items.set(std::move(listed));
     }
 
-    const CatalogEntry* selectedEntry() const override { return selected ? &entry : nullptr; }
+    const CatalogEntry* selectedEntry() const override {
+        if (library) return selectedID.get() ? library->entry(*selectedID.get()) : nullptr;
+        return selected ? &entry : nullptr;
+    }
+    void select(const std::optional<std::string>& catalogID) override {
+        calls.push_back("select " + catalogID.value_or("none"));
+        selectedID.set(catalogID);
+        trail.set({});
+        highlighted.set(std::nullopt);
+        reload();
+    }
+    void reveal(const std::string& path, const std::string& catalogID) override {
+        select(catalogID);
+        calls.push_back("reveal " + path);
+    }
+    void libraryChanged() override {
+        calls.push_back("libraryChanged");
+        if (library && selectedID.get() && !library->entry(*selectedID.get())) select(std::nullopt);
+    }
+    /// The model's status of an entry.
+    static std::string status(const CatalogEntry& e) {
+        if (e.health.isDamaged()) return "Damaged";
+        if (e.health.kind == CatalogEntry::Health::Kind::folderMissing) return "Folder missing";
+        if (e.info.kind == CatalogInfo::Kind::efu) return "Imported file list";
+        return e.currentRoot ? "Connected" : "Offline";
+    }
     std::vector<std::string> breadcrumb() const override {
-        if (!selected) return {};
-        std::vector<std::string> crumbs{entry.info.name};
+        const CatalogEntry* shown = selectedEntry();
+        if (!shown) return {};
+        std::vector<std::string> crumbs{shown->info.name};
         for (auto id : trail.get())
             crumbs.push_back(nodes.at(id).name);
         return crumbs;

@@ -42,6 +42,35 @@ TEST(SuggestionSeeder, OnlyVisibleNamesWithARecognisedExtensionAreCandidates) {
     EXPECT_EQ(suggested(index), (Paths{"/home/u/Desktop/PHOTO.JPG", "/home/u/Desktop/flagged.md"}));
 }
 
+TEST(SuggestionSeeder, TheExtensionIsWhatFollowsTheLastDotWithAsciiLettersFolded) {
+    const struct {
+        const char* name;
+        bool suggested;
+    } cases[] = {
+        {"a.pdf", true},
+        {"Budget 2024.NUMBERS", true},
+        {"x.numbersx", false},
+        {"x.pdfx", false},
+        {"report.pdf.bak", false},
+        {"backup.bak.pdf", true},
+        {"r\xC3\xA9sum\xC3\xA9.Pdf", true},
+        {"x.p\xC3\xA9"
+         "f",
+         false},
+        {"x.PD\xC6\x91", false}, // a letter beyond ASCII is not folded
+        {"pdf", false},
+        {"a.", false},
+        {".md", false},
+        {"a very long name without any dot at all and then some.md", true},
+        {"a very long name. with a dot far from the end", false},
+    };
+    for (const auto& c : cases) {
+        FixtureIndex index;
+        index.add(std::string("/home/u/Desktop/") + c.name);
+        EXPECT_EQ(suggested(index).size(), c.suggested ? 1u : 0u) << c.name;
+    }
+}
+
 TEST(SuggestionSeeder, TiersComeFirstAndShallowFoldersBeforeDeepOnes) {
     FixtureIndex index;
     index.add("/home/u/top.pdf");
@@ -87,6 +116,28 @@ TEST(SuggestionSeeder, OneFilePerFolderWhileOthersRemain) {
     index.add("/home/u/Downloads/get.zip");
     EXPECT_EQ(suggested(index), (Paths{"/home/u/Desktop/d1.pdf", "/home/u/Downloads/get.zip",
                                        "/home/u/Desktop/d2.pdf"}));
+
+    // A folder of many files hides neither the folders after it at the same depth nor
+    // the deeper ones.
+    const struct {
+        Paths others;
+        Paths expected;
+    } crowded[] = {
+        {{"/home/u/work/few/g.txt", "/home/u/work/other/h.txt"},
+         {"/home/u/work/many/f0.txt", "/home/u/work/few/g.txt", "/home/u/work/other/h.txt"}},
+        {{},
+         {"/home/u/work/many/f0.txt", "/home/u/work/deeper/x/deep.txt",
+          "/home/u/work/many/f1.txt"}},
+    };
+    for (const auto& c : crowded) {
+        FixtureIndex many;
+        for (int i = 0; i < 20; ++i)
+            many.add("/home/u/work/many/f" + std::to_string(i) + ".txt");
+        many.add("/home/u/work/deeper/x/deep.txt");
+        for (const std::string& path : c.others)
+            many.add(path);
+        EXPECT_EQ(suggested(many), c.expected);
+    }
 }
 
 TEST(SuggestionSeeder, WithoutDocumentsApplicationsAreSuggestedShortestPathsFirst) {

@@ -1,7 +1,7 @@
 // The folder browser offscreen, over a stand-in of the browser model and a recording
 // workspace, driven by clicks on its buttons and rows.
 #include "UlmaroAppKit/Fakes/RecordingWorkspace.h"
-#include "UlmaroAppKit/Text/TextFormat.h"
+#include "UlmaroAppKit/UI/BrowserTextsFixture.h"
 #include "UlmaroAppKit/UI/CatalogBreadcrumbBar.h"
 #include "UlmaroAppKit/UI/CatalogBrowserView.h"
 #include "UlmaroAppKit/UI/CatalogInfoPanel.h"
@@ -22,24 +22,6 @@ namespace {
 
 using ::testing::ElementsAre;
 
-std::vector<CatalogBrowsing::InfoLine> sevenLines(const CatalogEntry& entry) {
-    return {{"Status", entry.isOnline() ? "Connected" : "Offline"},
-            {"Files", "1,204"},
-            {"Folders", "38"},
-            {"Total size", "18.2 GB"},
-            {"Last connected", "12 Mar 2024, 09:41"},
-            {"Last catalogued", "12 Mar 2024, 09:41"},
-            {"Location", entry.currentRoot.value_or(entry.info.rootPath())}};
-}
-
-CatalogBrowserView::Texts texts() {
-    return {[](std::uint64_t bytes) { return formatByteCount(bytes); },
-            [](std::uint32_t seconds) {
-                return seconds == 0 ? std::string() : std::string("12 Mar 2024, 09:41");
-            },
-            sevenLines};
-}
-
 class CatalogBrowserViewTest : public ::testing::Test {
 protected:
     CatalogBrowserViewTest() {
@@ -54,7 +36,7 @@ protected:
         empty = model.add(0, "Empty", true, 0);
         notes = model.add(0, "notes.txt", false, 12'000);
         model.reload();
-        view = std::make_unique<CatalogBrowserView>(model, workspace, texts());
+        view = std::make_unique<CatalogBrowserView>(model, workspace, test::browserTexts());
         view->onMessage = [this](const std::string& m) { messages.push_back(m); };
         view->resize(900, 520);
         view->show();

@@ -1,4 +1,5 @@
 #include "UlmaroAppKit/UI/CatalogSidebarView.h"
+#include "UlmaroAppKit/UI/CatalogViewFixtures.h"
 #include "support/GoldenImage.h"
 
 #include <QListView>
@@ -9,25 +10,14 @@
 namespace ulmaro {
 namespace {
 
-using Colour = CatalogWindowRules::Colour;
 using ::testing::ElementsAre;
-
-std::vector<CatalogWindowRules::SidebarRow> fourAndOnePending() {
-    return {
-        {"A", "Backup", "Connected", Colour::green, true},
-        {"B", "Photos", "Last scan failed", Colour::orange, true},
-        {"C", "Old Laptop", "Offline", Colour::faded, true},
-        {"D", "Archive.efu", "Imported file list", Colour::faded, true},
-        {"N", "Projects", "Cataloguing\u2026", Colour::orange, false},
-    };
-}
 
 struct Sidebar {
     CatalogSidebarView view;
     std::vector<std::optional<std::string>> chosen;
     Sidebar() {
         view.onSelect = [this](const std::optional<std::string>& id) { chosen.push_back(id); };
-        view.setRows(fourAndOnePending());
+        view.setRows(test::catalogsInEachState());
         view.resize(230, 300);
         view.show();
     }
@@ -57,7 +47,7 @@ TEST(CatalogSidebarView, ChoosingACatalogAndTheRowsBeingMadeCannotBeChosen) {
     s.view.setSelectedID("N");
     EXPECT_EQ(s.selectedRow(), std::nullopt);
     s.view.setSelectedID("D");
-    auto rows = fourAndOnePending();
+    auto rows = test::catalogsInEachState();
     rows.erase(rows.begin());
     s.view.setRows(rows);
     EXPECT_EQ(s.selectedRow(), 2) << "the same catalog stays selected";

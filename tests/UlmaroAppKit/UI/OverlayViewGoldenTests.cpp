@@ -1,7 +1,10 @@
 #include "OverlayViewFixture.h"
+#include "UlmaroAppKit/UI/OverlayHeader.h"
+#include "UlmaroAppKit/UI/SearchField.h"
 #include "support/GoldenImage.h"
 
 #include <QApplication>
+#include <QTest>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -41,14 +44,17 @@ TEST(OverlayViewGolden, States) {
         {"overlay-onboarding", true, [](auto& t) { t.onboarding->setShowing(true); }},
         {"results-previews-offline", true,
          [](auto& t) {
-             RankedRow notes = test::row(1, "/home/ana/Notes/meeting.md");
+             RankedRow notes = test::row(1, "/home/ana/Notes/budget-meeting.md");
+             notes.matchRanges = {{0, 6}};
              notes.contentMatch =
                  ContentSearcher::Hit{notes.path, 42, "budget review moved to Friday"};
-             RankedRow plan = test::row(2, "/home/ana/Documents/plan.txt");
+             RankedRow plan = test::row(2, "/home/ana/Documents/plan-budget.txt");
+             plan.matchRanges = {{5, 11}};
              plan.contentMatch =
                  ContentSearcher::Hit{plan.path, 7, "  the budget for 2025 is final"};
-             RankedRow archived =
-                 test::row(3, "/media/ana/Backup/2019/budget.ods", test::offlineCatalog("Backup"));
+             RankedRow archived = test::row(3, "/media/ana/Backup/2019/Caf\xC3\xA9 budget.ods",
+                                            test::offlineCatalog("Backup"));
+             archived.matchRanges = {{3, 4}, {6, 12}};
              t.showRows({notes, plan, archived}, "budget", 3);
          }},
         {"no-matches-offers-coverage", true,
@@ -64,6 +70,17 @@ TEST(OverlayViewGolden, States) {
              t.recents->recordSearch("ext:pdf tax", 1, WallTime{});
              t.recents->recordOpened("/home/ana/Documents/lease.pdf", "lease.pdf", WallTime{});
              t.model->emptySelection.set(OverlayViewModel::EmptySelection::search("ext:pdf tax"));
+         }},
+        {"field-completion", true,
+         [](auto& t) {
+             SearchField& field = *t.view->header()->field();
+             for (const char* typed : {"r", "re", "rep"}) {
+                 QTest::keyClicks(&field, QString::fromLatin1(typed).right(1));
+                 t.engine->answerLast(test::resultsOf(
+                     {test::row(1, "/home/ana/Documents/report.pdf"),
+                      test::row(2, "/home/ana/Documents/Reports/summary-report.odt")}));
+                 t.mainQueue->drain();
+             }
          }},
         {"copies-banner", true,
          [](auto& t) {

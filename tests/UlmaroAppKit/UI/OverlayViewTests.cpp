@@ -336,5 +336,37 @@ TEST(OverlayView, FieldKeysDriveTheModel) {
     EXPECT_EQ(field.text(), "o") << "Return adds no line";
 }
 
+TEST(OverlayView, FieldRevealsWithAltReturnAndTrashesWithCtrlBackspace) {
+    OverlayViewUnderTest t;
+    SearchField& field = *t.view->header()->field();
+    QTest::keyClicks(&field, "two words");
+    t.engine->answerLast(test::resultsOf({test::row(1, "/a/one"), test::row(2, "/a/two"),
+                                          test::row(3, "/mnt/b", test::offlineCatalog())}));
+    t.mainQueue->drain();
+
+    QTest::keyClick(&field, Qt::Key_Return, Qt::AltModifier);
+    EXPECT_EQ(t.actions->revealed, std::vector<std::string>{"/a/one"});
+    EXPECT_EQ(t.dismissals, 1);
+
+    QTest::keyClick(&field, Qt::Key_Backspace, Qt::ControlModifier);
+    EXPECT_EQ(t.actions->trashed, std::vector<std::string>{"/a/one"});
+    EXPECT_EQ(t.model->rows().size(), 2u);
+    EXPECT_EQ(field.text(), "two words") << "a trashed row leaves the text alone";
+
+    // A Trash that fails, and an offline row: the field deletes the text before the caret.
+    t.actions->trashSucceeds = false;
+    QTest::keyClick(&field, Qt::Key_Backspace, Qt::ControlModifier);
+    EXPECT_EQ(t.actions->trashed.size(), 2u);
+    EXPECT_EQ(field.text(), "");
+    t.actions->trashSucceeds = true;
+    QTest::keyClicks(&field, "two words");
+    t.engine->answerLast(test::resultsOf({test::row(3, "/mnt/b", test::offlineCatalog())}));
+    t.mainQueue->drain();
+    t.model->selectedID.set(3);
+    QTest::keyClick(&field, Qt::Key_Backspace, Qt::ControlModifier);
+    EXPECT_EQ(t.actions->trashed.size(), 2u) << "an offline row is never trashed";
+    EXPECT_EQ(field.text(), "");
+}
+
 } // namespace
 } // namespace ulmaro

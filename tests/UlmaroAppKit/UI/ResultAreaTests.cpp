@@ -18,6 +18,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
 #include <fstream>
@@ -196,6 +197,23 @@ TEST(ResultArea, RowAndListHeights) {
 
     t.showRows(t.manyRows(40));
     EXPECT_EQ(list.height(), int(OverlayLayout::resultsMaxHeight));
+}
+
+TEST(ResultArea, OneModelResetPerOutcome) {
+    AreaUnderTest t;
+    t.show();
+    QSignalSpy resets(&t.area->list()->rows(), &QAbstractItemModel::modelReset);
+    t.showRows(t.manyRows(5));
+    EXPECT_EQ(resets.count(), 1);
+    t.model->moveSelection(1);
+    t.model->updateQuery("qq"); // stale rows stay as they are until the answer
+    EXPECT_EQ(resets.count(), 1);
+    t.engine->answerLast(test::resultsOf(t.manyRows(3)));
+    t.mainQueue->drain();
+    EXPECT_EQ(resets.count(), 2);
+    EXPECT_EQ(RecentSearchRowView::countText(1), "1 result");
+    EXPECT_EQ(RecentSearchRowView::countText(0), "0 results");
+    EXPECT_EQ(RecentSearchRowView::countText(12), "12 results");
 }
 
 TEST(ResultArea, StaleRowsDimAndReturn) {

@@ -137,7 +137,7 @@ TEST_F(TrayStatusItemTest, OpenMenuRefreshesHealthLinesAndKeepsItsItems) {
     const int items = int(tray->menu().actions().size());
 
     // A left click on the icon pops up the same menu.
-    tray->trayIcon().activated(QSystemTrayIcon::Trigger);
+    Q_EMIT tray->trayIcon().activated(QSystemTrayIcon::Trigger);
     ASSERT_TRUE(tray->menu().isVisible());
     EXPECT_TRUE(controller->isMenuOpen());
 

@@ -1,0 +1,121 @@
+#pragma once
+
+#include "UlmaroAppKit/Catalogs/CatalogLibrary.h"
+#include "UlmaroAppKit/Platform/Observable.h"
+#include "UlmaroKit/Catalogs/ChildrenIndex.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ulmaro {
+
+/// The catalog window's model: one catalog of the library, walked folder by folder from its
+/// own index whether its drive is there or not, with the facts of its info panel. Only
+/// reads catalogs. Main thread only.
+///
+/// Names are bytes: reveals compare and cut paths as bytes and `path` is built from the raw
+/// bytes, so that it opens; the texts shown (item names, breadcrumb, info) are repaired
+/// UTF-8.
+class CatalogBrowserModel {
+public:
+    struct Item {
+        std::uint32_t id = 0;
+        std::string name;
+        bool isDirectory = false;
+        std::uint64_t size = 0;
+        /// Seconds since 1970; 0 when the catalog has no time for it.
+        std::uint32_t mtime = 0;
+
+        friend bool operator==(const Item&, const Item&) = default;
+    };
+
+    struct InfoLine {
+        std::string label;
+        std::string value;
+
+        friend bool operator==(const InfoLine&, const InfoLine&) = default;
+    };
+
+    explicit CatalogBrowserModel(CatalogLibrary& library);
+
+    const std::optional<std::string>& selectedID() const { return selectedID_.get(); }
+    /// The folders opened below the catalog's root, outermost first.
+    const std::vector<std::uint32_t>& trail() const { return trail_.get(); }
+    /// The folder shown: folders first, then names in natural order, ties in record order.
+    const std::vector<Item>& items() const { return items_.get(); }
+    /// The folder just left, or the target of a reveal.
+    const std::optional<std::uint32_t>& highlighted() const { return highlighted_.get(); }
+    [[nodiscard]] Subscription
+    observeSelectedID(std::function<void(const std::optional<std::string>&)> f) {
+        return selectedID_.subscribe(std::move(f));
+    }
+    [[nodiscard]] Subscription
+    observeTrail(std::function<void(const std::vector<std::uint32_t>&)> f) {
+        return trail_.subscribe(std::move(f));
+    }
+    [[nodiscard]] Subscription observeItems(std::function<void(const std::vector<Item>&)> f) {
+        return items_.subscribe(std::move(f));
+    }
+    [[nodiscard]] Subscription
+    observeHighlighted(std::function<void(const std::optional<std::uint32_t>&)> f) {
+        return highlighted_.subscribe(std::move(f));
+    }
+
+    /// The library's entry for the selection; none when nothing or a forgotten catalog is
+    /// selected.
+    const CatalogEntry* selectedEntry() const;
+
+    /// Shows the catalog's root listing; none shows nothing.
+    void select(std::optional<std::string> catalogID);
+    /// Opens a folder; a file changes nothing.
+    void open(const Item& item);
+    /// Back to the parent, the folder just left highlighted; nothing at the root.
+    void goUp();
+    /// Keeps the first `depth` folders of the trail: 0 or less is the root.
+    void goTo(std::int64_t depth);
+    /// The catalog's name, then the trail's folder names; only the name when its index is
+    /// not loaded; empty with nothing selected.
+    std::vector<std::string> breadcrumb() const;
+    /// Selects the catalog and opens the folders down to `path` (where the drive is now, or
+    /// where it was recorded), highlighting its item when every component was found.
+    void reveal(std::string_view path, const std::string& catalogID);
+    /// After each change of the library's entries.
+    void libraryChanged();
+    /// The item's path as it can be reached now (the recorded root moved to where the
+    /// drive is mounted), raw bytes; none outside the recorded root or through "." or "..".
+    std::optional<std::string> path(const Item& item) const;
+
+    static std::string status(const CatalogEntry& entry);
+    static std::vector<InfoLine> infoLines(const CatalogEntry& entry);
+    /// Byte counts above the largest signed 64-bit value show as that value.
+    static std::string sizeText(std::uint64_t bytes);
+    /// Empty for 0, else the medium date and short time of the user's locale.
+    static std::string dateText(std::uint32_t seconds);
+
+    /// `items` of `children` of a store, sorted; for measuring the sort alone.
+    static std::vector<Item> sortedItems(const IndexStore& store,
+                                         std::span<const std::uint32_t> children);
+
+private:
+    void rebuildChildren();
+    void reloadItems();
+    /// The children of a folder, or the records without a parent for none.
+    std::span<const std::uint32_t> childrenOf(std::optional<std::uint32_t> folder) const;
+
+    CatalogLibrary& library_;
+    Observable<std::optional<std::string>> selectedID_;
+    Observable<std::vector<std::uint32_t>> trail_;
+    Observable<std::vector<Item>> items_;
+    Observable<std::optional<std::uint32_t>> highlighted_;
+    /// Built once per store object, from that very store.
+    std::shared_ptr<const ChildrenIndex> children_;
+    std::shared_ptr<const IndexStore> childrenStore_;
+    bool shownOnline_ = false;
+};
+
+} // namespace ulmaro

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "UlmaroAppKit/Catalogs/CatalogWindowState.h"
+#include "UlmaroAppKit/Platform/SettingsStore.h"
+#include "UlmaroAppKit/Platform/Workspace.h"
+#include "UlmaroAppKit/UI/CatalogBrowserView.h"
+#include "UlmaroAppKit/UI/KeptWindow.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace ulmaro {
+
+class CatalogMessageAlert;
+class CatalogView;
+
+/// The one catalog window of the application: `show` selects what it is asked for, builds
+/// the window the first time (a `KeptWindow` titled "Catalog", autosaved as "Catalog") and
+/// brings it to the front; closing only hides it. The view follows the library, the
+/// pipeline and the browser model while it lives. GUI thread only.
+class CatalogWindowController {
+public:
+    struct Dependencies {
+        CatalogBrowsing& model;
+        CatalogCoordinator& coordinator;
+        MainQueue& mainQueue;
+        SettingsStore& settings;
+        Workspace& workspace;
+        /// The browser model's shared texts and its status of an entry.
+        CatalogBrowserView::Texts texts;
+        CatalogWindowRules::EntryStatus entryStatus;
+    };
+
+    static constexpr int minimumWidth = 760;
+    static constexpr int minimumHeight = 460;
+    static constexpr int initialWidth = 900;
+    static constexpr int initialHeight = 560;
+
+    explicit CatalogWindowController(Dependencies dependencies);
+    ~CatalogWindowController();
+    CatalogWindowController(const CatalogWindowController&) = delete;
+    CatalogWindowController& operator=(const CatalogWindowController&) = delete;
+
+    /// The window's "Add Folder…" (its actions come with the toolbar).
+    std::function<void()> onAddFolder;
+
+    void show(const std::optional<std::string>& catalogID,
+              const std::optional<std::string>& revealPath);
+
+    CatalogWindowState& state() { return state_; }
+    /// None until the first `show`.
+    QWidget* window() const { return window_.window(); }
+    CatalogView* view() const { return view_; }
+    CatalogMessageAlert* alert() const { return alert_.get(); }
+
+private:
+    QWidget* build();
+    void refresh();
+
+    Dependencies deps_;
+    CatalogWindowState state_;
+    KeptWindow window_;
+    CatalogView* view_ = nullptr;
+    CatalogBrowserView* browser_ = nullptr;
+    std::unique_ptr<CatalogMessageAlert> alert_;
+    std::vector<Subscription> subscriptions_;
+};
+
+} // namespace ulmaro

@@ -1,0 +1,65 @@
+// The catalog window under openbox: one window, hidden by a close, back active on the same
+// catalog.
+#include "UlmaroAppKit/Catalogs/CatalogCoordinatorFixture.h"
+#include "UlmaroAppKit/Fakes/RecordingWorkspace.h"
+#include "UlmaroAppKit/UI/BrowserTextsFixture.h"
+#include "UlmaroAppKit/UI/CatalogWindowController.h"
+#include "UlmaroAppKit/UI/X11/WindowManagerFixture.h"
+#include "support/FakeCatalogBrowser.h"
+
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QScreen>
+#include <QWindow>
+#include <algorithm>
+#include <gtest/gtest.h>
+
+namespace ulmaro {
+namespace {
+
+using test::activeWindow;
+using test::waitLimitMs;
+
+class CatalogWindowUnderWindowManager : public test::CatalogCoordinatorFixture {
+protected:
+    CatalogWindowUnderWindowManager() { model.library = &library; }
+
+    test::FakeCatalogBrowser model;
+    RecordingWorkspace workspace;
+    InMemorySettingsStore windowSettings;
+    CatalogWindowController controller{{model, *coordinator, mainQueue, windowSettings, workspace,
+                                        test::browserTexts(), test::FakeCatalogBrowser::status}};
+};
+
+TEST_F(CatalogWindowUnderWindowManager, ShownTwiceClosedAndShownAgain) {
+    ASSERT_TRUE(X11Desktop::current()) << "not on X11";
+    drive("A");
+    keep(info("first", "A"));
+    keep(info("second", "A"));
+    controller.show("second", std::nullopt);
+    controller.show(std::nullopt, std::nullopt);
+    QWidget* window = controller.window();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return activeWindow() == window->winId(); }, waitLimitMs));
+    const auto windows = QGuiApplication::topLevelWindows();
+    EXPECT_EQ(std::count_if(windows.begin(), windows.end(),
+                            [](QWindow* w) { return w->isVisible() && w->title() == "Catalog"; }),
+              1);
+
+    window->close();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return activeWindow() != window->winId(); }, waitLimitMs));
+    EXPECT_FALSE(window->isVisible());
+    controller.show(std::nullopt, std::nullopt);
+    EXPECT_EQ(controller.window(), window);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return activeWindow() == window->winId(); }, waitLimitMs));
+    EXPECT_EQ(model.selectedID.get(), "second");
+
+    if (const char* out = std::getenv("ULMARO_UI_SNAPSHOT_DIR")) {
+        QTest::qWait(200);
+        QGuiApplication::primaryScreen()->grabWindow(0).save(QString::fromUtf8(out) +
+                                                             "/screen-catalog-window.png");
+    }
+    window->close();
+}
+
+} // namespace
+} // namespace ulmaro

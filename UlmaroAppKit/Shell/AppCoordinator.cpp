@@ -111,8 +111,15 @@ void AppCoordinator::makeIndexCoordinator() {
         indexCoordinator_ = std::make_shared<IndexCoordinator>(
             options_.indexPath, [] { return std::string("/"); }, std::move(policy), staleAfter,
             IndexCoordinator::Dependencies{
-                *env_.mainQueue, *env_.clock, *env_.timers, *env_.settings, *env_.queues,
-                env_.queues->makeQueue("app.ulmaro.live-delta", QueueQuality::utility)});
+                *env_.mainQueue,
+                *env_.clock,
+                *env_.timers,
+                *env_.settings,
+                *env_.queues,
+                env_.queues->makeQueue("app.ulmaro.live-delta", QueueQuality::utility),
+                {},
+                {},
+                env_.indexWatchers});
     }
     if (env_.setProbesVolumeRoots) env_.setProbesVolumeRoots(fullDiskAccess());
     if (env_.warmVolumeProbes) env_.queues->globalUtility()->async(env_.warmVolumeProbes);

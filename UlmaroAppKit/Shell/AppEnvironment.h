@@ -1,5 +1,6 @@
 #pragma once
 
+#include "UlmaroAppKit/Indexing/ChangeWatcher.h"
 #include "UlmaroKit/Scanning/MountedVolume.h"
 
 #include <cstdint>
@@ -41,6 +42,8 @@ struct AppEnvironment {
     std::shared_ptr<MainQueue> mainQueue;
     std::shared_ptr<Clock> clock;
     std::shared_ptr<TimerService> timers;
+    /// The index's change watchers; inotify's when empty.
+    ChangeWatcherFactory indexWatchers;
     std::shared_ptr<SerialQueueFactory> queues;
     /// The application's settings; frecency, saved searches, recents, panel position and
     /// scan statistics live here.

@@ -7,6 +7,7 @@
 #include "UlmaroAppKit/Catalogs/VolumeEvents.h"
 #include "UlmaroAppKit/Fakes/FakeHotKeyBackend.h"
 #include "UlmaroAppKit/Fakes/InMemorySettingsStore.h"
+#include "UlmaroAppKit/Fakes/ManualChangeWatchers.h"
 #include "UlmaroAppKit/Fakes/ManualClock.h"
 #include "UlmaroAppKit/Fakes/ManualMainQueue.h"
 #include "UlmaroAppKit/Fakes/ManualSerialQueue.h"
@@ -213,6 +214,8 @@ struct AppFixture {
     bool primary = true;
     std::vector<std::string> errors;
     int terminations = 0;
+    /// The index's watchers: nothing watches this machine's disk either.
+    ManualChangeWatchers indexWatchers;
     AppCoordinator::Options options;
 
     AppFixture() {
@@ -228,6 +231,7 @@ struct AppFixture {
         env.mainQueue = main;
         env.clock = clock;
         env.timers = clock;
+        env.indexWatchers = indexWatchers.factory();
         env.queues = queues;
         env.settings = settings;
         env.firstRunSettings = settings;

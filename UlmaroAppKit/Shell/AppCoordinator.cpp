@@ -5,6 +5,7 @@
 #include "UlmaroAppKit/Catalogs/CatalogMigration.h"
 #include "UlmaroAppKit/Catalogs/CatalogPromptQueue.h"
 #include "UlmaroAppKit/Catalogs/VolumeEvents.h"
+#include "UlmaroAppKit/Indexing/ContentIndexHolder.h"
 #include "UlmaroAppKit/MenuBar/MenuBarController.h"
 #include "UlmaroAppKit/Onboarding/OnboardingStore.h"
 #include "UlmaroAppKit/Onboarding/OnboardingViewModel.h"
@@ -16,8 +17,10 @@
 #include "UlmaroAppKit/Panel/SettingsPanelPositionStore.h"
 #include "UlmaroAppKit/Platform/SerialQueue.h"
 #include "UlmaroAppKit/Search/FrecencyStore.h"
+#include "UlmaroAppKit/Search/TrigramIndexHolder.h"
 #include "UlmaroAppKit/Settings/FirstRunStore.h"
 #include "UlmaroAppKit/Settings/Preferences.h"
+#include "UlmaroAppKit/Shell/ContentIndexUpkeep.h"
 #include "UlmaroAppKit/Shell/HotKey.h"
 #include "UlmaroAppKit/Shell/SummonChannel.h"
 #include "UlmaroAppKit/Shell/WorkspaceOpener.h"
@@ -46,6 +49,9 @@ void AppCoordinator::construct() {
     makePanel();
     makeIndexCoordinator();
     makeCatalogs();
+    makeContentUpkeep();
+    trigramHolder_ =
+        std::make_shared<TrigramIndexHolder>(TrigramIndexHolder::defaultCacheURL(indexPath_));
     isPrimaryInstance_ = env_.acquireInstanceLock ? env_.acquireInstanceLock() : true;
     makeMenuBar();
     installMenuSlots();

@@ -1,4 +1,5 @@
 #include "OverlayViewFixture.h"
+#include "UlmaroAppKit/UI/IndexingStatusView.h"
 #include "UlmaroAppKit/UI/OverlayHeader.h"
 #include "UlmaroAppKit/UI/SearchField.h"
 #include "support/GoldenImage.h"
@@ -39,6 +40,15 @@ TEST(OverlayViewGolden, States) {
                          test::row(2, "/home/ana/Documents/Reports/summary.odt"),
                          test::row(3, "/home/ana/Downloads/report (1).docx")},
                         "report", 3);
+         }},
+        {"indexing-status", true,
+         [](auto& t) {
+             t.model->applyIndexingState(48213);
+             t.view->template findChild<IndexingStatusView*>()->holdPhase(0.3);
+         }},
+        {"status-failed", true,
+         [](auto& t) {
+             t.model->state.set(OverlayResultState::failed("The index could not be read."));
          }},
         {"overlay-cheatsheet", true, [](auto& t) { t.model->showingCheatSheet.set(true); }},
         {"overlay-onboarding", true, [](auto& t) { t.onboarding->setShowing(true); }},

@@ -64,6 +64,26 @@ TEST(ResultAreaRules, StateToStatusLines) {
     }
 }
 
+TEST(ResultAreaRules, AttributeNoticeFollowsSizeAndDateTermsAnywhere) {
+    const struct {
+        const char* query;
+        bool incomplete;
+        bool shown;
+    } cases[] = {
+        {"size:>100mb", true, true},     {"!size:>100mb", true, true},
+        {"report | dm:<7d", true, true}, {"report !dm:today", true, true},
+        {"report", true, false},         {"contains:report", true, false},
+        {"size:>100mb", false, false},   {"report | dm:<7d", false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.query);
+        test::OverlayFixture t;
+        t.model->attributeDataIncomplete.set(c.incomplete);
+        t.model->updateQuery(c.query);
+        EXPECT_EQ(ResultAreaRules::showsAttributeNotice(*t.model), c.shown);
+    }
+}
+
 TEST(IndexingSweep, RunsFromBeyondTheLeadingEdgeToBeyondTheTrailingOneAndStartsAgain) {
     const struct {
         double elapsed, phase;

@@ -10,10 +10,10 @@
 #include "UlmaroAppKit/UI/QtFileChooser.h"
 #include "UlmaroAppKit/UI/StyledButton.h"
 #include "UlmaroAppKit/UI/Symbols.h"
+#include "UlmaroAppKit/UI/TintedBacking.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
@@ -25,23 +25,6 @@ namespace {
 
 using OnboardingText::Style;
 using Level = Theme::Level;
-
-QString qt(std::string_view text) {
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
-/// One listed folder on its faint rounded backing.
-class FolderRow final : public QWidget {
-public:
-    using QWidget::QWidget;
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        Theme::drawRoundedRect(p, QRectF(rect()), 6, Theme::primaryTint(0.05, palette()));
-    }
-};
 
 QWidget* centred(QWidget* child) {
     auto* holder = new QWidget;
@@ -67,7 +50,7 @@ ContentFoldersStep::ContentFoldersStep(OnboardingViewModel& model,
     list_->setFixedWidth(int(OnboardingLayout::measure));
 
     add_ = new StyledButton(Theme::ButtonLook::borderless, Theme::ControlSize::regular);
-    PlainText::setText(*add_, qt(OnboardingCopy::contentAddButton));
+    PlainText::setText(*add_, PlainText::fromBytes(OnboardingCopy::contentAddButton));
     add_->setSymbol("plus", 12);
     add_->setFontPixels(12);
     // Drawn in the accent, symbol and title alike.
@@ -81,12 +64,13 @@ ContentFoldersStep::ContentFoldersStep(OnboardingViewModel& model,
     addColumn->addWidget(add_, 0, Qt::AlignHCenter);
     addHolder->setMaximumWidth(380);
 
-    auto* next = OnboardingButton::prominent(qt(OnboardingCopy::continueButton), true);
+    auto* next =
+        OnboardingButton::prominent(PlainText::fromBytes(OnboardingCopy::continueButton), true);
     OnboardingViewModel* flow = &model_;
     connect(next, &QPushButton::clicked, next, [flow] { flow->advanceFromContentFolders(); });
 
     shell_ = new OnboardingStepShell(
-        qt(OnboardingCopy::contentTitle),
+        PlainText::fromBytes(OnboardingCopy::contentTitle),
         {OnboardingText::measured(
              OnboardingText::label(OnboardingCopy::contentBody,
                                    Style{13, Theme::Weight::regular, Level::secondary}, true),
@@ -132,7 +116,7 @@ void ContentFoldersStep::reload() {
 }
 
 QWidget* ContentFoldersStep::row(const std::string& path) {
-    auto* row = new FolderRow;
+    auto* row = new TintedBacking(6, 0.05);
     row->setFixedHeight(int(OnboardingLayout::contentFolderRowHeight));
     auto* line = new QHBoxLayout(row);
     line->setContentsMargins(10, 5, 10, 5);

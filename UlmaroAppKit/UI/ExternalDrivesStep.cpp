@@ -7,6 +7,7 @@
 #include "UlmaroAppKit/UI/OnboardingButton.h"
 #include "UlmaroAppKit/UI/OnboardingStepShell.h"
 #include "UlmaroAppKit/UI/OnboardingText.h"
+#include "UlmaroAppKit/UI/PlainText.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -20,10 +21,6 @@ namespace {
 
 using OnboardingText::Style;
 using Level = Theme::Level;
-
-QString qt(std::string_view text) {
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
 
 /// A check box whose label is the drive's row: a click on the row is a click on the box.
 class DriveToggle final : public QWidget {
@@ -82,10 +79,11 @@ ExternalDrivesStep::ExternalDrivesStep(OnboardingViewModel& model, QWidget* pare
         column->addWidget(more_, 0, Qt::AlignHCenter);
     }
 
-    auto* next = OnboardingButton::prominent(qt(OnboardingCopy::continueButton), true);
+    auto* next =
+        OnboardingButton::prominent(PlainText::fromBytes(OnboardingCopy::continueButton), true);
     connect(next, &QPushButton::clicked, next, [flow] { flow->advanceFromExternalDrives(); });
     shell_ = new OnboardingStepShell(
-        qt(OnboardingCopy::drivesTitle),
+        PlainText::fromBytes(OnboardingCopy::drivesTitle),
         {wrappedNote(OnboardingCopy::drivesBody, 13, Level::secondary), list,
          wrappedNote(OnboardingCopy::drivesUnpluggedNote, 11, Level::tertiary)},
         {next});

@@ -7,6 +7,7 @@
 #include "UlmaroAppKit/UI/OnboardingStepShell.h"
 #include "UlmaroAppKit/UI/OnboardingText.h"
 #include "UlmaroAppKit/UI/PlainText.h"
+#include "UlmaroAppKit/UI/TintedBacking.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -20,27 +21,6 @@ using OnboardingText::Style;
 using Level = Theme::Level;
 using Weight = Theme::Weight;
 using Design = Theme::Design;
-
-/// A rounded backing, filled and with a border inside its edge.
-class Backing final : public QWidget {
-public:
-    Backing(double radius, double fill, double border)
-        : radius_(radius), fill_(fill), border_(border) {}
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        Theme::drawRoundedRect(p, QRectF(rect()), radius_, Theme::primaryTint(fill_, palette()),
-                               border_ > 0 ? Theme::primaryTint(border_, palette())
-                                           : QColor(Qt::transparent));
-    }
-
-private:
-    double radius_;
-    double fill_;
-    double border_;
-};
 
 /// An example in the monospaced chip, its runs drawn one after another in their own
 /// colour and weight: text formats, never markup, so "<b>" shows as typed.
@@ -86,7 +66,7 @@ private:
 
 /// The cheat sheet's key, "Ctrl+/", on a small cap.
 QWidget* cheatSheetCap() {
-    auto* cap = new Backing(6, 0.08, 0.12);
+    auto* cap = new TintedBacking(6, 0.08, 0.12);
     auto* inside = new QHBoxLayout(cap);
     inside->setContentsMargins(8, 3, 8, 3);
     inside->addWidget(OnboardingText::label(
@@ -138,7 +118,7 @@ HowToSearchContent::HowToSearchContent(const std::vector<SearchSyntax::Group>& g
 }
 
 QWidget* HowToSearchContent::searchCard(const SearchSyntax::Group& group) {
-    auto* card = new Backing(9, 0.04, 0.07);
+    auto* card = new TintedBacking(9, 0.04, 0.07);
     card->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     auto* column = new QVBoxLayout(card);
     column->setContentsMargins(11, 5, 11, 5);

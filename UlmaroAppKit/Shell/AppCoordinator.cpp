@@ -6,6 +6,7 @@
 #include "UlmaroAppKit/Catalogs/CatalogPromptQueue.h"
 #include "UlmaroAppKit/Catalogs/VolumeEvents.h"
 #include "UlmaroAppKit/Indexing/ContentIndexHolder.h"
+#include "UlmaroAppKit/Indexing/FullDiskAccess.h"
 #include "UlmaroAppKit/MenuBar/MenuBarController.h"
 #include "UlmaroAppKit/Onboarding/OnboardingStore.h"
 #include "UlmaroAppKit/Onboarding/OnboardingViewModel.h"
@@ -71,8 +72,8 @@ void AppCoordinator::makeStores() {
         std::make_shared<FrecencyStore>(env_.settings, Keys::frecency, env_.timers, env_.clock);
     savedSearchStore_ = std::make_shared<SavedSearchStore>(env_.settings, Keys::savedSearches);
 
-    fullDiskAccessCheck_ = env_.fullDiskAccessGranted ? env_.fullDiskAccessGranted
-                                                      : std::function<bool()>([] { return true; });
+    fullDiskAccessCheck_ =
+        env_.fullDiskAccessGranted ? env_.fullDiskAccessGranted : FullDiskAccess::systemProbe();
     firstRunDefaults_ = env_.firstRunSettings ? env_.firstRunSettings : env_.settings;
     isFirstRun_ =
         options_.isFirstRun.value_or(!FirstRunStore::hasCompletedFirstRun(*firstRunDefaults_));
@@ -211,8 +212,9 @@ void AppCoordinator::continueAsPrimary() {
 
     if (searchThisMac) {
         if (fullDiskAccess())
-            firstRunDefaults_->remove(Keys::fdaAskOwed);
-        else if ((firstRunFlag(Keys::fdaAskOwed) && !firstRunFlag(Keys::fdaLaterTapped)) ||
+            FDAPromptStore::clearAskOwed(*firstRunDefaults_);
+        else if ((FDAPromptStore::isAskOwed(*firstRunDefaults_) &&
+                  !FDAPromptStore::hasTappedLater(*firstRunDefaults_)) ||
                  overlayViewModel_->isFirstRun.get())
             overlayViewModel_->fdaPromptVisible.set(true);
     }
@@ -221,7 +223,7 @@ void AppCoordinator::continueAsPrimary() {
             OnboardingStore::hasCompleted(*firstRunDefaults_)))
         startIndexingOnce();
 
-    if (searchThisMac && !fullDiskAccess() && firstRunFlag(Keys::fdaLaterTapped))
+    if (searchThisMac && !fullDiskAccess() && FDAPromptStore::hasTappedLater(*firstRunDefaults_))
         overlayViewModel_->fdaBannerVisible.set(true);
 
     if (env_.summonChannel)
@@ -244,10 +246,6 @@ void AppCoordinator::recordFirstRunEndedWithoutTheMac() {
 
 bool AppCoordinator::fullDiskAccess() const {
     return fullDiskAccessCheck_();
-}
-
-bool AppCoordinator::firstRunFlag(const char* key) const {
-    return firstRunDefaults_->boolValue(key).value_or(false);
 }
 
 void AppCoordinator::startCatalogs() {

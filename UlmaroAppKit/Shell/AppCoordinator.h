@@ -1,5 +1,6 @@
 #pragma once
 
+#include "UlmaroAppKit/Indexing/FDAPromptStore.h"
 #include "UlmaroAppKit/Indexing/IndexCoordinator.h"
 #include "UlmaroAppKit/MenuBar/MenuBarMenuBuilder.h"
 #include "UlmaroAppKit/MenuBar/MenuBarViewModel.h"
@@ -70,8 +71,8 @@ public:
     };
 
     struct Keys {
-        static constexpr const char* fdaAskOwed = "app.ulmaro.fdaAskOwed";
-        static constexpr const char* fdaLaterTapped = "app.ulmaro.fdaLaterTapped";
+        static constexpr const char* fdaAskOwed = FDAPromptStore::askOwedKey;
+        static constexpr const char* fdaLaterTapped = FDAPromptStore::laterTappedKey;
         static constexpr const char* lastScanUsedFullDiskAccess =
             "app.ulmaro.lastScanUsedFullDiskAccess";
         static constexpr const char* frecency = "app.ulmaro.frecency";
@@ -214,7 +215,6 @@ private:
     void writeSystemLog(const std::string& line) const;
     void hidePanelBeforeOpen();
     bool fullDiskAccess() const;
-    bool firstRunFlag(const char* key) const;
     void recordFirstRunEndedWithoutTheMac();
     std::shared_ptr<HotKey> makeSummonKey(const KeyCombo& combo);
     void onboardingCompleted();

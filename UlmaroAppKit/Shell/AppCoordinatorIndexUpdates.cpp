@@ -239,10 +239,10 @@ void AppCoordinator::applySearchThisMac() {
         }
         indexingStarted_ = true;
         if (fullDiskAccess()) {
-            firstRunDefaults_->remove(Keys::fdaAskOwed);
+            FDAPromptStore::clearAskOwed(*firstRunDefaults_);
         } else {
-            firstRunDefaults_->setBool(Keys::fdaAskOwed, true);
-            if (firstRunFlag(Keys::fdaLaterTapped))
+            FDAPromptStore::markAskOwed(*firstRunDefaults_);
+            if (FDAPromptStore::hasTappedLater(*firstRunDefaults_))
                 overlayViewModel_->fdaBannerVisible.set(true);
             else
                 overlayViewModel_->fdaPromptVisible.set(true);

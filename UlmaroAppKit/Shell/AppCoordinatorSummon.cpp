@@ -41,13 +41,13 @@ void AppCoordinator::openRecentFile(const std::string& path) {
 
 void AppCoordinator::grantFullDiskAccess() {
     // There is no permission to grant on Linux, so nothing opens; the ask is answered.
-    firstRunDefaults_->remove(Keys::fdaAskOwed);
+    FDAPromptStore::clearAskOwed(*firstRunDefaults_);
     overlayViewModel_->fdaPromptVisible.set(false);
 }
 
 void AppCoordinator::deferFullDiskAccess() {
-    firstRunDefaults_->setBool(Keys::fdaLaterTapped, true);
-    firstRunDefaults_->remove(Keys::fdaAskOwed);
+    FDAPromptStore::markLaterTapped(*firstRunDefaults_);
+    FDAPromptStore::clearAskOwed(*firstRunDefaults_);
     overlayViewModel_->fdaPromptVisible.set(false);
     overlayViewModel_->fdaBannerVisible.set(true);
 }

@@ -152,6 +152,18 @@ TEST_F(AppFixture, SecondLaunchAndHotKeySummonThePanelFocused) {
     terminatePrimary();
 }
 
+TEST_F(AppFixture, FirstRunOpensThePanelFocusedAtLaunch) {
+    std::filesystem::remove(dir / "config/Ulmaro/settings.json");
+    primary.setProcessEnvironment(environment());
+    primary.setProcessChannelMode(QProcess::ForwardedChannels);
+    primary.start(QStringLiteral(ULMARO_APP_PATH), {});
+    ASSERT_TRUE(primary.waitForStarted(waitLimitMs));
+    ASSERT_TRUE(waitProbed("panel shown")) << "the first run introduces itself";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panelActive(); }, waitLimitMs));
+    snapshot("app-first-run.png");
+    terminatePrimary();
+}
+
 // Needs the panel's search engine to follow the index; enable when it does.
 TEST_F(AppFixture, DISABLED_TypedTextListsRowsReturnOpensEscapeGivesFocusBack) {
     launchPrimary();

@@ -164,8 +164,7 @@ TEST_F(AppFixture, FirstRunOpensThePanelFocusedAtLaunch) {
     terminatePrimary();
 }
 
-// Needs the panel's search engine to follow the index; enable when it does.
-TEST_F(AppFixture, DISABLED_TypedTextListsRowsReturnOpensEscapeGivesFocusBack) {
+TEST_F(AppFixture, TypedTextListsRowsReturnOpensEscapeGivesFocusBack) {
     launchPrimary();
     EXPECT_EQ(launchSecond(), 0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return panelActive(); }, waitLimitMs));

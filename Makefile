@@ -75,7 +75,7 @@ install: release
 
 uninstall:
 	@if [ -f $(RELEASE)/install_manifest.txt ]; then \
-		xargs -d '\n' rm -fv < $(RELEASE)/install_manifest.txt; \
+		sed 's|^|$(DESTDIR)|' $(RELEASE)/install_manifest.txt | xargs -d '\n' rm -fv; \
 	else echo "uninstall: nothing installed from $(RELEASE)"; fi
 
 bench: release

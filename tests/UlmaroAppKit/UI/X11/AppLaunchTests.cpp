@@ -111,6 +111,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitFor(
             [&] { return std::filesystem::exists(dir / "data/Ulmaro/index.bin"); }, waitLimitMs))
             << "the fixture folder is indexed";
+        ASSERT_TRUE(waitProbed("searchable"));
     }
 
     /// SIGTERM: the save at the end, then exit 0.

@@ -19,6 +19,12 @@
 #include <iostream>
 #include <xcb/xcb.h>
 
+#ifdef ULMARO_LSAN_SUPPRESSIONS
+extern "C" const char* __lsan_default_options() {
+    return "suppressions=" ULMARO_LSAN_SUPPRESSIONS ":print_suppressions=0";
+}
+#endif
+
 namespace {
 
 /// Qt aborts when the X server cannot be reached; this asks first.

@@ -4,6 +4,8 @@
 #   make test   install what is missing, then build and run every test twice:
 #               optimised, and under AddressSanitizer + UndefinedBehaviorSanitizer
 #               (each fuzz target's corpus and crashes are replayed there too)
+#   make install  (PREFIX=/usr/local, DESTDIR honoured) ulmaro, lu, the menu entry and icon;
+#               make uninstall removes them
 #   make fuzz   build the fuzz targets with clang (libFuzzer, ASan, UBSan) in build/fuzz and run
 #               each for FUZZ_SECONDS; crashes land in fuzz/<target>/crashes/
 JOBS    ?= $(shell nproc)
@@ -17,7 +19,10 @@ ARGS    ?=
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS := $(patsubst fuzz/%/Target.cpp,%,$(wildcard fuzz/*/Target.cpp))
 
-.PHONY: all deps release asan test test-release test-asan fuzz run bench format clean
+PREFIX  ?= /usr/local
+
+.PHONY: all deps release asan test test-release test-asan fuzz run bench format clean \
+	install uninstall
 
 all: release
 
@@ -63,6 +68,15 @@ fuzz: deps
 
 run: release
 	@scripts/run-app $(RELEASE) $(ARGS)
+
+# DESTDIR is honoured by cmake --install; uninstall removes exactly what install wrote.
+install: release
+	@DESTDIR="$(DESTDIR)" cmake --install $(RELEASE) --prefix "$(PREFIX)"
+
+uninstall:
+	@if [ -f $(RELEASE)/install_manifest.txt ]; then \
+		sed 's|^|$(DESTDIR)|' $(RELEASE)/install_manifest.txt | xargs -d '\n' rm -fv; \
+	else echo "uninstall: nothing installed from $(RELEASE)"; fi
 
 bench: release
 	@for b in $(RELEASE)/bench/bench_*; do echo "== $$b"; $$b; done

@@ -106,14 +106,22 @@ void buildContent(OverlayPanel& panel, const std::shared_ptr<AppCoordinator>& co
     panel.setContent(view);
 
     if (TestMode::probePath()) {
-        auto probe = std::make_shared<Subscription>(
-            coordinator->overlayViewModel().state.subscribe([](const OverlayResultState& state) {
-                if (const auto* results = state.resultsIfAny())
-                    TestMode::probe("results " + std::to_string(results->rows.size()));
-                else if (state.isNoMatches())
-                    TestMode::probe("results 0");
-            }));
-        QObject::connect(view, &QObject::destroyed, [probe] { probe->reset(); });
+        auto& model = coordinator->overlayViewModel();
+        auto probes = std::make_shared<std::vector<Subscription>>();
+        probes->push_back(model.state.subscribe([](const OverlayResultState& state) {
+            if (const auto* results = state.resultsIfAny())
+                TestMode::probe("results " + std::to_string(results->rows.size()));
+            else if (state.isNoMatches())
+                TestMode::probe("results 0");
+        }));
+        auto searchable = [&model, told = std::make_shared<bool>(false)] {
+            if (*told || !model.isSearchEnabled()) return;
+            *told = true;
+            TestMode::probe("searchable");
+        };
+        probes->push_back(model.modelChanged.subscribe(searchable));
+        searchable();
+        QObject::connect(view, &QObject::destroyed, [probes] { probes->clear(); });
     }
 }
 

@@ -1,8 +1,8 @@
 // The application: a tray icon and a floating search panel, one copy per user session.
 
 #include "UlmaroApp/AppAssembly.h"
+#include "UlmaroApp/AppWindows.h"
 #include "UlmaroApp/PanelWiring.h"
-#include "UlmaroApp/PendingWindow.h"
 #include "UlmaroApp/QuitSignals.h"
 #include "UlmaroAppKit/Platform/JsonFileSettingsStore.h"
 #include "UlmaroAppKit/Shell/AppCoordinator.h"
@@ -18,6 +18,12 @@
 #include <cstdlib>
 #include <iostream>
 #include <xcb/xcb.h>
+
+#ifdef ULMARO_LSAN_SUPPRESSIONS
+extern "C" const char* __lsan_default_options() {
+    return "suppressions=" ULMARO_LSAN_SUPPRESSIONS ":print_suppressions=0";
+}
+#endif
 
 namespace {
 
@@ -61,20 +67,14 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     AppAssembly assembly;
-    PendingWindow settingsWindow(QStringLiteral("Settings"));
-    PendingWindow catalogWindow(QStringLiteral("Catalogs"));
+    AppWindows windows(assembly);
 
     AppDelegate::Factories factories;
     factories.makeCoordinator = [&] {
         return AppCoordinator::create(assembly.environment(), assembly.options());
     };
     factories.attachWindows = [&](const std::shared_ptr<AppCoordinator>& app) {
-        app->onOpenSettings = [&settingsWindow] { settingsWindow.show(); };
-        app->onOpenCatalog = [&catalogWindow](const std::optional<std::string>&,
-                                              const std::optional<std::string>&) {
-            catalogWindow.show();
-        };
-        assembly.panel().onOpenSettings = [&settingsWindow] { settingsWindow.show(); };
+        windows.attach(app);
     };
     factories.installPanelKeys = [&](const std::shared_ptr<AppCoordinator>& app) {
         PanelWiring::installKeys(assembly.panel(), app);

@@ -111,6 +111,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitFor(
             [&] { return std::filesystem::exists(dir / "data/Ulmaro/index.bin"); }, waitLimitMs))
             << "the fixture folder is indexed";
+        ASSERT_TRUE(waitProbed("searchable"));
     }
 
     /// SIGTERM: the save at the end, then exit 0.
@@ -152,8 +153,19 @@ TEST_F(AppFixture, SecondLaunchAndHotKeySummonThePanelFocused) {
     terminatePrimary();
 }
 
-// Needs the panel's search engine to follow the index; enable when it does.
-TEST_F(AppFixture, DISABLED_TypedTextListsRowsReturnOpensEscapeGivesFocusBack) {
+TEST_F(AppFixture, FirstRunOpensThePanelFocusedAtLaunch) {
+    std::filesystem::remove(dir / "config/Ulmaro/settings.json");
+    primary.setProcessEnvironment(environment());
+    primary.setProcessChannelMode(QProcess::ForwardedChannels);
+    primary.start(QStringLiteral(ULMARO_APP_PATH), {});
+    ASSERT_TRUE(primary.waitForStarted(waitLimitMs));
+    ASSERT_TRUE(waitProbed("panel shown")) << "the first run introduces itself";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panelActive(); }, waitLimitMs));
+    snapshot("app-first-run.png");
+    terminatePrimary();
+}
+
+TEST_F(AppFixture, TypedTextListsRowsReturnOpensEscapeGivesFocusBack) {
     launchPrimary();
     EXPECT_EQ(launchSecond(), 0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return panelActive(); }, waitLimitMs));

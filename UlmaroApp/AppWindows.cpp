@@ -1,0 +1,69 @@
+#include "UlmaroApp/AppWindows.h"
+
+#include "UlmaroApp/AppAssembly.h"
+#include "UlmaroAppKit/Catalogs/CatalogBrowserModel.h"
+#include "UlmaroAppKit/Catalogs/CatalogCoordinatorAdapter.h"
+#include "UlmaroAppKit/Settings/SettingsWindowController.h"
+#include "UlmaroAppKit/Shell/HotKeyCenter.h"
+#include "UlmaroAppKit/UI/CatalogWindowController.h"
+#include "UlmaroAppKit/UI/OverlayPanel.h"
+#include "UlmaroAppKit/UI/QtFileChooser.h"
+#include "UlmaroAppKit/UI/QtKeyPressSource.h"
+#include "UlmaroAppKit/UI/SettingsWindow.h"
+
+namespace ulmaro {
+
+AppWindows::AppWindows(AppAssembly& assembly) : assembly_(assembly) {}
+
+AppWindows::~AppWindows() = default;
+
+void AppWindows::attach(const std::shared_ptr<AppCoordinator>& app) {
+    attachSettings(app);
+    attachCatalogs(app);
+}
+
+void AppWindows::attachSettings(const std::shared_ptr<AppCoordinator>& app) {
+    const auto& env = assembly_.environment();
+    const std::weak_ptr<AppCoordinator> weak = app;
+    // Exclusions need nothing: the scan policy reads them anew at each scan.
+    settingsController_ = SettingsWindowController::create(
+        env.preferences, [] {},
+        [weak] {
+            if (auto coordinator = weak.lock()) coordinator->applySearchThisMac();
+        });
+    settingsController_->onHotKeyChange = [weak](const KeyCombo& combo) {
+        auto coordinator = weak.lock();
+        return coordinator && coordinator->registerHotKey(combo);
+    };
+    SettingsForm::Environment form;
+    form.controller = settingsController_;
+    form.chooser = std::make_shared<QtFileChooser>();
+    form.keyPresses = std::make_shared<QtKeyPressSource>();
+    form.home = env.homeDirectory.string();
+    form.globalKeysAvailable = env.hotKeys->globalKeysAvailable();
+    settings_ = std::make_unique<SettingsWindow>(*env.settings, std::move(form));
+    app->onOpenSettings = [this] { settings_->show(); };
+    assembly_.panel().onOpenSettings = [this] { settings_->show(); };
+}
+
+void AppWindows::attachCatalogs(const std::shared_ptr<AppCoordinator>& app) {
+    const auto& env = assembly_.environment();
+    auto* adapter = dynamic_cast<CatalogCoordinatorAdapter*>(&app->catalogCoordinator());
+    if (!adapter) return;
+    catalogModel_ = std::make_unique<CatalogBrowserModel>(app->catalogLibrary());
+    catalogs_ = std::make_unique<CatalogWindowController>(CatalogWindowController::Dependencies{
+        *catalogModel_,
+        adapter->coordinator(),
+        *env.mainQueue,
+        *env.settings,
+        *env.workspace,
+        {CatalogBrowserModel::sizeText, CatalogBrowserModel::dateText,
+         CatalogBrowserModel::infoLines},
+        CatalogBrowserModel::status});
+    app->onOpenCatalog = [this](const std::optional<std::string>& catalogID,
+                                const std::optional<std::string>& revealPath) {
+        catalogs_->show(catalogID, revealPath);
+    };
+}
+
+} // namespace ulmaro

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "UlmaroAppKit/Catalogs/CatalogBrowsing.h"
 #include "UlmaroAppKit/Catalogs/CatalogLibrary.h"
 #include "UlmaroAppKit/Platform/Observable.h"
 #include "UlmaroKit/Catalogs/ChildrenIndex.h"
@@ -23,23 +24,8 @@ namespace ulmaro {
 /// UTF-8.
 class CatalogBrowserModel {
 public:
-    struct Item {
-        std::uint32_t id = 0;
-        std::string name;
-        bool isDirectory = false;
-        std::uint64_t size = 0;
-        /// Seconds since 1970; 0 when the catalog has no time for it.
-        std::uint32_t mtime = 0;
-
-        friend bool operator==(const Item&, const Item&) = default;
-    };
-
-    struct InfoLine {
-        std::string label;
-        std::string value;
-
-        friend bool operator==(const InfoLine&, const InfoLine&) = default;
-    };
+    using Item = CatalogBrowsing::Item;
+    using InfoLine = CatalogBrowsing::InfoLine;
 
     explicit CatalogBrowserModel(CatalogLibrary& library);
 

@@ -8,8 +8,8 @@
 namespace ulmaro {
 
 CatalogWindowController::CatalogWindowController(Dependencies dependencies)
-    : deps_(std::move(dependencies)),
-      state_(deps_.model, deps_.coordinator, deps_.mainQueue, deps_.entryStatus),
+    : deps_(std::move(dependencies)), model_(deps_.coordinator.library()),
+      state_(model_, deps_.coordinator, deps_.mainQueue, &CatalogBrowserModel::status),
       window_(deps_.settings,
               {QStringLiteral("Catalog"), "Catalog", QSize(minimumWidth, minimumHeight),
                QSize(initialWidth, initialHeight), true},
@@ -30,10 +30,10 @@ void CatalogWindowController::show(const std::optional<std::string>& catalogID,
 }
 
 QWidget* CatalogWindowController::build() {
-    browser_ = new CatalogBrowserView(deps_.model, deps_.workspace, deps_.texts);
+    browser_ = new CatalogBrowserView(model_, deps_.workspace, deps_.texts);
     browser_->onMessage = [this](const std::string& message) { state_.message.set(message); };
     view_ = new CatalogView(browser_);
-    view_->onSelect() = [this](const std::optional<std::string>& id) { deps_.model.select(id); };
+    view_->onSelect() = [this](const std::optional<std::string>& id) { model_.select(id); };
     view_->onAddFolder() = [this] {
         if (onAddFolder) onAddFolder();
     };
@@ -46,7 +46,7 @@ QWidget* CatalogWindowController::build() {
     subscriptions_.push_back(pipeline.observeActivity(redraw));
     subscriptions_.push_back(pipeline.observeLastErrors(redraw));
     subscriptions_.push_back(pipeline.observePendingNew(redraw));
-    subscriptions_.push_back(deps_.model.selectedID.subscribe(redraw));
+    subscriptions_.push_back(model_.selectedID.subscribe(redraw));
     subscriptions_.push_back(state_.message.subscribe([this](const auto& message) {
         if (message) alert_->show(PlainText::fromBytes(*message));
     }));
@@ -56,7 +56,7 @@ QWidget* CatalogWindowController::build() {
 
 void CatalogWindowController::refresh() {
     if (!view_) return;
-    view_->setRows(state_.sidebarRows(), deps_.model.selectedID.get());
+    view_->setRows(state_.sidebarRows(), model_.selectedID.get());
     const auto detail = state_.detail();
     switch (detail.kind) {
     case CatalogWindowState::Detail::Kind::empty:
@@ -67,7 +67,7 @@ void CatalogWindowController::refresh() {
         break;
     case CatalogWindowState::Detail::Kind::browser: {
         const auto& errors = deps_.coordinator.lastErrors();
-        const auto id = deps_.model.selectedID.get();
+        const auto id = model_.selectedID.get();
         const auto error = id ? errors.find(*id) : errors.end();
         browser_->setLastError(error == errors.end() ? std::nullopt : std::optional(error->second));
         view_->showBrowser();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "UlmaroAppKit/Catalogs/CatalogBrowserAdapter.h"
 #include "UlmaroAppKit/Catalogs/CatalogWindowState.h"
 #include "UlmaroAppKit/Platform/SettingsStore.h"
 #include "UlmaroAppKit/Platform/Workspace.h"
@@ -19,18 +20,16 @@ class CatalogView;
 /// The one catalog window of the application: `show` selects what it is asked for, builds
 /// the window the first time (a `KeptWindow` titled "Catalog", autosaved as "Catalog") and
 /// brings it to the front; closing only hides it. The view follows the library, the
-/// pipeline and the browser model while it lives. GUI thread only.
+/// pipeline and the browser model (its own, over the library) while it lives. GUI thread only.
 class CatalogWindowController {
 public:
     struct Dependencies {
-        CatalogBrowsing& model;
         CatalogCoordinator& coordinator;
         MainQueue& mainQueue;
         SettingsStore& settings;
         Workspace& workspace;
-        /// The browser model's shared texts and its status of an entry.
-        CatalogBrowserView::Texts texts;
-        CatalogWindowRules::EntryStatus entryStatus;
+        /// The browser model's texts; tests fix the dates so that renders compare.
+        CatalogBrowserView::Texts texts = CatalogBrowserView::modelTexts();
     };
 
     static constexpr int minimumWidth = 760;
@@ -50,6 +49,8 @@ public:
               const std::optional<std::string>& revealPath);
 
     CatalogWindowState& state() { return state_; }
+    /// The browser model, over the coordinator's library.
+    CatalogBrowsing& model() { return model_; }
     /// None until the first `show`.
     QWidget* window() const { return window_.window(); }
     CatalogView* view() const { return view_; }
@@ -60,6 +61,7 @@ private:
     void refresh();
 
     Dependencies deps_;
+    CatalogBrowserAdapter model_;
     CatalogWindowState state_;
     KeptWindow window_;
     CatalogView* view_ = nullptr;

@@ -1,5 +1,5 @@
 // The catalog window offscreen over the real library and coordinator (a steered scan, a
-// hand-drained main queue) and a stand-in of the browser model.
+// hand-drained main queue) and the real browser model.
 #include "UlmaroAppKit/Catalogs/CatalogCoordinatorFixture.h"
 #include "UlmaroAppKit/Fakes/RecordingWorkspace.h"
 #include "UlmaroAppKit/UI/BrowserTextsFixture.h"
@@ -8,7 +8,6 @@
 #include "UlmaroAppKit/UI/CatalogStatePage.h"
 #include "UlmaroAppKit/UI/CatalogView.h"
 #include "UlmaroAppKit/UI/CatalogWindowController.h"
-#include "support/FakeCatalogBrowser.h"
 
 #include <QLabel>
 #include <QListView>
@@ -23,18 +22,16 @@ namespace {
 
 class CatalogWindowTest : public test::CatalogCoordinatorFixture {
 protected:
-    CatalogWindowTest() { model.library = &library; }
     ~CatalogWindowTest() override {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
     CatalogView& view() { return *controller.view(); }
 
-    test::FakeCatalogBrowser model;
     RecordingWorkspace workspace;
     InMemorySettingsStore windowSettings;
-    CatalogWindowController controller{{model, *coordinator, mainQueue, windowSettings, workspace,
-                                        test::browserTexts(), test::FakeCatalogBrowser::status}};
+    CatalogWindowController controller{
+        {*coordinator, mainQueue, windowSettings, workspace, test::browserTexts()}};
 };
 
 TEST_F(CatalogWindowTest, OneWindowKeptAcrossShowsAndCloses) {
@@ -54,10 +51,10 @@ TEST_F(CatalogWindowTest, OneWindowKeptAcrossShowsAndCloses) {
     controller.show("first", std::nullopt);
     EXPECT_EQ(controller.window(), window);
     EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(model.selectedID.get(), "first");
+    EXPECT_EQ(controller.model().selectedID.get(), "first");
     window->close();
     controller.show(std::nullopt, std::nullopt);
-    EXPECT_EQ(model.selectedID.get(), "first") << "reopens on the catalog last shown";
+    EXPECT_EQ(controller.model().selectedID.get(), "first") << "reopens on the catalog last shown";
 }
 
 TEST_F(CatalogWindowTest, TheDetailForEachKindOfCatalog) {
@@ -93,7 +90,7 @@ TEST_F(CatalogWindowTest, TheDetailForEachKindOfCatalog) {
     const auto ok = list.model()->match(list.model()->index(0, 0), Qt::DisplayRole, "ok");
     ASSERT_EQ(ok.size(), 1);
     QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualRect(ok.front()).center());
-    EXPECT_EQ(model.selectedID.get(), "ok");
+    EXPECT_EQ(controller.model().selectedID.get(), "ok");
     EXPECT_EQ(view().detail(), CatalogView::Detail::browser);
 }
 

@@ -50,6 +50,13 @@ class CatalogWindowActionsTest : public test::CatalogCoordinatorFixture {
 protected:
     CatalogWindowActionsTest() { state.attach(); }
 
+    /// A catalog whose information file cannot be read: named by its ID.
+    void keepDamaged(const std::string& id) {
+        std::filesystem::create_directories(layout.directory(id));
+        std::ofstream(layout.infoURL(id)) << "{";
+        library.reloadAll();
+    }
+
     static Outcome conflictWith(const std::string& replacing, const std::string& copy) {
         Pending pending;
         pending.info.id = copy;
@@ -138,9 +145,7 @@ TEST_F(CatalogWindowActionsTest, ExportSuggestsASafeNameAndShowsOnlyAFailure) {
     auto kept = info("disk", "A");
     kept.name = "../Disk";
     keep(kept);
-    std::filesystem::create_directories(layout.directory("broken"));
-    std::ofstream(layout.infoURL("broken")) << "{";
-    library.reloadAll();
+    keepDamaged("broken");
 
     model.select("broken");
     EXPECT_FALSE(actions.canExport()) << "no loaded index";
@@ -222,9 +227,7 @@ TEST_F(CatalogWindowActionsTest, ForgetTitlesAndForgetting) {
     auto kept = info("disk", "A");
     kept.name = "Disk";
     keep(kept);
-    std::filesystem::create_directories(layout.directory("broken"));
-    std::ofstream(layout.infoURL("broken")) << "{";
-    library.reloadAll();
+    keepDamaged("broken");
     mainQueue.drain();
 
     EXPECT_FALSE(actions.canForget());

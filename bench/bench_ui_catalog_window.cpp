@@ -25,6 +25,34 @@
 namespace ulmaro {
 namespace {
 
+/// The window's actions are not timed here.
+class NoChooser final : public FileChooser {
+public:
+    std::optional<std::vector<std::string>> chooseFolders(const std::optional<std::string>&,
+                                                          bool) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> chooseFile(const std::string&,
+                                          const std::vector<std::string>&) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> chooseSaveLocation(const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+};
+
+class NoTransfers final : public CatalogTransferring {
+public:
+    bool isTransferring() const override { return false; }
+    Subscription observeTransferring(std::function<void(const bool&)>) override { return {}; }
+    void exportCatalog(const std::string&, const std::string&, ExportDone) override {}
+    void importCatalog(const std::string&, ImportDone) override {}
+    CatalogCoordinator::ImportOutcome resolve(const CatalogCoordinator::PendingImport&,
+                                              bool) override {
+        return CatalogCoordinator::Failed{};
+    }
+};
+
 using bench::PaintCounter;
 using bench::timeUntil;
 
@@ -41,6 +69,8 @@ struct Fixture {
                                    [] { return std::vector<MountedVolume>{}; }, 86400.0,
                                    CatalogCoordinator::Dependencies{mainQueue, clock, queues}};
     RecordingWorkspace workspace;
+    NoChooser chooser;
+    NoTransfers transfers;
     InMemorySettingsStore windowSettings;
 
     Fixture() {
@@ -67,7 +97,7 @@ struct Fixture {
 
     std::unique_ptr<CatalogWindowController> controller() {
         return std::make_unique<CatalogWindowController>(CatalogWindowController::Dependencies{
-            coordinator, mainQueue, windowSettings, workspace});
+            coordinator, mainQueue, windowSettings, workspace, chooser, transfers});
     }
 };
 

@@ -5,6 +5,7 @@
 #include "UlmaroAppKit/Catalogs/CatalogCoordinatorFixture.h"
 #include "UlmaroAppKit/Catalogs/CatalogWindowActions.h"
 #include "UlmaroAppKit/Fakes/ScriptedFileChooser.h"
+#include "support/AnsweredTransfers.h"
 
 #include <fstream>
 #include <gmock/gmock.h>
@@ -17,34 +18,7 @@ using ::testing::ElementsAre;
 using Outcome = CatalogCoordinator::ImportOutcome;
 using Pending = CatalogCoordinator::PendingImport;
 
-/// Records what it is asked; completions wait until the test runs them.
-class AnsweredTransfers final : public CatalogTransferring {
-public:
-    Observable<bool> transferring{false};
-    std::vector<std::pair<std::string, std::string>> exports;
-    std::vector<std::string> imports;
-    std::vector<std::pair<std::string, bool>> resolved;
-    ExportDone exportDone;
-    ImportDone importDone;
-    Outcome replaced = CatalogCoordinator::Failed{};
-
-    bool isTransferring() const override { return transferring.get(); }
-    Subscription observeTransferring(std::function<void(const bool&)> f) override {
-        return transferring.subscribe(std::move(f));
-    }
-    void exportCatalog(const std::string& id, const std::string& path, ExportDone done) override {
-        exports.emplace_back(id, path);
-        exportDone = std::move(done);
-    }
-    void importCatalog(const std::string& path, ImportDone done) override {
-        imports.push_back(path);
-        importDone = std::move(done);
-    }
-    Outcome resolve(const Pending& pending, bool replace) override {
-        resolved.emplace_back(pending.info.id, replace);
-        return replace ? replaced : Outcome{CatalogCoordinator::Failed{}};
-    }
-};
+using test::AnsweredTransfers;
 
 class CatalogWindowActionsTest : public test::CatalogCoordinatorFixture {
 protected:

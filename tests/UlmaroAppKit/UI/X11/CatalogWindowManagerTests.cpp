@@ -2,9 +2,11 @@
 // catalog.
 #include "UlmaroAppKit/Catalogs/CatalogCoordinatorFixture.h"
 #include "UlmaroAppKit/Fakes/RecordingWorkspace.h"
+#include "UlmaroAppKit/Fakes/ScriptedFileChooser.h"
 #include "UlmaroAppKit/UI/BrowserTextsFixture.h"
 #include "UlmaroAppKit/UI/CatalogWindowController.h"
 #include "UlmaroAppKit/UI/X11/WindowManagerFixture.h"
+#include "support/AnsweredTransfers.h"
 
 #include <QGuiApplication>
 #include <QPixmap>
@@ -23,8 +25,10 @@ class CatalogWindowUnderWindowManager : public test::CatalogCoordinatorFixture {
 protected:
     RecordingWorkspace workspace;
     InMemorySettingsStore windowSettings;
-    CatalogWindowController controller{
-        {*coordinator, mainQueue, windowSettings, workspace, test::browserTexts()}};
+    ScriptedFileChooser chooser;
+    test::AnsweredTransfers transfers;
+    CatalogWindowController controller{{*coordinator, mainQueue, windowSettings, workspace, chooser,
+                                        transfers, test::browserTexts()}};
 };
 
 TEST_F(CatalogWindowUnderWindowManager, ShownTwiceClosedAndShownAgain) {

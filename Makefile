@@ -1,5 +1,6 @@
 # Ulmaro — build entry points.
-#   make run    install what is missing, build, and run lu (ARGS="search foo" picks the command)
+#   make run    install what is missing, build, and start the application (without an X
+#               display: the lu demo); ARGS="search foo" runs that lu command instead
 #   make test   install what is missing, then build and run every test twice:
 #               optimised, and under AddressSanitizer + UndefinedBehaviorSanitizer
 #               (each fuzz target's corpus and crashes are replayed there too)
@@ -12,7 +13,7 @@ RELEASE := build/release
 ASAN    := build/asan
 FUZZ    := build/fuzz
 CMAKE   := cmake -G Ninja -Wno-dev
-ARGS    ?= demo
+ARGS    ?=
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS := $(patsubst fuzz/%/Target.cpp,%,$(wildcard fuzz/*/Target.cpp))
 
@@ -61,7 +62,7 @@ fuzz: deps
 	if [ -n "$$failed" ]; then echo "fuzz: crashes in$$failed (see fuzz/<target>/crashes/)"; exit 1; fi
 
 run: release
-	@scripts/run-demo $(RELEASE) $(ARGS)
+	@scripts/run-app $(RELEASE) $(ARGS)
 
 bench: release
 	@for b in $(RELEASE)/bench/bench_*; do echo "== $$b"; $$b; done

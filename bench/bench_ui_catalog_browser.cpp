@@ -5,7 +5,7 @@
 #include "PaintTiming.h"
 #include "SyntheticIndex.h"
 #include "UiBenchMain.h"
-#include "UlmaroAppKit/Catalogs/CatalogBrowserAdapter.h"
+#include "UlmaroAppKit/Catalogs/CatalogBrowserModel.h"
 #include "UlmaroAppKit/Fakes/RecordingWorkspace.h"
 #include "UlmaroAppKit/Text/UserLocale.h"
 #include "UlmaroAppKit/UI/CatalogBrowserView.h"
@@ -54,7 +54,7 @@ using bench::timeUntil;
 
 struct Browser {
     CameraLibrary camera;
-    CatalogBrowserAdapter model{camera.library};
+    CatalogBrowserModel model{camera.library};
     RecordingWorkspace workspace;
     CatalogBrowserView view{model, workspace, CatalogBrowserView::modelTexts()};
     PaintCounter counter;

@@ -41,18 +41,6 @@ public:
     }
 };
 
-class NoTransfers final : public CatalogTransferring {
-public:
-    bool isTransferring() const override { return false; }
-    Subscription observeTransferring(std::function<void(const bool&)>) override { return {}; }
-    void exportCatalog(const std::string&, const std::string&, ExportDone) override {}
-    void importCatalog(const std::string&, ImportDone) override {}
-    CatalogCoordinator::ImportOutcome resolve(const CatalogCoordinator::PendingImport&,
-                                              bool) override {
-        return CatalogCoordinator::Failed{};
-    }
-};
-
 using bench::PaintCounter;
 using bench::timeUntil;
 
@@ -70,7 +58,7 @@ struct Fixture {
                                    CatalogCoordinator::Dependencies{mainQueue, clock, queues}};
     RecordingWorkspace workspace;
     NoChooser chooser;
-    NoTransfers transfers;
+    CoordinatorTransfers transfers{coordinator};
     InMemorySettingsStore windowSettings;
 
     Fixture() {

@@ -47,42 +47,42 @@ bool isInside(std::string_view path, std::string_view root) {
 CatalogBrowserModel::CatalogBrowserModel(CatalogLibrary& library) : library_(library) {}
 
 const CatalogEntry* CatalogBrowserModel::selectedEntry() const {
-    return selectedID() ? library_.entry(*selectedID()) : nullptr;
+    return selectedID.get() ? library_.entry(*selectedID.get()) : nullptr;
 }
 
-void CatalogBrowserModel::select(std::optional<std::string> catalogID) {
-    selectedID_.set(std::move(catalogID));
-    trail_.set({});
-    highlighted_.set(std::nullopt);
+void CatalogBrowserModel::select(const std::optional<std::string>& catalogID) {
+    selectedID.set(catalogID);
+    trail.set({});
+    highlighted.set(std::nullopt);
     rebuildChildren();
     reloadItems();
 }
 
 void CatalogBrowserModel::open(const Item& item) {
     if (!item.isDirectory) return;
-    std::vector<std::uint32_t> trail = this->trail();
-    trail.push_back(item.id);
-    trail_.set(std::move(trail));
-    highlighted_.set(std::nullopt);
+    std::vector<std::uint32_t> opened = trail.get();
+    opened.push_back(item.id);
+    trail.set(std::move(opened));
+    highlighted.set(std::nullopt);
     reloadItems();
 }
 
 void CatalogBrowserModel::goUp() {
-    if (trail().empty()) return;
-    std::vector<std::uint32_t> trail = this->trail();
-    const std::uint32_t left = trail.back();
-    trail.pop_back();
-    trail_.set(std::move(trail));
-    highlighted_.set(left);
+    if (trail.get().empty()) return;
+    std::vector<std::uint32_t> up = trail.get();
+    const std::uint32_t left = up.back();
+    up.pop_back();
+    trail.set(std::move(up));
+    highlighted.set(left);
     reloadItems();
 }
 
-void CatalogBrowserModel::goTo(std::int64_t depth) {
-    std::vector<std::uint32_t> trail = this->trail();
-    trail.resize(static_cast<std::size_t>(
-        std::clamp<std::int64_t>(depth, 0, static_cast<std::int64_t>(trail.size()))));
-    trail_.set(std::move(trail));
-    highlighted_.set(std::nullopt);
+void CatalogBrowserModel::goTo(int depth) {
+    std::vector<std::uint32_t> kept = trail.get();
+    kept.resize(static_cast<std::size_t>(
+        std::clamp<std::int64_t>(depth, 0, static_cast<std::int64_t>(kept.size()))));
+    trail.set(std::move(kept));
+    highlighted.set(std::nullopt);
     reloadItems();
 }
 
@@ -91,7 +91,7 @@ std::vector<std::string> CatalogBrowserModel::breadcrumb() const {
     if (!entry) return {};
     std::vector<std::string> crumbs{repairUtf8(entry->info.name)};
     if (!entry->store) return crumbs;
-    for (const std::uint32_t id : trail())
+    for (const std::uint32_t id : trail.get())
         if (id < entry->store->count()) crumbs.push_back(entry->store->name(id));
     return crumbs;
 }
@@ -149,20 +149,21 @@ void CatalogBrowserModel::reloadItems() {
     const CatalogEntry* entry = selectedEntry();
     shownOnline_ = entry && entry->isOnline();
     if (!entry || !entry->store || !children_) {
-        items_.set({});
+        items.set({});
         return;
     }
     const IndexStore& store = *entry->store;
     std::optional<std::uint32_t> folder =
-        trail().empty() ? entry->info.rootRecordID : std::optional(trail().back());
+        trail.get().empty() ? entry->info.rootRecordID : std::optional(trail.get().back());
     if (folder && *folder >= store.count()) {
-        items_.set({});
+        items.set({});
         return;
     }
-    items_.set(sortedItems(store, childrenOf(folder)));
+    items.set(sortedItems(store, childrenOf(folder)));
 }
 
-void CatalogBrowserModel::reveal(std::string_view path, const std::string& catalogID) {
+void CatalogBrowserModel::reveal(const std::string& fullPath, const std::string& catalogID) {
+    const std::string_view path = fullPath;
     select(catalogID);
     const CatalogEntry* entry = selectedEntry();
     if (!entry || !entry->store || !children_) return;
@@ -174,7 +175,7 @@ void CatalogBrowserModel::reveal(std::string_view path, const std::string& catal
         return it == candidates.end() ? std::nullopt : std::optional(*it);
     };
 
-    std::vector<std::uint32_t> trail;
+    std::vector<std::uint32_t> walked;
     std::optional<std::uint32_t> folder = entry->info.rootRecordID;
     std::vector<std::string_view> parts;
     const std::string recordedOrCurrent = entry->currentRoot.value_or(entry->info.rootPath());
@@ -193,12 +194,12 @@ void CatalogBrowserModel::reveal(std::string_view path, const std::string& catal
         }
         if (!root) return;
         if (path == store.nameBytes(*root)) {
-            highlighted_.set(*root);
+            highlighted.set(*root);
             reloadItems();
             return;
         }
         if (!store[*root].flags.contains(RecordFlags::isDirectory)) return;
-        trail.push_back(*root);
+        walked.push_back(*root);
         folder = *root;
         parts = components(path.substr(store.nameBytes(*root).size() + 1));
     } else {
@@ -211,19 +212,19 @@ void CatalogBrowserModel::reveal(std::string_view path, const std::string& catal
         const std::optional<std::uint32_t> found = find(childrenOf(folder), parts[i]);
         if (!found) break;
         if (i + 1 == parts.size()) {
-            highlighted_.set(*found);
+            highlighted.set(*found);
             break;
         }
         if (!store[*found].flags.contains(RecordFlags::isDirectory)) break;
-        trail.push_back(*found);
+        walked.push_back(*found);
         folder = *found;
     }
-    trail_.set(std::move(trail));
+    trail.set(std::move(walked));
     reloadItems();
 }
 
 void CatalogBrowserModel::libraryChanged() {
-    if (!selectedID()) return;
+    if (!selectedID.get()) return;
     if (!selectedEntry()) {
         select(std::nullopt);
         return;
@@ -232,8 +233,8 @@ void CatalogBrowserModel::libraryChanged() {
     const bool wasOnline = shownOnline_;
     rebuildChildren();
     if (childrenStore_ != oldStore) {
-        trail_.set({});
-        highlighted_.set(std::nullopt);
+        trail.set({});
+        highlighted.set(std::nullopt);
         reloadItems();
     } else if (selectedEntry()->isOnline() != wasOnline) {
         reloadItems();

@@ -17,64 +17,39 @@ namespace ulmaro {
 
 /// The catalog window's model: one catalog of the library, walked folder by folder from its
 /// own index whether its drive is there or not, with the facts of its info panel. Only
-/// reads catalogs. Main thread only.
+/// reads catalogs. Main thread only. The listing is folders first, then names in natural
+/// order, ties in record order; `highlighted` is the folder just left or a reveal's target.
 ///
 /// Names are bytes: reveals compare and cut paths as bytes and `path` is built from the raw
 /// bytes, so that it opens; the texts shown (item names, breadcrumb, info) are repaired
 /// UTF-8.
-class CatalogBrowserModel {
+class CatalogBrowserModel final : public CatalogBrowsing {
 public:
-    using Item = CatalogBrowsing::Item;
-    using InfoLine = CatalogBrowsing::InfoLine;
-
     explicit CatalogBrowserModel(CatalogLibrary& library);
-
-    const std::optional<std::string>& selectedID() const { return selectedID_.get(); }
-    /// The folders opened below the catalog's root, outermost first.
-    const std::vector<std::uint32_t>& trail() const { return trail_.get(); }
-    /// The folder shown: folders first, then names in natural order, ties in record order.
-    const std::vector<Item>& items() const { return items_.get(); }
-    /// The folder just left, or the target of a reveal.
-    const std::optional<std::uint32_t>& highlighted() const { return highlighted_.get(); }
-    [[nodiscard]] Subscription
-    observeSelectedID(std::function<void(const std::optional<std::string>&)> f) {
-        return selectedID_.subscribe(std::move(f));
-    }
-    [[nodiscard]] Subscription
-    observeTrail(std::function<void(const std::vector<std::uint32_t>&)> f) {
-        return trail_.subscribe(std::move(f));
-    }
-    [[nodiscard]] Subscription observeItems(std::function<void(const std::vector<Item>&)> f) {
-        return items_.subscribe(std::move(f));
-    }
-    [[nodiscard]] Subscription
-    observeHighlighted(std::function<void(const std::optional<std::uint32_t>&)> f) {
-        return highlighted_.subscribe(std::move(f));
-    }
 
     /// The library's entry for the selection; none when nothing or a forgotten catalog is
     /// selected.
-    const CatalogEntry* selectedEntry() const;
+    const CatalogEntry* selectedEntry() const override;
 
     /// Shows the catalog's root listing; none shows nothing.
-    void select(std::optional<std::string> catalogID);
+    void select(const std::optional<std::string>& catalogID) override;
     /// Opens a folder; a file changes nothing.
-    void open(const Item& item);
+    void open(const Item& item) override;
     /// Back to the parent, the folder just left highlighted; nothing at the root.
-    void goUp();
+    void goUp() override;
     /// Keeps the first `depth` folders of the trail: 0 or less is the root.
-    void goTo(std::int64_t depth);
+    void goTo(int depth) override;
     /// The catalog's name, then the trail's folder names; only the name when its index is
     /// not loaded; empty with nothing selected.
-    std::vector<std::string> breadcrumb() const;
+    std::vector<std::string> breadcrumb() const override;
     /// Selects the catalog and opens the folders down to `path` (where the drive is now, or
     /// where it was recorded), highlighting its item when every component was found.
-    void reveal(std::string_view path, const std::string& catalogID);
+    void reveal(const std::string& path, const std::string& catalogID) override;
     /// After each change of the library's entries.
-    void libraryChanged();
+    void libraryChanged() override;
     /// The item's path as it can be reached now (the recorded root moved to where the
     /// drive is mounted), raw bytes; none outside the recorded root or through "." or "..".
-    std::optional<std::string> path(const Item& item) const;
+    std::optional<std::string> path(const Item& item) const override;
 
     static std::string status(const CatalogEntry& entry);
     static std::vector<InfoLine> infoLines(const CatalogEntry& entry);
@@ -94,10 +69,6 @@ private:
     std::span<const std::uint32_t> childrenOf(std::optional<std::uint32_t> folder) const;
 
     CatalogLibrary& library_;
-    Observable<std::optional<std::string>> selectedID_;
-    Observable<std::vector<std::uint32_t>> trail_;
-    Observable<std::vector<Item>> items_;
-    Observable<std::optional<std::uint32_t>> highlighted_;
     /// Built once per store object, from that very store.
     std::shared_ptr<const ChildrenIndex> children_;
     std::shared_ptr<const IndexStore> childrenStore_;

@@ -2,6 +2,7 @@
 
 #include "UlmaroAppKit/Catalogs/CatalogPlacement.h"
 #include "UlmaroAppKit/Settings/Preferences.h"
+#include "UlmaroKit/Catalogs/CatalogArchive.h"
 #include "UlmaroKit/Platform/FileSystemStats.h"
 #include "UlmaroKit/Platform/Uuid.h"
 #include "UlmaroKit/Scanning/ScanPolicy.h"
@@ -33,6 +34,9 @@ CatalogCoordinator::CatalogCoordinator(CatalogLibrary& library, Preferences& pre
       timers_(dependencies.timers), volumeEvents_(dependencies.volumeEvents),
       makeVolumeWatcher_(std::move(dependencies.makeVolumeWatcher)),
       scanQueue_(dependencies.queues.makeQueue("app.ulmaro.catalog-scan", QueueQuality::utility)),
+      queues_(dependencies.queues),
+      temporaryRoot_(dependencies.temporaryRoot.empty() ? CatalogArchive::defaultTemporaryRoot()
+                                                        : std::move(dependencies.temporaryRoot)),
       self_(std::make_shared<CatalogCoordinator*>(this)) {}
 
 CatalogCoordinator::~CatalogCoordinator() {

@@ -156,6 +156,8 @@ public:
         VolumeEvents* volumeEvents = nullptr;
         /// Makes the volume watcher; by default one over `volumeEvents` and its list.
         std::function<std::unique_ptr<VolumeWatcher>()> makeVolumeWatcher = {};
+        /// Where imports are unpacked; `CatalogArchive::defaultTemporaryRoot()` if empty.
+        std::filesystem::path temporaryRoot = {};
     };
 
     /// (root, signal handler callable from any thread) → a watcher not yet started.
@@ -294,6 +296,50 @@ public:
     /// share of the inotify budget given the online roots.
     WatcherMaker defaultWatcherMaker();
 
+    // Export and import (CatalogCoordinatorTransfers.cpp). The file work runs on a utility
+    // queue of its own per transfer and answers on the main queue; a coordinator gone by
+    // then answers nothing.
+
+    /// None on success, else the message to show.
+    using ExportCompletion = std::function<void(std::optional<std::string>)>;
+    using ImportCompletion = std::function<void(ImportOutcome)>;
+    /// A catalog unpacked into a folder of its own under the temporary root, not installed.
+    struct Unpacked {
+        CatalogInfo info;
+        std::filesystem::path directory;
+    };
+
+    /// Packs the catalog's folder into an archive at `destination`.
+    void exportCatalog(const std::string& id, std::filesystem::path destination,
+                       ExportCompletion completion);
+    /// An archive, or an EFU list when the extension is "efu" in any case: a conflict when
+    /// the library holds a catalog of the same identity (the unpacked copy waits), else
+    /// installed under a new ID.
+    void importCatalog(std::filesystem::path file, ImportCompletion completion);
+    /// Replace: installs the pending import, then forgets the old catalog. Keep: deletes the
+    /// unpacked copy and answers an empty failure.
+    ImportOutcome resolve(const PendingImport& pending, bool replace);
+    /// Moves an unpacked catalog into the catalogs folder under a new ID; on failure neither
+    /// its new folder nor the unpacked one stays.
+    ImportOutcome install(const Unpacked& unpacked);
+    std::int64_t transfers() const { return transfers_; }
+    bool isTransferring() const { return isTransferring_.get(); }
+    [[nodiscard]] Subscription observeIsTransferring(std::function<void(const bool&)> f) {
+        return isTransferring_.subscribe(std::move(f));
+    }
+    const std::filesystem::path& temporaryRoot() const { return temporaryRoot_; }
+    /// Empties the temporary root: nothing cleans it at boot, and what it holds at start
+    /// belongs to an earlier launch.
+    void sweepTemporary();
+
+    /// Builds a catalog from an EFU list, mapped (regular files only, opened without
+    /// blocking): "index.bin" in a new "efu-import-<UUID>" folder under `temporaryRoot`,
+    /// identity "efu:" + the hex `FastHash64` of the list. Throws.
+    static Unpacked unpackEFU(const std::filesystem::path& file, WallTime now,
+                              const std::filesystem::path& temporaryRoot);
+    /// Renames a file into place; across file systems copies, syncs and removes it.
+    static void moveFile(const std::filesystem::path& from, const std::filesystem::path& to);
+
     /// `CatalogScanner::scan` with the `working` appetite.
     static CatalogScanner::Outcome realScan(std::string_view root, std::string_view volumeUUID,
                                             const std::filesystem::path& index,
@@ -346,6 +392,9 @@ private:
     void changed() {
         if (onChange) onChange();
     }
+    void countTransfer(std::int64_t step);
+    ImportOutcome importOutcome(const std::filesystem::path& file,
+                                const std::variant<Unpacked, std::exception_ptr>& unpacked);
 
     CatalogLibrary& library_;
     Preferences& preferences_;
@@ -360,6 +409,10 @@ private:
     VolumeEvents* volumeEvents_;
     std::function<std::unique_ptr<VolumeWatcher>()> makeVolumeWatcher_;
     std::shared_ptr<SerialQueue> scanQueue_;
+    SerialQueueFactory& queues_;
+    std::filesystem::path temporaryRoot_;
+    std::int64_t transfers_ = 0;
+    Observable<bool> isTransferring_{false};
 
     Observable<Activity> activity_{Idle{}};
     Observable<std::map<std::string, std::string>> lastErrors_;

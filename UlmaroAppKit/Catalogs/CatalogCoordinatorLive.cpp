@@ -7,6 +7,7 @@
 
 namespace ulmaro {
 void CatalogCoordinator::start() {
+    sweepTemporary();
     library_.reloadAll();
     library_.updateMounted(mountedVolumes_());
     syncWatchers();

@@ -30,4 +30,28 @@ public:
     resolve(const CatalogCoordinator::PendingImport& pending, bool replace) = 0;
 };
 
+/// The coordinator's own export and import.
+class CoordinatorTransfers final : public CatalogTransferring {
+public:
+    explicit CoordinatorTransfers(CatalogCoordinator& coordinator) : coordinator_(coordinator) {}
+
+    bool isTransferring() const override { return coordinator_.isTransferring(); }
+    Subscription observeTransferring(std::function<void(const bool&)> f) override {
+        return coordinator_.observeIsTransferring(std::move(f));
+    }
+    void exportCatalog(const std::string& id, const std::string& path, ExportDone done) override {
+        coordinator_.exportCatalog(id, path, std::move(done));
+    }
+    void importCatalog(const std::string& path, ImportDone done) override {
+        coordinator_.importCatalog(path, std::move(done));
+    }
+    CatalogCoordinator::ImportOutcome resolve(const CatalogCoordinator::PendingImport& pending,
+                                              bool replace) override {
+        return coordinator_.resolve(pending, replace);
+    }
+
+private:
+    CatalogCoordinator& coordinator_;
+};
+
 } // namespace ulmaro

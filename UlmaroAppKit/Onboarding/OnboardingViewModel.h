@@ -111,6 +111,8 @@ public:
 
     bool hotkeyRegistered() const { return hotkeyRegistered_; }
     const std::vector<MountedVolume>& externalDrives() const { return externalDrives_; }
+    /// The flow's settings, over the same store as the rest of the application.
+    Preferences& preferences() { return preferences_; }
     bool indexingStarted() const { return indexingStarted_; }
 
     /// The drives the drive step lists: the first `OnboardingCopy::maxDrivesShown`.

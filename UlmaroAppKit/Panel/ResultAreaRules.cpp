@@ -12,6 +12,23 @@ bool showsAttributeNotice(const OverlayViewModel& model) {
     return model.attributeDataIncomplete.get() && model.currentQueryNeedsAttributes();
 }
 
+std::vector<StatusLineContent> statusLines(const OverlayViewModel& model) {
+    const auto& state = model.state.get();
+    if (const auto* failure = state.failureIfAny())
+        return {{failure->message, "exclamationmark.triangle", std::nullopt, 18}};
+    if (state.isNoMatches()) {
+        std::vector<StatusLineContent> lines{
+            {noMatchesTitle(!model.rescues().empty()), "questionmark.circle", std::nullopt, 18}};
+        if (auto warning = model.coverageWarning())
+            lines.push_back(
+                {std::move(*warning), "exclamationmark.triangle", model.coverageExamples(), 8});
+        return lines;
+    }
+    if (state.isIdle() && emptyState(model) == EmptyState::hint)
+        return {{model.emptyStateHint(), "sparkle.magnifyingglass", std::nullopt, 18}};
+    return {};
+}
+
 std::string noMatchesTitle(bool hasRescues) {
     return hasRescues ? "No file is named that" : "No matches";
 }

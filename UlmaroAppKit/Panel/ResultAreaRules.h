@@ -2,8 +2,10 @@
 
 #include "UlmaroAppKit/Panel/OverlayViewModel.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ulmaro {
 
@@ -18,6 +20,21 @@ EmptyState emptyState(const OverlayViewModel& model);
 /// The size-and-date notice: sizes and dates are still being learnt and the effective query
 /// filters on them.
 bool showsAttributeNotice(const OverlayViewModel& model);
+
+/// One status line: a symbol, a text, an optional detail, and the padding above and below
+/// (18 standing alone, 8 following another line).
+struct StatusLineContent {
+    std::string text;
+    std::string symbol;
+    std::optional<std::string> detail;
+    int verticalPadding = 18;
+    friend bool operator==(const StatusLineContent&, const StatusLineContent&) = default;
+};
+
+/// The status lines the state shows, top to bottom: the failure, the hint of an idle panel
+/// without recents, or the no-match title with the coverage warning under it. None for
+/// rows, the indexing view, the recent lists or a first run.
+std::vector<StatusLineContent> statusLines(const OverlayViewModel& model);
 
 /// "No matches", or "No file is named that" when offers follow.
 std::string noMatchesTitle(bool hasRescues);

@@ -66,6 +66,9 @@ public:
     ShortcutRowModel& shortcut() { return *shortcut_; }
     const std::shared_ptr<ShortcutRowModel>& shortcutModel() const { return shortcut_; }
     Preferences& preferences() const { return *environment_.controller->preferences(); }
+    const std::shared_ptr<Preferences>& sharedPreferences() const {
+        return environment_.controller->preferences();
+    }
 
     /// After the lists were reloaded.
     Signal<> listsChanged;

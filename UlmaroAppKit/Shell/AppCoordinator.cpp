@@ -5,6 +5,7 @@
 #include "UlmaroAppKit/Catalogs/CatalogMigration.h"
 #include "UlmaroAppKit/Catalogs/CatalogPromptQueue.h"
 #include "UlmaroAppKit/Catalogs/VolumeEvents.h"
+#include "UlmaroAppKit/Indexing/ContentIndexHolder.h"
 #include "UlmaroAppKit/MenuBar/MenuBarController.h"
 #include "UlmaroAppKit/Onboarding/OnboardingStore.h"
 #include "UlmaroAppKit/Onboarding/OnboardingViewModel.h"
@@ -16,8 +17,10 @@
 #include "UlmaroAppKit/Panel/SettingsPanelPositionStore.h"
 #include "UlmaroAppKit/Platform/SerialQueue.h"
 #include "UlmaroAppKit/Search/FrecencyStore.h"
+#include "UlmaroAppKit/Search/TrigramIndexHolder.h"
 #include "UlmaroAppKit/Settings/FirstRunStore.h"
 #include "UlmaroAppKit/Settings/Preferences.h"
+#include "UlmaroAppKit/Shell/ContentIndexUpkeep.h"
 #include "UlmaroAppKit/Shell/HotKey.h"
 #include "UlmaroAppKit/Shell/SummonChannel.h"
 #include "UlmaroAppKit/Shell/WorkspaceOpener.h"
@@ -46,6 +49,9 @@ void AppCoordinator::construct() {
     makePanel();
     makeIndexCoordinator();
     makeCatalogs();
+    makeContentUpkeep();
+    trigramHolder_ =
+        std::make_shared<TrigramIndexHolder>(TrigramIndexHolder::defaultCacheURL(indexPath_));
     isPrimaryInstance_ = env_.acquireInstanceLock ? env_.acquireInstanceLock() : true;
     makeMenuBar();
     installMenuSlots();
@@ -111,8 +117,15 @@ void AppCoordinator::makeIndexCoordinator() {
         indexCoordinator_ = std::make_shared<IndexCoordinator>(
             options_.indexPath, [] { return std::string("/"); }, std::move(policy), staleAfter,
             IndexCoordinator::Dependencies{
-                *env_.mainQueue, *env_.clock, *env_.timers, *env_.settings, *env_.queues,
-                env_.queues->makeQueue("app.ulmaro.live-delta", QueueQuality::utility)});
+                *env_.mainQueue,
+                *env_.clock,
+                *env_.timers,
+                *env_.settings,
+                *env_.queues,
+                env_.queues->makeQueue("app.ulmaro.live-delta", QueueQuality::utility),
+                {},
+                {},
+                env_.indexWatchers});
     }
     if (env_.setProbesVolumeRoots) env_.setProbesVolumeRoots(fullDiskAccess());
     if (env_.warmVolumeProbes) env_.queues->globalUtility()->async(env_.warmVolumeProbes);

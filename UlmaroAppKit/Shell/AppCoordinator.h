@@ -4,6 +4,7 @@
 #include "UlmaroAppKit/MenuBar/MenuBarMenuBuilder.h"
 #include "UlmaroAppKit/MenuBar/MenuBarViewModel.h"
 #include "UlmaroAppKit/Platform/Observable.h"
+#include "UlmaroAppKit/Search/CatalogSearchInput.h"
 #include "UlmaroAppKit/Search/SortOrder.h"
 #include "UlmaroAppKit/Settings/KeyCombo.h"
 #include "UlmaroAppKit/Shell/AppEnvironment.h"
@@ -12,6 +13,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -24,6 +26,8 @@ namespace ulmaro {
 class CatalogCoordinating;
 class CatalogLibrary;
 class CatalogPromptQueue;
+class ContentIndexHolder;
+class ContentIndexUpkeep;
 class FrecencyStore;
 class HotKey;
 class MenuBarController;
@@ -33,6 +37,7 @@ class OverlayViewModel;
 class RecentsStore;
 class SavedSearchStore;
 class Timer;
+class TrigramIndexHolder;
 class VolumeEvents;
 
 /// Creates, owns and connects every part of the application: the panel's model and
@@ -49,6 +54,7 @@ public:
         std::set<std::string> removed;
         SortOrder sortOrder = SortOrder::relevance;
         std::int64_t catalogGeneration = 0;
+        std::int64_t resultLimit = 0;
         friend bool operator==(const EngineInputs&, const EngineInputs&) = default;
     };
 
@@ -77,6 +83,10 @@ public:
     static constexpr double staleAfter = 86400;
     static constexpr double settleDelay = 1.2;
     static constexpr const char* anotherInstanceText = "Another instance is running.";
+    static constexpr const char* noIndexText =
+        "No index available. Run \u2018lu scan\u2019 to build one.";
+    static constexpr const char* noEmptyIndexLine =
+        "Ulmaro: could not load the empty base index; catalogs are not searchable";
 
     /// What the next scan of this computer skips: with access, everything the full-disk
     /// rules skip; without, the protected folders of the home folder too; then the user's
@@ -138,6 +148,13 @@ public:
     MenuBarViewModel::IndexAvailability menuBarState(const IndexCoordinator::State& state) const;
     std::vector<MenuBarViewModel::CatalogStatus> catalogStatuses() const;
     std::int64_t catalogFileCount() const;
+    std::vector<CatalogSearchInput> catalogSearchInputs() const;
+    /// The catalog's trigram holder, made on first use with "trigram.cache" in its folder.
+    std::shared_ptr<TrigramIndexHolder> catalogTrigramHolder(std::string_view catalogID);
+    /// The result limit changed in Settings: the engine is built again with it.
+    void resultLimitChanged();
+    ContentIndexHolder& contentIndexHolder() const { return *contentIndexHolder_; }
+    ContentIndexUpkeep& contentIndexUpkeep() const { return *contentUpkeep_; }
 
     // The user's direct requests.
     void summon();
@@ -190,6 +207,11 @@ private:
     void toggleSavedQuery(const std::string& query);
     void sortOrderChanged();
     void rebuild();
+    void handleReady(std::int64_t count, const IndexCoordinator::Store& store);
+    void installEngine(const EngineInputs& inputs);
+    void applyIndexStateToPanel(const IndexCoordinator::State& state);
+    void makeContentUpkeep();
+    void writeSystemLog(const std::string& line) const;
     void hidePanelBeforeOpen();
     bool fullDiskAccess() const;
     bool firstRunFlag(const char* key) const;
@@ -235,6 +257,13 @@ private:
     std::function<bool()> fullDiskAccessCheck_;
     std::optional<EngineInputs> lastEngineInputs_;
     std::unique_ptr<Timer> hotKeyRetry_;
+    /// Computed once; an empty index that could not be made stays absent.
+    std::optional<IndexCoordinator::Store> emptyStore_;
+    std::shared_ptr<TrigramIndexHolder> trigramHolder_;
+    std::map<std::string, std::shared_ptr<TrigramIndexHolder>, std::less<>> catalogTrigramHolders_;
+    std::shared_ptr<ContentIndexHolder> contentIndexHolder_;
+    std::unique_ptr<ContentIndexUpkeep> contentUpkeep_;
+    bool contentIndexLoadedFromDisk_ = false;
 
     /// What the menu's forwarders call; filled once every part exists.
     std::shared_ptr<MenuBarMenuBuilder::Callbacks> menuSlots_ =

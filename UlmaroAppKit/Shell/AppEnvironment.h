@@ -1,5 +1,8 @@
 #pragma once
 
+#include "UlmaroAppKit/Indexing/ChangeWatcher.h"
+#include "UlmaroAppKit/Search/SearchEngine.h"
+#include "UlmaroKit/Content/ContentIndexBuilder.h"
 #include "UlmaroKit/Scanning/MountedVolume.h"
 
 #include <cstdint>
@@ -41,6 +44,8 @@ struct AppEnvironment {
     std::shared_ptr<MainQueue> mainQueue;
     std::shared_ptr<Clock> clock;
     std::shared_ptr<TimerService> timers;
+    /// The index's change watchers; inotify's when empty.
+    ChangeWatcherFactory indexWatchers;
     std::shared_ptr<SerialQueueFactory> queues;
     /// The application's settings; frecency, saved searches, recents, panel position and
     /// scan statistics live here.
@@ -84,6 +89,13 @@ struct AppEnvironment {
     MountedVolumes externalVolumes;
     /// Entries in use on the local file systems: the first index's expected size.
     std::function<std::optional<std::int64_t>()> usedInodes;
+
+    /// Builds the panel's search engine; `SearchEngine::make` over `queues` when empty.
+    std::function<std::shared_ptr<SearchEngine>(SearchEngine::Inputs)> makeSearchEngine;
+    /// Reads a document's text for the content index; the real readers when empty.
+    ContentIndexBuilder::Extract extractDocumentText;
+    /// One warning for the system log; syslog when empty.
+    std::function<void(const std::string& line)> writeSystemLog;
 
     /// Ends the application.
     std::function<void()> terminate;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "UlmaroAppKit/Catalogs/CatalogBrowserAdapter.h"
+#include "UlmaroAppKit/Catalogs/CatalogBrowserModel.h"
 #include "UlmaroAppKit/Catalogs/CatalogWindowActions.h"
 #include "UlmaroAppKit/Catalogs/CatalogWindowState.h"
 #include "UlmaroAppKit/Platform/SettingsStore.h"
@@ -69,7 +69,7 @@ private:
     void askQuestions();
 
     Dependencies deps_;
-    CatalogBrowserAdapter model_;
+    CatalogBrowserModel model_;
     CatalogWindowState state_;
     CatalogWindowActions actions_;
     KeptWindow window_;

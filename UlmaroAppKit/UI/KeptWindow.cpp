@@ -1,5 +1,7 @@
 #include "UlmaroAppKit/UI/KeptWindow.h"
 
+#include "UlmaroAppKit/UI/X11Desktop.h"
+
 #include <QGuiApplication>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -86,6 +88,11 @@ void KeptWindow::bringToFront() {
     window_->show();
     window_->raise();
     window_->activateWindow();
+    // The user asked for the window (a menu item), so it comes forward over whatever holds
+    // the focus; openbox refuses an application's own request whose time is older than the
+    // focused window's last input, and lets a pager's through.
+    if (const auto desktop = X11Desktop::current())
+        desktop->requestActivation(std::uint32_t(window_->winId()), X11Desktop::Source::pager, 0);
 }
 
 } // namespace ulmaro

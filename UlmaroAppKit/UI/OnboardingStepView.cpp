@@ -4,6 +4,9 @@
 #include "UlmaroAppKit/Onboarding/OnboardingLayout.h"
 #include "UlmaroAppKit/Onboarding/OnboardingPage.h"
 #include "UlmaroAppKit/Onboarding/OnboardingViewModel.h"
+#include "UlmaroAppKit/UI/ContentFoldersStep.h"
+#include "UlmaroAppKit/UI/ExternalDrivesStep.h"
+#include "UlmaroAppKit/UI/HowToSearchContent.h"
 #include "UlmaroAppKit/UI/OnboardingButton.h"
 #include "UlmaroAppKit/UI/OnboardingPages.h"
 #include "UlmaroAppKit/UI/OnboardingStepShell.h"
@@ -120,38 +123,25 @@ QWidget* OnboardingStepView::makePage(OnboardingStep step) {
         return new TryTheseStep(model_, options_.icons, callbacks_.onComplete, nullptr,
                                 options_.timers);
     case OnboardingStep::externalDrives:
+        return new ExternalDrivesStep(model_);
     case OnboardingStep::contentFolders:
+        return new ContentFoldersStep(model_, contentFolders_, options_.chooser);
     case OnboardingStep::howToSearch:
-        break;
+        return howToSearchPage();
     }
-    if (options_.otherPage)
-        if (QWidget* page = options_.otherPage(step, *this)) return page;
-    return placeholderPage(step);
+    return nullptr;
 }
 
-QWidget* OnboardingStepView::placeholderPage(OnboardingStep step) {
+QWidget* OnboardingStepView::howToSearchPage() {
     auto* next = OnboardingButton::prominent(
         QString::fromUtf8(OnboardingCopy::continueButton.data(),
                           qsizetype(OnboardingCopy::continueButton.size())),
         true);
     OnboardingViewModel* model = &model_;
-    connect(next, &QPushButton::clicked, next, [model, step] {
-        switch (step) {
-        case OnboardingStep::externalDrives:
-            model->advanceFromExternalDrives();
-            break;
-        case OnboardingStep::contentFolders:
-            model->advanceFromContentFolders();
-            break;
-        case OnboardingStep::howToSearch:
-            model->advanceFromHowToSearch();
-            break;
-        default:
-            break;
-        }
-    });
-    return new OnboardingStepShell(QString::fromStdString(OnboardingPage::title(model_)), {},
-                                   {next});
+    connect(next, &QPushButton::clicked, next, [model] { model->advanceFromHowToSearch(); });
+    return new OnboardingStepShell(QString::fromUtf8(OnboardingCopy::searchTitle.data(),
+                                                     qsizetype(OnboardingCopy::searchTitle.size())),
+                                   {new HowToSearchContent}, {next});
 }
 
 } // namespace ulmaro

@@ -12,6 +12,7 @@
 
 namespace ulmaro {
 
+class FileChooser;
 class IconResolver;
 class OnboardingViewModel;
 class StepDots;
@@ -44,9 +45,9 @@ public:
         bool canAskForAccess = false;
         /// Drives the marks' ticks; the Qt event loop's when none.
         std::shared_ptr<TimerService> timers;
-        /// Pages drawn elsewhere (drives, content folders, how to search); none gives the
-        /// step's title and a button that moves the flow on.
-        std::function<QWidget*(OnboardingStep, OnboardingStepView&)> otherPage;
+        /// Where the content-folder page asks for folders; Qt's, modal to the panel, when
+        /// null.
+        FileChooser* chooser = nullptr;
         /// Escape: the host's dismissal, which finishes the flow.
         Action onDismiss;
     };
@@ -77,7 +78,7 @@ private:
     void rebuild();
     void refresh();
     QWidget* makePage(OnboardingStep step);
-    QWidget* placeholderPage(OnboardingStep step);
+    QWidget* howToSearchPage();
 
     OnboardingViewModel& model_;
     Callbacks callbacks_;

@@ -96,6 +96,8 @@ OverlayView::OverlayView(std::shared_ptr<OverlayViewModel> model,
     subscriptions_.push_back(
         model_->hotkeyLine.subscribe([this](const auto&) { rebuild(Place::firstRunCompletion); }));
     subscriptions_.push_back(
+        model_->suggestions.subscribe([this](const auto&) { rebuild(Place::firstRunCompletion); }));
+    subscriptions_.push_back(
         model_->hotKeyDisplay.subscribe([this](const auto&) { rebuild(Place::cheatSheet); }));
     if (onboarding_)
         subscriptions_.push_back(
@@ -145,7 +147,7 @@ QWidget* OverlayView::make(Place place, QWidget* parent) {
             model_, icons_, callbacks_.onDismiss, [this] { togglePreview(); },
             callbacks_.showsPaths, parent);
     case Place::firstRunCompletion:
-        return OverlayNotices::firstRunCompletion(model_, parent);
+        return OverlayNotices::firstRunCompletion(model_, callbacks_.onDismiss, parent);
     case Place::fdaBanner:
         return OverlayNotices::fdaBanner(model_, callbacks_.onGrantFullDiskAccess, parent);
     case Place::onboarding:

@@ -50,6 +50,10 @@ protected:
     }
 };
 
+StatusLine* statusLine(const ResultAreaRules::StatusLineContent& line, QWidget* parent) {
+    return new StatusLine(line.text, line.symbol, line.detail, line.verticalPadding, parent);
+}
+
 QWidget* sectionHeader(const char* text, QWidget* parent) {
     QLabel* label = styledLabel(QString::fromUtf8(text), Theme::font(10, Theme::Weight::semibold),
                                 Theme::text(Theme::Level::tertiary), parent);
@@ -127,6 +131,10 @@ void ResultArea::stateChanged() {
 
 void ResultArea::rebuildStateView() {
     if (model_->state.get().resultsIfAny()) return;
+    // A newer count of the same build keeps the view, so that its sweep runs on.
+    if (const auto* indexing = model_->state.get().indexingIfAny())
+        if (auto* status = qobject_cast<IndexingStatusView*>(stateView_))
+            return status->setFilesSoFar(indexing->filesSoFar);
     replace(layout_, -1, stateView_, makeStateView());
 }
 
@@ -152,8 +160,8 @@ QWidget* ResultArea::makeStateView() {
     const auto& state = model_->state.get();
     if (const auto* indexing = state.indexingIfAny())
         return new IndexingStatusView(indexing->filesSoFar, onDismiss_, this);
-    if (const auto* failure = state.failureIfAny())
-        return new StatusLine(failure->message, "exclamationmark.triangle", std::nullopt, 18, this);
+    if (state.failureIfAny())
+        return statusLine(ResultAreaRules::statusLines(*model_).front(), this);
     if (state.isNoMatches()) return makeNoMatches();
     return makeEmptyState();
 }
@@ -163,12 +171,9 @@ QWidget* ResultArea::makeNoMatches() {
     auto* layout = new QVBoxLayout(block);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(8);
+    for (const auto& line : ResultAreaRules::statusLines(*model_))
+        layout->addWidget(statusLine(line, block));
     const auto rescues = model_->rescues();
-    layout->addWidget(new StatusLine(ResultAreaRules::noMatchesTitle(!rescues.empty()),
-                                     "questionmark.circle", std::nullopt, 18, block));
-    if (const auto warning = model_->coverageWarning())
-        layout->addWidget(new StatusLine(*warning, "exclamationmark.triangle",
-                                         model_->coverageExamples(), 8, block));
     for (const auto rescue : rescues) {
         auto* button = new CapsuleButton(block);
         CapsuleButton::Look look;
@@ -201,8 +206,7 @@ QWidget* ResultArea::makeEmptyState() {
         return nothing;
     }
     case EmptyState::hint:
-        return new StatusLine(model_->emptyStateHint(), "sparkle.magnifyingglass", std::nullopt, 18,
-                              this);
+        return statusLine(ResultAreaRules::statusLines(*model_).front(), this);
     case EmptyState::recents:
         break;
     }

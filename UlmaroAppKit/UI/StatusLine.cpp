@@ -1,5 +1,6 @@
 #include "UlmaroAppKit/UI/StatusLine.h"
 
+#include "UlmaroAppKit/UI/ElidedLabel.h"
 #include "UlmaroAppKit/UI/StyledLabel.h"
 #include "UlmaroAppKit/UI/Symbols.h"
 #include "UlmaroAppKit/UI/Theme.h"
@@ -30,9 +31,13 @@ StatusLine::StatusLine(std::string text, std::string systemImage, std::optional<
     text_ = styledLabel(QString::fromStdString(text), Theme::font(13), secondary, this);
     lines->addWidget(text_);
     if (detail) {
-        detail_ = styledLabel(QString::fromStdString(*detail), Theme::font(11),
-                              Theme::text(Theme::Level::tertiary), this);
+        // One line cut at the tail; hovering shows it whole. An empty detail still takes
+        // its (blank) line.
+        detail_ = new ElidedLabel(QString::fromStdString(*detail), Qt::ElideRight, this);
+        detail_->setFont(Theme::font(11));
+        detail_->setColor(Theme::text(Theme::Level::tertiary));
         detail_->setToolTip(detail_->text());
+        detail_->setMinimumHeight(QFontMetrics(detail_->font()).height());
         lines->addWidget(detail_);
     }
     row->addLayout(lines, 1);
@@ -45,6 +50,11 @@ QString StatusLine::text() const {
 std::optional<QString> StatusLine::detail() const {
     if (!detail_) return std::nullopt;
     return detail_->text();
+}
+
+std::optional<QString> StatusLine::shownDetail() const {
+    if (!detail_) return std::nullopt;
+    return detail_->shownText();
 }
 
 } // namespace ulmaro

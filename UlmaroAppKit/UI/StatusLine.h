@@ -8,7 +8,10 @@ class QLabel;
 
 namespace ulmaro {
 
-/// The panel's one-line status message: a symbol, a text and an optional detail line.
+class ElidedLabel;
+
+/// The panel's one-line status message: a symbol, a text and an optional detail line, cut
+/// at its tail with the whole detail as tooltip.
 class StatusLine final : public QWidget {
     Q_OBJECT
 public:
@@ -19,11 +22,13 @@ public:
     const std::string& systemImage() const { return systemImage_; }
     /// None when the line has no detail.
     std::optional<QString> detail() const;
+    /// The detail as drawn at the line's width.
+    std::optional<QString> shownDetail() const;
 
 private:
     std::string systemImage_;
     QLabel* text_;
-    QLabel* detail_ = nullptr;
+    ElidedLabel* detail_ = nullptr;
 };
 
 } // namespace ulmaro

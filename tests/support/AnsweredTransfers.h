@@ -1,6 +1,7 @@
 #pragma once
 
-// Stands for the coordinator's export and import until they are built.
+// Transfers the test answers by hand: what each action asks, and each outcome when the test
+// chooses.
 
 #include "UlmaroAppKit/Catalogs/CatalogTransferring.h"
 

@@ -20,7 +20,12 @@ namespace ulmaro::test {
 struct Catalogs {
     TempDir dir;
     CatalogLayout layout{dir / "Catalogs"};
-    CatalogLibrary library{layout, [](const std::string&) { return true; }};
+    // Forgetting deletes here: tests never reach the user's Trash.
+    CatalogLibrary library{layout, [](const std::string&) { return true; },
+                           [](const std::filesystem::path& folder) {
+                               std::filesystem::remove_all(folder);
+                               return true;
+                           }};
     std::vector<MountedVolume> mounted;
 
     struct Index {

@@ -22,7 +22,7 @@ Names namesOf(const std::vector<Item>& items) {
 }
 
 Item itemNamed(const CatalogBrowserModel& model, std::string_view name) {
-    for (const Item& item : model.items())
+    for (const Item& item : model.items.get())
         if (item.name == name) return item;
     ADD_FAILURE() << "no item " << name;
     return {};
@@ -53,9 +53,9 @@ TEST(CatalogBrowserModel, FoldersFirstThenNamesInNaturalOrderTiesInRecordOrder) 
     catalogs.write("c", index, described(Kind::folder, "/data"));
     CatalogBrowserModel model(catalogs.library);
     model.select("c");
-    EXPECT_EQ(namesOf(model.items()),
+    EXPECT_EQ(namesOf(model.items.get()),
               (Names{"Beta", "zeta", "alpha", "File2", "file9", "file10", "Same", "same"}));
-    const Item& beta = model.items()[0];
+    const Item& beta = model.items.get()[0];
     EXPECT_TRUE(beta.isDirectory);
     EXPECT_EQ(model.breadcrumb(), (Names{"c"}));
 }
@@ -64,24 +64,25 @@ TEST(CatalogBrowserModel, WalkingTheTrail) {
     DiskFixture fx;
     CatalogBrowserModel& model = fx.model;
     model.select("disk");
-    EXPECT_EQ(namesOf(model.items()), (Names{"Photos", "readme.txt"}))
+    EXPECT_EQ(namesOf(model.items.get()), (Names{"Photos", "readme.txt"}))
         << "the listing starts at the recorded root";
 
     // Opening a file changes nothing; at the root going up changes nothing.
     model.open(itemNamed(model, "readme.txt"));
     model.goUp();
-    EXPECT_TRUE(model.trail().empty());
-    EXPECT_EQ(model.highlighted(), std::nullopt);
+    EXPECT_TRUE(model.trail.get().empty());
+    EXPECT_EQ(model.highlighted.get(), std::nullopt);
 
     model.open(itemNamed(model, "Photos"));
     model.open(itemNamed(model, "Trip"));
-    EXPECT_EQ(model.trail(), (std::vector{fx.photos, fx.trip}));
+    EXPECT_EQ(model.trail.get(), (std::vector{fx.photos, fx.trip}));
     EXPECT_EQ(model.breadcrumb(), (Names{"Disk", "Photos", "Trip"}));
-    EXPECT_EQ(model.items(), (std::vector<Item>{{fx.beach, "beach.jpg", false, 2048, 1700000000}}));
+    EXPECT_EQ(model.items.get(),
+              (std::vector<Item>{{fx.beach, "beach.jpg", false, 2048, 1700000000}}));
 
     model.goUp();
-    EXPECT_EQ(model.trail(), (std::vector{fx.photos}));
-    EXPECT_EQ(model.highlighted(), fx.trip) << "the folder just left";
+    EXPECT_EQ(model.trail.get(), (std::vector{fx.photos}));
+    EXPECT_EQ(model.highlighted.get(), fx.trip) << "the folder just left";
 
     const struct {
         std::int64_t depth;
@@ -90,10 +91,10 @@ TEST(CatalogBrowserModel, WalkingTheTrail) {
     for (const auto& d : depths) {
         model.reveal("/media/Disk/Photos/Trip/beach.jpg", "disk");
         model.goTo(d.depth);
-        EXPECT_EQ(model.trail(), d.trail) << d.depth;
-        EXPECT_EQ(model.highlighted(), std::nullopt) << d.depth;
+        EXPECT_EQ(model.trail.get(), d.trail) << d.depth;
+        EXPECT_EQ(model.highlighted.get(), std::nullopt) << d.depth;
     }
-    EXPECT_EQ(namesOf(model.items()), (Names{"Photos", "readme.txt"}));
+    EXPECT_EQ(namesOf(model.items.get()), (Names{"Photos", "readme.txt"}));
 }
 
 TEST(CatalogBrowserModel, RevealOpensTheFoldersDownToThePath) {
@@ -116,17 +117,17 @@ TEST(CatalogBrowserModel, RevealOpensTheFoldersDownToThePath) {
     };
     for (const Case& c : cases) {
         fx.model.reveal(c.path, "disk");
-        EXPECT_EQ(fx.model.trail(), c.trail) << c.what;
-        EXPECT_EQ(fx.model.highlighted(), c.highlighted) << c.what;
-        EXPECT_EQ(fx.model.selectedID(), "disk");
+        EXPECT_EQ(fx.model.trail.get(), c.trail) << c.what;
+        EXPECT_EQ(fx.model.highlighted.get(), c.highlighted) << c.what;
+        EXPECT_EQ(fx.model.selectedID.get(), "disk");
     }
 
     // Mounted elsewhere now: paths are read where the drive is.
     fx.catalogs.mount("D1", "/run/media/u/Disk 1");
     fx.model.reveal("/run/media/u/Disk 1/Photos/Trip/beach.jpg", "disk");
-    EXPECT_EQ(fx.model.highlighted(), fx.beach);
+    EXPECT_EQ(fx.model.highlighted.get(), fx.beach);
     fx.model.reveal("/media/Disk/Photos/Trip/beach.jpg", "disk");
-    EXPECT_EQ(fx.model.highlighted(), std::nullopt);
+    EXPECT_EQ(fx.model.highlighted.get(), std::nullopt);
 }
 
 TEST(CatalogBrowserModel, RevealUnderTheFileSystemRootAndInAFileList) {
@@ -144,8 +145,8 @@ TEST(CatalogBrowserModel, RevealUnderTheFileSystemRootAndInAFileList) {
     CatalogBrowserModel model(catalogs.library);
 
     model.reveal("/etc/hosts", "root");
-    EXPECT_EQ(model.trail(), (std::vector{etc}));
-    EXPECT_EQ(model.highlighted(), hosts);
+    EXPECT_EQ(model.trail.get(), (std::vector{etc}));
+    EXPECT_EQ(model.highlighted.get(), hosts);
 
     struct Case {
         std::string path;
@@ -162,8 +163,8 @@ TEST(CatalogBrowserModel, RevealUnderTheFileSystemRootAndInAFileList) {
     };
     for (const Case& c : cases) {
         model.reveal(c.path, "list");
-        EXPECT_EQ(model.trail(), c.trail) << c.path;
-        EXPECT_EQ(model.highlighted(), c.highlighted) << c.path;
+        EXPECT_EQ(model.trail.get(), c.trail) << c.path;
+        EXPECT_EQ(model.highlighted.get(), c.highlighted) << c.path;
     }
     (void)lone;
 }
@@ -173,33 +174,33 @@ TEST(CatalogBrowserModel, LibraryChangesKeepTheWalkUnlessTheStoreChanged) {
     CatalogBrowserModel& model = fx.model;
     model.reveal("/media/Disk/Photos/Trip", "disk");
     int reloads = 0;
-    const Subscription counting = model.observeItems([&](const auto&) { ++reloads; });
+    const Subscription counting = model.items.subscribe([&](const auto&) { ++reloads; });
 
     // The drive comes and goes: the same store, the listing reloaded for the online state.
     fx.catalogs.mount("D1", "/media/Disk");
     model.libraryChanged();
-    EXPECT_EQ(model.trail(), (std::vector{fx.photos}));
-    EXPECT_EQ(model.highlighted(), fx.trip);
+    EXPECT_EQ(model.trail.get(), (std::vector{fx.photos}));
+    EXPECT_EQ(model.highlighted.get(), fx.trip);
     EXPECT_EQ(reloads, 1);
     model.libraryChanged();
     EXPECT_EQ(reloads, 1) << "nothing changed";
     fx.catalogs.unmountAll();
     model.libraryChanged();
-    EXPECT_EQ(model.trail(), (std::vector{fx.photos}));
+    EXPECT_EQ(model.trail.get(), (std::vector{fx.photos}));
     EXPECT_EQ(reloads, 2);
 
     // A rescan brings a new store: back to the root.
     fx.catalogs.library.reload("disk");
     model.libraryChanged();
-    EXPECT_TRUE(model.trail().empty());
-    EXPECT_EQ(model.highlighted(), std::nullopt);
-    EXPECT_EQ(namesOf(model.items()), (Names{"Photos", "readme.txt"}));
+    EXPECT_TRUE(model.trail.get().empty());
+    EXPECT_EQ(model.highlighted.get(), std::nullopt);
+    EXPECT_EQ(namesOf(model.items.get()), (Names{"Photos", "readme.txt"}));
 
     // Forgotten: nothing selected, nothing listed.
     ASSERT_TRUE(fx.catalogs.library.forget("disk"));
     model.libraryChanged();
-    EXPECT_EQ(model.selectedID(), std::nullopt);
-    EXPECT_TRUE(model.items().empty());
+    EXPECT_EQ(model.selectedID.get(), std::nullopt);
+    EXPECT_TRUE(model.items.get().empty());
     EXPECT_TRUE(model.breadcrumb().empty());
 }
 
@@ -224,12 +225,12 @@ TEST(CatalogBrowserModel, PathsAreWhereTheItemCanBeReachedNow) {
 
     // A ".." is refused where it would climb out of a drive, kept in a file list.
     model.reveal("/media/Disk/a/../b.txt", "dotted");
-    ASSERT_TRUE(model.highlighted());
-    EXPECT_EQ(model.path({*model.highlighted(), "b.txt"}), std::nullopt);
+    ASSERT_TRUE(model.highlighted.get());
+    EXPECT_EQ(model.path({*model.highlighted.get(), "b.txt"}), std::nullopt);
     model.select("list");
     model.reveal("C:/a/../b.txt", "list");
-    ASSERT_TRUE(model.highlighted());
-    EXPECT_EQ(model.path({*model.highlighted(), "b.txt"}), "C:/a/../b.txt");
+    ASSERT_TRUE(model.highlighted.get());
+    EXPECT_EQ(model.path({*model.highlighted.get(), "b.txt"}), "C:/a/../b.txt");
 
     model.select(std::nullopt);
     EXPECT_EQ(model.path(beach), std::nullopt);

@@ -88,7 +88,8 @@ protected:
                         return freeBytes;
                     },
                 .timers = &clock,
-                .volumeEvents = volumeEvents});
+                .volumeEvents = volumeEvents,
+                .temporaryRoot = dir / "Temporary"});
         made->onChange = [this] { ++changes; };
         return made;
     }

@@ -1,7 +1,7 @@
 // The catalog window's actions over the real library, coordinator and browser model (a
 // scan the test steers, a hand-drained main queue), a scripted file chooser, and transfers
 // the test answers.
-#include "UlmaroAppKit/Catalogs/CatalogBrowserAdapter.h"
+#include "UlmaroAppKit/Catalogs/CatalogBrowserModel.h"
 #include "UlmaroAppKit/Catalogs/CatalogCoordinatorFixture.h"
 #include "UlmaroAppKit/Catalogs/CatalogWindowActions.h"
 #include "UlmaroAppKit/Fakes/ScriptedFileChooser.h"
@@ -39,7 +39,7 @@ protected:
         return CatalogCoordinator::Conflict{replacing, pending};
     }
 
-    CatalogBrowserAdapter model{library};
+    CatalogBrowserModel model{library};
     CatalogWindowState state{model, *coordinator, mainQueue, &CatalogBrowserModel::status};
     AnsweredTransfers transfers;
     ScriptedFileChooser chooser;

@@ -1,6 +1,5 @@
-#include "UlmaroAppKit/Fakes/InMemorySettingsStore.h"
+#include "SettingsFixture.h"
 #include "UlmaroAppKit/Fakes/ManualKeyPressSource.h"
-#include "UlmaroAppKit/Fakes/ScriptedFileChooser.h"
 #include "UlmaroAppKit/Settings/SettingsForm.h"
 
 #include <gmock/gmock.h>
@@ -12,29 +11,9 @@ namespace {
 using ::testing::ElementsAre;
 using Paths = std::vector<std::string>;
 
-struct SettingsFormTest : ::testing::Test {
-    std::shared_ptr<InMemorySettingsStore> store = std::make_shared<InMemorySettingsStore>();
-    std::shared_ptr<Preferences> preferences = std::make_shared<Preferences>(store);
-    std::shared_ptr<ScriptedFileChooser> chooser = std::make_shared<ScriptedFileChooser>();
-    std::vector<std::string> calls;
-    std::vector<CloudFolders::Folder> cloud;
-    std::shared_ptr<SettingsWindowController> controller = SettingsWindowController::create(
-        preferences, [this] { calls.push_back("exclusions"); },
-        [this] {
-            calls.push_back(preferences->searchThisMac() ? "searchThisMac:on"
-                                                         : "searchThisMac:off");
-        });
-    std::unique_ptr<SettingsForm> form;
-
-    void SetUp() override { makeForm(); }
-    void makeForm() {
-        form = std::make_unique<SettingsForm>(SettingsForm::Environment{
-            .controller = controller,
-            .chooser = chooser,
-            .keyPresses = std::make_shared<ManualKeyPressSource>(),
-            .home = "/home/ada",
-            .detectCloudFolders = [this](std::string_view) { return cloud; }});
-    }
+struct SettingsFormTest : ::testing::Test, test::SettingsFixture {
+    std::unique_ptr<SettingsForm> form =
+        std::make_unique<SettingsForm>(environment(std::make_shared<ManualKeyPressSource>()));
 };
 
 TEST_F(SettingsFormTest, SkippedFolders) {

@@ -262,9 +262,15 @@ TEST(AppCoordinatorCallbacks, OnceTheCoordinatorIsGoneWeakCallbacksGiveTheirDefa
     fixture.options.indexCoordinator = std::make_shared<IndexCoordinator>(
         fixture.options.indexPath, [] { return std::string("/"); },
         [] { return ScanPolicy::fullDisk("/home/me", true); }, 86400,
-        IndexCoordinator::Dependencies{*fixture.main, *fixture.clock, *fixture.clock,
-                                       *fixture.settings, *fixture.queues,
-                                       fixture.queues->makeQueue("delta", QueueQuality::utility)});
+        IndexCoordinator::Dependencies{*fixture.main,
+                                       *fixture.clock,
+                                       *fixture.clock,
+                                       *fixture.settings,
+                                       *fixture.queues,
+                                       fixture.queues->makeQueue("delta", QueueQuality::utility),
+                                       {},
+                                       {},
+                                       fixture.indexWatchers.factory()});
     fixture.launch();
     const auto model = fixture.app->overlayViewModel().shared_from_this();
     const auto promptQueue = fixture.app->promptQueue().shared_from_this();

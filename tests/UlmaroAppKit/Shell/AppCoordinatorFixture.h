@@ -7,6 +7,7 @@
 #include "UlmaroAppKit/Catalogs/VolumeEvents.h"
 #include "UlmaroAppKit/Fakes/FakeHotKeyBackend.h"
 #include "UlmaroAppKit/Fakes/InMemorySettingsStore.h"
+#include "UlmaroAppKit/Fakes/ManualChangeWatchers.h"
 #include "UlmaroAppKit/Fakes/ManualClock.h"
 #include "UlmaroAppKit/Fakes/ManualMainQueue.h"
 #include "UlmaroAppKit/Fakes/ManualSerialQueue.h"
@@ -212,13 +213,20 @@ struct AppFixture {
     bool access = true;
     bool primary = true;
     std::vector<std::string> errors;
+    std::vector<std::string> systemLog;
+    /// The inputs of every engine built, in order.
+    std::vector<SearchEngine::Inputs> engines;
     int terminations = 0;
+    /// The index's watchers: nothing watches this machine's disk either.
+    ManualChangeWatchers indexWatchers;
     AppCoordinator::Options options;
 
     AppFixture() {
         options.indexPath = dir / "data" / "index.bin";
         // The scan queues are never drained: nothing reads this machine's disk.
         preferences->setSearchThisMac(true);
+        // No rescan owed for access: tests that want one clear it.
+        settings->setBool(AppCoordinator::Keys::lastScanUsedFullDiskAccess, true);
     }
 
     void completeOnboarding() { OnboardingStore::markCompleted(*settings); }
@@ -228,6 +236,7 @@ struct AppFixture {
         env.mainQueue = main;
         env.clock = clock;
         env.timers = clock;
+        env.indexWatchers = indexWatchers.factory();
         env.queues = queues;
         env.settings = settings;
         env.firstRunSettings = settings;
@@ -271,6 +280,14 @@ struct AppFixture {
         env.usedInodes = [this] { return usedInodes; };
         env.terminate = [this] { ++terminations; };
         env.writeError = [this](const std::string& line) { errors.push_back(line); };
+        env.writeSystemLog = [this](const std::string& line) { systemLog.push_back(line); };
+        env.makeSearchEngine = [this](SearchEngine::Inputs inputs) {
+            engines.push_back(inputs);
+            return SearchEngine::make(std::move(inputs), *queues, clock);
+        };
+        env.extractDocumentText = [](const std::string&) -> std::optional<std::string> {
+            return std::nullopt;
+        };
         return env;
     }
 

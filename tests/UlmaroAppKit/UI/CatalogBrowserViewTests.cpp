@@ -1,6 +1,6 @@
 // The folder browser offscreen, over the browser model on catalogs written to disk and a
 // recording workspace, driven by clicks on its buttons and rows.
-#include "UlmaroAppKit/Catalogs/CatalogBrowserAdapter.h"
+#include "UlmaroAppKit/Catalogs/CatalogBrowserModel.h"
 #include "UlmaroAppKit/Fakes/RecordingWorkspace.h"
 #include "UlmaroAppKit/UI/BrowserTextsFixture.h"
 #include "UlmaroAppKit/UI/CatalogBreadcrumbBar.h"
@@ -83,7 +83,7 @@ protected:
     std::uint32_t camera = index.folder(root + "/DCIM/100CANON");
     std::uint32_t empty = index.folder(root + "/Empty");
     std::uint32_t notes = index.add(root + "/notes.txt", {}, 12'000, 1'700'000'000);
-    CatalogBrowserAdapter model{catalogs.library};
+    CatalogBrowserModel model{catalogs.library};
     RecordingWorkspace workspace;
     std::vector<std::string> messages;
     std::unique_ptr<CatalogBrowserView> view;

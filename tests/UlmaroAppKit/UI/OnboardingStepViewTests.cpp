@@ -170,7 +170,7 @@ TEST(OnboardingStepView, AStepChangeSwapsThePageInsideAFixedFrame) {
     const std::vector<Case> cases = {
         {Step::welcome, "ulmaro::OnboardingPages::Welcome", 1},
         {Step::permission, "ulmaro::OnboardingPages::Permission", 2},
-        {Step::externalDrives, "ulmaro::OnboardingStepShell", 3},
+        {Step::externalDrives, "ulmaro::ExternalDrivesStep", 3},
         {Step::indexing, "ulmaro::OnboardingPages::Indexing", 4},
         {Step::ready, "ulmaro::OnboardingPages::Ready", 5},
         {Step::tryThese, "ulmaro::TryTheseStep", 8},

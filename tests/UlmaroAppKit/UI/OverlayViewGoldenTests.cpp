@@ -1,4 +1,5 @@
 #include "OverlayViewFixture.h"
+#include "UlmaroAppKit/UI/IndexingStatusView.h"
 #include "UlmaroAppKit/UI/OverlayHeader.h"
 #include "UlmaroAppKit/UI/SearchField.h"
 #include "support/GoldenImage.h"
@@ -39,6 +40,37 @@ TEST(OverlayViewGolden, States) {
                          test::row(2, "/home/ana/Documents/Reports/summary.odt"),
                          test::row(3, "/home/ana/Downloads/report (1).docx")},
                         "report", 3);
+         }},
+        {"indexing-status", true,
+         [](auto& t) {
+             t.model->applyIndexingState(48213);
+             t.view->template findChild<IndexingStatusView*>()->holdPhase(0.3);
+         }},
+        {"status-failed", true,
+         [](auto& t) {
+             t.model->state.set(OverlayResultState::failed("The index could not be read."));
+         }},
+        {"first-run-intro", true, [](auto& t) { t.model->isFirstRun.set(true); }},
+        {"first-run-completion", true,
+         [](auto& t) {
+             t.model->isFirstRun.set(true);
+             t.model->hotkeyLine.set("Press Alt+Space to search from anywhere.");
+             RankedRow folder = test::row(1, "/home/ana/Projects/garden-planner");
+             folder.isDirectory = true;
+             t.model->completeFirstRunIndexing(
+                 48213,
+                 {folder, test::row(2, "/home/ana/Documents/Archive/2019/Quarterly/Reports/"
+                                       "Finance/Final/Approved/q3-summary-with-appendices.pdf")});
+         }},
+        {"attribute-notice", true,
+         [](auto& t) {
+             t.model->attributeDataIncomplete.set(true);
+             t.showRows({test::row(1, "/home/ana/Videos/holiday-2024.mkv")}, "size:>1gb", 1);
+         }},
+        {"access-prompt-banner", true,
+         [](auto& t) {
+             t.model->fdaPromptVisible.set(true);
+             t.model->fdaBannerVisible.set(true);
          }},
         {"overlay-cheatsheet", true, [](auto& t) { t.model->showingCheatSheet.set(true); }},
         {"overlay-onboarding", true, [](auto& t) { t.onboarding->setShowing(true); }},

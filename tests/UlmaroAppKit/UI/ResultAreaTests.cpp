@@ -61,6 +61,8 @@ struct Expected {
     const char* view; // "list", "status", "indexing", "recents", "nothing"
     const char* text = "";
     const char* symbol = "";
+    int searchRows = 0;
+    int fileRows = 0;
 };
 
 TEST(ResultArea, StateTable) {
@@ -89,9 +91,22 @@ TEST(ResultArea, StateTable) {
         {"idle with an empty store",
          [](auto& t) { t.model->setTotalIndexedCount(1234); },
          {"status", "Type to search 1,234 files", "sparkle.magnifyingglass"}},
-        {"idle with recents",
+        {"idle with opened files only",
          [](auto& t) { t.recents->recordOpened("/a/notes.txt", "notes.txt", WallTime{}); },
-         {"recents"}},
+         {"recents", "", "", 0, 1}},
+        {"idle with searches only",
+         [](auto& t) {
+             t.recents->recordSearch("tax", 3, WallTime{});
+             t.recents->recordSearch("invoice", 9, WallTime{});
+         },
+         {"recents", "", "", 2, 0}},
+        {"a first run with recents takes no height",
+         [](auto& t) {
+             t.recents->recordSearch("tax", 3, WallTime{});
+             t.recents->recordOpened("/a/notes.txt", "notes.txt", WallTime{});
+             t.model->isFirstRun.set(true);
+         },
+         {"nothing"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -118,8 +133,14 @@ TEST(ResultArea, StateTable) {
         } else if (view == "nothing") {
             EXPECT_EQ(state->maximumHeight(), 0);
         } else if (view == "recents") {
-            EXPECT_EQ(state->findChildren<RecentFileRowView*>().size(), 1);
-            EXPECT_TRUE(state->findChildren<RecentSearchRowView*>().isEmpty());
+            EXPECT_EQ(state->findChildren<RecentFileRowView*>().size(), c.expected.fileRows);
+            EXPECT_EQ(state->findChildren<RecentSearchRowView*>().size(), c.expected.searchRows);
+            // A section without entries has no header either.
+            QStringList headers;
+            for (const QLabel* label : state->findChildren<QLabel*>())
+                headers << label->text();
+            EXPECT_EQ(headers.contains("RECENT SEARCHES"), c.expected.searchRows > 0);
+            EXPECT_EQ(headers.contains("RECENTLY OPENED"), c.expected.fileRows > 0);
         }
     }
 }
@@ -350,6 +371,29 @@ TEST(ResultArea, RecentFileMenuItemsActOnTheirFile) {
               (std::vector<std::string>{"file /a/notes.txt", "dismiss", "open /a/notes.txt"}))
         << "recorded, hidden and opened, without frecency";
     EXPECT_EQ(t.dismissals, 1);
+}
+
+TEST(ResultArea, AnOpenedRecentFileComesFirstNextTime) {
+    AreaUnderTest t;
+    t.clock->advance(Seconds(1));
+    t.recents->recordOpened("/a/old.txt", "old.txt", t.clock->now());
+    t.clock->advance(Seconds(1));
+    t.recents->recordOpened("/a/new.txt", "new.txt", t.clock->now());
+    t.show();
+    auto rows = t.area->stateView()->findChildren<RecentFileRowView*>();
+    ASSERT_EQ(rows.size(), 2);
+    ASSERT_EQ(rows[1]->entry().path, "/a/old.txt");
+    t.clock->advance(Seconds(1));
+    t.events.clear();
+    QTest::mouseClick(rows[1], Qt::LeftButton);
+    EXPECT_EQ(t.events,
+              (std::vector<std::string>{"file /a/old.txt", "dismiss", "open /a/old.txt"}));
+    EXPECT_EQ(t.dismissals, 1);
+    t.area->hide();
+    t.show();
+    rows = t.area->stateView()->findChildren<RecentFileRowView*>();
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows[0]->entry().path, "/a/old.txt");
 }
 
 TEST(ResultArea, DragOffersTheFileByItsBytes) {

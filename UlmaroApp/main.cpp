@@ -1,0 +1,101 @@
+// The application: a tray icon and a floating search panel, one copy per user session.
+
+#include "UlmaroApp/AppAssembly.h"
+#include "UlmaroApp/PanelWiring.h"
+#include "UlmaroApp/PendingWindow.h"
+#include "UlmaroApp/QuitSignals.h"
+#include "UlmaroAppKit/Platform/JsonFileSettingsStore.h"
+#include "UlmaroAppKit/Shell/AppCoordinator.h"
+#include "UlmaroAppKit/Shell/AppDelegate.h"
+#include "UlmaroAppKit/Shell/AppMainMenu.h"
+#include "UlmaroAppKit/UI/AppMenuShortcut.h"
+#include "UlmaroAppKit/UI/OverlayPanel.h"
+#include "UlmaroAppKit/UI/TrayStatusItem.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QIcon>
+#include <cstdlib>
+#include <iostream>
+#include <xcb/xcb.h>
+
+namespace {
+
+/// Qt aborts when the X server cannot be reached; this asks first.
+bool displayAnswers() {
+    int screen = 0;
+    xcb_connection_t* connection = xcb_connect(nullptr, &screen);
+    const bool answers = connection && xcb_connection_has_error(connection) == 0;
+    if (connection) xcb_disconnect(connection);
+    return answers;
+}
+
+/// The application menu's quit item as a panel shortcut (Ctrl+Q).
+void installQuitShortcut(ulmaro::OverlayPanel& panel) {
+    for (const auto& menu : ulmaro::AppMainMenu::make("Ulmaro"))
+        for (const auto& item : menu.items) {
+            if (item.action != ulmaro::AppMenuAction::terminate) continue;
+            auto* quit = new QAction(QString::fromStdString(item.title), &panel);
+            quit->setShortcut(ulmaro::appMenuShortcut(item));
+            quit->setShortcutContext(Qt::WindowShortcut);
+            QObject::connect(quit, &QAction::triggered, [] { QCoreApplication::quit(); });
+            panel.addAction(quit);
+        }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    using namespace ulmaro;
+    // The hot key, the focus hand-over and the tray speak X11; XWayland serves them too.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
+    if (!displayAnswers()) {
+        std::cerr << "ulmaro: no X display answers (is DISPLAY set?); the panel needs one\n";
+        return 1;
+    }
+
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Ulmaro"));
+    QApplication::setDesktopFileName(QStringLiteral("ulmaro"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/ulmaro/ulmaro.svg")));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    AppAssembly assembly;
+    PendingWindow settingsWindow(QStringLiteral("Settings"));
+    PendingWindow catalogWindow(QStringLiteral("Catalogs"));
+
+    AppDelegate::Factories factories;
+    factories.makeCoordinator = [&] {
+        return AppCoordinator::create(assembly.environment(), assembly.options());
+    };
+    factories.attachWindows = [&](const std::shared_ptr<AppCoordinator>& app) {
+        app->onOpenSettings = [&settingsWindow] { settingsWindow.show(); };
+        app->onOpenCatalog = [&catalogWindow](const std::optional<std::string>&,
+                                              const std::optional<std::string>&) {
+            catalogWindow.show();
+        };
+        assembly.panel().onOpenSettings = [&settingsWindow] { settingsWindow.show(); };
+    };
+    factories.installPanelKeys = [&](const std::shared_ptr<AppCoordinator>& app) {
+        PanelWiring::installKeys(assembly.panel(), app);
+        installQuitShortcut(assembly.panel());
+    };
+    factories.buildPanelContent = [&](const std::shared_ptr<AppCoordinator>& app) {
+        PanelWiring::buildContent(assembly.panel(), app, assembly.environment().preferences);
+        assembly.tray().show();
+    };
+    factories.terminate = [] {};
+    factories.flushSettings = [&] { assembly.settings().flush(); };
+    AppDelegate delegate(std::move(factories));
+
+    const std::vector<std::string> arguments(argv, argv + argc);
+    // A later copy has summoned the first; it saves nothing and starts no event loop.
+    if (!delegate.launch(arguments)) return 0;
+
+    QuitSignals quitSignals([] { QCoreApplication::quit(); });
+    QObject::connect(&application, &QCoreApplication::aboutToQuit, [&delegate] {
+        QuitSignals::markQuitting();
+        delegate.willTerminate();
+    });
+    return QApplication::exec();
+}

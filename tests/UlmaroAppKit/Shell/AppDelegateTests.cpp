@@ -1,0 +1,128 @@
+#include "AppCoordinatorFixture.h"
+#include "UlmaroAppKit/Search/FrecencyStore.h"
+#include "UlmaroAppKit/Settings/FirstRunStore.h"
+#include "UlmaroAppKit/Shell/AppDelegate.h"
+
+namespace ulmaro::test {
+namespace {
+
+struct DelegateFixture : AppFixture {
+    int settingsFlushes = 0;
+
+    DelegateFixture() {
+        completeOnboarding();
+        FirstRunStore::markFirstRunCompleted(*settings);
+    }
+
+    AppDelegate::Factories factories() {
+        AppDelegate::Factories made;
+        made.makeCoordinator = [this] {
+            auto app = make();
+            effects.push_back("coordinator");
+            return app;
+        };
+        made.attachWindows = [this](const std::shared_ptr<AppCoordinator>&) {
+            effects.push_back("windows");
+        };
+        made.installPanelKeys = [this](const std::shared_ptr<AppCoordinator>&) {
+            effects.push_back("panel keys");
+        };
+        made.buildPanelContent = [this](const std::shared_ptr<AppCoordinator>& app) {
+            effects.push_back(hotKeyBackend->held().empty() ? "panel view, no hot key"
+                                                            : "panel view after hot key");
+            EXPECT_TRUE(app->isPrimaryInstance());
+        };
+        made.terminate = [this] {
+            ++terminations;
+            effects.push_back("terminate");
+        };
+        made.flushSettings = [this] { ++settingsFlushes; };
+        return made;
+    }
+
+    std::vector<std::string> delegateSteps() const {
+        static const std::set<std::string> mine = {"coordinator",
+                                                   "windows",
+                                                   "panel keys",
+                                                   "panel view after hot key",
+                                                   "panel view, no hot key",
+                                                   "terminate",
+                                                   "panel shown"};
+        std::vector<std::string> steps;
+        for (const auto& effect : effects)
+            if (mine.count(effect)) steps.push_back(effect);
+        return steps;
+    }
+};
+
+TEST(AppDelegateTest, LaunchOrderOfAFirstAndALaterCopy) {
+    struct Case {
+        bool primary;
+        std::vector<std::string> arguments;
+        std::vector<std::string> steps;
+    };
+    const std::vector<Case> cases = {
+        {true, {}, {"coordinator", "windows", "panel keys", "panel view after hot key"}},
+        {true,
+         {"ulmaro", "--just-installed"},
+         {"coordinator", "windows", "panel keys", "panel view after hot key", "panel shown"}},
+        {false,
+         {"ulmaro", "--just-installed"},
+         {"coordinator", "windows", "panel keys", "terminate"}},
+    };
+    for (const auto& c : cases) {
+        DelegateFixture fixture;
+        fixture.primary = c.primary;
+        AppDelegate delegate(fixture.factories());
+        EXPECT_EQ(delegate.launch(c.arguments), c.primary);
+        fixture.main->drain();
+        EXPECT_EQ(fixture.delegateSteps(), c.steps) << "primary " << c.primary;
+        EXPECT_EQ(delegate.launched(), c.primary);
+        if (!c.primary) {
+            EXPECT_TRUE(fixture.hotKeyBackend->attempts().empty()) << "a later copy takes no key";
+            EXPECT_EQ(fixture.indexOf("summon posted") < fixture.effects.size(), true)
+                << "a later copy summons the first";
+        }
+    }
+}
+
+TEST(AppDelegateTest, OnlyAFinishedFirstCopySavesAtTheEnd) {
+    struct Case {
+        const char* name;
+        bool primary;
+        bool launch;
+        bool saves;
+    };
+    const Case cases[] = {
+        {"first copy", true, true, true},
+        {"later copy", false, true, false},
+        {"before launch", true, false, false},
+    };
+    for (const auto& c : cases) {
+        DelegateFixture fixture;
+        fixture.primary = c.primary;
+        fixture.settings->setData(AppCoordinator::Keys::frecency,
+                                  R"({"/loaded/at/start":{"c":1,"t":0}})");
+        AppDelegate delegate(fixture.factories());
+        if (c.launch) delegate.launch({});
+        // What the running copy saved after this one loaded its frecency.
+        fixture.settings->setData(AppCoordinator::Keys::frecency,
+                                  R"({"/saved/by/first":{"c":2,"t":0}})");
+        const auto before = fixture.settings->value(AppCoordinator::Keys::frecency);
+        if (c.launch && c.primary)
+            delegate.coordinator()->frecencyStore().recordOpen("/home/me/a.txt",
+                                                               fixture.clock->now());
+        delegate.willTerminate();
+        EXPECT_EQ(fixture.settingsFlushes, c.saves ? 1 : 0) << c.name;
+        const auto after = fixture.settings->value(AppCoordinator::Keys::frecency);
+        if (c.saves) {
+            ASSERT_TRUE(after) << c.name;
+            EXPECT_NE(after->dump().find("/home/me/a.txt"), std::string::npos) << c.name;
+        } else {
+            EXPECT_EQ(after, before) << c.name << ": nothing written";
+        }
+    }
+}
+
+} // namespace
+} // namespace ulmaro::test

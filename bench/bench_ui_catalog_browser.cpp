@@ -1,87 +1,92 @@
 // The folder browser's list, offscreen, from a new listing to its painted rows and for a
-// page of scrolling, in a folder of 100,000 children against one of 200. The model's own
-// listing is made before the clock starts: what is timed is what the view adds to it.
+// page of scrolling, in a folder of 100,000 children against one of 200, over the browser
+// model on a catalog written to disk. Opening the folder times the model's sorted listing
+// and what the view adds to it.
 #include "PaintTiming.h"
+#include "SyntheticIndex.h"
 #include "UiBenchMain.h"
+#include "UlmaroAppKit/Catalogs/CatalogBrowserModel.h"
 #include "UlmaroAppKit/Fakes/RecordingWorkspace.h"
-#include "UlmaroAppKit/Text/TextFormat.h"
+#include "UlmaroAppKit/Text/UserLocale.h"
 #include "UlmaroAppKit/UI/CatalogBrowserView.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QListView>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 namespace ulmaro {
 namespace {
 
-/// A model whose listing is handed in ready-made.
-class ListingModel final : public CatalogBrowsing {
-public:
-    CatalogEntry entry;
-    const CatalogEntry* selectedEntry() const override { return &entry; }
-    void select(const std::optional<std::string>&) override {}
-    void reveal(const std::string&, const std::string&) override {}
-    void libraryChanged() override {}
-    std::vector<std::string> breadcrumb() const override { return {"Camera", "DCIM"}; }
-    void goUp() override {}
-    void goTo(int) override {}
-    void open(const Item&) override {}
-    std::optional<std::string> path(const Item&) const override { return std::nullopt; }
-};
+/// A library of one catalog, "Camera", whose root holds "DCIM" of `count` photos with
+/// synthetic names.
+struct CameraLibrary {
+    QTemporaryDir dir;
+    CatalogLayout layout{std::filesystem::path(dir.path().toStdString()) / "Catalogs"};
+    CatalogLibrary library{layout};
 
-std::vector<CatalogBrowsing::Item> listing(int count) {
-    std::vector<CatalogBrowsing::Item> items;
-    items.reserve(std::size_t(count));
-    for (int i = 0; i < count; ++i) {
-        char name[32];
-        std::snprintf(name, sizeof name, "IMG_%06d.JPG", i);
-        items.push_back({std::uint32_t(i + 1), name, false, 2'400'000 + std::uint64_t(i),
-                         1'700'000'000u + std::uint32_t(i)});
+    explicit CameraLibrary(std::size_t count) {
+        CatalogInfo info;
+        info.id = "camera";
+        info.name = "Camera";
+        info.volumeUUID = "uuid-camera";
+        info.lastMountPath = "/media/Camera";
+        info.rootRecordID = 0;
+        IndexBuilder builder;
+        builder.addEntry("", FileRecord::rootParentID, RecordFlags::isDirectory, 0);
+        const std::uint32_t dcim = builder.addEntry("DCIM", 0, RecordFlags::isDirectory, 0);
+        bench::SyntheticNames names(7);
+        for (std::size_t i = 0; i < count; ++i)
+            builder.setAttributes(builder.addEntry(names.fileName(), dcim, RecordFlags{}, 0),
+                                  2'400'000 + i, 1'700'000'000u + std::uint32_t(i));
+        IndexWriter::write(builder,
+                           std::vector<VolumeEntry>{{info.volumeUUID, info.lastMountPath, 0, true}},
+                           layout.indexURL(info.id));
+        info.write(layout.infoURL(info.id));
+        library.reloadAll();
     }
-    return items;
-}
+};
 
 using bench::PaintCounter;
 using bench::timeUntil;
 
 struct Browser {
-    ListingModel model;
+    CameraLibrary camera;
+    CatalogBrowserModel model{camera.library};
     RecordingWorkspace workspace;
-    CatalogBrowserView view;
+    CatalogBrowserView view{model, workspace, CatalogBrowserView::modelTexts()};
     PaintCounter counter;
-    Browser()
-        : view(model, workspace,
-               {[](std::uint64_t bytes) { return formatByteCount(bytes); },
-                [](std::uint32_t seconds) { return std::to_string(seconds); },
-                [](const CatalogEntry&) { return std::vector<CatalogBrowsing::InfoLine>{}; }}) {
-        model.entry.info.name = "Camera";
+    explicit Browser(std::size_t count) : camera(count) {
+        model.select("camera");
         view.resize(900, 560);
         view.show();
         view.list().viewport()->installEventFilter(&counter);
         QCoreApplication::processEvents();
     }
+    void openDCIM() { model.open(model.items.get().front()); }
 };
 
-void BM_NewListingToPaintedList(benchmark::State& state) {
-    Browser browser;
-    const auto items = listing(int(state.range(0)));
+void BM_OpenToPaintedList(benchmark::State& state) {
+    const ScopedUserLocale locale("en_US");
+    Browser browser(std::size_t(state.range(0)));
     for (auto _ : state) {
-        auto copy = items;
-        browser.model.items.set({});
+        browser.model.goTo(0);
         QCoreApplication::processEvents();
         const int before = browser.counter.paints;
         if (!timeUntil(
-                state, [&] { browser.model.items.set(std::move(copy)); },
-                [&] { return browser.counter.paints > before; }, "the list never painted"))
+                state, [&] { browser.openDCIM(); }, [&] { return browser.counter.paints > before; },
+                "the list never painted"))
             break;
     }
+    state.counters["items"] = double(browser.model.items.get().size());
 }
 
 void BM_ScrollOnePage(benchmark::State& state) {
-    Browser browser;
-    browser.model.items.set(listing(int(state.range(0))));
+    const ScopedUserLocale locale("en_US");
+    Browser browser(std::size_t(state.range(0)));
+    browser.openDCIM();
     QCoreApplication::processEvents();
     QScrollBar& bar = *browser.view.list().verticalScrollBar();
     for (auto _ : state) {
@@ -95,7 +100,7 @@ void BM_ScrollOnePage(benchmark::State& state) {
     }
 }
 
-BENCHMARK(BM_NewListingToPaintedList)
+BENCHMARK(BM_OpenToPaintedList)
     ->Arg(200)
     ->Arg(100'000)
     ->Apply(bench::manualMilliseconds)

@@ -1,5 +1,6 @@
 #include "UlmaroAppKit/UI/CatalogBrowserView.h"
 
+#include "UlmaroAppKit/Catalogs/CatalogBrowserModel.h"
 #include "UlmaroAppKit/UI/CatalogBreadcrumbBar.h"
 #include "UlmaroAppKit/UI/CatalogInfoPanel.h"
 #include "UlmaroAppKit/UI/CatalogItemListModel.h"
@@ -13,6 +14,11 @@
 #include <QVBoxLayout>
 
 namespace ulmaro {
+
+CatalogBrowserView::Texts CatalogBrowserView::modelTexts() {
+    return {&CatalogBrowserModel::sizeText, &CatalogBrowserModel::dateText,
+            &CatalogBrowserModel::infoLines};
+}
 
 CatalogBrowserView::CatalogBrowserView(CatalogBrowsing& model, Workspace& workspace, Texts texts,
                                        QWidget* parent)

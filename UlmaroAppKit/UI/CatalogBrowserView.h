@@ -32,6 +32,8 @@ public:
         CatalogItemRow::DateText dateText;
         std::function<std::vector<CatalogBrowsing::InfoLine>(const CatalogEntry&)> infoLines;
     };
+    /// The texts of `CatalogBrowserModel`.
+    static Texts modelTexts();
 
     static constexpr int folderPaneMinimumWidth = 420;
     static constexpr int infoPaneMinimumWidth = 220;

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <string>
-
 #include "UlmaroKit/Scanning/MountedVolume.h"
+
+#include <string>
 
 namespace ulmaro::test {
 

@@ -2,10 +2,11 @@
 // catalog.
 #include "UlmaroAppKit/Catalogs/CatalogCoordinatorFixture.h"
 #include "UlmaroAppKit/Fakes/RecordingWorkspace.h"
+#include "UlmaroAppKit/Fakes/ScriptedFileChooser.h"
 #include "UlmaroAppKit/UI/BrowserTextsFixture.h"
 #include "UlmaroAppKit/UI/CatalogWindowController.h"
 #include "UlmaroAppKit/UI/X11/WindowManagerFixture.h"
-#include "support/FakeCatalogBrowser.h"
+#include "support/AnsweredTransfers.h"
 
 #include <QGuiApplication>
 #include <QPixmap>
@@ -22,13 +23,12 @@ using test::waitLimitMs;
 
 class CatalogWindowUnderWindowManager : public test::CatalogCoordinatorFixture {
 protected:
-    CatalogWindowUnderWindowManager() { model.library = &library; }
-
-    test::FakeCatalogBrowser model;
     RecordingWorkspace workspace;
     InMemorySettingsStore windowSettings;
-    CatalogWindowController controller{{model, *coordinator, mainQueue, windowSettings, workspace,
-                                        test::browserTexts(), test::FakeCatalogBrowser::status}};
+    ScriptedFileChooser chooser;
+    test::AnsweredTransfers transfers;
+    CatalogWindowController controller{{*coordinator, mainQueue, windowSettings, workspace, chooser,
+                                        transfers, test::browserTexts()}};
 };
 
 TEST_F(CatalogWindowUnderWindowManager, ShownTwiceClosedAndShownAgain) {
@@ -51,7 +51,7 @@ TEST_F(CatalogWindowUnderWindowManager, ShownTwiceClosedAndShownAgain) {
     controller.show(std::nullopt, std::nullopt);
     EXPECT_EQ(controller.window(), window);
     EXPECT_TRUE(QTest::qWaitFor([&] { return activeWindow() == window->winId(); }, waitLimitMs));
-    EXPECT_EQ(model.selectedID.get(), "second");
+    EXPECT_EQ(controller.model().selectedID.get(), "second");
 
     if (const char* out = std::getenv("ULMARO_UI_SNAPSHOT_DIR")) {
         QTest::qWait(200);

@@ -1,8 +1,8 @@
 #include "UlmaroApp/AppWindows.h"
 
 #include "UlmaroApp/AppAssembly.h"
-#include "UlmaroAppKit/Catalogs/CatalogBrowserModel.h"
 #include "UlmaroAppKit/Catalogs/CatalogCoordinatorAdapter.h"
+#include "UlmaroAppKit/Catalogs/CatalogTransferring.h"
 #include "UlmaroAppKit/Settings/SettingsWindowController.h"
 #include "UlmaroAppKit/Shell/HotKeyCenter.h"
 #include "UlmaroAppKit/UI/CatalogWindowController.h"
@@ -50,16 +50,11 @@ void AppWindows::attachCatalogs(const std::shared_ptr<AppCoordinator>& app) {
     const auto& env = assembly_.environment();
     auto* adapter = dynamic_cast<CatalogCoordinatorAdapter*>(&app->catalogCoordinator());
     if (!adapter) return;
-    catalogModel_ = std::make_unique<CatalogBrowserModel>(app->catalogLibrary());
+    catalogChooser_ = std::make_unique<QtFileChooser>();
+    catalogTransfers_ = std::make_unique<CoordinatorTransfers>(adapter->coordinator());
     catalogs_ = std::make_unique<CatalogWindowController>(CatalogWindowController::Dependencies{
-        *catalogModel_,
-        adapter->coordinator(),
-        *env.mainQueue,
-        *env.settings,
-        *env.workspace,
-        {CatalogBrowserModel::sizeText, CatalogBrowserModel::dateText,
-         CatalogBrowserModel::infoLines},
-        CatalogBrowserModel::status});
+        adapter->coordinator(), *env.mainQueue, *env.settings, *env.workspace, *catalogChooser_,
+        *catalogTransfers_});
     app->onOpenCatalog = [this](const std::optional<std::string>& catalogID,
                                 const std::optional<std::string>& revealPath) {
         catalogs_->show(catalogID, revealPath);

@@ -6,8 +6,9 @@ namespace ulmaro {
 
 class AppAssembly;
 class AppCoordinator;
-class CatalogBrowserModel;
 class CatalogWindowController;
+class CoordinatorTransfers;
+class QtFileChooser;
 class SettingsWindow;
 class SettingsWindowController;
 
@@ -30,7 +31,8 @@ private:
     AppAssembly& assembly_;
     std::shared_ptr<SettingsWindowController> settingsController_;
     std::unique_ptr<SettingsWindow> settings_;
-    std::unique_ptr<CatalogBrowserModel> catalogModel_;
+    std::unique_ptr<QtFileChooser> catalogChooser_;
+    std::unique_ptr<CoordinatorTransfers> catalogTransfers_;
     std::unique_ptr<CatalogWindowController> catalogs_;
 };
 

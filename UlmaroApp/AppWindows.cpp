@@ -35,6 +35,9 @@ void AppWindows::attachSettings(const std::shared_ptr<AppCoordinator>& app) {
         auto coordinator = weak.lock();
         return coordinator && coordinator->registerHotKey(combo);
     };
+    settingsController_->onResultLimitChange = [weak] {
+        if (auto coordinator = weak.lock()) coordinator->resultLimitChanged();
+    };
     SettingsForm::Environment form;
     form.controller = settingsController_;
     form.chooser = std::make_shared<QtFileChooser>();

@@ -86,7 +86,9 @@ std::optional<std::size_t> SettingsForm::selectedResultLimit() const {
 }
 
 void SettingsForm::chooseResultLimit(std::int64_t limit) {
+    const std::int64_t before = preferences().resultLimit();
     preferences().setResultLimit(limit);
+    if (preferences().resultLimit() != before) environment_.controller->resultLimitChanged();
 }
 
 } // namespace ulmaro

@@ -31,4 +31,8 @@ void SettingsWindowController::searchThisMacChanged() const {
     if (onSearchThisMacChanged_) onSearchThisMacChanged_();
 }
 
+void SettingsWindowController::resultLimitChanged() const {
+    if (onResultLimitChange) onResultLimitChange();
+}
+
 } // namespace ulmaro

@@ -20,6 +20,9 @@ public:
     /// Registers a combination as the summon shortcut; true when it was. Set by the shell.
     ShortcutRowModel::HotKeyChange onHotKeyChange;
 
+    /// Runs after the result limit changed (the engine is rebuilt with it). Set by the shell.
+    std::function<void()> onResultLimitChange;
+
     /// Asks `onHotKeyChange`, holding the controller weakly: false when the controller is
     /// gone or nothing is installed.
     ShortcutRowModel::HotKeyChange hotKeyForwarder();
@@ -27,6 +30,7 @@ public:
     const std::shared_ptr<Preferences>& preferences() const { return preferences_; }
     void exclusionsChanged() const;
     void searchThisMacChanged() const;
+    void resultLimitChanged() const;
 
 private:
     SettingsWindowController(std::shared_ptr<Preferences> preferences,

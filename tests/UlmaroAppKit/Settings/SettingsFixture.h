@@ -25,6 +25,12 @@ struct SettingsFixture {
                                                          : "searchThisMac:off");
         });
 
+    SettingsFixture() {
+        controller->onResultLimitChange = [this] {
+            calls.push_back("resultLimit:" + std::to_string(preferences->resultLimit()));
+        };
+    }
+
     SettingsForm::Environment environment(std::shared_ptr<KeyPressSource> keyPresses) {
         return {.controller = controller,
                 .chooser = chooser,

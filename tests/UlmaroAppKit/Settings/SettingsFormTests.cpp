@@ -91,10 +91,15 @@ TEST_F(SettingsFormTest, ResultLimitAndShowPaths) {
         EXPECT_EQ(form->selectedResultLimit(), c.selected) << c.stored;
         EXPECT_EQ(preferences->resultLimit(), c.reads) << c.stored;
     }
+    EXPECT_TRUE(calls.empty()) << "values stored elsewhere are read, not announced";
     form->chooseResultLimit(5000);
     EXPECT_EQ(store->intValue("app.ulmaro.resultLimit"), 1000);
+    form->chooseResultLimit(1000);
     form->chooseResultLimit(50);
     EXPECT_EQ(form->selectedResultLimit(), 0u);
+    EXPECT_THAT(calls, ElementsAre("resultLimit:1000", "resultLimit:50"))
+        << "each change once, none for the same limit again";
+    calls.clear();
 
     EXPECT_TRUE(form->showPaths());
     form->setShowPaths(false);

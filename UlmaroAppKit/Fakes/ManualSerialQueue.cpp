@@ -2,6 +2,11 @@
 
 namespace ulmaro {
 
+ManualSerialQueueFactory::~ManualSerialQueueFactory() {
+    for (const auto& queue : queues_)
+        queue->dropPending();
+}
+
 std::shared_ptr<SerialQueue> ManualSerialQueueFactory::makeQueue(std::string label,
                                                                  QueueQuality quality) {
     auto queue = std::make_shared<ManualSerialQueue>(std::move(label), quality);

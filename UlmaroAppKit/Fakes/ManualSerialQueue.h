@@ -23,6 +23,7 @@ public:
     std::size_t drain() { return tasks_.drain(); }
     bool runOne() { return tasks_.runOne(); }
     std::size_t pending() const { return tasks_.pending(); }
+    void dropPending() { tasks_.clear(); }
 
 private:
     std::string label_;
@@ -33,6 +34,13 @@ private:
 /// Hands out `ManualSerialQueue`s and keeps them so a test can find and drain them.
 class ManualSerialQueueFactory final : public SerialQueueFactory {
 public:
+    ManualSerialQueueFactory() = default;
+    ManualSerialQueueFactory(const ManualSerialQueueFactory&) = delete;
+    ManualSerialQueueFactory& operator=(const ManualSerialQueueFactory&) = delete;
+    /// Drops what its queues still hold: a task that keeps its own queue alive (as a build
+    /// queue's first task does) would otherwise outlive the test.
+    ~ManualSerialQueueFactory() override;
+
     std::shared_ptr<SerialQueue> makeQueue(std::string label, QueueQuality quality) override;
     std::shared_ptr<SerialQueue> globalUtility() override;
 

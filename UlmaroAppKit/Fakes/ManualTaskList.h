@@ -36,6 +36,15 @@ public:
             ++ran;
         return ran;
     }
+    /// Drops every waiting task unrun, as a real queue does when it goes away.
+    void clear() {
+        std::deque<Task> dropped;
+        {
+            std::lock_guard lock(mutex_);
+            dropped.swap(tasks_);
+        }
+        // `dropped` dies outside the lock: a task's captures may add to this list.
+    }
     std::size_t pending() const {
         std::lock_guard lock(mutex_);
         return tasks_.size();

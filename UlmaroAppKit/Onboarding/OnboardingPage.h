@@ -37,10 +37,10 @@ std::optional<std::string> percentLine(const OnboardingViewModel& model);
 
 inline constexpr const char* permissionTitle = "Let Ulmaro see your files";
 inline constexpr const char* permissionBody =
-    "macOS keeps your documents, photos and downloads hidden from apps until you allow it. "
+    "The system keeps your documents, photos and downloads hidden from apps until you allow it. "
     "Without this, Ulmaro can only find system and application files.";
 inline constexpr const char* permissionRelaunch =
-    "macOS will ask to quit and reopen Ulmaro so the permission takes effect. Allow it — "
+    "The system will ask to quit and reopen Ulmaro so the permission takes effect. Allow it — "
     "Ulmaro reopens straight away.";
 inline constexpr const char* permissionNamesOnly =
     "Ulmaro reads names only — never what is inside your files.";
@@ -48,7 +48,7 @@ inline constexpr const char* allowAccessButton = "Allow Full Disk Access…";
 inline constexpr const char* notNowButton = "Not now";
 inline constexpr const char* calloutBody =
     "Right now it can only see system and app files — none of your documents, photos or "
-    "downloads. macOS hides those until you allow it.";
+    "downloads. The system hides those until you allow it.";
 inline constexpr const char* calloutNote = "Opens Settings. Ulmaro re-scans once you allow it.";
 
 } // namespace OnboardingPage

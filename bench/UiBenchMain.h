@@ -1,6 +1,7 @@
 #pragma once
 
-// The main of the view benchmarks: one QApplication on the offscreen platform at scale 1.
+// The main of the view benchmarks: one QApplication at scale 1, offscreen unless a benchmark
+// needs a real X server.
 
 #include <QApplication>
 #include <benchmark/benchmark.h>
@@ -8,8 +9,8 @@
 
 namespace ulmaro::bench {
 
-inline int runUiBenchmarks(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+inline int runUiBenchmarks(int argc, char** argv, const char* platform = "offscreen") {
+    setenv("QT_QPA_PLATFORM", platform, 1);
     setenv("QT_SCALE_FACTOR", "1", 1);
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);

@@ -4,6 +4,7 @@
 // painted per report (only the count, the percent line and the mark should, with the
 // panel's background under them, since the panel is translucent), and what share of the
 // view that is.
+#include "UiBenchMain.h"
 #include "UlmaroAppKit/Fakes/InMemorySettingsStore.h"
 #include "UlmaroAppKit/Onboarding/OnboardingViewModel.h"
 #include "UlmaroAppKit/UI/BrandMarkView.h"
@@ -117,12 +118,5 @@ BENCHMARK(BM_FirstBuildProgress)
 } // namespace ulmaro
 
 int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    setenv("QT_SCALE_FACTOR", "1", 1);
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return ulmaro::bench::runUiBenchmarks(argc, argv);
 }

@@ -6,6 +6,7 @@
 // anew for each sample, so it times the first summon after launch. A window of another
 // client has the keyboard before each summon and gets it back at each dismissal.
 #include "PaintProbe.h"
+#include "UiBenchMain.h"
 #include "UlmaroAppKit/Catalogs/CatalogCoordinating.h"
 #include "UlmaroAppKit/Catalogs/CatalogPromptPresenting.h"
 #include "UlmaroAppKit/Catalogs/VolumeEvents.h"
@@ -385,12 +386,5 @@ int main(int argc, char** argv) {
                              "(DISPLAY is not set)\n");
         return 1;
     }
-    setenv("QT_QPA_PLATFORM", "xcb", 1);
-    setenv("QT_SCALE_FACTOR", "1", 1);
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return ulmaro::bench::runUiBenchmarks(argc, argv, "xcb");
 }

@@ -64,12 +64,12 @@ TEST(StatusLine, DetailLines) {
         {"/srv/a", true, false},
         {longDetail.toStdString(), true, true},
     };
-    StatusLine plain("Parts of the disk are not indexed", "exclamationmark.triangle", std::nullopt,
+    StatusLine plain("Some folders are not indexed", "exclamationmark.triangle", std::nullopt,
                      8);
     const int oneLine = plain.sizeHint().height();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.detail.value_or("(none)"));
-        StatusLine line("Parts of the disk are not indexed", "exclamationmark.triangle", c.detail,
+        StatusLine line("Some folders are not indexed", "exclamationmark.triangle", c.detail,
                         8);
         line.resize(680, line.sizeHint().height());
         line.show();

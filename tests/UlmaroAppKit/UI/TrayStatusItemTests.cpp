@@ -17,7 +17,7 @@ using VM = MenuBarViewModel;
 using ::testing::ElementsAre;
 using namespace std::chrono_literals;
 
-// The QMenu in the outline form of the spec's, read back from the actions.
+// The QMenu read back from its actions, in the outline form `test::outline` gives a MenuSpec.
 void appendOutline(const QMenu& menu, const std::string& indent, std::vector<std::string>& lines) {
     for (const QAction* action : menu.actions()) {
         if (action->isSeparator()) {

@@ -13,6 +13,7 @@
 
 #include <QLineEdit>
 #include <QPointer>
+#include <cmath>
 
 namespace ulmaro {
 namespace PanelWiring {
@@ -109,9 +110,10 @@ void buildContent(OverlayPanel& panel, const std::shared_ptr<AppCoordinator>& co
         auto& model = coordinator->overlayViewModel();
         auto probes = std::make_shared<std::vector<Subscription>>();
         probes->push_back(model.state.subscribe([](const OverlayResultState& state) {
-            if (const auto* results = state.resultsIfAny())
+            if (const auto* results = state.resultsIfAny()) {
+                TestMode::mark("engine " + std::to_string(std::llround(results->took * 1e6)));
                 TestMode::probe("results " + std::to_string(results->rows.size()));
-            else if (state.isNoMatches())
+            } else if (state.isNoMatches())
                 TestMode::probe("results 0");
         }));
         auto searchable = [&model, told = std::make_shared<bool>(false)] {

@@ -4,6 +4,7 @@
 #include "UlmaroApp/AppWindows.h"
 #include "UlmaroApp/PanelWiring.h"
 #include "UlmaroApp/QuitSignals.h"
+#include "UlmaroApp/TestMode.h"
 #include "UlmaroAppKit/Platform/JsonFileSettingsStore.h"
 #include "UlmaroAppKit/Shell/AppCoordinator.h"
 #include "UlmaroAppKit/Shell/AppDelegate.h"
@@ -53,6 +54,7 @@ void installQuitShortcut(ulmaro::OverlayPanel& panel) {
 
 int main(int argc, char** argv) {
     using namespace ulmaro;
+    TestMode::mark("started");
     // The hot key, the focus hand-over and the tray speak X11; XWayland serves them too.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
     if (!displayAnswers()) {
@@ -65,13 +67,17 @@ int main(int argc, char** argv) {
     QApplication::setDesktopFileName(QStringLiteral("ulmaro"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/ulmaro/ulmaro.svg")));
     QApplication::setQuitOnLastWindowClosed(false);
+    TestMode::mark("qt ready");
 
     AppAssembly assembly;
     AppWindows windows(assembly);
+    TestMode::mark("assembled");
 
     AppDelegate::Factories factories;
     factories.makeCoordinator = [&] {
-        return AppCoordinator::create(assembly.environment(), assembly.options());
+        auto coordinator = AppCoordinator::create(assembly.environment(), assembly.options());
+        TestMode::mark("coordinator made");
+        return coordinator;
     };
     factories.attachWindows = [&](const std::shared_ptr<AppCoordinator>& app) {
         windows.attach(app);
@@ -82,7 +88,9 @@ int main(int argc, char** argv) {
     };
     factories.buildPanelContent = [&](const std::shared_ptr<AppCoordinator>& app) {
         PanelWiring::buildContent(assembly.panel(), app, assembly.environment().preferences);
+        TestMode::mark("panel built");
         assembly.tray().show();
+        TestMode::mark("tray shown");
     };
     factories.terminate = [] {};
     factories.flushSettings = [&] { assembly.settings().flush(); };
@@ -91,6 +99,7 @@ int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv, argv + argc);
     // A later copy has summoned the first; it saves nothing and starts no event loop.
     if (!delegate.launch(arguments)) return 0;
+    TestMode::mark("launched");
 
     QuitSignals quitSignals([] { QCoreApplication::quit(); });
     QObject::connect(&application, &QCoreApplication::aboutToQuit, [&delegate] {

@@ -1,5 +1,6 @@
 #include "UlmaroApp/PanelWiring.h"
 
+#include "UlmaroApp/PanelProbes.h"
 #include "UlmaroApp/TestMode.h"
 #include "UlmaroAppKit/Onboarding/OnboardingViewModel.h"
 #include "UlmaroAppKit/Panel/OverlayViewModel.h"
@@ -105,24 +106,7 @@ void buildContent(OverlayPanel& panel, const std::shared_ptr<AppCoordinator>& co
     view->setStepViewFactory(OnboardingStepView::overlayFactory(flow, callbacks, {}));
     panel.setContent(view);
 
-    if (TestMode::probePath()) {
-        auto& model = coordinator->overlayViewModel();
-        auto probes = std::make_shared<std::vector<Subscription>>();
-        probes->push_back(model.state.subscribe([](const OverlayResultState& state) {
-            if (const auto* results = state.resultsIfAny())
-                TestMode::probe("results " + std::to_string(results->rows.size()));
-            else if (state.isNoMatches())
-                TestMode::probe("results 0");
-        }));
-        auto searchable = [&model, told = std::make_shared<bool>(false)] {
-            if (*told || !model.isSearchEnabled()) return;
-            *told = true;
-            TestMode::probe("searchable");
-        };
-        probes->push_back(model.modelChanged.subscribe(searchable));
-        searchable();
-        QObject::connect(view, &QObject::destroyed, [probes] { probes->clear(); });
-    }
+    if (TestMode::probePath()) PanelProbes::install(panel, *view, *coordinator);
 }
 
 } // namespace PanelWiring

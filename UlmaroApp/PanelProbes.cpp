@@ -90,16 +90,20 @@ private:
         }
         QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
         const auto step = flow_.step.get();
-        TestMode::probe(std::string("step ") + stepName(step));
+        // One write, so that a reader never sees the step without its buttons.
+        std::string lines = std::string("step ") + stepName(step);
         auto* stepView = view_->findChild<OnboardingStepView*>();
-        if (!step || !stepView || !stepView->page()) return;
-        for (const auto* button : stepView->page()->findChildren<QPushButton*>()) {
-            if (!button->isVisible()) continue;
-            const QPoint centre = button->mapTo(panel_, button->rect().center());
-            TestMode::probe(
-                "button " + std::to_string(centre.x()) + " " + std::to_string(centre.y()) + " " +
-                button->text().replace(QStringLiteral("&&"), QStringLiteral("&")).toStdString());
+        if (step && stepView && stepView->page()) {
+            for (const auto* button : stepView->page()->findChildren<QPushButton*>()) {
+                if (!button->isVisible()) continue;
+                const QPoint centre = button->mapTo(panel_, button->rect().center());
+                lines +=
+                    "\nbutton " + std::to_string(centre.x()) + " " + std::to_string(centre.y()) +
+                    " " +
+                    button->text().replace(QStringLiteral("&&"), QStringLiteral("&")).toStdString();
+            }
         }
+        TestMode::probe(lines);
     }
 
     QPointer<OverlayPanel> panel_;

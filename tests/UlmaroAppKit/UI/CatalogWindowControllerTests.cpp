@@ -77,6 +77,10 @@ TEST_F(CatalogWindowTest, TheDetailForEachKindOfCatalog) {
     keep(info("list", "", "", CatalogInfo::Kind::efu));
     keep(info("missing", "A", "Gone"));
     std::filesystem::remove_all(CatalogInfo::join(mounted[0].mountPath, "Gone"));
+    auto scratched = info("scratched", "A");
+    scratched.name = "Scratched";
+    keep(scratched);
+    std::ofstream(layout.indexURL("scratched"), std::ios::trunc) << "garbage";
     std::filesystem::create_directories(layout.directory("broken"));
     std::ofstream(layout.infoURL("broken")) << "{";
     library.reloadAll();
@@ -84,7 +88,7 @@ TEST_F(CatalogWindowTest, TheDetailForEachKindOfCatalog) {
     mainQueue.drain();
     EXPECT_EQ(view().detail(), CatalogView::Detail::empty);
     EXPECT_EQ(view().emptyPage().title().text(), "Choose a catalog");
-    EXPECT_EQ(view().sidebar().list().model()->rowCount(), 5);
+    EXPECT_EQ(view().sidebar().list().model()->rowCount(), 6);
 
     for (const char* id : {"ok", "offline", "list", "missing"}) {
         controller.show(id, std::nullopt);
@@ -93,6 +97,12 @@ TEST_F(CatalogWindowTest, TheDetailForEachKindOfCatalog) {
     controller.show("broken", std::nullopt);
     EXPECT_EQ(view().detail(), CatalogView::Detail::damaged);
     EXPECT_EQ(view().damagedPage().hint()->text(), "Forget it, then catalog the drive again.");
+    controller.show("scratched", std::nullopt);
+    EXPECT_EQ(view().detail(), CatalogView::Detail::damaged);
+    EXPECT_EQ(view().damagedPage().body().text().toStdString(),
+              library.entry("scratched")->health.reason);
+    EXPECT_EQ(view().damagedPage().hint()->text(),
+              "Forget it, or rescan once the drive is connected.");
 
     // A click in the sidebar chooses the catalog.
     QListView& list = view().sidebar().list();

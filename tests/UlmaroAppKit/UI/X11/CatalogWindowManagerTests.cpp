@@ -34,8 +34,11 @@ protected:
 TEST_F(CatalogWindowUnderWindowManager, ShownTwiceClosedAndShownAgain) {
     ASSERT_TRUE(X11Desktop::current()) << "not on X11";
     drive("A");
-    keep(info("first", "A"));
-    keep(info("second", "A"));
+    for (const char* id : {"first", "second"}) {
+        CatalogInfo kept = info(id, "A");
+        kept.rootRecordID = 0; // the fixture's index lists its files under record 0
+        keep(kept);
+    }
     controller.show("second", std::nullopt);
     controller.show(std::nullopt, std::nullopt);
     QWidget* window = controller.window();

@@ -180,6 +180,8 @@ TEST_F(CatalogWindowTest, ForgetIsAskedFirst) {
     EXPECT_EQ(box->informativeText(),
               "Its catalog moves to the Trash. Nothing on the drive is touched.");
     EXPECT_EQ(box->windowModality(), Qt::WindowModal);
+    EXPECT_TRUE(
+        test::matchesGolden(test::grabForGolden(*box), QStringLiteral("catalog-forget-question")));
     QTest::keyClick(box, Qt::Key_Escape);
     EXPECT_FALSE(controller.state().confirmingForget.get());
     EXPECT_NE(library.entry("first"), nullptr) << "kept";
@@ -231,6 +233,8 @@ TEST_F(CatalogWindowTest, TheImportQuestionFollowsThePendingImport) {
     EXPECT_EQ(box->informativeText(), "Replacing moves the existing catalog to the Trash.");
     EXPECT_EQ(box->windowModality(), Qt::WindowModal);
     ASSERT_NE(button(*box, "Keep Existing"), nullptr);
+    EXPECT_TRUE(
+        test::matchesGolden(test::grabForGolden(*box), QStringLiteral("catalog-import-question")));
 
     // A newer conflict retitles the open question; the copy it asked about is deleted.
     const std::filesystem::path first = copy();

@@ -6,7 +6,6 @@
 #include "UlmaroAppKit/UI/BrowserTextsFixture.h"
 #include "UlmaroAppKit/UI/CatalogWindowController.h"
 #include "UlmaroAppKit/UI/X11/WindowManagerFixture.h"
-#include "support/AnsweredTransfers.h"
 
 #include <QGuiApplication>
 #include <QPixmap>
@@ -26,7 +25,7 @@ protected:
     RecordingWorkspace workspace;
     InMemorySettingsStore windowSettings;
     ScriptedFileChooser chooser;
-    test::AnsweredTransfers transfers;
+    CoordinatorTransfers transfers{*coordinator};
     CatalogWindowController controller{{*coordinator, mainQueue, windowSettings, workspace, chooser,
                                         transfers, test::browserTexts()}};
 };

@@ -10,6 +10,7 @@
 #include "UlmaroAppKit/Shell/AppMainMenu.h"
 #include "UlmaroAppKit/UI/AppMenuShortcut.h"
 #include "UlmaroAppKit/UI/OverlayPanel.h"
+#include "UlmaroAppKit/UI/PanelKeyCallbacks.h"
 #include "UlmaroAppKit/UI/TrayStatusItem.h"
 
 #include <QAction>
@@ -82,7 +83,7 @@ int main(int argc, char** argv) {
         windows.attach(app);
     };
     factories.installPanelKeys = [&](const std::shared_ptr<AppCoordinator>& app) {
-        PanelWiring::installKeys(assembly.panel(), app);
+        PanelKeyCallbacks::install(assembly.panel(), app);
         installQuitShortcut(assembly.panel());
     };
     factories.buildPanelContent = [&](const std::shared_ptr<AppCoordinator>& app) {

@@ -4,8 +4,8 @@
 #   make test   install what is missing, then build and run every test twice:
 #               optimised, and under AddressSanitizer + UndefinedBehaviorSanitizer
 #               (each fuzz target's corpus and crashes are replayed there too)
-#   make install  (PREFIX=/usr/local, DESTDIR honoured) ulmaro, lu, the menu entry and icon;
-#               make uninstall removes them
+#   make install  (PREFIX=/usr/local, DESTDIR honoured) ulmaro, lu, the PDF module, the menu
+#               entry, the icon and the symbols' licence; make uninstall removes them
 #   make fuzz   build the fuzz targets with clang (libFuzzer, ASan, UBSan) in build/fuzz and run
 #               each for FUZZ_SECONDS; crashes land in fuzz/<target>/crashes/
 JOBS    ?= $(shell nproc)
@@ -20,8 +20,10 @@ FUZZ_SECONDS ?= 60
 FUZZ_TARGETS := $(patsubst fuzz/%/Target.cpp,%,$(wildcard fuzz/*/Target.cpp))
 
 PREFIX  ?= /usr/local
+CONFIGURE_RELEASE := $(CMAKE) -S . -B $(RELEASE) -DCMAKE_BUILD_TYPE=Release -DULMARO_WERROR=ON \
+	>/dev/null
 
-.PHONY: all deps release asan test test-release test-asan fuzz run bench format clean \
+.PHONY: all deps release programs asan test test-release test-asan fuzz run bench format clean \
 	install uninstall
 
 all: release
@@ -30,8 +32,13 @@ deps:
 	@scripts/install-deps
 
 release: deps
-	@$(CMAKE) -S . -B $(RELEASE) -DCMAKE_BUILD_TYPE=Release -DULMARO_WERROR=ON >/dev/null
+	@$(CONFIGURE_RELEASE)
 	@cmake --build $(RELEASE) -j $(JOBS)
+
+# Only what runs and installs: the two programs and the PDF module.
+programs: deps
+	@$(CONFIGURE_RELEASE)
+	@cmake --build $(RELEASE) -j $(JOBS) --target ulmaro lu UlmaroKitPdf
 
 asan: deps
 	@$(CMAKE) -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DULMARO_WERROR=ON \
@@ -66,16 +73,23 @@ fuzz: deps
 	done; \
 	if [ -n "$$failed" ]; then echo "fuzz: crashes in$$failed (see fuzz/<target>/crashes/)"; exit 1; fi
 
-run: release
+run: programs
 	@scripts/run-app $(RELEASE) $(ARGS)
 
-# DESTDIR is honoured by cmake --install; uninstall removes exactly what install wrote.
-install: release
+# DESTDIR is honoured by cmake --install. Every install adds its files, DESTDIR included, to
+# $(INSTALLED); uninstall removes those, then the folders of our own that are left empty.
+INSTALLED := $(RELEASE)/installed-files.txt
+install: programs
 	@DESTDIR="$(DESTDIR)" cmake --install $(RELEASE) --prefix "$(PREFIX)"
+	@sed 's|^|$(DESTDIR)|' $(RELEASE)/install_manifest.txt | cat - $(wildcard $(INSTALLED)) \
+		| sort -u > $(INSTALLED).new && mv $(INSTALLED).new $(INSTALLED)
 
 uninstall:
-	@if [ -f $(RELEASE)/install_manifest.txt ]; then \
-		sed 's|^|$(DESTDIR)|' $(RELEASE)/install_manifest.txt | xargs -d '\n' rm -fv; \
+	@if [ -s $(INSTALLED) ]; then \
+		xargs -d '\n' rm -fv < $(INSTALLED); \
+		sed -n 's|/[^/]*$$||p' $(INSTALLED) | grep '/ulmaro$$' | sort -u \
+			| xargs -r -d '\n' rmdir -v --ignore-fail-on-non-empty; \
+		rm -f $(INSTALLED); \
 	else echo "uninstall: nothing installed from $(RELEASE)"; fi
 
 bench: release

@@ -1,76 +1,17 @@
 #include "UlmaroApp/PanelWiring.h"
 
+#include "UlmaroApp/PanelProbes.h"
 #include "UlmaroApp/TestMode.h"
 #include "UlmaroAppKit/Onboarding/OnboardingViewModel.h"
 #include "UlmaroAppKit/Panel/OverlayViewModel.h"
-#include "UlmaroAppKit/Panel/PanelKeyRules.h"
-#include "UlmaroAppKit/Panel/QuickFilter.h"
 #include "UlmaroAppKit/Settings/Preferences.h"
 #include "UlmaroAppKit/Shell/AppCoordinator.h"
 #include "UlmaroAppKit/UI/OnboardingStepView.h"
 #include "UlmaroAppKit/UI/OverlayPanel.h"
 #include "UlmaroAppKit/UI/OverlayView.h"
 
-#include <QLineEdit>
-#include <QPointer>
-#include <cmath>
-
 namespace ulmaro {
 namespace PanelWiring {
-
-void installKeys(OverlayPanel& panel, const std::shared_ptr<AppCoordinator>& coordinator) {
-    const std::weak_ptr<AppCoordinator> weak = coordinator;
-    auto model = [weak]() -> OverlayViewModel* {
-        auto app = weak.lock();
-        return app ? &app->overlayViewModel() : nullptr;
-    };
-    panel.previewURLProvider = [model]() -> std::optional<std::string> {
-        auto* m = model();
-        return m ? m->selectedPath() : std::nullopt;
-    };
-    panel.onQuickLookMove = [model](int step) {
-        if (auto* m = model()) m->moveSelection(step);
-    };
-    panel.isBrowsingResults = [model] {
-        auto* m = model();
-        return m && m->isBrowsingResults.get();
-    };
-    panel.onFilterDigit = [model](char digit) {
-        auto* m = model();
-        if (!m) return;
-        const auto filter = QuickFilter::forDigit(std::string_view(&digit, 1));
-        if (!filter) return;
-        if (m->activeFilter.get() == filter)
-            m->activeFilter.set(std::nullopt);
-        else
-            m->activeFilter.set(filter);
-    };
-    panel.onFindCopies = [model] {
-        if (auto* m = model()) m->findCopiesOfSelected();
-    };
-    panel.onCopyPath = [model] {
-        auto* m = model();
-        return m && m->copySelectedPath();
-    };
-    panel.onToggleCheatSheet = [model] {
-        if (auto* m = model()) m->toggleCheatSheet();
-    };
-    panel.onOpenTerminal = [model] {
-        if (auto* m = model()) m->openTerminalAtSelected();
-    };
-    panel.fieldHasSelectedText = [model, window = QPointer<OverlayPanel>(&panel)] {
-        auto* m = model();
-        if (!m || !window) return false;
-        const QLineEdit* field = OverlayPanel::firstTextField(window);
-        if (!field) return false;
-        return PanelKeyRules::fieldSelectionIsDeliberate(int(field->selectedText().size()),
-                                                         m->inlineCompletion.get().has_value());
-    };
-    panel.onReveal = [weak] {
-        auto app = weak.lock();
-        if (app && app->overlayViewModel().revealSelected()) app->dismissOverlay();
-    };
-}
 
 namespace {
 
@@ -106,25 +47,7 @@ void buildContent(OverlayPanel& panel, const std::shared_ptr<AppCoordinator>& co
     view->setStepViewFactory(OnboardingStepView::overlayFactory(flow, callbacks, {}));
     panel.setContent(view);
 
-    if (TestMode::probePath()) {
-        auto& model = coordinator->overlayViewModel();
-        auto probes = std::make_shared<std::vector<Subscription>>();
-        probes->push_back(model.state.subscribe([](const OverlayResultState& state) {
-            if (const auto* results = state.resultsIfAny()) {
-                TestMode::mark("engine " + std::to_string(std::llround(results->took * 1e6)));
-                TestMode::probe("results " + std::to_string(results->rows.size()));
-            } else if (state.isNoMatches())
-                TestMode::probe("results 0");
-        }));
-        auto searchable = [&model, told = std::make_shared<bool>(false)] {
-            if (*told || !model.isSearchEnabled()) return;
-            *told = true;
-            TestMode::probe("searchable");
-        };
-        probes->push_back(model.modelChanged.subscribe(searchable));
-        searchable();
-        QObject::connect(view, &QObject::destroyed, [probes] { probes->clear(); });
-    }
+    if (TestMode::probePath()) PanelProbes::install(panel, *view, *coordinator);
 }
 
 } // namespace PanelWiring

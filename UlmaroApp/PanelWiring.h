@@ -11,10 +11,6 @@ class Preferences;
 /// What ties the panel window to the coordinator. GUI thread only.
 namespace PanelWiring {
 
-/// The panel's keyboard callbacks; each holds the coordinator weakly and does nothing, or
-/// answers its default, once it is gone.
-void installKeys(OverlayPanel& panel, const std::shared_ptr<AppCoordinator>& coordinator);
-
 /// The panel's view over the coordinator's models, the first-run steps drawn inside it. Its
 /// buttons hold the coordinator; the onboarding ones look up the flow when they run.
 void buildContent(OverlayPanel& panel, const std::shared_ptr<AppCoordinator>& coordinator,

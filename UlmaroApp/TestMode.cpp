@@ -53,7 +53,14 @@ bool probeTimes() {
 void probe(const std::string& line) {
     const auto file = probePath();
     if (!file) return;
-    appendLine(*file, probeTimes() ? monotonicMicroseconds() + " " + line : line);
+    if (!probeTimes()) return appendLine(*file, line);
+    // Every line of a write gets the time, so that each still starts with it.
+    const std::string stamp = monotonicMicroseconds() + " ";
+    std::string stamped = stamp + line;
+    for (std::size_t at = stamped.find('\n'); at != std::string::npos;
+         at = stamped.find('\n', at + 1))
+        stamped.insert(at + 1, stamp);
+    appendLine(*file, stamped);
 }
 
 void mark(const std::string& line) {

@@ -11,6 +11,7 @@
 #include "UlmaroAppKit/Shell/AppMainMenu.h"
 #include "UlmaroAppKit/UI/AppMenuShortcut.h"
 #include "UlmaroAppKit/UI/OverlayPanel.h"
+#include "UlmaroAppKit/UI/PanelKeyCallbacks.h"
 #include "UlmaroAppKit/UI/TrayStatusItem.h"
 
 #include <QAction>
@@ -70,7 +71,12 @@ int main(int argc, char** argv) {
     // The hot key, the focus hand-over and the tray speak X11; XWayland serves them too.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
     if (!displayAnswers()) {
-        std::cerr << "ulmaro: no X display answers (is DISPLAY set?); the panel needs one\n";
+        const QByteArray display = qgetenv("DISPLAY");
+        std::cerr << "ulmaro: "
+                  << (display.isEmpty()
+                          ? std::string("no X display (DISPLAY is not set)")
+                          : "the X display " + display.toStdString() + " does not answer")
+                  << "; the panel needs X11 or XWayland\n";
         return 1;
     }
 
@@ -95,7 +101,7 @@ int main(int argc, char** argv) {
         windows.attach(app);
     };
     factories.installPanelKeys = [&](const std::shared_ptr<AppCoordinator>& app) {
-        PanelWiring::installKeys(assembly.panel(), app);
+        PanelKeyCallbacks::install(assembly.panel(), app);
         installQuitShortcut(assembly.panel());
     };
     factories.buildPanelContent = [&](const std::shared_ptr<AppCoordinator>& app) {

@@ -102,8 +102,11 @@ void CatalogWindowActions::handle(const CatalogCoordinator::ImportOutcome& outco
                               state_.model().select(imported.id);
                           },
                           [&](const CatalogCoordinator::Conflict& conflict) {
-                              cancelPendingImport();
+                              // The question stays up with the newer title; the copy it
+                              // asked about is settled as kept, so it is deleted.
+                              const auto earlier = state_.pendingImport.get();
                               state_.pendingImport.set(conflict.pending);
+                              if (earlier) (void)transfers_.resolve(*earlier, false);
                           },
                           [&](const CatalogCoordinator::Failed& failed) {
                               if (!failed.message.empty()) state_.message.set(failed.message);

@@ -32,6 +32,8 @@ public:
     void rescan();
     void exportSelected();
     void importFile();
+    /// Imported: selected. Conflict: held in `pendingImport` in place of an earlier one,
+    /// which is settled as kept without the question going away. Failed: its text, if any.
     void handle(const CatalogCoordinator::ImportOutcome& outcome);
     std::string importTitle() const;
     /// "Replace" in the import question.

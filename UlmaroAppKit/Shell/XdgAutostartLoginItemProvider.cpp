@@ -2,6 +2,7 @@
 
 #include "UlmaroKit/Platform/AtomicFile.h"
 #include "UlmaroKit/Platform/DataLocations.h"
+#include "UlmaroKit/Platform/ProgramLocation.h"
 #include "UlmaroKit/Platform/UniqueFd.h"
 
 #include <cerrno>
@@ -94,9 +95,7 @@ std::filesystem::path XdgAutostartLoginItemProvider::entryPath() {
 }
 
 std::filesystem::path XdgAutostartLoginItemProvider::runningExecutable() {
-    std::error_code ec;
-    auto path = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::filesystem::path() : path;
+    return ProgramLocation::executable();
 }
 
 std::string XdgAutostartLoginItemProvider::execValue(const std::filesystem::path& program) {

@@ -2,9 +2,15 @@
 
 #include "UlmaroAppKit/UI/PlainText.h"
 
+#include <QLabel>
 #include <QPushButton>
 
 namespace ulmaro {
+namespace {
+
+constexpr int textWidth = 300;
+
+} // namespace
 
 CatalogQuestion::CatalogQuestion(QWidget* window, QString explanation, QString confirm,
                                  QString cancel)
@@ -26,6 +32,10 @@ void CatalogQuestion::ask(const QString& title) {
         box_->setIcon(QMessageBox::Warning);
         box_->setWindowModality(Qt::WindowModal);
         box_->setInformativeText(explanation_);
+        // Qt wraps the explanation to the width of a short title, four lines for "Forget
+        // “Disk”?"; a readable measure keeps it to a line or two.
+        if (auto* label = box_->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
+            label->setMinimumWidth(textWidth);
         auto* confirm = box_->addButton(QString(), QMessageBox::DestructiveRole);
         PlainText::setText(*confirm, confirm_);
         auto* cancel = box_->addButton(QString(), QMessageBox::RejectRole);

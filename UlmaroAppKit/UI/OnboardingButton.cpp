@@ -1,6 +1,7 @@
 #include "UlmaroAppKit/UI/OnboardingButton.h"
 
 #include "UlmaroAppKit/UI/PlainText.h"
+#include "UlmaroAppKit/UI/StyledButton.h"
 #include "UlmaroAppKit/UI/Theme.h"
 
 #include <QPushButton>
@@ -25,9 +26,11 @@ QPushButton* prominent(const QString& title, bool large, QWidget* parent) {
 }
 
 QPushButton* bordered(const QString& title, bool large, QWidget* parent) {
-    auto* button = new QPushButton(PlainText::buttonTitle(title), parent);
-    button->setFont(Theme::font(large ? 13 : 11));
-    if (large) button->setFixedHeight(26);
+    // Drawn by us, not the Qt style: Fusion's plain box sat beside the filled main action.
+    auto* button =
+        new StyledButton(Theme::ButtonLook::standard,
+                         large ? Theme::ControlSize::large : Theme::ControlSize::small, parent);
+    PlainText::setText(*button, title);
     return button;
 }
 

@@ -3,6 +3,7 @@
 #include "UlmaroKit/Content/DocumentBytes.h"
 #include "UlmaroKit/Content/ZipReader.h"
 #include "UlmaroKit/PdfModule/PdfTextModule.h"
+#include "UlmaroKit/Platform/ProgramLocation.h"
 #include "UlmaroKit/Platform/UniqueFd.h"
 #include "UlmaroKit/Platform/Utf8.h"
 
@@ -30,11 +31,15 @@ void capText(std::string& text, std::uint64_t limit) {
     text.resize(end);
 }
 
-// The PDF module is loaded on first use (see PdfTextModule.cpp); nothing when it is missing.
+// The PDF module is loaded on first use (see PdfTextModule.cpp) from the program's private
+// library folder, else from the library path; nothing when it is missing.
 UlmaroPdfTextFunction pdfModule() {
     static const UlmaroPdfTextFunction function = []() -> UlmaroPdfTextFunction {
-        void* handle = ::dlopen(ULMARO_PDF_MODULE, RTLD_NOW | RTLD_LOCAL);
-        if (handle == nullptr) handle = ::dlopen("libUlmaroKitPdf.so", RTLD_NOW | RTLD_LOCAL);
+        void* handle = nullptr;
+        auto folder = ProgramLocation::privateLibraryDirectory(ProgramLocation::executable());
+        if (!folder.empty())
+            handle = ::dlopen((folder / ULMARO_PDF_MODULE_NAME).c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (handle == nullptr) handle = ::dlopen(ULMARO_PDF_MODULE_NAME, RTLD_NOW | RTLD_LOCAL);
         if (handle == nullptr) return nullptr;
         return reinterpret_cast<UlmaroPdfTextFunction>(::dlsym(handle, "ulmaroPdfText"));
     }();

@@ -1,7 +1,8 @@
 #pragma once
 
-// Stands for the catalog browser model until it is built: a small tree of records with the
-// model's moves (open, up, to a depth) and its paths, behind `CatalogBrowsing`.
+// A browser model in memory, for the tests of views and item actions that need no catalog
+// files: a small tree of records with the model's moves (open, up, to a depth) and its
+// paths, behind `CatalogBrowsing`. The window's state is tested over the real model.
 
 #include "UlmaroAppKit/Catalogs/CatalogBrowsing.h"
 #include "UlmaroAppKit/Catalogs/CatalogLibrary.h"

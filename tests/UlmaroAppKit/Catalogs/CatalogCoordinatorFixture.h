@@ -196,6 +196,11 @@ protected:
         while (scanQueue().pending() > 0 || mainQueue.pending() > 0)
             runScan();
     }
+    /// Runs every queue (transfers included) and the main queue until nothing is left.
+    void settle() {
+        while (queues.drainAll() + mainQueue.drain() > 0) {
+        }
+    }
 
     static std::string read(const std::filesystem::path& file) {
         std::ifstream in(file, std::ios::binary);

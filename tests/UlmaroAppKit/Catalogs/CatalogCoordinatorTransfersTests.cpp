@@ -42,10 +42,6 @@ protected:
         settle();
         return got.value();
     }
-    void settle() {
-        while (queues.drainAll() + mainQueue.drain() > 0) {
-        }
-    }
     bool temporaryIsEmpty() const { return !fs::exists(temporary) || fs::is_empty(temporary); }
     std::vector<std::string> names() const {
         std::vector<std::string> found;

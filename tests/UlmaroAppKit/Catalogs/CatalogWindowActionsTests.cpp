@@ -1,11 +1,10 @@
 // The catalog window's actions over the real library, coordinator and browser model (a
-// scan the test steers, a hand-drained main queue), a scripted file chooser, and transfers
-// the test answers.
+// scan the test steers, hand-drained queues), a scripted file chooser, and the
+// coordinator's own export and import of real archives.
 #include "UlmaroAppKit/Catalogs/CatalogBrowserModel.h"
 #include "UlmaroAppKit/Catalogs/CatalogCoordinatorFixture.h"
 #include "UlmaroAppKit/Catalogs/CatalogWindowActions.h"
 #include "UlmaroAppKit/Fakes/ScriptedFileChooser.h"
-#include "support/AnsweredTransfers.h"
 
 #include <fstream>
 #include <gmock/gmock.h>
@@ -14,11 +13,12 @@
 namespace ulmaro {
 namespace {
 
+namespace fs = std::filesystem;
+using ::testing::AllOf;
 using ::testing::ElementsAre;
-using Outcome = CatalogCoordinator::ImportOutcome;
-using Pending = CatalogCoordinator::PendingImport;
-
-using test::AnsweredTransfers;
+using ::testing::HasSubstr;
+using ::testing::Optional;
+using ::testing::StartsWith;
 
 class CatalogWindowActionsTest : public test::CatalogCoordinatorFixture {
 protected:
@@ -26,22 +26,36 @@ protected:
 
     /// A catalog whose information file cannot be read: named by its ID.
     void keepDamaged(const std::string& id) {
-        std::filesystem::create_directories(layout.directory(id));
+        fs::create_directories(layout.directory(id));
         std::ofstream(layout.infoURL(id)) << "{";
         library.reloadAll();
     }
-
-    static Outcome conflictWith(const std::string& replacing, const std::string& copy) {
-        Pending pending;
-        pending.info.id = copy;
-        pending.directory = "/tmp/unpacked-" + copy;
-        pending.replacing = replacing;
-        return CatalogCoordinator::Conflict{replacing, pending};
+    void exportTo(const fs::path& path) {
+        chooser.saveAnswers.push_back(path.string());
+        actions.exportSelected();
+        settle();
+    }
+    void importFrom(const fs::path& path) {
+        chooser.fileAnswers.push_back(path.string());
+        actions.importFile();
+        settle();
+    }
+    std::vector<std::string> ids() const {
+        std::vector<std::string> found;
+        for (const auto& entry : library.entries())
+            found.push_back(entry.id());
+        return found;
+    }
+    bool temporaryIsEmpty() const {
+        const fs::path temporary = dir / "Temporary";
+        return !fs::exists(temporary) || fs::is_empty(temporary);
     }
 
+    // Exports stage in the data folder; keep it in the test's own.
+    test::ScopedEnv dataHome{"XDG_DATA_HOME", (dir / "data").string()};
     CatalogBrowserModel model{library};
     CatalogWindowState state{model, *coordinator, mainQueue, &CatalogBrowserModel::status};
-    AnsweredTransfers transfers;
+    CoordinatorTransfers transfers{*coordinator};
     ScriptedFileChooser chooser;
     CatalogWindowActions actions{state, transfers, chooser};
 };
@@ -125,75 +139,119 @@ TEST_F(CatalogWindowActionsTest, ExportSuggestsASafeNameAndShowsOnlyAFailure) {
     EXPECT_FALSE(actions.canExport()) << "no loaded index";
     model.select("disk");
     EXPECT_TRUE(actions.canExport());
-    transfers.transferring.set(true);
-    EXPECT_FALSE(actions.canExport());
-    EXPECT_FALSE(actions.canImport());
-    EXPECT_TRUE(actions.canRescan()) << "the rest stays available";
-    transfers.transferring.set(false);
+    EXPECT_TRUE(actions.canImport());
 
-    chooser.saveAnswers.push_back("/home/me/Disk.ulmarocatalog");
+    // While the archive is written only "Export…" and "Import…" wait.
+    const fs::path out = dir / "out";
+    fs::create_directories(out);
+    chooser.saveAnswers.push_back((out / "Disk.ulmarocatalog").string());
     actions.exportSelected();
     EXPECT_THAT(chooser.saveRequests, ElementsAre(ScriptedFileChooser::SaveRequest{
                                           "..-Disk.ulmarocatalog", "ulmarocatalog"}));
-    EXPECT_THAT(transfers.exports, ElementsAre(std::pair<std::string, std::string>{
-                                       "disk", "/home/me/Disk.ulmarocatalog"}));
-    transfers.exportDone(std::nullopt);
-    EXPECT_EQ(state.message.get(), std::nullopt);
-    chooser.saveAnswers.push_back("/home/me/Disk.ulmarocatalog");
-    actions.exportSelected();
-    transfers.exportDone("Couldn\u2019t export the catalog: No space left on device.");
-    EXPECT_EQ(state.message.get(), "Couldn\u2019t export the catalog: No space left on device.");
+    EXPECT_FALSE(actions.canExport());
+    EXPECT_FALSE(actions.canImport());
+    EXPECT_TRUE(actions.canRescan());
+    EXPECT_TRUE(actions.canForget());
+    settle();
+    EXPECT_TRUE(actions.canExport());
+    EXPECT_TRUE(fs::is_regular_file(out / "Disk.ulmarocatalog"));
+    EXPECT_EQ(state.message.get(), std::nullopt) << "nothing shown on success";
 
+    // The archiver's own words follow the coordinator's.
+    exportTo(dir / "no such folder" / "Disk.ulmarocatalog");
+    EXPECT_THAT(state.message.get(),
+                Optional(AllOf(StartsWith("Couldn\u2019t export the catalog: "),
+                               HasSubstr("No such file or directory"))));
+
+    state.message.set(std::nullopt);
     actions.exportSelected(); // cancelled
-    EXPECT_EQ(transfers.exports.size(), 2u);
+    settle();
+    EXPECT_EQ(state.message.get(), std::nullopt);
+    EXPECT_EQ(chooser.saveRequests.size(), 3u);
 }
 
-TEST_F(CatalogWindowActionsTest, ImportOutcomesAndTheQuestion) {
+TEST_F(CatalogWindowActionsTest, ImportingAnExportedArchiveAndAnsweringTheConflict) {
     drive("A");
     auto existing = info("disk", "A");
     existing.name = "Disk";
     keep(existing);
-    keep(info("copy", "A", "Copy"));
+    model.select("disk");
+    const fs::path archive = dir / "out" / "Disk.ulmarocatalog";
+    fs::create_directories(archive.parent_path());
+    exportTo(archive);
+    ASSERT_TRUE(fs::is_regular_file(archive));
 
-    chooser.fileAnswers.push_back("/home/me/Disk.ulmarocatalog");
-    actions.importFile();
+    // Forgotten, the archive comes back as a catalog of its own, selected.
+    ASSERT_TRUE(coordinator->forget("disk"));
+    importFrom(archive);
     EXPECT_THAT(chooser.fileRequests,
                 ElementsAre(ScriptedFileChooser::FileRequest{"Import", {"ulmarocatalog", "efu"}}));
-    EXPECT_THAT(transfers.imports, ElementsAre("/home/me/Disk.ulmarocatalog"));
+    ASSERT_EQ(ids().size(), 1u);
+    const std::string first = ids().front();
+    EXPECT_NE(first, "disk");
+    EXPECT_EQ(model.selectedID.get(), first);
+    EXPECT_EQ(state.pendingImport.get(), std::nullopt);
 
-    // A conflict holds the question; a second one first settles the first as kept.
-    transfers.importDone(conflictWith("disk", "first"));
-    EXPECT_EQ(state.pendingImport.get()->info.id, "first");
+    // Again: the question, and a newer conflict before it is answered deletes the first copy.
+    importFrom(archive);
+    ASSERT_TRUE(state.pendingImport.get());
+    const fs::path firstCopy = state.pendingImport.get()->directory;
+    EXPECT_TRUE(fs::exists(firstCopy));
+    EXPECT_EQ(state.pendingImport.get()->replacing, first);
     EXPECT_EQ(actions.importTitle(), "A catalog of \u201cDisk\u201d already exists.");
-    actions.handle(conflictWith("disk", "second"));
-    EXPECT_EQ(state.pendingImport.get()->info.id, "second");
-    EXPECT_THAT(transfers.resolved, ElementsAre(std::pair<std::string, bool>{"first", false}));
+    importFrom(archive);
+    ASSERT_TRUE(state.pendingImport.get());
+    EXPECT_NE(state.pendingImport.get()->directory, firstCopy);
+    EXPECT_FALSE(fs::exists(firstCopy));
 
-    // Keeping deletes the copy and shows nothing.
+    // Keep: the copy goes, nothing is shown, the library is as it was.
     actions.cancelPendingImport();
+    mainQueue.drain();
     EXPECT_EQ(state.pendingImport.get(), std::nullopt);
-    EXPECT_EQ(transfers.resolved.back(), (std::pair<std::string, bool>{"second", false}));
+    EXPECT_TRUE(temporaryIsEmpty());
     EXPECT_EQ(state.message.get(), std::nullopt);
-    actions.cancelPendingImport();
-    EXPECT_EQ(transfers.resolved.size(), 2u) << "nothing left to settle";
+    EXPECT_THAT(ids(), ElementsAre(first));
+    actions.cancelPendingImport(); // nothing left to settle
 
-    // Replacing selects the installed catalog, or tells of the old one left in place.
-    actions.handle(conflictWith("disk", "third"));
-    transfers.replaced = CatalogCoordinator::Imported{"copy"};
+    // Replace: the copy is installed and selected, the old catalog goes to the Trash.
+    importFrom(archive);
     actions.replace();
+    mainQueue.drain();
     EXPECT_EQ(state.pendingImport.get(), std::nullopt);
-    EXPECT_EQ(transfers.resolved.back(), (std::pair<std::string, bool>{"third", true}));
-    EXPECT_EQ(model.selectedID.get(), "copy");
-    actions.handle(conflictWith("disk", "fourth"));
-    transfers.replaced = CatalogCoordinator::Failed{
-        "Imported, but couldn\u2019t move the old catalog to the Trash."};
+    ASSERT_EQ(ids().size(), 1u);
+    const std::string second = ids().front();
+    EXPECT_NE(second, first);
+    EXPECT_EQ(model.selectedID.get(), second);
+    EXPECT_EQ(state.message.get(), std::nullopt);
+
+    // Replace with a Trash that refuses: both stay, and the user is told.
+    trashWorks = false;
+    importFrom(archive);
     actions.replace();
+    mainQueue.drain();
     EXPECT_EQ(state.message.get(),
               "Imported, but couldn\u2019t move the old catalog to the Trash.");
+    EXPECT_EQ(ids().size(), 2u);
+    EXPECT_TRUE(temporaryIsEmpty());
+}
+
+TEST_F(CatalogWindowActionsTest, ImportFailuresShowTheirTextAndAnEmptyOneNothing) {
+    const fs::path bad = dir / "in" / "Notes.ulmarocatalog";
+    fs::create_directories(bad.parent_path());
+    std::ofstream(bad) << "not an archive";
+    importFrom(bad);
+    EXPECT_EQ(state.message.get(),
+              "Couldn\u2019t import \u201cNotes.ulmarocatalog\u201d: it isn\u2019t an "
+              "Ulmaro catalog.");
+    EXPECT_TRUE(ids().empty());
+    EXPECT_TRUE(temporaryIsEmpty());
 
     state.message.set(std::nullopt);
     actions.handle(CatalogCoordinator::Failed{});
-    EXPECT_EQ(state.message.get(), std::nullopt) << "an empty failure shows nothing";
+    EXPECT_EQ(state.message.get(), std::nullopt);
+    actions.importFile(); // cancelled
+    settle();
+    EXPECT_EQ(state.message.get(), std::nullopt);
 }
 
 TEST_F(CatalogWindowActionsTest, ForgetTitlesAndForgetting) {
@@ -219,9 +277,12 @@ TEST_F(CatalogWindowActionsTest, ForgetTitlesAndForgetting) {
 
     trashWorks = true;
     actions.forget();
-    model.select("broken");
+    mainQueue.drain();
+    EXPECT_EQ(model.selectedID.get(), "broken") << "the one left is chosen";
     actions.forget();
     mainQueue.drain();
+    EXPECT_TRUE(library.entries().empty());
+    EXPECT_EQ(model.selectedID.get(), std::nullopt);
     EXPECT_EQ(state.detail().text, "No catalogs yet");
 }
 

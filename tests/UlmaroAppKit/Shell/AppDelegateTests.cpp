@@ -9,6 +9,8 @@ namespace {
 
 struct DelegateFixture : AppFixture {
     int settingsFlushes = 0;
+    /// Runs inside the launch, once the panel's view is built.
+    std::function<void()> duringLaunch;
 
     DelegateFixture() {
         completeOnboarding();
@@ -32,6 +34,7 @@ struct DelegateFixture : AppFixture {
             effects.push_back(hotKeyBackend->held().empty() ? "panel view, no hot key"
                                                             : "panel view after hot key");
             EXPECT_TRUE(app->isPrimaryInstance());
+            if (duringLaunch) duringLaunch();
         };
         made.terminate = [this] {
             ++terminations;
@@ -92,12 +95,14 @@ TEST(AppDelegateTest, OnlyAFinishedFirstCopySavesAtTheEnd) {
         const char* name;
         bool primary;
         bool launch;
+        bool quitDuringLaunch;
         bool saves;
     };
     const Case cases[] = {
-        {"first copy", true, true, true},
-        {"later copy", false, true, false},
-        {"before launch", true, false, false},
+        {"first copy", true, true, false, true},
+        {"later copy", false, true, false, false},
+        {"before launch", true, false, false, false},
+        {"during launch", true, true, true, false},
     };
     for (const auto& c : cases) {
         DelegateFixture fixture;
@@ -107,7 +112,15 @@ TEST(AppDelegateTest, OnlyAFinishedFirstCopySavesAtTheEnd) {
         // A fresh index: the first copy serves it and watches its root.
         writeIndex(fixture.options.indexPath, 1);
         AppDelegate delegate(fixture.factories());
+        if (c.quitDuringLaunch) {
+            fixture.duringLaunch = [&] {
+                delegate.willTerminate();
+                EXPECT_EQ(fixture.settingsFlushes, 0) << "the launch has not finished";
+            };
+        }
         if (c.launch) delegate.launch({});
+        fixture.duringLaunch = nullptr;
+        if (c.quitDuringLaunch) continue;
         // What the running copy saved after this one loaded its frecency.
         fixture.settings->setData(AppCoordinator::Keys::frecency,
                                   R"({"/saved/by/first":{"c":2,"t":0}})");
@@ -133,6 +146,68 @@ TEST(AppDelegateTest, OnlyAFinishedFirstCopySavesAtTheEnd) {
             EXPECT_EQ(after, before) << c.name << ": nothing written";
         }
     }
+}
+
+/// Settings that log each frecency write, and whether the watcher's checkpoint was on disk
+/// by then.
+struct LoggingSettings final : SettingsStore {
+    std::shared_ptr<SettingsStore> inner;
+    std::filesystem::path checkpoint;
+    Effects& effects;
+
+    LoggingSettings(std::shared_ptr<SettingsStore> store, std::filesystem::path file, Effects& log)
+        : inner(std::move(store)), checkpoint(std::move(file)), effects(log) {}
+    std::optional<nlohmann::json> value(std::string_view key) const override {
+        return inner->value(key);
+    }
+    void setValue(std::string_view key, nlohmann::json value) override {
+        if (key == AppCoordinator::Keys::frecency)
+            effects.push_back(std::filesystem::exists(checkpoint) ? "frecency after checkpoint"
+                                                                  : "frecency");
+        inner->setValue(key, std::move(value));
+    }
+    void remove(std::string_view key) override { inner->remove(key); }
+};
+
+TEST(AppDelegateTest, QuitSavesTheCheckpointThenFrecencyThenSettings) {
+    DelegateFixture fixture;
+    // A served index under a real folder, so that the watcher runs and its device is known.
+    const auto root = fixture.dir / "root";
+    std::filesystem::create_directories(root);
+    writeIndex(fixture.options.indexPath, 1);
+    const auto checkpoint = WatchCheckpointStore::defaultURL(fixture.options.indexPath);
+    fixture.options.indexCoordinator = std::make_shared<IndexCoordinator>(
+        fixture.options.indexPath, [root] { return root.string(); },
+        [&fixture] { return ScanPolicy::fullDisk(fixture.home.string(), true); }, 86400,
+        IndexCoordinator::Dependencies{*fixture.main,
+                                       *fixture.clock,
+                                       *fixture.clock,
+                                       *fixture.settings,
+                                       *fixture.queues,
+                                       fixture.queues->makeQueue("delta", QueueQuality::utility),
+                                       {},
+                                       {},
+                                       fixture.indexWatchers.factory()});
+    auto factories = fixture.factories();
+    factories.makeCoordinator = [&fixture, checkpoint] {
+        auto env = fixture.environment();
+        env.settings =
+            std::make_shared<LoggingSettings>(fixture.settings, checkpoint, fixture.effects);
+        return AppCoordinator::create(std::move(env), fixture.options);
+    };
+    factories.flushSettings = [&fixture] { fixture.effects.push_back("settings flushed"); };
+    AppDelegate delegate(std::move(factories));
+    ASSERT_TRUE(delegate.launch({}));
+    fixture.main->drain();
+    ASSERT_TRUE(delegate.coordinator()->indexCoordinator().isWatching());
+    delegate.coordinator()->frecencyStore().recordOpen("/home/me/a.txt", fixture.clock->now());
+    std::filesystem::remove(checkpoint);
+    fixture.effects.clear();
+
+    delegate.willTerminate();
+    const Effects saves = {"frecency after checkpoint", "settings flushed"};
+    EXPECT_EQ(fixture.effects, saves);
+    EXPECT_TRUE(WatchCheckpointStore::load(checkpoint));
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-// The catalog window's content as the window state will drive it: rows, selection and the
+// The catalog window's content as the window state drives it: rows, selection and the
 // three details, with the folder browser over a stand-in of the browser model.
 #include "UlmaroAppKit/Catalogs/CatalogWindowRules.h"
 #include "UlmaroAppKit/Fakes/RecordingWorkspace.h"

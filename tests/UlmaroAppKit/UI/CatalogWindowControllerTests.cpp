@@ -12,7 +12,6 @@
 #include "UlmaroAppKit/UI/CatalogView.h"
 #include "UlmaroAppKit/UI/CatalogWindowController.h"
 #include "UlmaroAppKit/UI/StyledButton.h"
-#include "support/AnsweredTransfers.h"
 #include "support/GoldenImage.h"
 
 #include <QAction>
@@ -37,8 +36,10 @@ protected:
 
     RecordingWorkspace workspace;
     InMemorySettingsStore windowSettings;
+    // Exports stage in the data folder; keep it in the test's own.
+    test::ScopedEnv dataHome{"XDG_DATA_HOME", (dir / "data").string()};
     ScriptedFileChooser chooser;
-    test::AnsweredTransfers transfers;
+    CoordinatorTransfers transfers{*coordinator};
     CatalogWindowController controller{{*coordinator, mainQueue, windowSettings, workspace, chooser,
                                         transfers, test::browserTexts()}};
 };
@@ -77,6 +78,10 @@ TEST_F(CatalogWindowTest, TheDetailForEachKindOfCatalog) {
     keep(info("list", "", "", CatalogInfo::Kind::efu));
     keep(info("missing", "A", "Gone"));
     std::filesystem::remove_all(CatalogInfo::join(mounted[0].mountPath, "Gone"));
+    auto scratched = info("scratched", "A");
+    scratched.name = "Scratched";
+    keep(scratched);
+    std::ofstream(layout.indexURL("scratched"), std::ios::trunc) << "garbage";
     std::filesystem::create_directories(layout.directory("broken"));
     std::ofstream(layout.infoURL("broken")) << "{";
     library.reloadAll();
@@ -84,7 +89,7 @@ TEST_F(CatalogWindowTest, TheDetailForEachKindOfCatalog) {
     mainQueue.drain();
     EXPECT_EQ(view().detail(), CatalogView::Detail::empty);
     EXPECT_EQ(view().emptyPage().title().text(), "Choose a catalog");
-    EXPECT_EQ(view().sidebar().list().model()->rowCount(), 5);
+    EXPECT_EQ(view().sidebar().list().model()->rowCount(), 6);
 
     for (const char* id : {"ok", "offline", "list", "missing"}) {
         controller.show(id, std::nullopt);
@@ -93,6 +98,12 @@ TEST_F(CatalogWindowTest, TheDetailForEachKindOfCatalog) {
     controller.show("broken", std::nullopt);
     EXPECT_EQ(view().detail(), CatalogView::Detail::damaged);
     EXPECT_EQ(view().damagedPage().hint()->text(), "Forget it, then catalog the drive again.");
+    controller.show("scratched", std::nullopt);
+    EXPECT_EQ(view().detail(), CatalogView::Detail::damaged);
+    EXPECT_EQ(view().damagedPage().body().text().toStdString(),
+              library.entry("scratched")->health.reason);
+    EXPECT_EQ(view().damagedPage().hint()->text(),
+              "Forget it, or rescan once the drive is connected.");
 
     // A click in the sidebar chooses the catalog.
     QListView& list = view().sidebar().list();
@@ -144,11 +155,13 @@ TEST_F(CatalogWindowTest, TheToolbarFollowsTheSelectionAndTransfers) {
     mainQueue.drain();
     controller.show("first", std::nullopt);
     EXPECT_EQ(shown(), (Shown{true, true, true, true, false}));
-    transfers.transferring.set(true);
-    EXPECT_EQ(shown(), (Shown{true, false, false, true, true}));
+    chooser.saveAnswers.push_back((dir / "first.ulmarocatalog").string());
+    bar.exportAction().trigger();
+    EXPECT_EQ(shown(), (Shown{true, false, false, true, true})) << "while the archive is written";
     EXPECT_TRUE(test::matchesGolden(test::grabForGolden(bar),
                                     QStringLiteral("catalog-toolbar-transferring")));
-    transfers.transferring.set(false);
+    settle();
+    EXPECT_EQ(shown(), (Shown{true, true, true, true, false}));
 
     // Both "Add Folder…" buttons ask for folders.
     bar.addFolderAction().trigger();
@@ -177,6 +190,8 @@ TEST_F(CatalogWindowTest, ForgetIsAskedFirst) {
     EXPECT_EQ(box->informativeText(),
               "Its catalog moves to the Trash. Nothing on the drive is touched.");
     EXPECT_EQ(box->windowModality(), Qt::WindowModal);
+    EXPECT_TRUE(
+        test::matchesGolden(test::grabForGolden(*box), QStringLiteral("catalog-forget-question")));
     QTest::keyClick(box, Qt::Key_Escape);
     EXPECT_FALSE(controller.state().confirmingForget.get());
     EXPECT_NE(library.entry("first"), nullptr) << "kept";
@@ -190,46 +205,98 @@ TEST_F(CatalogWindowTest, ForgetIsAskedFirst) {
 
 TEST_F(CatalogWindowTest, TheImportQuestionFollowsThePendingImport) {
     drive("A");
-    keep(info("first", "A"));
+    auto disk = info("first", "A");
+    disk.name = "Disk";
+    keep(disk);
+    auto photos = info("photos", "A", "Photos");
+    photos.name = "Photos";
+    keep(photos);
     mainQueue.drain();
-    controller.show("first", std::nullopt);
-    auto conflict = [](const std::string& copy) {
-        CatalogCoordinator::PendingImport pending;
-        pending.info.id = copy;
-        pending.replacing = "first";
-        return CatalogCoordinator::Conflict{"first", pending};
+    auto exportArchive = [&](const std::string& id) {
+        const std::filesystem::path archive = dir / (id + ".ulmarocatalog");
+        controller.show(id, std::nullopt);
+        chooser.saveAnswers.push_back(archive.string());
+        controller.toolbar()->exportAction().trigger();
+        settle();
+        EXPECT_TRUE(std::filesystem::is_regular_file(archive));
+        return archive;
     };
-    chooser.fileAnswers.push_back("/home/me/first.ulmarocatalog");
-    controller.toolbar()->importAction().trigger();
-    ASSERT_TRUE(transfers.importDone);
-    transfers.importDone(conflict("copy-1"));
+    const std::filesystem::path photosArchive = exportArchive("photos");
+    const std::filesystem::path archive = exportArchive("first");
+    auto importArchive = [&](const std::filesystem::path& file) {
+        chooser.fileAnswers.push_back(file.string());
+        controller.toolbar()->importAction().trigger();
+        settle();
+    };
+    auto copy = [&] { return controller.state().pendingImport.get().value().directory; };
+    auto button = [](QMessageBox& box, const QString& text) {
+        for (QAbstractButton* b : box.buttons())
+            if (b->text() == text) return b;
+        return static_cast<QAbstractButton*>(nullptr);
+    };
     CatalogQuestion& question = *controller.importQuestion();
-    ASSERT_NE(question.box(), nullptr);
-    EXPECT_EQ(question.box()->text(),
-              QString::fromUtf8("A catalog of \u201cfirst\u201d already exists."));
-    QTest::keyClick(question.box(), Qt::Key_Escape);
+
+    importArchive(photosArchive);
+    QMessageBox* box = question.box();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(), QString::fromUtf8("A catalog of \u201cPhotos\u201d already exists."));
+    EXPECT_EQ(box->informativeText(), "Replacing moves the existing catalog to the Trash.");
+    EXPECT_EQ(box->windowModality(), Qt::WindowModal);
+    ASSERT_NE(button(*box, "Keep Existing"), nullptr);
+    EXPECT_TRUE(
+        test::matchesGolden(test::grabForGolden(*box), QStringLiteral("catalog-import-question")));
+
+    // A newer conflict retitles the open question; the copy it asked about is deleted.
+    const std::filesystem::path first = copy();
+    importArchive(archive);
+    EXPECT_EQ(question.box(), box) << "the same question, not asked again";
+    EXPECT_TRUE(box->isVisible());
+    EXPECT_EQ(box->text(), QString::fromUtf8("A catalog of \u201cDisk\u201d already exists."));
+    EXPECT_FALSE(std::filesystem::exists(first));
+
+    // Escape keeps the existing catalog: the copy goes, nothing is shown.
+    const std::filesystem::path second = copy();
+    QTest::keyClick(box, Qt::Key_Escape);
     EXPECT_EQ(question.box(), nullptr);
     EXPECT_EQ(controller.state().pendingImport.get(), std::nullopt);
+    EXPECT_FALSE(std::filesystem::exists(second));
+    EXPECT_EQ(controller.alert()->box(), nullptr);
 
-    // A newer conflict settles the one still asked about; the question stays up.
-    controller.actions().handle(conflict("copy-2"));
-    controller.actions().handle(conflict("copy-3"));
-    ASSERT_NE(question.box(), nullptr);
-    transfers.replaced = CatalogCoordinator::Imported{"first"};
-    QTest::mouseClick(question.confirmButton(), Qt::LeftButton);
-    using Resolved = std::pair<std::string, bool>;
-    EXPECT_THAT(transfers.resolved,
-                ::testing::ElementsAre(Resolved{"copy-1", false}, Resolved{"copy-2", false},
-                                       Resolved{"copy-3", true}));
+    // So does closing the question.
+    importArchive(archive);
+    const std::filesystem::path third = copy();
+    question.box()->close();
+    EXPECT_EQ(controller.state().pendingImport.get(), std::nullopt);
+    EXPECT_FALSE(std::filesystem::exists(third));
+
+    importArchive(archive);
+    const std::filesystem::path fourth = copy();
+    QTest::mouseClick(button(*question.box(), "Keep Existing"), Qt::LeftButton);
+    EXPECT_FALSE(std::filesystem::exists(fourth));
+    EXPECT_EQ(controller.alert()->box(), nullptr);
+    EXPECT_NE(library.entry("first"), nullptr);
+
+    // "Replace", by key and by click, installs the copy and selects it.
+    importArchive(archive);
+    question.box()->setFocus();
+    QTest::keyClick(question.confirmButton(), Qt::Key_Space);
+    mainQueue.drain();
     EXPECT_EQ(question.box(), nullptr);
+    EXPECT_EQ(library.entry("first"), nullptr) << "moved to the Trash";
+    ASSERT_EQ(library.entries().size(), 2u);
+    const auto installed = controller.model().selectedID.get();
+    ASSERT_TRUE(installed);
+    EXPECT_NE(*installed, "photos");
+    EXPECT_EQ(library.entry(*installed)->info.name, "Disk");
 
-    controller.actions().handle(conflict("copy-4"));
-    const QList<QAbstractButton*> buttons = question.box()->buttons();
-    const auto keep = std::find_if(buttons.begin(), buttons.end(),
-                                   [](QAbstractButton* b) { return b->text() == "Keep Existing"; });
-    ASSERT_NE(keep, buttons.end());
-    QTest::mouseClick(*keep, Qt::LeftButton);
-    EXPECT_EQ(transfers.resolved.back(), (Resolved{"copy-4", false}));
+    trashWorks = false;
+    importArchive(archive);
+    QTest::mouseClick(question.confirmButton(), Qt::LeftButton);
+    mainQueue.drain();
+    EXPECT_EQ(library.entries().size(), 3u);
+    ASSERT_NE(controller.alert()->box(), nullptr);
+    EXPECT_EQ(controller.alert()->box()->text(),
+              QString::fromUtf8("Imported, but couldn\u2019t move the old catalog to the Trash."));
 }
 
 } // namespace

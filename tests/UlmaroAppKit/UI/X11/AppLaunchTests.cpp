@@ -1,7 +1,8 @@
 // The real `ulmaro` on the private X server, over a fixture home: it indexes a small folder,
 // a second launch summons its panel, typing lists rows of the real index, Return opens and
 // hides, the hot key brings the panel over another window and Escape gives that window
-// back, and SIGTERM saves and exits 0.
+// back; a first run is clicked through from the welcome step to the search; SIGTERM and
+// Ctrl+Q save and exit 0.
 #include "UlmaroAppKit/UI/X11/WindowManagerFixture.h"
 #include "support/TempDir.h"
 
@@ -12,6 +13,7 @@
 #include <QTest>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <map>
 #include <sstream>
 #include <sys/stat.h>
 
@@ -79,6 +81,20 @@ protected:
         return QTest::qWaitFor([&] { return probed(line); }, waitLimitMs);
     }
 
+    /// The probe's lines from line `from` on.
+    std::vector<std::string> probeLines(std::size_t from = 0) const {
+        std::vector<std::string> lines;
+        std::istringstream text(readFile(probe()));
+        std::size_t at = 0;
+        for (std::string line; std::getline(text, line); ++at)
+            if (at >= from) lines.push_back(line);
+        return lines;
+    }
+    std::size_t probeCount(const std::string& line) const {
+        const auto lines = probeLines();
+        return std::size_t(std::count(lines.begin(), lines.end(), line));
+    }
+
     int launchSecond(QByteArray* errors = nullptr) const {
         QProcess second;
         second.setProcessEnvironment(environment());
@@ -102,12 +118,16 @@ protected:
         }
     }
 
-    /// Starts the first copy and waits for its index of the fixture folder.
-    void launchPrimary() {
+    void startPrimary() {
         primary.setProcessEnvironment(environment());
         primary.setProcessChannelMode(QProcess::ForwardedChannels);
         primary.start(QStringLiteral(ULMARO_APP_PATH), {});
         ASSERT_TRUE(primary.waitForStarted(waitLimitMs));
+    }
+
+    /// Starts the first copy and waits for its index of the fixture folder.
+    void launchPrimary() {
+        startPrimary();
         ASSERT_TRUE(QTest::qWaitFor(
             [&] { return std::filesystem::exists(dir / "data/Ulmaro/index.bin"); }, waitLimitMs))
             << "the fixture folder is indexed";
@@ -116,13 +136,69 @@ protected:
 
     /// SIGTERM: the save at the end, then exit 0.
     void terminatePrimary() {
+        forgetCheckpoint();
         primary.terminate();
+        expectSavedAndEnded();
+    }
+
+    /// Ctrl+Q in the panel, summoned over the other window: the same road.
+    void quitFromThePanel() {
+        ASSERT_TRUE(xdotool({"key", "alt+space"}));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return panelActive(); }, waitLimitMs));
+        forgetCheckpoint();
+        ASSERT_TRUE(xdotool({"key", "ctrl+q"}));
+        expectSavedAndEnded();
+    }
+
+    /// The user picks the other window, as a task bar would ask: the window manager's
+    /// focus-stealing rule may turn down the program's own request after the panel's.
+    bool activateOther() const {
+        return xdotool({"windowactivate", QString::number(other.winId())}) &&
+               QTest::qWaitFor([&] { return activeWindow() == other.winId(); }, waitLimitMs);
+    }
+
+    /// The watcher may save its checkpoint on its way; the one looked for is the quit's.
+    void forgetCheckpoint() const { std::filesystem::remove(checkpoint()); }
+    std::filesystem::path checkpoint() const { return dir / "data/Ulmaro/watch-checkpoint.json"; }
+
+    void expectSavedAndEnded() {
         ASSERT_TRUE(primary.waitForFinished(waitLimitMs));
         EXPECT_EQ(primary.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(primary.exitCode(), 0);
         EXPECT_NE(readFile(dir / "config/Ulmaro/settings.json").find("app.ulmaro.frecency"),
                   std::string::npos)
             << "frecency is saved";
+        EXPECT_TRUE(std::filesystem::exists(checkpoint())) << "the watcher's checkpoint is saved";
+    }
+
+    /// Clicks the button titled `title` of the step the probe told last, in the panel.
+    ::testing::AssertionResult clickButton(std::size_t stepLine, const std::string& title) {
+        const auto lines = probeLines(stepLine + 1);
+        for (const auto& line : lines) {
+            if (!line.starts_with("button ")) break;
+            std::istringstream fields(line.substr(7));
+            int x = 0, y = 0;
+            std::string rest;
+            fields >> x >> y;
+            std::getline(fields >> std::ws, rest);
+            if (rest != title) continue;
+            const auto window = QString::number(activeWindow());
+            if (!xdotool({"mousemove", "--window", window, QString::number(x), QString::number(y),
+                          "click", "1"}))
+                return ::testing::AssertionFailure() << "xdotool could not click " << title;
+            return ::testing::AssertionSuccess();
+        }
+        return ::testing::AssertionFailure() << "no button \"" << title << "\"\n"
+                                             << readFile(probe());
+    }
+
+    /// The line of the last "step" the probe told, and its name; none before any.
+    std::optional<std::pair<std::size_t, std::string>> lastStep() const {
+        const auto lines = probeLines();
+        for (std::size_t at = lines.size(); at-- > 0;) {
+            if (lines[at].starts_with("step ")) return std::pair{at, lines[at].substr(5)};
+        }
+        return std::nullopt;
     }
 
     test::TempDir dir;
@@ -142,8 +218,7 @@ TEST_F(AppFixture, SecondLaunchAndHotKeySummonThePanelFocused) {
 
     // Another window taking the keyboard hides the panel; the hot key brings it back over
     // that window, with the focus.
-    other.activateWindow();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return activeWindow() == other.winId(); }, waitLimitMs));
+    ASSERT_TRUE(activateOther());
     ASSERT_TRUE(waitProbed("panel hidden"));
     ASSERT_TRUE(xdotool({"key", "alt+space"}));
     ASSERT_TRUE(QTest::qWaitFor([&] { return panelActive(); }, waitLimitMs))
@@ -153,19 +228,70 @@ TEST_F(AppFixture, SecondLaunchAndHotKeySummonThePanelFocused) {
     terminatePrimary();
 }
 
-TEST_F(AppFixture, FirstRunOpensThePanelFocusedAtLaunch) {
+// A fresh settings folder: the panel opens on the welcome step, and clicking the first-run
+// buttons from "This computer and my drives" to "Done" leaves the search, indexed once.
+TEST_F(AppFixture, FirstRunIsClickedFromWelcomeToTheSearch) {
     std::filesystem::remove(dir / "config/Ulmaro/settings.json");
-    primary.setProcessEnvironment(environment());
-    primary.setProcessChannelMode(QProcess::ForwardedChannels);
-    primary.start(QStringLiteral(ULMARO_APP_PATH), {});
-    ASSERT_TRUE(primary.waitForStarted(waitLimitMs));
+    startPrimary();
     ASSERT_TRUE(waitProbed("panel shown")) << "the first run introduces itself";
     ASSERT_TRUE(QTest::qWaitFor([&] { return panelActive(); }, waitLimitMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lastStep().has_value(); }, waitLimitMs));
+    EXPECT_EQ(lastStep()->second, "welcome");
     snapshot("app-first-run.png");
+
+    // The button each step is left by; the indexing step moves on by itself.
+    const std::map<std::string, std::string> leaveBy = {
+        {"welcome", "This computer and my drives"},
+        {"externalDrives", "Continue"},
+        {"ready", "Continue"},
+        {"contentFolders", "Continue"},
+        {"howToSearch", "Continue"},
+        {"tryThese", "Done"},
+    };
+    std::vector<std::string> walked;
+    std::size_t indexedBeforeTheChoice = 0;
+    for (auto step = *lastStep(); step.second != "none";) {
+        walked.push_back(step.second);
+        ASSERT_LT(walked.size(), 12u) << "the flow goes round\n" << readFile(probe());
+        if (step.second == "welcome") indexedBeforeTheChoice = probeCount("index indexing");
+        if (const auto button = leaveBy.find(step.second); button != leaveBy.end()) {
+            ASSERT_TRUE(clickButton(step.first, button->second));
+        }
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                const auto now = lastStep();
+                return now && now->second != step.second;
+            },
+            waitLimitMs))
+            << "leaving " << step.second << "\n"
+            << readFile(probe());
+        step = *lastStep();
+    }
+    EXPECT_EQ(walked.front(), "welcome");
+    EXPECT_EQ(walked.back(), "tryThese");
+    EXPECT_EQ(indexedBeforeTheChoice, 0u) << "nothing is indexed before the choice";
+    ASSERT_TRUE(waitProbed("index ready"));
+    EXPECT_EQ(probeCount("index indexing") + probeCount("index refreshing"), 1u)
+        << "indexing started once\n"
+        << readFile(probe());
+
+    // The search, over the index the flow built.
+    ASSERT_TRUE(waitProbed("searchable"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panelActive(); }, waitLimitMs));
+    ASSERT_TRUE(xdotool({"type", "--delay", "30", "report"}));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const auto lines = probeLines();
+            return !lines.empty() && lines.back().starts_with("results ") &&
+                   lines.back() != "results 0";
+        },
+        waitLimitMs))
+        << readFile(probe());
+    snapshot("app-first-run-done.png");
     terminatePrimary();
 }
 
-TEST_F(AppFixture, TypedTextListsRowsReturnOpensEscapeGivesFocusBack) {
+TEST_F(AppFixture, TypedTextListsRowsReturnOpensEscapeGivesFocusBackCtrlQQuits) {
     launchPrimary();
     EXPECT_EQ(launchSecond(), 0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return panelActive(); }, waitLimitMs));
@@ -187,14 +313,13 @@ TEST_F(AppFixture, TypedTextListsRowsReturnOpensEscapeGivesFocusBack) {
         waitLimitMs))
         << "Return opens the first row";
 
-    other.activateWindow();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return activeWindow() == other.winId(); }, waitLimitMs));
+    ASSERT_TRUE(activateOther());
     ASSERT_TRUE(xdotool({"key", "alt+space"}));
     ASSERT_TRUE(QTest::qWaitFor([&] { return panelActive(); }, waitLimitMs));
     ASSERT_TRUE(xdotool({"key", "Escape"}));
     EXPECT_TRUE(QTest::qWaitFor([&] { return activeWindow() == other.winId(); }, waitLimitMs))
         << "Escape gives the keyboard back";
-    terminatePrimary();
+    quitFromThePanel();
     EXPECT_NE(readFile(dir / "config/Ulmaro/settings.json").find("/photos/holiday-"),
               std::string::npos)
         << "the open is remembered";

@@ -6,7 +6,6 @@
 #include "UlmaroAppKit/UI/BrowserTextsFixture.h"
 #include "UlmaroAppKit/UI/CatalogWindowController.h"
 #include "UlmaroAppKit/UI/X11/WindowManagerFixture.h"
-#include "support/AnsweredTransfers.h"
 
 #include <QGuiApplication>
 #include <QPixmap>
@@ -26,7 +25,7 @@ protected:
     RecordingWorkspace workspace;
     InMemorySettingsStore windowSettings;
     ScriptedFileChooser chooser;
-    test::AnsweredTransfers transfers;
+    CoordinatorTransfers transfers{*coordinator};
     CatalogWindowController controller{{*coordinator, mainQueue, windowSettings, workspace, chooser,
                                         transfers, test::browserTexts()}};
 };
@@ -34,8 +33,11 @@ protected:
 TEST_F(CatalogWindowUnderWindowManager, ShownTwiceClosedAndShownAgain) {
     ASSERT_TRUE(X11Desktop::current()) << "not on X11";
     drive("A");
-    keep(info("first", "A"));
-    keep(info("second", "A"));
+    for (const char* id : {"first", "second"}) {
+        CatalogInfo kept = info(id, "A");
+        kept.rootRecordID = 0; // the fixture's index lists its files under record 0
+        keep(kept);
+    }
     controller.show("second", std::nullopt);
     controller.show(std::nullopt, std::nullopt);
     QWidget* window = controller.window();

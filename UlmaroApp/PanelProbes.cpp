@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QWindow>
+#include <cmath>
 
 namespace ulmaro::PanelProbes {
 namespace {
@@ -118,9 +119,10 @@ void install(OverlayPanel& panel, OverlayView& view, AppCoordinator& coordinator
     auto& model = coordinator.overlayViewModel();
     auto probes = std::make_shared<std::vector<Subscription>>();
     probes->push_back(model.state.subscribe([](const OverlayResultState& state) {
-        if (const auto* results = state.resultsIfAny())
+        if (const auto* results = state.resultsIfAny()) {
+            TestMode::mark("engine " + std::to_string(std::llround(results->took * 1e6)));
             TestMode::probe("results " + std::to_string(results->rows.size()));
-        else if (state.isNoMatches())
+        } else if (state.isNoMatches())
             TestMode::probe("results 0");
     }));
     auto searchable = [&model, told = std::make_shared<bool>(false)] {

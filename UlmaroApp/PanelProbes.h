@@ -11,7 +11,8 @@ class OverlayView;
 /// index's state (loading, indexing, refreshing, ready, failed); and, while the panel
 /// shows, "step <name>" per first-run step on screen ("step none" once the flow is over),
 /// each followed by "button <x> <y> <title>" for the step's buttons, their centres in the
-/// panel window's coordinates. GUI thread only.
+/// panel window's coordinates; with times asked for (`TestMode::probeTimes`), "engine <µs>"
+/// (the search's own time) before each "results N". GUI thread only.
 namespace PanelProbes {
 
 /// Installs them for as long as `view` lives; the coordinator must outlive it.

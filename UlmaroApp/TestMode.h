@@ -24,15 +24,25 @@ std::optional<std::filesystem::path> openLog();
 /// and when the index first becomes searchable.
 std::optional<std::filesystem::path> probePath();
 
+/// ULMARO_TEST_PROBE_TIMES, beside the probe file: each line starts with the time of
+/// CLOCK_MONOTONIC in microseconds, and the steps of start-up, the panel's key presses and
+/// its finished paints get lines too (`mark`), for the application benchmarks in bench/.
+bool probeTimes();
+
 /// Appends `line` to the probe file, when there is one.
 void probe(const std::string& line);
+/// Appends `line` only when times are asked for.
+void mark(const std::string& line);
 
 } // namespace TestMode
 
-/// The panel window, telling the probe file of each show and hide.
+/// The panel window, telling the probe file of each show and hide, and with times of each
+/// key the field receives ("key") and each paint of the panel once it has reached the
+/// window ("painted").
 class ProbingPanelWindow final : public OverlayPanelWindow {
 public:
     explicit ProbingPanelWindow(std::shared_ptr<OverlayPanel> panel);
+    ~ProbingPanelWindow() override;
 
     bool isVisible() const override;
     PanelRect frame() const override;
@@ -44,7 +54,9 @@ public:
     void setOnResignKey(std::function<void()> handler) override;
 
 private:
+    class EventProbe;
     std::shared_ptr<OverlayPanel> panel_;
+    std::unique_ptr<EventProbe> events_;
 };
 
 /// Appends each opened path to a file, one a line, instead of opening it.

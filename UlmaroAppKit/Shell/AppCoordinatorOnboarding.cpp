@@ -70,7 +70,9 @@ void AppCoordinator::seedOnboardingFromCurrentIndexState() {
         count = ready->count;
     else if (const auto* refreshing = std::get_if<IndexCoordinator::Refreshing>(&state))
         count = refreshing->count;
-    if (count && store)
+    // A flow that is not showing (onboarding done) never shows again, and the seed's pass
+    // over the records would cost every launch tens of milliseconds on a large index.
+    if (count && store && onboardingViewModel_->step.get())
         onboardingViewModel_->applyIndexingComplete(
             *count, SuggestionSeeder::seed(*store, env_.homeDirectory.string()).rows);
 }

@@ -30,7 +30,11 @@ bool AppDelegate::launch(std::span<const std::string> arguments) {
 
 void AppDelegate::willTerminate() {
     if (!launched_ || !coordinator_ || !coordinator_->isPrimaryInstance()) return;
-    coordinator_->indexCoordinator().checkpointWatchState();
+    auto& index = coordinator_->indexCoordinator();
+    index.checkpointWatchState();
+    // The watch's first walk runs on the shared worker pool for seconds on a large tree; it
+    // must end before the process's static objects go, or it reads them destroyed.
+    index.stopWatching();
     coordinator_->frecencyStore().flush();
     if (factories_.flushSettings) factories_.flushSettings();
 }

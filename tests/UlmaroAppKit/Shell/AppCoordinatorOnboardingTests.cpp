@@ -47,27 +47,39 @@ TEST(AppCoordinatorOnboarding, TheExpectedTotalIsTheLastScansElseAnEstimate) {
     }
 }
 
-TEST(AppCoordinatorOnboarding, AnIndexAlreadyReadySeedsTheCountAndSuggestions) {
-    AppFixture fixture;
-    fixture.home = "/home/me";
-    fixture.options.startIndexingImmediately = true;
-    IndexBuilder builder;
-    std::uint32_t at = builder.addEntry("", FileRecord::rootParentID, RecordFlags::isDirectory, 0);
-    for (const char* folder : {"home", "me", "Documents"})
-        at = builder.addEntry(folder, at, RecordFlags::isDirectory, 0);
-    builder.setAttributes(builder.addEntry("report.pdf", at, RecordFlags{}, 0), 2048, 1700000000);
-    std::filesystem::create_directories(fixture.options.indexPath.parent_path());
-    IndexWriter::write(builder, std::vector<VolumeEntry>{{"ROOT", "/", 0, true}},
-                       fixture.options.indexPath);
+TEST(AppCoordinatorOnboarding, AnIndexAlreadyReadySeedsTheCountAndSuggestionsOfAShowingFlow) {
+    for (const bool completed : {false, true}) {
+        SCOPED_TRACE(completed ? "onboarding done: no flow shows" : "onboarding pending");
+        AppFixture fixture;
+        fixture.home = "/home/me";
+        fixture.options.startIndexingImmediately = true;
+        if (completed) fixture.completeOnboarding();
+        IndexBuilder builder;
+        std::uint32_t at =
+            builder.addEntry("", FileRecord::rootParentID, RecordFlags::isDirectory, 0);
+        for (const char* folder : {"home", "me", "Documents"})
+            at = builder.addEntry(folder, at, RecordFlags::isDirectory, 0);
+        builder.setAttributes(builder.addEntry("report.pdf", at, RecordFlags{}, 0), 2048,
+                              1700000000);
+        std::filesystem::create_directories(fixture.options.indexPath.parent_path());
+        IndexWriter::write(builder, std::vector<VolumeEntry>{{"ROOT", "/", 0, true}},
+                           fixture.options.indexPath);
 
-    auto app = fixture.make();
-    ASSERT_TRUE(std::holds_alternative<IndexCoordinator::Ready>(app->indexCoordinator().state()));
-    app->setupOnboarding(true, std::nullopt);
-    const auto& onboarding = app->onboardingViewModel();
-    EXPECT_TRUE(onboarding.indexComplete.get());
-    EXPECT_EQ(onboarding.finalCount.get(), 5);
-    ASSERT_EQ(onboarding.suggestions.get().size(), 1u);
-    EXPECT_EQ(onboarding.suggestions.get()[0].name, "report.pdf");
+        auto app = fixture.make();
+        ASSERT_TRUE(
+            std::holds_alternative<IndexCoordinator::Ready>(app->indexCoordinator().state()));
+        app->setupOnboarding(true, std::nullopt);
+        const auto& onboarding = app->onboardingViewModel();
+        EXPECT_EQ(onboarding.step.get().has_value(), !completed);
+        EXPECT_EQ(onboarding.indexComplete.get(), !completed);
+        if (completed) {
+            EXPECT_TRUE(onboarding.suggestions.get().empty()) << "no pass over the records";
+            continue;
+        }
+        EXPECT_EQ(onboarding.finalCount.get(), 5);
+        ASSERT_EQ(onboarding.suggestions.get().size(), 1u);
+        EXPECT_EQ(onboarding.suggestions.get()[0].name, "report.pdf");
+    }
 }
 
 TEST(AppCoordinatorOnboarding, TheLaunchShowsThePanelOnlyWhenItShould) {

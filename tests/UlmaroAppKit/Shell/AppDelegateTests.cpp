@@ -109,6 +109,8 @@ TEST(AppDelegateTest, OnlyAFinishedFirstCopySavesAtTheEnd) {
         fixture.primary = c.primary;
         fixture.settings->setData(AppCoordinator::Keys::frecency,
                                   R"({"/loaded/at/start":{"c":1,"t":0}})");
+        // A fresh index: the first copy serves it and watches its root.
+        writeIndex(fixture.options.indexPath, 1);
         AppDelegate delegate(fixture.factories());
         if (c.quitDuringLaunch) {
             fixture.duringLaunch = [&] {
@@ -128,6 +130,14 @@ TEST(AppDelegateTest, OnlyAFinishedFirstCopySavesAtTheEnd) {
                                                                fixture.clock->now());
         delegate.willTerminate();
         EXPECT_EQ(fixture.settingsFlushes, c.saves ? 1 : 0) << c.name;
+        const auto checkpoint = WatchCheckpointStore::defaultURL(fixture.options.indexPath);
+        EXPECT_EQ(std::filesystem::exists(checkpoint), c.saves) << c.name;
+        if (c.saves) {
+            // Stopped after the checkpoint was taken from it, so that no walk of the watch
+            // outlives the process's static objects.
+            ASSERT_EQ(fixture.indexWatchers.made().size(), 1u) << c.name;
+            EXPECT_TRUE(fixture.indexWatchers.latest().stopped) << c.name;
+        }
         const auto after = fixture.settings->value(AppCoordinator::Keys::frecency);
         if (c.saves) {
             ASSERT_TRUE(after) << c.name;

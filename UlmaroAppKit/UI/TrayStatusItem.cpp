@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QCursor>
 #include <QEvent>
+#include <QScreen>
+#include <algorithm>
 #include <cstdio>
 
 namespace ulmaro {
@@ -152,6 +154,20 @@ void TrayStatusItem::fill(QMenu& menu, const std::vector<MenuItemSpec>& items, b
 void TrayStatusItem::retitleHealthLines(const std::vector<std::string>& titles) {
     for (std::size_t i = 0; i < titles.size() && i < healthActions_.size(); ++i)
         if (healthActions_[i]) healthActions_[i]->setText(actionText({.title = titles[i]}));
+    keepOpenMenuOnScreen();
+}
+
+void TrayStatusItem::keepOpenMenuOnScreen() {
+    // An open menu grows to the right when a line gets longer, but it was placed for its old
+    // width: at the screen's right edge it would now run off it. Lines are only retitled, so
+    // only the width changes.
+    if (!menu_->isVisible()) return;
+    menu_->resize(menu_->sizeHint());
+    const QRect available = menu_->screen()->availableGeometry();
+    QRect frame = menu_->geometry();
+    if (frame.right() > available.right()) frame.moveRight(available.right());
+    frame.moveLeft(std::max(frame.left(), available.left()));
+    if (frame.x() != menu_->x()) menu_->move(frame.topLeft());
 }
 
 bool TrayStatusItem::eventFilter(QObject* watched, QEvent* event) {

@@ -48,6 +48,7 @@ protected:
 
 private:
     void redrawIcon();
+    void keepOpenMenuOnScreen();
     void fill(QMenu& menu, const std::vector<MenuItemSpec>& items, bool topLevel);
 
     LineWriter log_;

@@ -154,6 +154,28 @@ TEST_F(TrayStatusItemTest, OpenMenuRefreshesHealthLinesAndKeepsItsItems) {
     EXPECT_EQ(outline(tray->menu()), test::outline(controller->menuBuilder().buildMenu(VM{})));
 }
 
+TEST_F(TrayStatusItemTest, AMenuWidenedWhileOpenStaysOnTheScreen) {
+    // Opened at the right edge, sized for the lines it was built with; a live line that grows
+    // while it is open must not push it past the edge.
+    IndexHealth fresh = health();
+    controller->setHealthProvider([&] { return std::optional(fresh); });
+    controller->update(VM{.indexState = VM::Ready{7, clock->now()}, .health = health()});
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    tray->menu().popup(QPoint(screen.right() - 4, screen.top() + 10));
+    ASSERT_TRUE(tray->menu().isVisible());
+    const int width = tray->menu().width();
+    ASSERT_TRUE(screen.contains(tray->menu().geometry()));
+
+    fresh.fileCount = 123'456'789'012'345;
+    clock->advance(0.5s);
+    ASSERT_NE(actionTitled(tray->menu(), "123,456,789,012,345 files indexed"), nullptr);
+    QApplication::processEvents();
+    EXPECT_GT(tray->menu().width(), width) << "the longer line is shown whole";
+    EXPECT_TRUE(screen.contains(tray->menu().geometry()))
+        << tray->menu().geometry().right() << " > " << screen.right();
+    tray->menu().hide();
+}
+
 TEST_F(TrayStatusItemTest, IconFollowsTheGlyphAndThePalette) {
     const auto centre = [&] {
         const QImage image =

@@ -70,10 +70,12 @@ void blurAlpha(QImage& image, int radius) {
 
 OverlayPanel::OverlayPanel()
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
-    setAttribute(Qt::WA_TranslucentBackground);
     setWindowTitle(QStringLiteral("Ulmaro"));
     if (auto desktop = X11Desktop::current(); desktop && desktop->hasCompositingManager())
         shadowMargin_ = Theme::shadowRadius;
+    // Without a compositing manager nothing blends a window's alpha with what lies below:
+    // the window is opaque and its corners are cut by a shape (see resizeEvent).
+    if (!isShaped()) setAttribute(Qt::WA_TranslucentBackground);
     resize(int(OverlayLayout::panelWidth) + 2 * shadowMargin_,
            int(OverlayLayout::panelHeight) + 2 * shadowMargin_);
     layout_ = new QVBoxLayout(this);
@@ -289,7 +291,14 @@ void OverlayPanel::orderOut() {
     hide();
 }
 
+bool OverlayPanel::isShaped() const {
+    return shadowMargin_ == 0 && QGuiApplication::platformName() == QLatin1String("xcb");
+}
+
 bool OverlayPanel::event(QEvent* event) {
+    if (event->type() == QEvent::WinIdChange && isShaped() && internalWinId())
+        if (auto desktop = X11Desktop::current())
+            desktop->useDefaultColormap(std::uint32_t(internalWinId()));
     if (event->type() == QEvent::WindowDeactivate && QWidget::isVisible()) {
         // Focus that leaves for a window other than the preview leaves both.
         if (preview_->isVisible() && QApplication::activeWindow() != preview_) preview_->close();
@@ -324,8 +333,7 @@ void OverlayPanel::paintEvent(QPaintEvent*) {
 }
 
 void OverlayPanel::resizeEvent(QResizeEvent* event) {
-    if (shadowMargin_ == 0 && QGuiApplication::platformName() == QLatin1String("xcb"))
-        setMask(QRegion(panelShape(QRectF(rect())).toFillPolygon().toPolygon()));
+    if (isShaped()) setMask(QRegion(panelShape(QRectF(rect())).toFillPolygon().toPolygon()));
     QWidget::resizeEvent(event);
 }
 

@@ -96,6 +96,8 @@ private:
     void moveTopLeft(PanelPoint topLeft);
     void followContentHeight();
     void givePreviewBackKeyboard();
+    /// No compositing manager on X11: an opaque window whose corners are cut by a shape.
+    bool isShaped() const;
 
     QVBoxLayout* layout_;
     QWidget* content_ = nullptr;

@@ -25,7 +25,8 @@ std::optional<X11Desktop> X11Desktop::current() {
     const xcb_setup_t* setup = xcb_get_setup(connection);
     xcb_screen_iterator_t screens = xcb_setup_roots_iterator(setup);
     if (!screens.rem) return std::nullopt;
-    return X11Desktop(connection, screens.data->root);
+    return X11Desktop(connection, screens.data->root, screens.data->root_visual,
+                      screens.data->default_colormap);
 }
 
 std::uint32_t X11Desktop::atom(const char* name) const {
@@ -103,6 +104,15 @@ void X11Desktop::keepOffTaskBar(std::uint32_t window) const {
                                     atom("_NET_WM_STATE_SKIP_PAGER")};
     xcb_change_property(connection_, XCB_PROP_MODE_APPEND, window, atom("_NET_WM_STATE"),
                         XCB_ATOM_ATOM, 32, 2, states);
+    xcb_flush(connection_);
+}
+
+void X11Desktop::useDefaultColormap(std::uint32_t window) const {
+    Freed<xcb_get_window_attributes_reply_t> reply{xcb_get_window_attributes_reply(
+        connection_, xcb_get_window_attributes(connection_, window), nullptr)};
+    if (!reply || reply->visual != rootVisual_ || reply->colormap == defaultColormap_) return;
+    const std::uint32_t colormap = defaultColormap_;
+    xcb_change_window_attributes(connection_, window, XCB_CW_COLORMAP, &colormap);
     xcb_flush(connection_);
 }
 

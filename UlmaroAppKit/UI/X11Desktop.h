@@ -32,14 +32,22 @@ public:
 
     /// Keeps a window that is not yet mapped off task bars and pagers (`_NET_WM_STATE`).
     void keepOffTaskBar(std::uint32_t window) const;
+    /// Gives a window of the screen's own visual the screen's default colormap. The X
+    /// server leaves the area a bounding shape cuts from a window with a colormap of its own
+    /// unpainted (black) instead of showing what lies below; Qt makes one for every window.
+    void useDefaultColormap(std::uint32_t window) const;
 
 private:
-    X11Desktop(xcb_connection_t* connection, std::uint32_t root)
-        : connection_(connection), root_(root) {}
+    X11Desktop(xcb_connection_t* connection, std::uint32_t root, std::uint32_t rootVisual,
+               std::uint32_t defaultColormap)
+        : connection_(connection), root_(root), rootVisual_(rootVisual),
+          defaultColormap_(defaultColormap) {}
     std::uint32_t atom(const char* name) const;
 
     xcb_connection_t* connection_;
     std::uint32_t root_;
+    std::uint32_t rootVisual_;
+    std::uint32_t defaultColormap_;
 };
 
 } // namespace ulmaro

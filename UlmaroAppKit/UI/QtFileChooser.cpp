@@ -47,6 +47,9 @@ private:
 void prepare(QFileDialog& dialog, QWidget* parent) {
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
+    // Qt starts in the working directory, which for a program started from the desktop is
+    // anything; people keep their files under home.
+    dialog.setDirectory(QDir::homePath());
 }
 
 } // namespace

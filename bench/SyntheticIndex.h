@@ -210,19 +210,38 @@ inline IndexBuilder syntheticIndex(std::size_t count, std::uint64_t seed = 1) {
     return b;
 }
 
-/// The synthetic index of `count` records, written once to a file under
-/// $ULMARO_BENCH_DIR (default /tmp/ulmaro-bench) and opened from there.
-inline std::shared_ptr<const IndexStore> cachedSyntheticStore(std::size_t count,
-                                                              std::uint64_t seed = 1) {
+/// Where benchmarks keep their generated files: $ULMARO_BENCH_DIR, default /tmp/ulmaro-bench.
+inline std::filesystem::path benchDirectory() {
     const char* env = std::getenv("ULMARO_BENCH_DIR");
-    const std::filesystem::path dir = env != nullptr ? env : "/tmp/ulmaro-bench";
+    return env != nullptr ? std::filesystem::path(env) : std::filesystem::path("/tmp/ulmaro-bench");
+}
+
+/// The synthetic index of `count` records, written once to a file under `benchDirectory()`.
+inline std::filesystem::path cachedSyntheticFile(std::size_t count, std::uint64_t seed = 1) {
+    const std::filesystem::path dir = benchDirectory();
     const std::filesystem::path file =
         dir / ("synthetic-v3-" + std::to_string(count) + "-" + std::to_string(seed) + ".bin");
     if (!std::filesystem::exists(file)) {
         std::filesystem::create_directories(dir);
         IndexWriter::write(syntheticIndex(count, seed), {}, file);
     }
-    return IndexStore::open(file);
+    return file;
+}
+
+/// That file, opened.
+inline std::shared_ptr<const IndexStore> cachedSyntheticStore(std::size_t count,
+                                                              std::uint64_t seed = 1) {
+    return IndexStore::open(cachedSyntheticFile(count, seed));
+}
+
+/// The synthetic index copied to `index` (once) with a fresh file date, so a coordinator
+/// serves it without asking for a rescan.
+inline void placeFreshSyntheticIndex(std::size_t count, const std::filesystem::path& index) {
+    const std::filesystem::path source = cachedSyntheticFile(count);
+    std::filesystem::create_directories(index.parent_path());
+    std::error_code ignored;
+    if (!std::filesystem::exists(index)) std::filesystem::copy_file(source, index, ignored);
+    std::filesystem::last_write_time(index, std::filesystem::file_time_type::clock::now(), ignored);
 }
 
 } // namespace ulmaro::bench

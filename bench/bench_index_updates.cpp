@@ -53,11 +53,6 @@ using Steady = std::chrono::steady_clock;
 constexpr std::size_t records = 1'000'000;
 const char* const queries[] = {"report", "photo 2019", "invoice.pdf", "readme", "src main"};
 
-fs::path benchDir() {
-    const char* env = std::getenv("ULMARO_BENCH_DIR");
-    return env != nullptr ? fs::path(env) : fs::path("/tmp/ulmaro-bench");
-}
-
 double millisecondsSince(Steady::time_point start) {
     return std::chrono::duration<double, std::milli>(Steady::now() - start).count();
 }
@@ -99,18 +94,13 @@ void searchAndWait(SearchEngine& engine, const char* text) {
 /// "index.bin" of its own with a fresh date (start() serves it without a rescan) and its
 /// "trigrams.bin" written beside it.
 struct Place {
-    fs::path folder = benchDir() / "index-updates";
+    fs::path folder = bench::benchDirectory() / "index-updates";
     fs::path index = folder / "data" / "index.bin";
     fs::path root = folder / "root";
 
     Place() {
-        bench::cachedSyntheticStore(records);
-        const fs::path source = benchDir() / ("synthetic-v3-" + std::to_string(records) + "-1.bin");
-        fs::create_directories(index.parent_path());
+        bench::placeFreshSyntheticIndex(records, index);
         fs::create_directories(root);
-        std::error_code ignored;
-        if (!fs::exists(index)) fs::copy_file(source, index, ignored);
-        fs::last_write_time(index, fs::file_time_type::clock::now(), ignored);
         if (!fs::exists(TrigramIndexHolder::defaultCacheURL(index))) {
             ThreadSerialQueueFactory queues;
             auto engine = SearchEngine::make({.store = IndexStore::open(index)}, queues,

@@ -18,14 +18,9 @@ namespace fs = std::filesystem;
 
 constexpr std::size_t totalRecords = 2'000'000;
 
-fs::path benchDir() {
-    const char* env = std::getenv("ULMARO_BENCH_DIR");
-    return env != nullptr ? env : "/tmp/ulmaro-bench";
-}
-
 // Three synthetic trees side by side, each carrying its own volume index.
 fs::path threeVolumeIndex() {
-    const fs::path file = benchDir() / "migration-3-volumes-2000000.bin";
+    const fs::path file = bench::benchDirectory() / "migration-3-volumes-2000000.bin";
     if (fs::exists(file)) return file;
     IndexBuilder all(totalRecords, totalRecords * 20);
     for (std::uint8_t volume = 0; volume < 3; ++volume) {
@@ -60,7 +55,7 @@ std::int64_t statusKilobytes(const std::string& field) {
 
 void BM_MigrateThreeVolumes(benchmark::State& state) {
     const fs::path index = threeVolumeIndex();
-    const fs::path catalogs = benchDir() / "migration-catalogs";
+    const fs::path catalogs = bench::benchDirectory() / "migration-catalogs";
     const CatalogLayout layout(catalogs);
     std::int64_t peakAbove = 0;
     for (auto _ : state) {

@@ -35,26 +35,15 @@ using Steady = std::chrono::steady_clock;
 
 constexpr std::size_t records = 2'000'000;
 
-fs::path benchDir() {
-    const char* env = std::getenv("ULMARO_BENCH_DIR");
-    return env != nullptr ? fs::path(env) : fs::path("/tmp/ulmaro-bench");
-}
-
 /// The synthetic index as "index.bin" in a folder of its own, with a small scan root beside.
 struct Place {
-    fs::path folder = benchDir() / "startup";
+    fs::path folder = bench::benchDirectory() / "startup";
     fs::path index = folder / "data" / "index.bin";
     fs::path root = folder / "root";
 
     Place() {
-        const auto store = bench::cachedSyntheticStore(records);
-        const fs::path source = benchDir() / ("synthetic-v3-" + std::to_string(records) + "-1.bin");
-        fs::create_directories(index.parent_path());
+        bench::placeFreshSyntheticIndex(records, index);
         fs::create_directories(root);
-        std::error_code ignored;
-        if (!fs::exists(index)) fs::copy_file(source, index, ignored);
-        // A fresh file date: start() then serves it without asking for a rescan.
-        fs::last_write_time(index, fs::file_time_type::clock::now(), ignored);
     }
 };
 
@@ -179,7 +168,7 @@ BENCHMARK(BM_StartToFirstSearch_2M)->Unit(benchmark::kMillisecond)->UseRealTime(
 void BM_FirstRun(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
-        const fs::path folder = benchDir() / "first-run";
+        const fs::path folder = bench::benchDirectory() / "first-run";
         fs::remove_all(folder);
         dropCachesWhenCold();
         auto app = std::make_unique<App>(folder / "index.bin", "/");

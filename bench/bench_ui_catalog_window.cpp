@@ -2,6 +2,7 @@
 // first painted frame, a later show, and choosing a catalog whose root lists 10,000 items.
 // Choosing a catalog times the model's listing with the window's part; the model's listing
 // alone is timed beside it.
+#include "NoChooser.h"
 #include "PaintTiming.h"
 #include "UiBenchMain.h"
 #include "UlmaroAppKit/Catalogs/CatalogBrowserModel.h"
@@ -27,21 +28,7 @@
 namespace ulmaro {
 namespace {
 
-/// The window's actions are not timed here.
-class NoChooser final : public FileChooser {
-public:
-    std::optional<std::vector<std::string>> chooseFolders(const std::optional<std::string>&,
-                                                          bool) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> chooseFile(const std::string&,
-                                          const std::vector<std::string>&) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> chooseSaveLocation(const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-};
+using bench::NoChooser;
 
 using bench::PaintCounter;
 using bench::timeUntil;

@@ -1,6 +1,7 @@
 // The settings window, offscreen: a toggle from the click to the event loop (the store, the
 // shell's callback and the change notice included; the settings file is written later on a
 // serial queue), and the first show to the first finished paint, cloud detection included.
+#include "NoChooser.h"
 #include "UiBenchMain.h"
 #include "UlmaroAppKit/Fakes/InMemorySettingsStore.h"
 #include "UlmaroAppKit/Platform/JsonFileSettingsStore.h"
@@ -19,21 +20,7 @@
 namespace ulmaro {
 namespace {
 
-/// Nothing here adds a folder.
-class NoChooser final : public FileChooser {
-public:
-    std::optional<std::vector<std::string>> chooseFolders(const std::optional<std::string>&,
-                                                          bool) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> chooseFile(const std::string&,
-                                          const std::vector<std::string>&) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> chooseSaveLocation(const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-};
+using bench::NoChooser;
 
 /// A home with a few cloud folders, and the settings in a real file.
 struct Settings {

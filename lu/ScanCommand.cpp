@@ -75,8 +75,10 @@ int runScan(const Invocation& invocation, const RootRecheck& recheck) {
                 result.entriesScanned, result.duration, rate, result.directoriesDenied);
     std::fflush(stdout);
 
-    const VolumeEntry volumes[] = {
-        {.uuid = "local", .mountPath = root, .lastEventID = 0, .isAvailable = true}};
+    const VolumeEntry volumes[] = {{.uuid = VolumeEntry::folderScanUUID,
+                                    .mountPath = root,
+                                    .lastEventID = 0,
+                                    .isAvailable = true}};
     try {
         std::filesystem::create_directories(invocation.indexPath.parent_path());
         IndexWriter::write(result.builder, volumes, invocation.indexPath);

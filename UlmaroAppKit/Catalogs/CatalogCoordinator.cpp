@@ -1,9 +1,11 @@
 #include "UlmaroAppKit/Catalogs/CatalogCoordinator.h"
 
 #include "UlmaroAppKit/Catalogs/CatalogPlacement.h"
+#include "UlmaroAppKit/Catalogs/DriveOffer.h"
 #include "UlmaroAppKit/Settings/Preferences.h"
 #include "UlmaroKit/Catalogs/CatalogArchive.h"
 #include "UlmaroKit/Platform/FileSystemStats.h"
+#include "UlmaroKit/Platform/MountTable.h"
 #include "UlmaroKit/Platform/Uuid.h"
 #include "UlmaroKit/Scanning/ScanPolicy.h"
 
@@ -31,7 +33,10 @@ CatalogCoordinator::CatalogCoordinator(CatalogLibrary& library, Preferences& pre
                                       : CapacityFunction(realCapacity)),
       freeSpace_(dependencies.freeSpace ? std::move(dependencies.freeSpace)
                                         : FreeSpaceFunction(realFreeSpace)),
-      timers_(dependencies.timers), volumeEvents_(dependencies.volumeEvents),
+      isMounted_(dependencies.isMounted ? std::move(dependencies.isMounted)
+                                        : IsMounted(realIsMounted)),
+      otherVolumeFolders_(std::move(dependencies.otherVolumeFolders)), timers_(dependencies.timers),
+      volumeEvents_(dependencies.volumeEvents),
       makeVolumeWatcher_(std::move(dependencies.makeVolumeWatcher)),
       scanQueue_(dependencies.queues.makeQueue("app.ulmaro.catalog-scan", QueueQuality::utility)),
       queues_(dependencies.queues),
@@ -55,7 +60,8 @@ std::vector<CatalogInfo> CatalogCoordinator::knownInfos() const {
 }
 
 bool CatalogCoordinator::wantsPrompt(const MountedVolume& volume) const {
-    if (volume.isBootVolume() || isDiskImage(volume) || volume.isTimeMachineDestination)
+    if (!DriveOffer::isOfferable(volume, otherVolumeFolders_) || isDiskImage(volume) ||
+        volume.isTimeMachineDestination)
         return false;
     const auto declined = preferences_.declinedDriveUUIDs();
     if (std::find(declined.begin(), declined.end(), volume.uuid) != declined.end()) return false;
@@ -130,6 +136,12 @@ CatalogCoordinator::Space CatalogCoordinator::realCapacity(const std::string& mo
     auto stats = FileSystemStats::of(mountPath);
     if (!stats) return {};
     return {saturated(stats->totalBytes), saturated(stats->availableBytes)};
+}
+
+bool CatalogCoordinator::realIsMounted(const std::string& mountPath) {
+    const auto mounts = MountTable::read();
+    return std::any_of(mounts.begin(), mounts.end(),
+                       [&](const MountEntry& mount) { return mount.mountPoint == mountPath; });
 }
 
 std::optional<std::int64_t> CatalogCoordinator::realFreeSpace(const std::filesystem::path& folder) {

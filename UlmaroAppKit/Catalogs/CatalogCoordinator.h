@@ -13,6 +13,7 @@
 #include "UlmaroKit/Catalogs/CatalogScanner.h"
 #include "UlmaroKit/Scanning/FileSystemWatcherSignal.h"
 #include "UlmaroKit/Scanning/MountedVolume.h"
+#include "UlmaroKit/Scanning/ScanPolicy.h"
 
 #include <cstdint>
 #include <exception>
@@ -31,7 +32,6 @@
 namespace ulmaro {
 
 class Preferences;
-class ScanPolicy;
 
 /// The cancel flag of one running catalog scan: set on the main thread (the drive leaves,
 /// the catalog is forgotten), read by the scan's keep-going test on the scan queue.
@@ -104,11 +104,15 @@ public:
         CatalogInfo info;
         std::filesystem::path directory;
         std::string replacing;
+        /// What the user is told once it is installed (`Unpacked::note`).
+        std::string note = {};
         friend bool operator==(const PendingImport&, const PendingImport&) = default;
     };
 
     struct Imported {
         std::string id;
+        /// A sentence for the user about what the import left out; empty when nothing was.
+        std::string note = {};
         friend bool operator==(const Imported&, const Imported&) = default;
     };
     struct Conflict {
@@ -140,6 +144,8 @@ public:
     using FreeSpaceFunction =
         std::function<std::optional<std::int64_t>(const std::filesystem::path& folder)>;
     using MountedVolumes = std::function<std::vector<MountedVolume>()>;
+    /// Whether something is mounted at a path in the kernel's table right now; any thread.
+    using IsMounted = std::function<bool(const std::string& mountPath)>;
 
     struct Dependencies {
         MainQueue& mainQueue;
@@ -150,6 +156,11 @@ public:
         ScanFunction scan = {};
         CapacityFunction capacity = {};
         FreeSpaceFunction freeSpace = {};
+        /// `realIsMounted` unless a test says.
+        IsMounted isMounted = {};
+        /// Where other volumes are mounted: a drive mounted elsewhere is covered by the main
+        /// index and never offered (`DriveOffer`).
+        ScanPolicy::PathSet otherVolumeFolders = ScanPolicy::otherVolumeFolders();
         /// Runs the 15 s rescan check; live updates need it.
         TimerService* timers = nullptr;
         /// The drives' events the default volume watcher follows.
@@ -176,6 +187,8 @@ public:
     };
 
     static constexpr Seconds checkInterval{15.0};
+    /// How long a catalogued drive stays mounted before a mount rescans its catalogs.
+    static constexpr Seconds mountSettleDelay{10.0};
     static constexpr Seconds quietPeriod = RefreshScheduler::defaultQuietPeriod;
     static constexpr Seconds ceiling = RefreshScheduler::defaultCeiling;
     static constexpr Seconds floor = RefreshScheduler::defaultFloor;
@@ -222,7 +235,8 @@ public:
     /// Waiting jobs, first in, first out.
     const std::vector<Job>& pending() const { return pending_; }
     const std::optional<Running>& running() const { return running_; }
-    /// IDs forgotten while their scan ran; their finish deletes what the scan left.
+    /// IDs forgotten while their scan ran: once it has stopped, their finish clears what it
+    /// left and moves a kept catalog's folder to the Trash (a new one's is deleted).
     const std::set<std::string>& forgotten() const { return forgotten_; }
 
     /// After every change of the queue or of the published state.
@@ -241,12 +255,15 @@ public:
     void start();
     /// Makes, starts and keeps the one volume watcher; again does nothing.
     void startWatchingVolumes();
-    /// A drive came: a catalogued one has all its drive and folder catalogs rescanned,
-    /// another may be offered.
+    /// A drive came: a catalogued one has all its drive and folder catalogs rescanned once
+    /// it has stayed `mountSettleDelay` (at once without a timer service); another may be
+    /// offered.
     void handleMount(const MountedVolume& volume);
-    /// A drive is leaving (still listed): its running scan is cancelled, its queued jobs and
-    /// new catalogs dropped.
+    /// A drive is leaving (still listed): its running scan is cancelled, its queued jobs,
+    /// new catalogs and waiting mount rescan dropped.
     void handleWillUnmount(const std::string& mountPath);
+    /// Drives whose mount rescan waits for them to settle, by UUID.
+    std::size_t mountRescansWaiting() const { return mountRescans_.size(); }
     void handleUnmount(const std::string& mountPath);
     const VolumeWatcher* volumeWatcher() const { return volumeWatcher_.get(); }
 
@@ -263,7 +280,8 @@ public:
     const std::map<std::string, WallTime>& lastAutoRescan() const { return lastAutoRescan_; }
     bool hasRefreshTimer() const { return refreshTimer_ != nullptr; }
 
-    /// Whether the volume should be offered: not "/", no disk image, no Time Machine
+    /// Whether the volume should be offered: a drive of its own (`DriveOffer`: not "/", not
+    /// covered by the main index, not an internal disk), no disk image, no Time Machine
     /// destination, not declined, no catalog (queued or kept, any kind) on its UUID, and no
     /// first-run flow on screen.
     bool wantsPrompt(const MountedVolume& volume) const;
@@ -285,8 +303,9 @@ public:
     /// Queues a rescan of a drive or folder catalog; an EFU list or an unknown ID does
     /// nothing, a catalog already queued or running adds no second job.
     void rescan(const std::string& id);
-    /// Stops and removes a catalog: a queued new one leaves the queue, a running scan is
-    /// cancelled, a kept one goes to the Trash. False when the Trash refused it.
+    /// Stops and removes a catalog: a queued new one leaves the queue, a kept one goes to
+    /// the Trash. One being scanned has its scan cancelled and goes once the scan has
+    /// stopped (a refusing Trash then raises a notice). False when the Trash refused it.
     bool forget(const std::string& id);
     void clearNotice();
 
@@ -307,6 +326,8 @@ public:
     struct Unpacked {
         CatalogInfo info;
         std::filesystem::path directory;
+        /// For an EFU list whose rows were refused in part, the sentence that says so.
+        std::string note = {};
     };
 
     /// Packs the catalog's folder into an archive at `destination`.
@@ -337,6 +358,9 @@ public:
     /// identity "efu:" + the hex `FastHash64` of the list. Throws.
     static Unpacked unpackEFU(const std::filesystem::path& file, WallTime now,
                               const std::filesystem::path& temporaryRoot);
+    /// What an EFU import says when it refused rows: how many of how many, and why.
+    static std::string refusedRowsNote(const std::string& name, std::int64_t refused,
+                                       std::int64_t rows);
     /// Renames a file into place; across file systems copies, syncs and removes it.
     static void moveFile(const std::filesystem::path& from, const std::filesystem::path& to);
 
@@ -349,6 +373,8 @@ public:
     /// `statvfs` of the mount path: its size and the bytes an unprivileged user may still
     /// use; both absent when it cannot be read.
     static Space realCapacity(const std::string& mountPath);
+    /// Whether /proc/self/mountinfo holds a mount at `mountPath`.
+    static bool realIsMounted(const std::string& mountPath);
     /// The available bytes of the volume of the nearest existing folder at or above
     /// `folder` (a new catalog's folder does not exist yet).
     static std::optional<std::int64_t> realFreeSpace(const std::filesystem::path& folder);
@@ -384,6 +410,9 @@ private:
     void fail(const Job& job, bool isNew, const std::exception_ptr& error);
     void dropNew(const std::string& id);
     void noteChange(const std::string& id);
+    void mountSettled(const std::string& uuid);
+    /// The drive and folder catalogs of a volume, in library order.
+    std::vector<std::string> scannedCatalogsOf(const std::string& uuid) const;
     bool isPendingNew(const std::string& id) const;
     void setLastError(const std::string& id, std::optional<std::string> message);
     std::vector<CatalogInfo> knownInfos() const;
@@ -405,6 +434,8 @@ private:
     ScanFunction scan_;
     CapacityFunction capacity_;
     FreeSpaceFunction freeSpace_;
+    IsMounted isMounted_;
+    ScanPolicy::PathSet otherVolumeFolders_;
     TimerService* timers_;
     VolumeEvents* volumeEvents_;
     std::function<std::unique_ptr<VolumeWatcher>()> makeVolumeWatcher_;
@@ -426,6 +457,7 @@ private:
     std::map<std::string, Change> changes_;
     std::map<std::string, WallTime> lastAutoRescan_;
     std::unique_ptr<Timer> refreshTimer_;
+    std::map<std::string, std::unique_ptr<Timer>> mountRescans_;
     /// How many roots share the inotify budget, as of the last synchronisation.
     std::size_t onlineRoots_ = 0;
 

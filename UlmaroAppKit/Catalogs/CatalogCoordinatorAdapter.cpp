@@ -13,6 +13,8 @@ CatalogCoordinatorAdapter::CatalogCoordinatorAdapter(CatalogLibrary& library,
           CatalogCoordinator::Dependencies{.mainQueue = platform.mainQueue,
                                            .clock = platform.clock,
                                            .queues = platform.queues,
+                                           .otherVolumeFolders =
+                                               std::move(platform.otherVolumeFolders),
                                            .timers = &platform.timers,
                                            .volumeEvents = &events})) {
     // The coordinator lives inside this object, so its callbacks may hold `this`.

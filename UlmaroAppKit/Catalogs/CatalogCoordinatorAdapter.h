@@ -17,6 +17,8 @@ public:
         const Clock& clock;
         SerialQueueFactory& queues;
         TimerService& timers;
+        /// Where other volumes are mounted (`DriveOffer`).
+        ScanPolicy::PathSet otherVolumeFolders = ScanPolicy::otherVolumeFolders();
     };
 
     /// A catalog older than this is rescanned at start-up.

@@ -143,12 +143,17 @@ void CatalogCoordinator::rescan(const std::string& id) {
 
 bool CatalogCoordinator::forget(const std::string& id) {
     std::erase_if(pending_, [&](const Job& job) { return job.info.id == id; });
-    const bool wasRunning = isScanning(id);
-    if (wasRunning) running_->flag->cancel();
     const bool wasNew = isPendingNew(id);
     dropNew(id);
-    const bool forgot = wasNew || library_.forget(id);
-    if (wasRunning && forgot) forgotten_.insert(id);
+    bool forgot = true;
+    if (isScanning(id)) {
+        // The scan stops first; its finish clears what it left and only then moves the
+        // folder away, so nothing half-written goes to the Trash with it.
+        running_->flag->cancel();
+        forgotten_.insert(id);
+    } else if (!wasNew) {
+        forgot = library_.forget(id);
+    }
     syncWatchers();
     changed();
     return forgot;
@@ -203,7 +208,7 @@ bool CatalogCoordinator::startNext() {
 
     std::weak_ptr<CatalogCoordinator*> weak = self_;
     scanQueue_->async([weak, &mainQueue = mainQueue_, &clock = clock_, scan = scan_,
-                       capacity = capacity_, layout, root, volume = *volume,
+                       capacity = capacity_, isMounted = isMounted_, layout, root, volume = *volume,
                        staging = stagingURL(layout, id), policy, flag, id, job = std::move(job)] {
         Result result;
         try {
@@ -215,7 +220,12 @@ bool CatalogCoordinator::startNext() {
                     });
                 });
         } catch (...) {
-            result = std::current_exception();
+            // A drive that left while it was scanned (its root gone, or another folder now)
+            // ended the scan: that is a cancelled scan, not a failed one.
+            if (flag->isCancelled() || !isMounted(volume.mountPath))
+                result = CatalogScanner::Outcome{.cancelled = true};
+            else
+                result = std::current_exception();
         }
         Space space;
         try {
@@ -257,7 +267,15 @@ void CatalogCoordinator::finish(const Job& job, const Result& result) {
     const bool isNew = isPendingNew(id);
 
     if (forgotten_.erase(id) > 0) {
-        removeAllQuietly(layout.directory(id));
+        removeQuietly(stagingURL(layout, id));
+        removeQuietly(layout.markerURL(id));
+        // A kept catalog goes to the Trash; a new one was never listed and is deleted.
+        if (!library_.entry(id))
+            removeAllQuietly(layout.directory(id));
+        else if (library_.forget(id))
+            syncWatchers();
+        else
+            notice_.set("Couldn\u2019t move the catalog to the Trash.");
     } else if (const auto* error = std::get_if<std::exception_ptr>(&result)) {
         fail(job, isNew, *error);
     } else if (const auto& outcome = std::get<CatalogScanner::Outcome>(result); outcome.cancelled) {

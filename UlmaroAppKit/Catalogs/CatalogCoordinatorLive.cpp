@@ -54,18 +54,33 @@ void CatalogCoordinator::startWatchingVolumes() {
     volumeWatcher_->start();
 }
 
+std::vector<std::string> CatalogCoordinator::scannedCatalogsOf(const std::string& uuid) const {
+    std::vector<std::string> ids;
+    for (const auto& entry : library_.entries())
+        if (entry.info.volumeUUID == uuid && scansFiles(entry.info)) ids.push_back(entry.id());
+    return ids;
+}
+
 void CatalogCoordinator::handleMount(const MountedVolume& volume) {
     library_.updateMounted(mountedVolumes_());
     syncWatchers();
-    std::vector<std::string> ids;
-    for (const auto& entry : library_.entries())
-        if (entry.info.volumeUUID == volume.uuid && scansFiles(entry.info))
-            ids.push_back(entry.id());
-    if (ids.empty()) {
+    if (scannedCatalogsOf(volume.uuid).empty()) {
         if (wantsPrompt(volume) && onPromptForDrive) onPromptForDrive(volume);
         return;
     }
-    for (const auto& id : ids)
+    if (!timers_) return mountSettled(volume.uuid);
+    // A drive plugged in and ejected at once must never meet a scan: its catalogs are
+    // rescanned once it has stayed a moment, and leaving before drops the rescan.
+    std::weak_ptr<CatalogCoordinator*> weak = self_;
+    mountRescans_[volume.uuid] =
+        timers_->scheduleOnce(mountSettleDelay, [weak, uuid = volume.uuid] {
+            if (auto self = weak.lock()) (*self)->mountSettled(uuid);
+        });
+}
+
+void CatalogCoordinator::mountSettled(const std::string& uuid) {
+    mountRescans_.erase(uuid);
+    for (const auto& id : scannedCatalogsOf(uuid))
         rescan(id);
 }
 
@@ -77,6 +92,8 @@ void CatalogCoordinator::handleWillUnmount(const std::string& mountPath) {
         leaving.insert(running_->volume.uuid);
         running_->flag->cancel();
     }
+    for (const auto& uuid : leaving)
+        mountRescans_.erase(uuid);
     std::vector<std::string> dropped;
     std::erase_if(pending_, [&](const Job& job) {
         if (!leaving.contains(job.info.volumeUUID)) return false;
@@ -89,7 +106,12 @@ void CatalogCoordinator::handleWillUnmount(const std::string& mountPath) {
 }
 
 void CatalogCoordinator::handleUnmount(const std::string& mountPath) {
-    library_.updateMounted(mountedVolumes_());
+    const auto volumes = mountedVolumes_();
+    std::erase_if(mountRescans_, [&](const auto& waiting) {
+        return std::none_of(volumes.begin(), volumes.end(),
+                            [&](const MountedVolume& v) { return v.uuid == waiting.first; });
+    });
+    library_.updateMounted(volumes);
     syncWatchers();
     if (onVolumeUnmounted) onVolumeUnmounted(mountPath);
 }

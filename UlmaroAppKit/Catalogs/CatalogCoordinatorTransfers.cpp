@@ -146,7 +146,8 @@ CatalogCoordinator::importOutcome(const fs::path& file,
     const Unpacked& made = std::get<Unpacked>(unpacked);
     for (const CatalogEntry& entry : library_.entries())
         if (sameIdentity(entry.info, made.info))
-            return Conflict{entry.info.name, PendingImport{made.info, made.directory, entry.id()}};
+            return Conflict{entry.info.name,
+                            PendingImport{made.info, made.directory, entry.id(), made.note}};
     return install(made);
 }
 
@@ -170,7 +171,7 @@ CatalogCoordinator::ImportOutcome CatalogCoordinator::install(const Unpacked& un
     library_.reload(info.id);
     syncWatchers();
     changed();
-    return Imported{info.id};
+    return Imported{info.id, unpacked.note};
 }
 
 CatalogCoordinator::ImportOutcome CatalogCoordinator::resolve(const PendingImport& pending,
@@ -179,7 +180,7 @@ CatalogCoordinator::ImportOutcome CatalogCoordinator::resolve(const PendingImpor
         removeQuietly(pending.directory);
         return Failed{""};
     }
-    ImportOutcome outcome = install({pending.info, pending.directory});
+    ImportOutcome outcome = install({pending.info, pending.directory, pending.note});
     if (std::holds_alternative<Imported>(outcome) && !forget(pending.replacing))
         return Failed{"Imported, but couldn\u2019t move the old catalog to the Trash."};
     return outcome;
@@ -220,7 +221,20 @@ CatalogCoordinator::Unpacked CatalogCoordinator::unpackEFU(const fs::path& file,
     info.folderCount = imported.stats.folderCount;
     info.totalBytes = imported.stats.totalBytes;
     info.lastCatalogued = now;
-    return {std::move(info), directory};
+    std::string note;
+    if (imported.refusedRows > 0)
+        note = refusedRowsNote(info.name, imported.refusedRows, imported.rows);
+    return {std::move(info), directory, std::move(note)};
+}
+
+std::string CatalogCoordinator::refusedRowsNote(const std::string& name, std::int64_t refused,
+                                                std::int64_t rows) {
+    const bool one = refused == 1;
+    return "Imported \u201C" + repairUtf8(name) + "\u201D, but skipped " + std::to_string(refused) +
+           " of its " + std::to_string(rows) + (rows == 1 ? " row: " : " rows: ") +
+           (one ? "its path holds \u201C.\u201D or \u201C..\u201D or isn\u2019t a Windows path."
+                : "their paths hold \u201C.\u201D or \u201C..\u201D or aren\u2019t Windows "
+                  "paths.");
 }
 
 } // namespace ulmaro

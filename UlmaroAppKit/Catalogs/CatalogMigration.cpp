@@ -13,6 +13,7 @@
 #include "UlmaroKit/Platform/AtomicFile.h"
 #include "UlmaroKit/Platform/UniqueFd.h"
 #include "UlmaroKit/Platform/Uuid.h"
+#include "UlmaroKit/Scanning/ScanPolicy.h"
 
 #include <algorithm>
 #include <array>
@@ -135,6 +136,14 @@ std::optional<bool> migrateVolume(const IndexStore& store, std::uint8_t volumeIn
     }
 }
 
+// A volume of the old index that is a drive of its own: mounted where other volumes are,
+// and not a folder that `lu scan` or a scan of a folder root recorded as its volume ("/"
+// and everything mounted outside those folders lies in what the main index covers).
+bool isDrive(const VolumeEntry& volume) {
+    return volume.uuid != VolumeEntry::folderScanUUID &&
+           ScanPolicy::isInOtherVolumeFolder(volume.mountPath);
+}
+
 // Whether the names, outermost last, joined by "/" (an empty result reading "/") spell
 // `path`.
 bool joinedEquals(std::span<const std::string_view> names, std::string_view path) {
@@ -159,9 +168,16 @@ fs::path CatalogMigration::sourcePath(const fs::path& coreIndexURL) {
     return source;
 }
 
+fs::path CatalogMigration::donePath(const fs::path& coreIndexURL) {
+    fs::path done = coreIndexURL;
+    done += ".migrated";
+    return done;
+}
+
 std::optional<std::set<std::string>>
 CatalogMigration::begin(const fs::path& coreIndexURL, Preferences& preferences, const Link& link) {
-    if (preferences.catalogMigrationDone()) return std::nullopt;
+    if (preferences.catalogMigrationDone() || isPresent(donePath(coreIndexURL)))
+        return std::nullopt;
     const fs::path source = sourcePath(coreIndexURL);
     if (!isPresent(source) && isPresent(coreIndexURL)) {
         const int linked = link ? link(coreIndexURL.c_str(), source.c_str())
@@ -190,8 +206,7 @@ CatalogMigration::migrate(const fs::path& source, const fs::path& coreIndexURL,
         const auto& volumes = store.header().volumes;
         for (std::size_t i = 0; i < volumes.size(); ++i) {
             const VolumeEntry& volume = volumes[i];
-            if (volume.mountPath == "/" || skipped.contains(volume.uuid) ||
-                covered.contains(volume.uuid))
+            if (!isDrive(volume) || skipped.contains(volume.uuid) || covered.contains(volume.uuid))
                 continue;
             auto written = migrateVolume(store, static_cast<std::uint8_t>(i), volume, layout,
                                          mounted, now, lastCatalogued);
@@ -205,14 +220,23 @@ CatalogMigration::migrate(const fs::path& source, const fs::path& coreIndexURL,
     return outcome;
 }
 
-void CatalogMigration::settle(const Outcome& outcome, const fs::path& source,
+void CatalogMigration::settle(const Outcome& outcome, const fs::path& coreIndexURL,
                               const std::set<std::string>& skipped, Preferences& preferences) {
     for (const auto& uuid : skipped)
         preferences.declineDrive(uuid);
     if (!outcome.complete) return;
+    // Beside the index too: a settings file that is lost or damaged must not bring the
+    // migration back.
+    const fs::path done = donePath(coreIndexURL);
+    try {
+        fs::create_directories(done.parent_path());
+        writeFileAtomically(done, "");
+    } catch (...) {
+        // The settings still say so; the next launch writes it again.
+    }
     preferences.setCatalogMigrationDone(true);
     std::error_code ignored;
-    fs::remove(source, ignored);
+    fs::remove(sourcePath(coreIndexURL), ignored);
 }
 
 void CatalogMigration::runInBackground(const fs::path& coreIndexURL, const CatalogLayout& layout,
@@ -228,10 +252,11 @@ void CatalogMigration::runInBackground(const fs::path& coreIndexURL, const Catal
                       skipped = std::move(*skipped), mounted = std::move(mounted), now, &mainQueue,
                       &preferences, completion = std::move(completion)] {
         Outcome outcome = migrate(source, coreIndexURL, layout, skipped, mounted, now);
-        mainQueue.post([outcome = std::move(outcome), source, skipped, &preferences, completion] {
-            settle(outcome, source, skipped, preferences);
-            if (completion) completion(outcome);
-        });
+        mainQueue.post(
+            [outcome = std::move(outcome), coreIndexURL, skipped, &preferences, completion] {
+                settle(outcome, coreIndexURL, skipped, preferences);
+                if (completion) completion(outcome);
+            });
     });
 }
 

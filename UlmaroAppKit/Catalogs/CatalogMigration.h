@@ -21,8 +21,13 @@ class MainQueue;
 class Preferences;
 class SerialQueue;
 
-/// Once per user, moves every volume but "/" out of an old main index into a drive catalog
-/// of its own, and turns the volumes the user had left out of indexing into declined drives.
+/// Once per user, moves every drive out of an old main index into a drive catalog of its
+/// own, and turns the volumes the user had left out of indexing into declined drives. A
+/// drive is a volume mounted in one of the other-volume folders (/media, /run/media, /mnt);
+/// "/", a volume the main index covers and a folder that `lu scan` recorded are not.
+///
+/// Done is recorded twice: in the settings and as "index.bin.migrated" beside the index, so
+/// that a damaged settings file never runs it again.
 ///
 /// It works from the migration source: a hard link to the main index made before the first
 /// attempt (a copy where the file system has no hard links), so that an attempt that fails
@@ -69,12 +74,15 @@ struct CatalogMigration {
                            const std::set<std::string>& skipped,
                            std::span<const MountedVolume> mounted, WallTime now);
 
-    /// Declines every skipped drive; once complete, sets the done flag and removes the source.
-    static void settle(const Outcome& outcome, const std::filesystem::path& source,
+    /// Declines every skipped drive; once complete, marks it done (the flag and the file
+    /// beside the index) and removes the source.
+    static void settle(const Outcome& outcome, const std::filesystem::path& coreIndexURL,
                        const std::set<std::string>& skipped, Preferences& preferences);
 
     /// The index's path with ".migration-source" appended.
     static std::filesystem::path sourcePath(const std::filesystem::path& coreIndexURL);
+    /// The index's path with ".migrated" appended: the mark of a completed migration.
+    static std::filesystem::path donePath(const std::filesystem::path& coreIndexURL);
 
     /// The first of the builder's first 64 records whose path (its names up to a top
     /// record, at most 256, joined by "/"; empty reads "/") is exactly `mountPath`.

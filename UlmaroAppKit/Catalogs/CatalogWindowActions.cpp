@@ -100,6 +100,7 @@ void CatalogWindowActions::importFile() {
 void CatalogWindowActions::handle(const CatalogCoordinator::ImportOutcome& outcome) {
     std::visit(Overloaded{[&](const CatalogCoordinator::Imported& imported) {
                               state_.model().select(imported.id);
+                              if (!imported.note.empty()) state_.message.set(imported.note);
                           },
                           [&](const CatalogCoordinator::Conflict& conflict) {
                               // The question stays up with the newer title; the copy it

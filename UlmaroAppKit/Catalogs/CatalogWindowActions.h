@@ -32,8 +32,9 @@ public:
     void rescan();
     void exportSelected();
     void importFile();
-    /// Imported: selected. Conflict: held in `pendingImport` in place of an earlier one,
-    /// which is settled as kept without the question going away. Failed: its text, if any.
+    /// Imported: selected, and its note, if any, shown. Conflict: held in `pendingImport` in place
+    /// of an earlier one, which is settled as kept without the question going away. Failed: its
+    /// text, if any.
     void handle(const CatalogCoordinator::ImportOutcome& outcome);
     std::string importTitle() const;
     /// "Replace" in the import question.

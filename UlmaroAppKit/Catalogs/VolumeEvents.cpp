@@ -31,10 +31,11 @@ VolumeEvents::VolumeEvents(MainQueue& mainQueue, ListVolumes list, Options optio
     : mainQueue_(mainQueue), list_(std::move(list)), options_(std::move(options)) {}
 
 VolumeEvents::VolumeEvents(MainQueue& mainQueue)
-    : VolumeEvents(mainQueue, systemVolumes, Options{}) {}
+    : VolumeEvents(mainQueue, systemVolumes, Options{.udisksBus = std::string()}) {}
 
 VolumeEvents::~VolumeEvents() {
     *alive_ = false;
+    udisks_.reset();
     if (monitor_) {
         monitor_->stopping = true;
         monitor_->signal();
@@ -50,6 +51,16 @@ std::vector<MountedVolume> VolumeEvents::systemVolumes() {
 void VolumeEvents::start() {
     if (monitor_) return;
     volumes_ = list_();
+    if (options_.udisksBus) {
+        std::weak_ptr<bool> alive = alive_;
+        udisks_ = std::make_unique<UDisksJobWatcher>(
+            *options_.udisksBus, [this, alive](const std::vector<std::string>& devices) {
+                mainQueue_.post([this, alive, devices] {
+                    if (alive.lock()) noteDevicesLeaving(devices);
+                });
+            });
+        udisks_->start();
+    }
     monitor_ = std::make_unique<Monitor>();
     monitor_->wake.reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
     if (!options_.mountTable.empty())
@@ -110,6 +121,16 @@ void VolumeEvents::start() {
 
 void VolumeEvents::noteMountTableChanged() {
     if (monitor_) monitor_->signal();
+}
+
+void VolumeEvents::noteDevicesLeaving(const std::vector<std::string>& devices) {
+    std::vector<std::string> leaving;
+    for (const auto& volume : volumes_)
+        if (!volume.device.empty() &&
+            std::find(devices.begin(), devices.end(), volume.device) != devices.end())
+            leaving.push_back(volume.mountPath);
+    for (const auto& path : leaving)
+        willUnmount_.emit(path);
 }
 
 void VolumeEvents::apply(std::vector<MountedVolume> now) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "UlmaroAppKit/Catalogs/UDisksJobWatcher.h"
 #include "UlmaroAppKit/Platform/Clock.h"
 #include "UlmaroAppKit/Platform/MainQueue.h"
 #include "UlmaroAppKit/Platform/Observable.h"
@@ -8,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,9 +21,12 @@ namespace ulmaro {
 /// hands each list to the main queue, where it is compared with the last one by mount path
 /// and UUID.
 ///
-/// Linux says nothing before an unmount: a vanished volume's will-unmount goes out at once
-/// while `volumes()` still holds it, then it leaves the list, then did-unmount follows in a
-/// new main-queue task. A new volume's did-mount comes in a new main-queue task too.
+/// The kernel says nothing before an unmount: a vanished volume's will-unmount goes out at
+/// once while `volumes()` still holds it, then it leaves the list, then did-unmount follows
+/// in a new main-queue task. A new volume's did-mount comes in a new main-queue task too.
+/// Where udisks2 runs, its jobs come first: a job that unmounts, ejects or powers off a
+/// volume's block device sends that volume's will-unmount as the job starts, while the
+/// volume is still mounted, so that a scan holding it lets go before the unmount is tried.
 class VolumeEvents {
 public:
     using ListVolumes = std::function<std::vector<MountedVolume>()>;
@@ -32,6 +37,9 @@ public:
         std::filesystem::path mountTable = "/proc/self/mountinfo";
         /// Further listings after each change.
         std::vector<Seconds> relistAfter = {Seconds(1), Seconds(3)};
+        /// The bus whose udisks2 jobs are followed: empty for the system bus, none for no
+        /// bus at all.
+        std::optional<std::string> udisksBus = std::nullopt;
     };
 
     /// `list` runs on the monitoring thread. Nothing is listed or watched before `start()`.
@@ -60,6 +68,11 @@ public:
     void noteMountTableChanged();
     /// Compares a listing with the last one and tells the observers (main thread).
     void apply(std::vector<MountedVolume> now);
+    /// A job is taking these block devices away (kernel names): the will-unmount of each
+    /// listed volume mounted from one of them (main thread).
+    void noteDevicesLeaving(const std::vector<std::string>& devices);
+    /// The udisks2 follower, once started with a bus.
+    const UDisksJobWatcher* udisksJobs() const { return udisks_.get(); }
 
     /// The running system's volumes: `VolumeEnumerator::mountedVolumes` with fresh probes.
     static std::vector<MountedVolume> systemVolumes();
@@ -75,6 +88,7 @@ private:
     Signal<std::string> didUnmount_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     std::unique_ptr<Monitor> monitor_;
+    std::unique_ptr<UDisksJobWatcher> udisks_;
 };
 
 } // namespace ulmaro

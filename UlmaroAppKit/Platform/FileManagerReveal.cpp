@@ -1,6 +1,7 @@
 #include "UlmaroAppKit/Platform/FileManagerReveal.h"
 
 #include "UlmaroAppKit/Platform/FileUri.h"
+#include "UlmaroAppKit/Platform/PrivateBusConnection.h"
 
 #include <algorithm>
 #include <gio/gio.h>
@@ -8,22 +9,8 @@
 namespace ulmaro {
 namespace {
 
-// A private connection rather than GLib's shared one: that one ends the process when the
-// bus goes away.
-GDBusConnection* connectToSessionBus() {
-    gchar* address = g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
-    if (address == nullptr) return nullptr;
-    const auto flags =
-        static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
-                                          G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION);
-    GDBusConnection* connection =
-        g_dbus_connection_new_for_address_sync(address, flags, nullptr, nullptr, nullptr);
-    g_free(address);
-    return connection;
-}
-
 bool showItems(const std::vector<std::string>& uris) {
-    GDBusConnection* connection = connectToSessionBus();
+    GDBusConnection* connection = connectPrivately(G_BUS_TYPE_SESSION);
     if (connection == nullptr) return false;
     GVariantBuilder items;
     g_variant_builder_init(&items, G_VARIANT_TYPE("as"));

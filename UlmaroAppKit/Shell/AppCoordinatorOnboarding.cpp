@@ -1,4 +1,5 @@
 #include "UlmaroAppKit/Catalogs/CatalogCoordinating.h"
+#include "UlmaroAppKit/Catalogs/DriveOffer.h"
 #include "UlmaroAppKit/Onboarding/OnboardingViewModel.h"
 #include "UlmaroAppKit/Panel/OverlayPanelController.h"
 #include "UlmaroAppKit/Panel/OverlayViewModel.h"
@@ -15,10 +16,10 @@ void AppCoordinator::setupOnboarding(bool hotkeyRegistered,
     if (!isPrimaryInstance_) return;
     const bool access = fullDiskAccessGranted.value_or(fullDiskAccess());
     auto drives = env_.externalVolumes ? env_.externalVolumes() : std::vector<MountedVolume>{};
-    // A mounted image is never offered for cataloguing, here as in the drive prompt.
-    if (env_.isDiskImage)
-        std::erase_if(drives,
-                      [&](const MountedVolume& v) { return env_.isDiskImage(v.mountPath); });
+    // Only drives of their own, and never a mounted image, here as in the drive prompt.
+    std::erase_if(drives, [&](const MountedVolume& v) {
+        return !DriveOffer::isOfferable(v) || (env_.isDiskImage && env_.isDiskImage(v.mountPath));
+    });
 
     const auto weak = weak_from_this();
     OnboardingViewModel::Callbacks callbacks;

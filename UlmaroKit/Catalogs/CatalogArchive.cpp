@@ -2,6 +2,9 @@
 
 #include "UlmaroKit/Catalogs/CatalogError.h"
 #include "UlmaroKit/Catalogs/CatalogLayout.h"
+#include "UlmaroKit/Index/FileRecord.h"
+#include "UlmaroKit/Index/IndexError.h"
+#include "UlmaroKit/Index/IndexHeader.h"
 #include "UlmaroKit/Index/IndexStore.h"
 #include "UlmaroKit/Index/PathResolver.h"
 #include "UlmaroKit/Platform/AtomicFile.h"
@@ -10,11 +13,14 @@
 #include "UlmaroKit/Platform/Uuid.h"
 
 #include <algorithm>
+#include <array>
+#include <cerrno>
 #include <fcntl.h>
 #include <memory>
 #include <set>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <system_error>
 #include <zip.h>
 
 namespace ulmaro {
@@ -27,6 +33,8 @@ constexpr std::string_view kIndexName = "index.bin";
 constexpr std::string_view kInfoName = "info.json";
 // The largest file an index can be: a full header, 2^32 − 1 records and blob bytes.
 constexpr std::uint64_t kMaxIndexBytes = 4096 + 25ull * 0xFFFFFFFFull;
+// What an import leaves free on the disk it unpacks to, whatever the archive declares.
+constexpr std::uint64_t kFreeSpaceReserve = 256ull << 20;
 
 struct ZipCloser {
     void operator()(zip_t* z) const { zip_discard(z); }
@@ -128,6 +136,28 @@ void extractMember(zip_t* z, zip_uint64_t index, std::uint64_t declared, const f
         }
     }
     if (written != declared) throw ArchiveError::notACatalog();
+}
+
+// The size an index member must have: what its own header declares. Only the header is
+// inflated to learn it; an index that cannot be read that far is damaged.
+std::uint64_t declaredIndexBytes(zip_t* z, zip_uint64_t index) {
+    std::unique_ptr<zip_file_t, ZipFileCloser> in(zip_fopen_index(z, index, 0));
+    if (!in) throw ArchiveError::toolFailed(zip_strerror(z));
+    std::array<unsigned char, IndexHeader::byteSize> bytes{};
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+        zip_int64_t n = zip_fread(in.get(), bytes.data() + got, bytes.size() - got);
+        if (n < 0) throw ArchiveError::toolFailed(zip_file_strerror(in.get()));
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    try {
+        const IndexHeader header = IndexHeader::decode(std::span(bytes.data(), got));
+        return IndexHeader::byteSize + std::uint64_t{header.recordCount} * sizeof(FileRecord) +
+               header.nameBlobLength;
+    } catch (const IndexError&) {
+        throw ArchiveError::damagedIndex();
+    }
 }
 
 std::vector<std::string_view> splitKeepingEmpty(std::string_view s) {
@@ -279,16 +309,21 @@ CatalogArchive::Unpacked CatalogArchive::unpack(const fs::path& archive,
         if (!isRegularMember(z.get(), static_cast<zip_uint64_t>(i)))
             throw ArchiveError::notACatalog();
 
-    // Declared sizes are judged before anything is written.
+    // Declared sizes are judged before anything is written: the zip's against the limits,
+    // the index's against its own header, and their sum against the free space.
     std::uint64_t total = 0;
-    for (const auto& st : stats) {
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const auto& st = stats[static_cast<std::size_t>(i)];
         bool isInfo = strippingDotSlash(st.name) == kInfoName;
         if (st.size > (isInfo ? maxInfoBytes : kMaxIndexBytes)) throw ArchiveError::notACatalog();
         if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE)
             throw ArchiveError::notACatalog();
+        if (!isInfo && st.size != declaredIndexBytes(z.get(), static_cast<zip_uint64_t>(i)))
+            throw ArchiveError::notACatalog();
         total += st.size;
     }
-    if (total > freeBytes(folder)) throw ArchiveError::notACatalog();
+    if (total + kFreeSpaceReserve > freeBytes(folder))
+        throw std::system_error(ENOSPC, std::generic_category(), folder.string());
     for (zip_int64_t i = 0; i < count; ++i) {
         const auto& st = stats[static_cast<std::size_t>(i)];
         extractMember(z.get(), static_cast<zip_uint64_t>(i), st.size,

@@ -16,7 +16,8 @@ class IndexStore;
 
 /// Moves a catalog between computers as one zip archive holding exactly "index.bin" and
 /// "info.json". Archives come from outside: everything is checked — names, declared
-/// sizes, free space — before a byte is extracted, and again after.
+/// sizes (the index's against what its own header declares), free space with a reserve
+/// left over — before a byte is extracted, and again after.
 struct CatalogArchive {
     static constexpr std::string_view fileExtension = "ulmarocatalog";
     /// The most an archive's "info.json" may hold.
@@ -72,7 +73,8 @@ struct CatalogArchive {
 
     /// Checks and extracts an archive into a new folder under `temporaryRoot` (by default
     /// "Temporary" in the data folder, so that the caller can move it into the catalogs
-    /// folder by renaming). Throws ArchiveError; nothing of a refused archive stays.
+    /// folder by renaming). Throws ArchiveError, or std::system_error (ENOSPC) when the
+    /// members would not fit; nothing of a refused archive stays.
     static Unpacked unpack(const std::filesystem::path& archive);
     static Unpacked unpack(const std::filesystem::path& archive,
                            const std::filesystem::path& temporaryRoot);

@@ -103,8 +103,14 @@ public:
     void row(std::int64_t line, const std::vector<std::string>& fields) {
         if (!columns_) return header(fields);
         if (fields.size() <= nameColumn_) throw EFUImporter::EFUError::malformedRow(line);
+        // An empty name is a blank row; any other names something, and a refused one is
+        // counted so that the user can be told.
+        if (!fields[nameColumn_].empty()) ++rows_;
         std::vector<std::string> parts = EFUImporter::components(fields[nameColumn_]);
-        if (parts.empty()) return;
+        if (parts.empty()) {
+            if (!fields[nameColumn_].empty()) ++refused_;
+            return;
+        }
         auto field = [&](std::optional<std::size_t> column) -> const std::string* {
             return column && *column < fields.size() ? &fields[*column] : nullptr;
         };
@@ -130,6 +136,8 @@ public:
     }
 
     bool sawHeader() const { return columns_; }
+    std::int64_t rows() const { return rows_; }
+    std::int64_t refused() const { return refused_; }
     IndexBuilder& builder() { return builder_; }
 
 private:
@@ -173,6 +181,8 @@ private:
     }
 
     bool columns_ = false;
+    std::int64_t rows_ = 0;
+    std::int64_t refused_ = 0;
     std::size_t nameColumn_ = 0;
     std::optional<std::size_t> sizeColumn_, dateColumn_, attributesColumn_;
     std::unordered_map<FolderKey, std::uint32_t, FolderKeyHash> folders_;
@@ -312,7 +322,7 @@ EFUImporter::Result EFUImporter::build(std::span<const unsigned char> bytes) {
     if (!import.sawHeader()) throw EFUError::missingFilenameColumn();
     FolderSizes::rollUp(import.builder());
     CatalogStats stats = CatalogStats::measure(import.builder());
-    return {std::move(import.builder()), stats};
+    return {std::move(import.builder()), stats, import.rows(), import.refused()};
 }
 
 } // namespace ulmaro

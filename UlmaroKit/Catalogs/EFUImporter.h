@@ -20,6 +20,11 @@ struct EFUImporter {
     struct Result {
         IndexBuilder builder;
         CatalogStats stats;
+        /// Data rows that name something (the header and rows with an empty name aside).
+        std::int64_t rows = 0;
+        /// Rows whose name was refused (a "." or ".." component, a "/" as of another
+        /// system's path): they add nothing. Rows with an empty name are not counted.
+        std::int64_t refusedRows = 0;
     };
 
     class EFUError : public std::exception {

@@ -8,6 +8,8 @@ namespace ulmaro {
 
 /// One slot of an index file's volume table.
 struct VolumeEntry {
+    /// The UUID `lu scan` records for the folder it scanned: a folder, not a volume.
+    static constexpr const char* folderScanUUID = "local";
     static constexpr std::size_t uuidFieldSize = 40;
     static constexpr std::size_t pathFieldSize = 256;
     static constexpr std::size_t byteSize = 312;

@@ -1,6 +1,8 @@
 #include "UlmaroKit/Platform/BlockDevices.h"
 
 #include <array>
+#include <blkid/blkid.h>
+#include <cstring>
 #include <fstream>
 #include <system_error>
 #include <unistd.h>
@@ -87,14 +89,47 @@ std::optional<std::string> BlockDevices::deviceName(const MountEntry& mount) con
 
 std::optional<std::string> BlockDevices::uuid(const std::string& deviceName) const {
     auto found = uuids_.find(deviceName);
-    if (found == uuids_.end() || found->second.empty()) return std::nullopt;
+    if (found == uuids_.end()) return probed(deviceName).uuid;
+    if (found->second.empty()) return std::nullopt;
     return found->second;
 }
 
 std::optional<std::string> BlockDevices::label(const std::string& deviceName) const {
     auto found = labels_.find(deviceName);
-    if (found == labels_.end() || found->second.empty()) return std::nullopt;
+    // udev links a label only where it links the UUID: a linked device without a label has
+    // none.
+    if (found == labels_.end())
+        return uuids_.contains(deviceName) ? std::nullopt : probed(deviceName).label;
+    if (found->second.empty()) return std::nullopt;
     return found->second;
+}
+
+const BlockDevices::Identity& BlockDevices::probed(const std::string& deviceName) const {
+    auto [at, isNew] = probes_.try_emplace(deviceName);
+    if (!isNew) return at->second;
+    // A name that is no single file name could leave the device folder.
+    if (deviceName.empty() || deviceName == "." || deviceName == ".." ||
+        deviceName.find('/') != std::string::npos)
+        return at->second;
+    blkid_probe probe = blkid_new_probe_from_filename((deviceRoot_ / deviceName).c_str());
+    if (probe == nullptr) return at->second;
+    blkid_probe_enable_partitions(probe, 0);
+    blkid_probe_enable_superblocks(probe, 1);
+    blkid_probe_set_superblocks_flags(probe, BLKID_SUBLKS_UUID | BLKID_SUBLKS_LABEL);
+    if (blkid_do_safeprobe(probe) == 0) {
+        auto value = [&](const char* name) -> std::optional<std::string> {
+            const char* data = nullptr;
+            std::size_t length = 0;
+            if (blkid_probe_lookup_value(probe, name, &data, &length) != 0 || data == nullptr)
+                return std::nullopt;
+            std::string text(data, ::strnlen(data, length)); // the length counts a final NUL
+            if (text.empty()) return std::nullopt;
+            return text;
+        };
+        at->second = {value("UUID"), value("LABEL")};
+    }
+    blkid_free_probe(probe);
+    return at->second;
 }
 
 bool BlockDevices::isInternal(const std::string& deviceName) const {

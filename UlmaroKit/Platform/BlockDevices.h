@@ -11,7 +11,10 @@ namespace ulmaro {
 
 /// What udev and sysfs say about the block devices: file-system UUIDs and labels
 /// (/dev/disk/by-uuid, /dev/disk/by-label) and whether a disk is removable or on USB.
-/// A snapshot: the link folders are read once, when the value is made.
+/// Where udev made no link (containers, systems without udev), libblkid reads the UUID and
+/// label from the device itself, read-only, once per device and snapshot; a device node
+/// we may not read simply has none. A snapshot: the link folders are read once, when the
+/// value is made.
 class BlockDevices {
 public:
     /// `deviceRoot` stands for /dev and `sysRoot` for /sys.
@@ -29,10 +32,18 @@ public:
     bool isInternal(const std::string& deviceName) const;
 
 private:
+    struct Identity {
+        std::optional<std::string> uuid;
+        std::optional<std::string> label;
+    };
+    /// The device's own word, by libblkid.
+    const Identity& probed(const std::string& deviceName) const;
+
     std::filesystem::path deviceRoot_;
     std::filesystem::path sysRoot_;
     std::map<std::string, std::string> uuids_;  // device name → UUID
     std::map<std::string, std::string> labels_; // device name → label
+    mutable std::map<std::string, Identity> probes_;
 };
 
 } // namespace ulmaro

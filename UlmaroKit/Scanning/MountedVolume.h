@@ -20,6 +20,9 @@ struct MountedVolume {
     bool isInternal = false;
     /// The top level looks like a Time Machine backup disk (always false for "/").
     bool isTimeMachineDestination = false;
+    /// The kernel's name of the block device it is mounted from ("sdb1", "dm-0"); empty
+    /// when not known.
+    std::string device = {};
 
     bool isBootVolume() const { return mountPath == "/"; }
 

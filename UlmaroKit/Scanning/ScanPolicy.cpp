@@ -3,6 +3,7 @@
 #include "UlmaroKit/Platform/DataLocations.h"
 #include "UlmaroKit/Platform/MountTable.h"
 
+#include <algorithm>
 #include <dirent.h>
 #include <memory>
 
@@ -187,6 +188,11 @@ std::optional<std::vector<std::string>> ScanPolicy::listDirectory(const std::str
         if (name != "." && name != "..") names.emplace_back(name);
     }
     return names;
+}
+
+bool ScanPolicy::isInOtherVolumeFolder(std::string_view path, const PathSet& folders) {
+    return std::any_of(folders.begin(), folders.end(),
+                       [&](const std::string& folder) { return isUnder(path, folder); });
 }
 
 bool ScanPolicy::isSystemPath(std::string_view path) {

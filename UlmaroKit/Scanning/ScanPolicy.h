@@ -44,6 +44,10 @@ public:
     static constexpr std::string_view usersDirectory = "/home";
     /// Mount folders of other volumes, left out where other volumes are not scanned.
     static const PathSet& otherVolumeFolders();
+    /// At or below one of `folders` (by default `otherVolumeFolders`): a volume mounted
+    /// anywhere else lies inside what a scan of "/" covers.
+    static bool isInOtherVolumeFolder(std::string_view path,
+                                      const PathSet& folders = otherVolumeFolders());
 
     /// Default exclusions, other users' private folders, our own data folder, and the
     /// system folders unless `includingSystemFolders`.

@@ -100,6 +100,7 @@ std::vector<MountedVolume> VolumeEnumerator::mountedVolumes(const Sources& sourc
             volume.totalBytes = static_cast<std::int64_t>(std::min(stats->totalBytes, most));
         }
         volume.isInternal = devices.isInternal(*device);
+        volume.device = *device;
         if (!volume.isBootVolume() && mayProbe) {
             volume.isTimeMachineDestination =
                 probeCache().value(volume.uuid + "|" + volume.mountPath, [&] {

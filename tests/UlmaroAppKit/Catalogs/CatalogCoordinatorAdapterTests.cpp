@@ -30,7 +30,7 @@ TEST(CatalogCoordinatorAdapter, TheApplicationsCallbacksHearTheCoordinator) {
     events.start();
     CatalogCoordinatorAdapter adapter(library, preferences, events,
                                       [&] { return events.volumes(); },
-                                      {mainQueue, clock, queues, clock});
+                                      {mainQueue, clock, queues, clock, {dir.path().string()}});
     std::vector<std::string> offered, unmounted;
     int changes = 0;
     adapter.onPromptForDrive = [&](const MountedVolume& v) { offered.push_back(v.uuid); };

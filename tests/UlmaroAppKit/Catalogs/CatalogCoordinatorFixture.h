@@ -18,6 +18,7 @@
 #include <iterator>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -45,11 +46,17 @@ protected:
     TempDir dir;
     CatalogLayout layout{dir / "Catalogs"};
     std::vector<std::filesystem::path> trashed;
+    /// The names each trashed folder held as it went, in the order trashed.
+    std::vector<std::set<std::string>> trashedNames;
     bool trashWorks = true;
     CatalogLibrary library{layout, CatalogLibrary::fileExists,
                            [this](const std::filesystem::path& folder) {
                                if (!trashWorks) return false;
                                trashed.push_back(folder);
+                               std::set<std::string> names;
+                               for (const auto& e : std::filesystem::directory_iterator(folder))
+                                   names.insert(e.path().filename().string());
+                               trashedNames.push_back(std::move(names));
                                std::filesystem::remove_all(folder);
                                return true;
                            }};
@@ -59,6 +66,10 @@ protected:
     ManualClock clock;
     ManualSerialQueueFactory queues;
     std::vector<MountedVolume> mounted;
+    /// Mount paths the kernel's table no longer holds (every other one it does).
+    std::set<std::string> unplugged;
+    /// The drives below are mounted here, where other volumes are.
+    ScanPolicy::PathSet otherVolumeFolders{(dir / "drives").string()};
     /// When set, the volumes and the default volume watcher come from these events.
     VolumeEvents* volumeEvents = nullptr;
     Script script;
@@ -87,6 +98,9 @@ protected:
                         freeSpaceAsked.push_back(folder);
                         return freeBytes;
                     },
+                .isMounted =
+                    [this](const std::string& mountPath) { return !unplugged.contains(mountPath); },
+                .otherVolumeFolders = otherVolumeFolders,
                 .timers = &clock,
                 .volumeEvents = volumeEvents,
                 .temporaryRoot = dir / "Temporary"});

@@ -120,15 +120,17 @@ TEST_F(CatalogJobsTest, ForgettingQueuedAndRunningCatalogs) {
     EXPECT_TRUE(trashed.empty());
     EXPECT_EQ(library.entry(running), nullptr);
 
-    // A kept one being rescanned goes to the Trash at once; whatever stands at its place
-    // when the scan returns is deleted.
+    // A kept one being rescanned is cancelled first; once the scan has stopped, what it
+    // left is cleared and the folder goes to the Trash with only the catalog's own files.
     coordinator->rescan("kept");
+    std::ofstream(Coordinator::stagingURL(layout, "kept")) << "half written by the scan";
     EXPECT_TRUE(coordinator->forget("kept"));
-    EXPECT_EQ(trashed, std::vector<fs::path>{layout.directory("kept")});
-    EXPECT_EQ(library.entry("kept"), nullptr);
-    fs::create_directories(layout.directory("kept"));
-    std::ofstream(layout.directory("kept") / "index.bin.staging") << "left by the scan";
+    EXPECT_TRUE(coordinator->running()->flag->isCancelled());
+    EXPECT_TRUE(trashed.empty()) << "nothing goes while the scan may still write";
     runScan();
+    EXPECT_EQ(trashed, std::vector<fs::path>{layout.directory("kept")});
+    EXPECT_EQ(trashedNames, (std::vector<std::set<std::string>>{{"index.bin", "info.json"}}));
+    EXPECT_EQ(library.entry("kept"), nullptr);
     EXPECT_FALSE(exists(layout.directory("kept")));
     EXPECT_TRUE(coordinator->lastErrors().empty());
     EXPECT_FALSE(coordinator->notice());
@@ -143,15 +145,17 @@ TEST_F(CatalogJobsTest, WhenTheTrashRefusesTheRunningScanIsStillCancelled) {
 
     coordinator->rescan("kept");
     const auto flag = coordinator->running()->flag;
-    EXPECT_FALSE(coordinator->forget("kept"));
+    EXPECT_TRUE(coordinator->forget("kept")) << "the Trash is asked once the scan stopped";
     EXPECT_TRUE(flag->isCancelled());
-    EXPECT_TRUE(coordinator->forgotten().empty());
     runScan();
+    EXPECT_TRUE(coordinator->forgotten().empty());
     EXPECT_NE(library.entry("kept"), nullptr);
     EXPECT_EQ(read(layout.infoURL("kept")), before);
     EXPECT_FALSE(exists(layout.markerURL("kept")));
     EXPECT_FALSE(exists(Coordinator::stagingURL(layout, "kept")));
     EXPECT_TRUE(coordinator->lastErrors().empty()) << "a cancelled job records no error";
+    EXPECT_EQ(coordinator->notice(), "Couldn\u2019t move the catalog to the Trash.");
+    EXPECT_FALSE(coordinator->forget("kept")) << "not scanning: the Trash answers at once";
 
     trashWorks = true;
     EXPECT_TRUE(coordinator->forget("kept"));
@@ -193,6 +197,36 @@ TEST_F(CatalogJobsTest, AScanThatThrowsIsReported) {
     runScan();
     EXPECT_EQ(coordinator->lastErrors().count("kept"), 0u);
     EXPECT_FALSE(exists(layout.markerURL("kept")));
+}
+
+// A drive unplugged as its scan ends fails the root's identity check ("No such device"). Its
+// volume has left the kernel's mount table: the scan reads as cancelled, not failed.
+TEST_F(CatalogJobsTest, AScanWhoseDriveLeftTheMountTableIsCancelledNotFailed) {
+    MountedVolume a = drive("A");
+    MountedVolume b = drive("B");
+    keep(info("kept", "A"));
+    const std::string before = read(layout.infoURL("kept"));
+    fs::create_directories(fs::path(b.mountPath) / "New");
+    script.error =
+        std::make_exception_ptr(std::system_error(ENODEV, std::generic_category(), a.mountPath));
+    unplugged = {a.mountPath, b.mountPath};
+
+    coordinator->rescan("kept");
+    const std::string added = startedID(coordinator->addFolder(b.mountPath + "/New"));
+    runAll();
+    EXPECT_TRUE(coordinator->lastErrors().empty());
+    EXPECT_FALSE(coordinator->notice());
+    EXPECT_EQ(read(layout.infoURL("kept")), before);
+    EXPECT_FALSE(exists(layout.markerURL("kept")));
+    EXPECT_FALSE(exists(layout.directory(added)));
+    EXPECT_TRUE(coordinator->pendingNew().empty());
+
+    // Still mounted, the same error is a failure.
+    unplugged.clear();
+    coordinator->rescan("kept");
+    runAll();
+    EXPECT_EQ(coordinator->lastErrors().at("kept"),
+              "Couldn\u2019t save the catalog: No such device");
 }
 
 TEST_F(CatalogJobsTest, AFailedInfoWriteLeavesTheOldPairWhole) {

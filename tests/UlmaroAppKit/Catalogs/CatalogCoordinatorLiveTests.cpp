@@ -115,13 +115,48 @@ TEST_F(CatalogLiveTest, AMountRescansACataloguedDriveAndOffersAnotherOne) {
     coordinator->onPromptForDrive = [&](const MountedVolume& v) { offered.push_back(v.uuid); };
 
     coordinator->handleMount(a);
+    EXPECT_TRUE(requestedIDs().empty()) << "a drive just plugged in may be ejected at once";
+    clock.advance(Coordinator::mountSettleDelay - Seconds(1));
+    EXPECT_TRUE(requestedIDs().empty());
+    clock.advance(Seconds(1));
     EXPECT_EQ(requestedIDs(), (std::vector<std::string>{"docs", "whole"}))
         << "every mount rescans, however recent";
+    EXPECT_EQ(coordinator->mountRescansWaiting(), 0u);
     coordinator->handleMount(other);
     EXPECT_EQ(offered, std::vector<std::string>{"B"});
     coordinator->decline(other);
     coordinator->handleMount(other);
     EXPECT_EQ(offered, std::vector<std::string>{"B"});
+}
+
+// Plugged in and ejected again before it settled: the drive never meets a scan.
+TEST_F(CatalogLiveTest, ADriveThatLeavesBeforeItSettlesIsNeverScanned) {
+    MountedVolume a = drive("A");
+    CatalogInfo whole = info("whole", "A");
+    whole.lastCatalogued = clock.now();
+    keep(whole);
+    MountedVolume b = drive("B");
+    CatalogInfo other = info("other", "B");
+    other.lastCatalogued = clock.now();
+    keep(other);
+
+    coordinator->handleMount(a);
+    coordinator->handleMount(b);
+    clock.advance(Seconds(5));
+    coordinator->handleWillUnmount(a.mountPath);
+    mounted.erase(mounted.begin());
+    coordinator->handleUnmount(a.mountPath);
+    EXPECT_EQ(coordinator->mountRescansWaiting(), 1u);
+    clock.advance(Seconds(60));
+    EXPECT_EQ(requestedIDs(), std::vector<std::string>{"other"});
+    EXPECT_TRUE(scans.empty() || scans.back().volumeUUID == "B");
+
+    // Unplugged without a will-unmount (the table changed between two listings): the
+    // unmount alone drops it too.
+    coordinator->handleMount(b);
+    mounted.clear();
+    coordinator->handleUnmount(b.mountPath);
+    EXPECT_EQ(coordinator->mountRescansWaiting(), 0u);
 }
 
 TEST_F(CatalogLiveTest, WatchersFollowTheOnlineRoots) {
@@ -290,6 +325,7 @@ TEST_F(CatalogLiveTest, UnpluggingAndPluggingADriveThroughItsEvents) {
     writeTable(true);
     events.apply(VolumeEnumerator::mountedVolumes(sources));
     mainQueue.drain();
+    clock.advance(Coordinator::mountSettleDelay);
     EXPECT_EQ(requestedIDs(), std::vector<std::string>{"stick"});
     EXPECT_TRUE(library.entry("stick")->isOnline());
     coordinator.reset(); // before the events it follows

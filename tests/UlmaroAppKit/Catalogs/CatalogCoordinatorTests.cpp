@@ -1,4 +1,5 @@
 #include "CatalogCoordinatorFixture.h"
+#include "support/DebianHomeMachine.h"
 
 #include <algorithm>
 
@@ -15,6 +16,10 @@ TEST_F(CatalogCoordinatorTest, OfferRule) {
     MountedVolume plain = drive("PLAIN");
     MountedVolume boot = plain;
     boot.mountPath = "/";
+    MountedVolume covered = plain;
+    covered.mountPath = (dir / "home").string();
+    MountedVolume internal = drive("INTERNAL");
+    internal.isInternal = true;
     MountedVolume image = drive("IMAGE");
     MountedVolume timeMachine = drive("TM");
     timeMachine.isTimeMachineDestination = true;
@@ -38,6 +43,8 @@ TEST_F(CatalogCoordinatorTest, OfferRule) {
     const Case cases[] = {
         {"an uncatalogued drive", plain, true},
         {"the start-up volume", boot, false},
+        {"a volume the main index covers", covered, false},
+        {"an internal disk", internal, false},
         {"a disk image", image, false},
         {"a Time Machine destination", timeMachine, false},
         {"a declined drive", declined, false},
@@ -51,6 +58,27 @@ TEST_F(CatalogCoordinatorTest, OfferRule) {
 
     coordinator->isOnboardingShowing = [] { return true; };
     EXPECT_FALSE(coordinator->wantsPrompt(plain)) << "while the first-run flow shows";
+}
+
+// Only drives of their own are offered: a volume mounted outside the other-volume folders
+// lies in the main index already, and an internal disk that cannot be removed is no drive.
+TEST_F(CatalogCoordinatorTest, OnADebianHomePartitionOnlyTheStickIsOffered) {
+    const test::DebianHomeMachine machine;
+    mounted = VolumeEnumerator::mountedVolumes(machine.sources());
+    std::vector<std::string> paths;
+    for (const auto& v : mounted)
+        paths.push_back(v.mountPath);
+    ASSERT_EQ(paths, (std::vector<std::string>{"/", "/home", "/media/ann/STICK", "/mnt/data"}));
+    otherVolumeFolders = ScanPolicy::otherVolumeFolders();
+    coordinator = make();
+    std::vector<std::string> offered;
+    coordinator->onPromptForDrive = [&](const MountedVolume& v) { offered.push_back(v.name); };
+
+    coordinator->start();
+    EXPECT_EQ(offered, std::vector<std::string>{"STICK"});
+    for (const auto& v : mounted)
+        EXPECT_EQ(coordinator->wantsPrompt(v), v.uuid == test::DebianHomeMachine::stickUUID)
+            << v.mountPath;
 }
 
 TEST_F(CatalogCoordinatorTest, OffersEveryAttachedDriveItWantsAndForgetsDeclinedOnes) {

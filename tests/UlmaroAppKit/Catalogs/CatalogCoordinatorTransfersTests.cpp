@@ -94,6 +94,34 @@ TEST_F(CatalogTransfers, AnEFUListBecomesACatalogOfItsOwnAndTheSameListConflicts
     EXPECT_EQ(library.entries().size(), 2u);
 }
 
+// Rows whose paths are refused are not dropped in silence: the import says how many, and
+// says it again when it replaces an earlier import of the same list.
+TEST_F(CatalogTransfers, AnImportSaysHowManyRowsItSkipped) {
+    const std::string list = "Filename\n"
+                             "C:\\a\\b.txt\n"
+                             "C:\\a\\..\\c.txt\n"
+                             "/home/ann/d.txt\n"
+                             "C:\\.\\e.txt\n";
+    const Outcome first = importNow(file("Mixed.efu", list));
+    ASSERT_TRUE(std::holds_alternative<Imported>(first));
+    const std::string note = "Imported \u201CMixed\u201D, but skipped 3 of its 4 rows: their "
+                             "paths hold \u201C.\u201D or \u201C..\u201D or aren\u2019t "
+                             "Windows paths.";
+    EXPECT_EQ(std::get<Imported>(first).note, note);
+    EXPECT_EQ(library.entry(std::get<Imported>(first).id)->info.fileCount, 1);
+
+    const Outcome again = importNow(file("Mixed.efu", list));
+    ASSERT_TRUE(std::holds_alternative<Conflict>(again));
+    const Outcome replaced = coordinator->resolve(std::get<Conflict>(again).pending, true);
+    ASSERT_TRUE(std::holds_alternative<Imported>(replaced));
+    EXPECT_EQ(std::get<Imported>(replaced).note, note);
+
+    EXPECT_EQ(std::get<Imported>(importNow(file("Clean.efu", photosList))).note, "");
+    EXPECT_EQ(CatalogCoordinator::refusedRowsNote("One", 1, 1),
+              "Imported \u201COne\u201D, but skipped 1 of its 1 row: its path holds \u201C.\u201D "
+              "or \u201C..\u201D or isn\u2019t a Windows path.");
+}
+
 TEST_F(CatalogTransfers, FailedImportsSayWhyAndLeaveNothingBehind) {
     ASSERT_EQ(::mkfifo((dir / "pipe.efu").c_str(), 0600), 0);
     struct Case {

@@ -158,6 +158,49 @@ TEST_F(CatalogMigrationTest, OnlyTheStartupVolumeCompletesEmpty) {
     EXPECT_EQ(folderCount(), 0u);
 }
 
+// Done is kept beside the index as well: with the settings lost or damaged (they read as
+// empty), the next launch neither links nor copies the index nor migrates it again.
+TEST_F(CatalogMigrationTest, ADamagedSettingsFileNeverRunsItAgain) {
+    writeThreeVolumes();
+    ASSERT_TRUE(run());
+    EXPECT_TRUE(fs::exists(CatalogMigration::donePath(index)));
+    EXPECT_EQ(folderCount(), 2u);
+
+    auto damaged = std::make_shared<InMemorySettingsStore>();
+    Preferences fresh{damaged};
+    bool called = false;
+    CatalogMigration::runInBackground(index, layout, fresh, {}, now, mainQueue, background,
+                                      [&](const CatalogMigration::Outcome&) { called = true; });
+    EXPECT_TRUE(called);
+    EXPECT_EQ(background.pending(), 0u);
+    EXPECT_FALSE(fs::exists(source));
+    EXPECT_EQ(folderCount(), 2u);
+
+    // The mark goes where the index goes, its folder made if need be.
+    const fs::path elsewhere = dir / "new-data" / "index.bin";
+    CatalogMigration::settle({}, elsewhere, {}, fresh);
+    EXPECT_TRUE(fs::exists(CatalogMigration::donePath(elsewhere)));
+    EXPECT_TRUE(fresh.catalogMigrationDone());
+}
+
+// Only drives become drive catalogs: a folder that `lu scan` recorded as its volume, or a
+// volume mounted where the main index covers it, never does.
+TEST_F(CatalogMigrationTest, FoldersAndCoveredVolumesAreNoDrives) {
+    IndexBuilder b;
+    addVolume(b, 0, "/home/ann/Documents");
+    addVolume(b, 1, "/media/ann/Stick/Photos");
+    addVolume(b, 2, "/home");
+    addVolume(b, 3, "/mnt/usb");
+    writeIndex(b, {{"local", "/home/ann/Documents", 0, true},
+                   {"local", "/media/ann/Stick/Photos", 0, true},
+                   {"HOME", "/home", 0, true},
+                   {"USB", "/mnt/usb", 0, true}});
+    auto outcome = run();
+    ASSERT_TRUE(outcome);
+    EXPECT_EQ(*outcome, (CatalogMigration::Outcome{{"USB"}, {}, true}));
+    EXPECT_EQ(folderCount(), 1u);
+}
+
 TEST_F(CatalogMigrationTest, MountedAndUnmountedDrivesBecomeDriveCatalogs) {
     writeThreeVolumes();
     auto outcome = run({mounted("B", "/media/ann/Backup", "Backup Disk", 1000)});

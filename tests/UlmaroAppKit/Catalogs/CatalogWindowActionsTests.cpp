@@ -254,6 +254,19 @@ TEST_F(CatalogWindowActionsTest, ImportFailuresShowTheirTextAndAnEmptyOneNothing
     EXPECT_EQ(state.message.get(), std::nullopt);
 }
 
+TEST_F(CatalogWindowActionsTest, AnImportThatSkippedRowsSelectsItsCatalogAndSaysSo) {
+    const fs::path list = dir / "in" / "Mixed.efu";
+    fs::create_directories(list.parent_path());
+    std::ofstream(list) << "Filename\nC:\\a.txt\n/home/ann/b.txt\n";
+    importFrom(list);
+    ASSERT_EQ(ids().size(), 1u);
+    EXPECT_EQ(model.selectedID.get(), ids()[0]);
+    EXPECT_THAT(state.message.get(),
+                Optional(AllOf(StartsWith("Imported \u201CMixed\u201D, but skipped 1 of its 2 "
+                                          "rows"),
+                               HasSubstr("Windows path"))));
+}
+
 TEST_F(CatalogWindowActionsTest, ForgetTitlesAndForgetting) {
     drive("A");
     auto kept = info("disk", "A");

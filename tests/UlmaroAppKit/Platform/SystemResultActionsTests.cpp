@@ -5,6 +5,7 @@
 #include "UlmaroAppKit/Platform/DesktopApplications.h"
 #include "UlmaroAppKit/Platform/FileManagerReveal.h"
 #include "UlmaroAppKit/Platform/SystemResultActions.h"
+#include "support/PrivateBusService.h"
 #include "support/WaitFor.h"
 
 #include <algorithm>
@@ -31,65 +32,24 @@ std::vector<std::string> lines(const fs::path& file) {
 /// records the URIs of every ShowItems call; `failing` answers each call with an error.
 class FakeFileManager {
 public:
-    FakeFileManager(const std::string& address, bool failing) : failing_(failing) {
-        context_ = g_main_context_new();
-        loop_ = g_main_loop_new(context_, FALSE);
-        const auto flags =
-            static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
-                                              G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION);
-        connection_ = g_dbus_connection_new_for_address_sync(address.c_str(), flags, nullptr,
-                                                             nullptr, nullptr);
-        if (connection_ == nullptr) return;
-        GDBusNodeInfo* node = g_dbus_node_info_new_for_xml(
-            "<node><interface name='org.freedesktop.FileManager1'><method name='ShowItems'>"
-            "<arg type='as' direction='in'/><arg type='s' direction='in'/></method>"
-            "</interface></node>",
-            nullptr);
-        static const GDBusInterfaceVTable vtable{&FakeFileManager::handle, nullptr, nullptr, {}};
-        // Calls are dispatched on the context that is the thread's default at registration.
-        g_main_context_push_thread_default(context_);
-        registration_ =
-            g_dbus_connection_register_object(connection_, "/org/freedesktop/FileManager1",
-                                              node->interfaces[0], &vtable, this, nullptr, nullptr);
-        g_main_context_pop_thread_default(context_);
-        g_dbus_node_info_unref(node);
-        GVariant* reply = g_dbus_connection_call_sync(
-            connection_, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-            "RequestName", g_variant_new("(su)", "org.freedesktop.FileManager1", 4u),
-            G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr);
-        if (reply != nullptr) {
-            guint32 answer = 0;
-            g_variant_get(reply, "(u)", &answer);
-            owned_ = answer == 1;
-            g_variant_unref(reply);
-        }
-        thread_ = std::thread([this] { g_main_loop_run(loop_); });
-    }
+    FakeFileManager(const std::string& address, bool failing)
+        : failing_(failing),
+          service_(address, "org.freedesktop.FileManager1", "/org/freedesktop/FileManager1",
+                   "<node><interface name='org.freedesktop.FileManager1'><method name='ShowItems'>"
+                   "<arg type='as' direction='in'/><arg type='s' direction='in'/></method>"
+                   "</interface></node>",
+                   [this](const gchar*, GVariant* parameters, GDBusMethodInvocation* invocation) {
+                       handle(parameters, invocation);
+                   }) {}
 
-    ~FakeFileManager() {
-        if (thread_.joinable()) {
-            g_main_loop_quit(loop_);
-            thread_.join();
-        }
-        if (connection_ != nullptr) {
-            if (registration_ != 0) g_dbus_connection_unregister_object(connection_, registration_);
-            g_dbus_connection_close_sync(connection_, nullptr, nullptr);
-            g_object_unref(connection_);
-        }
-        g_main_loop_unref(loop_);
-        g_main_context_unref(context_);
-    }
-
-    bool owned() const { return owned_; }
+    bool owned() const { return service_.owned(); }
     std::vector<std::vector<std::string>> calls() const {
         std::lock_guard lock(mutex_);
         return calls_;
     }
 
 private:
-    static void handle(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*,
-                       GVariant* parameters, GDBusMethodInvocation* invocation, gpointer self) {
-        auto* manager = static_cast<FakeFileManager*>(self);
+    void handle(GVariant* parameters, GDBusMethodInvocation* invocation) {
         GVariantIter* items = nullptr;
         const gchar* startup = nullptr;
         g_variant_get(parameters, "(as&s)", &items, &startup);
@@ -99,10 +59,10 @@ private:
             uris.emplace_back(uri);
         g_variant_iter_free(items);
         {
-            std::lock_guard lock(manager->mutex_);
-            manager->calls_.push_back(std::move(uris));
+            std::lock_guard lock(mutex_);
+            calls_.push_back(std::move(uris));
         }
-        if (manager->failing_)
+        if (failing_)
             g_dbus_method_invocation_return_dbus_error(
                 invocation, "org.freedesktop.DBus.Error.Failed", "cannot show");
         else
@@ -110,14 +70,10 @@ private:
     }
 
     bool failing_;
-    bool owned_ = false;
-    GMainContext* context_ = nullptr;
-    GMainLoop* loop_ = nullptr;
-    GDBusConnection* connection_ = nullptr;
-    guint registration_ = 0;
-    std::thread thread_;
     mutable std::mutex mutex_;
     std::vector<std::vector<std::string>> calls_;
+    // Last: it calls back from its thread until it is gone.
+    test::PrivateBusService service_;
 };
 
 struct Actions {

@@ -1,5 +1,6 @@
 #include "AppCoordinatorFixture.h"
 #include "UlmaroAppKit/Settings/FirstRunStore.h"
+#include "support/DebianHomeMachine.h"
 
 namespace ulmaro::test {
 namespace {
@@ -152,6 +153,20 @@ TEST(AppCoordinatorOnboarding, FinishingOffersTheQualifyingDrivesButNeverTheStar
     EXPECT_EQ(app->promptQueue().current()->uuid, "USB");
     ASSERT_EQ(app->promptQueue().waiting().size(), 1u);
     EXPECT_EQ(app->promptQueue().waiting().front().uuid, "CARD");
+}
+
+// The drive step lists what the drive prompt would offer: on a Debian machine with /home on
+// a partition of its own and a second internal disk, only the USB stick.
+TEST(AppCoordinatorOnboarding, TheDriveStepListsOnlyDrivesOfTheirOwn) {
+    const DebianHomeMachine machine;
+    AppFixture fixture;
+    fixture.external = VolumeEnumerator::externalVolumes(machine.sources());
+    ASSERT_EQ(fixture.external.size(), 3u);
+    auto app = fixture.make();
+    app->setupOnboarding(true, true);
+    const auto drives = app->onboardingViewModel().externalDrives();
+    ASSERT_EQ(drives.size(), 1u);
+    EXPECT_EQ(drives[0].mountPath, "/media/ann/STICK");
 }
 
 TEST(AppCoordinatorOnboarding, DiskImagesAreNotListedAndTheDriveStepsAnswerIsApplied) {

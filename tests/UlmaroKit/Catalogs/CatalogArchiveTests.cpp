@@ -50,9 +50,10 @@ void writeCatalog(const fs::path& folder, const IndexBuilder& tree, const Catalo
     info.write(folder / "info.json");
 }
 
-// A zip of the given members, written in order, stored without compression.
+// A zip of the given members, written in order, stored without compression unless asked.
 void writeZip(const fs::path& archive,
-              const std::vector<std::pair<std::string, std::string>>& members) {
+              const std::vector<std::pair<std::string, std::string>>& members,
+              zip_int32_t method = ZIP_CM_STORE) {
     int error = 0;
     zip_t* z = zip_open(archive.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
     ASSERT_NE(z, nullptr);
@@ -67,7 +68,7 @@ void writeZip(const fs::path& archive,
             zip_source_free(src);
             continue;
         }
-        zip_set_file_compression(z, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0);
+        zip_set_file_compression(z, static_cast<zip_uint64_t>(index), method, 0);
     }
     ASSERT_EQ(zip_close(z), 0);
 }
@@ -232,6 +233,29 @@ TEST_F(CatalogArchiveTest, JudgesDeclaredSizesBeforeExtracting) {
     std::string whole = readAll(dir / "cut.zip");
     writeFileAtomically(dir / "cut.zip", whole.substr(0, whole.size() - 30));
     EXPECT_EQ(refusal(dir / "cut.zip").kind(), Kind::notACatalog);
+}
+
+// An index is exactly as long as its header says. A member that claims more (a small
+// archive inflating to 20 MB of zeros) or less is refused before it is inflated.
+TEST_F(CatalogArchiveTest, AnIndexMustHaveTheSizeItsHeaderDeclares) {
+    auto good = members(catalog(driveTree(), driveInfo()));
+    const std::string& index = good[0].second;
+    const std::pair<const char*, std::string> cases[] = {
+        {"padded", index + std::string(20u << 20, '\0')},
+        {"cut", index.substr(0, index.size() - 8)},
+    };
+    for (const auto& [name, bytes] : cases) {
+        SCOPED_TRACE(name);
+        auto archive = dir / (std::string(name) + ".zip");
+        writeZip(archive, {{"index.bin", bytes}, good[1]}, ZIP_CM_DEFLATE);
+        EXPECT_LT(fs::file_size(archive), 100u << 10);
+        EXPECT_EQ(refusal(archive).kind(), Kind::notACatalog);
+    }
+    // A header that cannot be read is a damaged index, as when it loads.
+    writeZip(dir / "headless.zip", {{"index.bin", index.substr(0, 100)}, good[1]});
+    EXPECT_EQ(refusal(dir / "headless.zip").kind(), Kind::damagedIndex);
+    writeZip(dir / "deflated.zip", good, ZIP_CM_DEFLATE);
+    EXPECT_EQ(CatalogArchive::unpack(dir / "deflated.zip", temporaryRoot).info, driveInfo());
 }
 
 TEST_F(CatalogArchiveTest, ChecksTheDescriptionAndTheIndex) {

@@ -142,6 +142,21 @@ TEST(EFUImporter, BuildsTheListedTreeWithFoldersMadeOnce) {
     EXPECT_EQ(result.stats.totalBytes, 23u);
 }
 
+// Rows whose paths are refused add nothing, but are counted so that the import can say
+// so; a row with an empty name is a blank row, not a refusal.
+TEST(EFUImporter, CountsTheRowsItRefuses) {
+    auto result = EFUImporter::build(bytesOf("Filename,Size\n"
+                                             "C:\\a\\b.txt,1\n"
+                                             "C:\\a\\..\\c.txt,1\n"
+                                             "/home/ann/d.txt,1\n"
+                                             "C:\\.\\e.txt,1\n"
+                                             ",5\n"));
+    EXPECT_EQ(result.stats.fileCount, 1);
+    EXPECT_EQ(result.rows, 4);
+    EXPECT_EQ(result.refusedRows, 3);
+    EXPECT_EQ(EFUImporter::build(bytesOf("Filename\nC:\\x\n")).refusedRows, 0);
+}
+
 TEST(EFUImporter, FolderNamesMatchWithoutCaseOrNormalForm) {
     auto result = EFUImporter::build(bytesOf("Filename,Attributes\n"
                                              "C:\\Caf\xC3\xA9\\x,0\n"

@@ -4,6 +4,7 @@
 #include "support/DeviceTree.h"
 #include "support/TempDir.h"
 
+#include <cstdlib>
 #include <fstream>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -107,19 +108,21 @@ protected:
 
 TEST_F(VolumeEnumeratorTests, ListsLocalVolumesBootFirstThenByMountPath) {
     std::vector<MountedVolume> expected = {
-        {"9a7e0c52-1b7e-4c4e-9f3e-2d5b1a0c7e11", "/", "/", 500'000'000'000, true, false},
+        {"9a7e0c52-1b7e-4c4e-9f3e-2d5b1a0c7e11", "/", "/", 500'000'000'000, true, false,
+         "nvme0n1p2"},
         {"2d4f6a8c-1e3b-4d5f-8a7c-9e0b1c2d3e4f", "/media/ana/Photos 2024", "Photos 2024",
-         256'000'000'000, true, false},
+         256'000'000'000, true, false, "sdf1"},
         // Upper case sorts before lower case; no capacity, no label, unlistable top.
-        {"0E1F-2A3B", "/mnt/Zip", "Zip", std::nullopt, true, false},
-        {"c0ffee00-aaaa-4bbb-8ccc-123456789abc", "/mnt/image", "image", 1'048'576, true, false},
+        {"0E1F-2A3B", "/mnt/Zip", "Zip", std::nullopt, true, false, "sdg1"},
+        {"c0ffee00-aaaa-4bbb-8ccc-123456789abc", "/mnt/image", "image", 1'048'576, true, false,
+         "loop0"},
         // Found by its source: btrfs reports an anonymous device number.
         {"b7f5e2d0-3c1a-4e8f-9b6d-0a1c2e3f4d5e", "/mnt/pool", "pool", 8'000'000'000'000, true,
-         false},
-        {"64A2-11F0", "/run/media/ana/Archive", "Archive", 64'000'000'000, false, true},
+         false, "sde1"},
+        {"64A2-11F0", "/run/media/ana/Archive", "Archive", 64'000'000'000, false, true, "sdc1"},
         // Listed before /mnt/backup-again, the other mount of the same file system.
         {"5e7c8d1a-0b2f-4a51-8d3c-6f0e9b2a4c77", "/run/media/ana/Backup", "Backup",
-         2'000'000'000'000, false, false},
+         2'000'000'000'000, false, false, "sdb1"},
     };
     EXPECT_EQ(VolumeEnumerator::mountedVolumes(sources), expected);
     expected.erase(expected.begin());
@@ -134,6 +137,31 @@ TEST_F(VolumeEnumeratorTests, NoTableOrNoDevicesGiveNoVolumes) {
     auto bare = sources;
     bare.deviceRoot = tree.path() / "none";
     EXPECT_TRUE(VolumeEnumerator::mountedVolumes(bare).empty()); // nothing has a UUID
+}
+
+// Without udev (a container, a minimal system) there are no /dev/disk links: the file
+// system's own UUID and label are read from the device, read-only.
+TEST_F(VolumeEnumeratorTests, WithoutUdevLinksTheDeviceItselfSaysWhoItIs) {
+    if (std::system("command -v mkfs.ext4 >/dev/null 2>&1") != 0) GTEST_SKIP() << "needs mkfs.ext4";
+    const DeviceTree bare(
+        {{"sdz1", "65:145", "pci0000:00/0000:00:14.0/usb3/3-1/3-1:1.0/host9/block/sdz/sdz1", true,
+          true, "", ""}});
+    const fs::path node = bare.dev() / "sdz1";
+    const std::string make = "truncate -s 4M '" + node.string() +
+                             "' && mkfs.ext4 -q -F -U 6f1c2a9e-4b7d-4e3a-9c5f-0d8e2b1a7c64 "
+                             "-L Probed '" +
+                             node.string() + "' >/dev/null 2>&1";
+    ASSERT_EQ(std::system(make.c_str()), 0);
+    std::ofstream(bare.path() / "mountinfo")
+        << "60 1 65:145 / /media/ann/Probed rw,relatime - ext4 /dev/sdz1 rw\n"
+        << "61 1 65:146 / /media/ann/Nothing rw,relatime - ext4 /dev/sdz2 rw\n";
+    auto s = files.sources(bare, bare.path() / "mountinfo");
+    const auto volumes = VolumeEnumerator::mountedVolumes(s);
+    ASSERT_EQ(volumes.size(), 1u);
+    EXPECT_EQ(volumes[0].uuid, "6f1c2a9e-4b7d-4e3a-9c5f-0d8e2b1a7c64");
+    EXPECT_EQ(volumes[0].name, "Probed");
+    EXPECT_EQ(volumes[0].mountPath, "/media/ann/Probed");
+    EXPECT_FALSE(volumes[0].isInternal);
 }
 
 TEST_F(VolumeEnumeratorTests, VolumeRootsAreListedOnceUntilForgotten) {
@@ -238,11 +266,12 @@ TEST_F(VolumeEnumeratorTests, BtrfsSubvolumesAreVolumesAndBindMountsAreNot) {
     // Default installs mount "/" and "/home" as subvolumes of one file system: one volume.
     const std::pair<const char*, MountedVolume> installs[] = {
         {"ubuntu-btrfs.mountinfo",
-         {"3f1c9e2a-6b7d-4e08-a5c2-91d4e0b7f6a3", "/", "/", std::nullopt, true, false}},
+         {"3f1c9e2a-6b7d-4e08-a5c2-91d4e0b7f6a3", "/", "/", std::nullopt, true, false, "sda3"}},
         {"fedora.mountinfo",
-         {"e4b2c7d1-0a9f-4c3e-8b51-7d2f6a0c9e84", "/", "fedora", std::nullopt, true, false}},
+         {"e4b2c7d1-0a9f-4c3e-8b51-7d2f6a0c9e84", "/", "fedora", std::nullopt, true, false,
+          "nvme0n1p3"}},
         {"opensuse.mountinfo",
-         {"c2a8f1e0-5d3b-4a79-b6e4-0f9d8c7b6a51", "/", "/", std::nullopt, true, false}},
+         {"c2a8f1e0-5d3b-4a79-b6e4-0f9d8c7b6a51", "/", "/", std::nullopt, true, false, "vda2"}},
     };
     for (const auto& [table, root] : installs) {
         EXPECT_EQ(VolumeEnumerator::mountedVolumes(none.sources(devices, fixtures / table)),
@@ -258,7 +287,8 @@ TEST_F(VolumeEnumeratorTests, BtrfsSubvolumesAreVolumesAndBindMountsAreNot) {
            "62 1 0:32 /data /mnt/unsaid rw - btrfs /dev/sde1 rw,space_cache=v2\n"
            "63 1 8:3 /@ /mnt/ext4-subtree rw - ext4 /dev/sda3 rw,subvol=/@\n";
     const std::vector<MountedVolume> alone{{"9f8e7d6c-5b4a-4392-8170-6f5e4d3c2b1a",
-                                            "/media/ana/Data", "Data", std::nullopt, true, false}};
+                                            "/media/ana/Data", "Data", std::nullopt, true, false,
+                                            "sdd1"}};
     EXPECT_EQ(VolumeEnumerator::mountedVolumes(none.sources(devices, dir / "binds.mountinfo")),
               alone);
 }

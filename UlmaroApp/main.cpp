@@ -12,6 +12,7 @@
 #include "UlmaroAppKit/UI/AppMenuShortcut.h"
 #include "UlmaroAppKit/UI/OverlayPanel.h"
 #include "UlmaroAppKit/UI/PanelKeyCallbacks.h"
+#include "UlmaroAppKit/UI/SharedColormap.h"
 #include "UlmaroAppKit/UI/TrayStatusItem.h"
 
 #include <QAction>
@@ -85,6 +86,7 @@ int main(int argc, char** argv) {
     QApplication::setDesktopFileName(QStringLiteral("ulmaro"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/ulmaro/ulmaro.svg")));
     QApplication::setQuitOnLastWindowClosed(false);
+    SharedColormap::install();
     TestMode::mark("qt ready");
 
     AppAssembly assembly;

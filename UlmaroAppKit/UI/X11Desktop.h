@@ -35,6 +35,7 @@ public:
     /// Gives a window of the screen's own visual the screen's default colormap. The X
     /// server leaves the area a bounding shape cuts from a window with a colormap of its own
     /// unpainted (black) instead of showing what lies below; Qt makes one for every window.
+    /// `SharedColormap` does this for every window of the application.
     void useDefaultColormap(std::uint32_t window) const;
 
 private:

@@ -17,6 +17,7 @@
 #include <map>
 #include <sstream>
 #include <sys/stat.h>
+#include <xcb/xcb.h>
 
 namespace ulmaro {
 namespace {
@@ -226,6 +227,44 @@ TEST_F(AppFixture, SecondLaunchAndHotKeySummonThePanelFocused) {
         << "the hot key's press time lets the panel take the focus\n"
         << readFile(probe());
 
+    terminatePrimary();
+}
+
+// Every window of the program shares the screen's colormap with the window manager's frames:
+// with a colormap of Qt's own, a capture such as `xwd -root` reads a window of ours that lies
+// over another of ours (a chooser over the catalog or settings window) as black.
+TEST_F(AppFixture, EveryWindowHasTheScreensDefaultColormap) {
+    launchPrimary();
+    EXPECT_EQ(launchSecond(), 0);
+    ASSERT_TRUE(waitProbed("panel shown"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panelActive(); }, waitLimitMs));
+    ASSERT_TRUE(xdotool({"key", "ctrl+comma"}));
+    auto windows = [&](QStringList also = {}) {
+        QProcess search;
+        search.start(QStringLiteral("xdotool"),
+                     QStringList{"search", "--all", "--pid", QString::number(primary.processId())} +
+                         also);
+        search.waitForFinished(waitLimitMs);
+        return QString::fromUtf8(search.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    };
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return !windows({"--name", "^Settings$"}).isEmpty();
+        },
+        waitLimitMs));
+
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+    for (const QString& id : windows()) {
+        auto* attributes = xcb_get_window_attributes_reply(
+            connection, xcb_get_window_attributes(connection, id.toUInt()), nullptr);
+        if (!attributes) continue;
+        if (attributes->visual == screen->root_visual) {
+            EXPECT_EQ(attributes->colormap, screen->default_colormap) << id.toStdString();
+        }
+        std::free(attributes);
+    }
+    xcb_disconnect(connection);
     terminatePrimary();
 }
 

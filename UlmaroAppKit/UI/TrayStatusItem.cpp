@@ -64,8 +64,12 @@ TrayStatusItem::~TrayStatusItem() {
     tray_.setContextMenu(nullptr);
 }
 
+bool TrayStatusItem::desktopShowsTray() const {
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
 void TrayStatusItem::show() {
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
+    if (!desktopShowsTray())
         log_("Ulmaro: this desktop shows no tray icons; the shortcut, a second launch of "
              "ulmaro, Ctrl+, and Ctrl+Q in the panel still reach everything.");
     tray_.show();

@@ -116,15 +116,19 @@ bool UnixSocketSummonChannel::send(const std::filesystem::path& socketPath) {
     UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     if (!fd) return false;
     if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&*address), sizeof *address) != 0) {
-        if (errno != EAGAIN && errno != EINPROGRESS) return false;
+        // EAGAIN: the listener's queue is full and nothing was queued; try again later.
+        if (errno != EINPROGRESS) return false;
         if (!waitFor(fd.get(), POLLOUT, sendTimeoutMs)) return false;
         int error = 0;
         socklen_t length = sizeof error;
         if (::getsockopt(fd.get(), SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0)
             return false;
     }
+    // The listener counts the connection as the summon and may close it before the byte
+    // arrives: a failed write is no failed summon, and must not send another.
     const char byte = 's';
-    return ::send(fd.get(), &byte, 1, MSG_NOSIGNAL) == 1;
+    [[maybe_unused]] auto sent = ::send(fd.get(), &byte, 1, MSG_NOSIGNAL);
+    return true;
 }
 
 bool UnixSocketSummonChannel::send(const std::filesystem::path& socketPath,

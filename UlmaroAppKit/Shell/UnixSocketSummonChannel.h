@@ -11,8 +11,8 @@ namespace ulmaro {
 
 /// The summon channel as a Unix stream socket ("summon" in the runtime folder). Only the
 /// copy holding the instance lock may listen: it replaces a socket left by a copy that
-/// died and accepts on a thread of its own. A summon is one connection with one byte;
-/// connections from other users are dropped.
+/// died and accepts on a thread of its own. A summon is one connection (it carries one byte,
+/// which the listener does not wait for); connections from other users are dropped.
 class UnixSocketSummonChannel final : public SummonChannel {
 public:
     UnixSocketSummonChannel(std::filesystem::path socketPath, MainQueue& mainQueue);

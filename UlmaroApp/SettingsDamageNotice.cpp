@@ -7,10 +7,12 @@
 
 namespace ulmaro {
 
-void showSettingsDamageNotice(const std::filesystem::path& keptAs, const std::string& problem) {
+void showSettingsDamageNotice(const std::filesystem::path& keptAs, const std::string& problem,
+                              QWidget* over) {
     auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Ulmaro"),
                                 QStringLiteral("Ulmaro’s settings could not be read, so it "
-                                               "started with its default settings."));
+                                               "started with its default settings."),
+                                QMessageBox::NoButton, over);
     box->setTextFormat(Qt::PlainText);
     box->setInformativeText(QStringLiteral("The file was kept as ") +
                             PlainText::fromBytes(keptAs.native()) + QStringLiteral(" (") +

@@ -114,7 +114,8 @@ int main(int argc, char** argv) {
     if (!delegate.launch(arguments)) return 0;
     TestMode::mark("launched");
     if (const auto& damage = assembly.settings().damage())
-        showSettingsDamageNotice(assembly.settings().damagedPath(), *damage);
+        showSettingsDamageNotice(assembly.settings().damagedPath(), *damage,
+                                 assembly.panel().isVisible() ? &assembly.panel() : nullptr);
 
     QuitSignals quitSignals([] { QCoreApplication::quit(); });
     QObject::connect(&application, &QCoreApplication::aboutToQuit, [&delegate] {

@@ -1,6 +1,5 @@
 #include "UlmaroAppKit/UI/QtFileChooser.h"
 
-#include "UlmaroAppKit/Platform/RawPath.h"
 #include "UlmaroAppKit/UI/PlainText.h"
 
 #include <QAbstractItemView>
@@ -12,9 +11,8 @@
 namespace ulmaro {
 namespace {
 
-// Qt shows a name that is not UTF-8 with U+FFFD in it; the bytes on disk are looked up.
 std::string bytes(const QString& path) {
-    return rawPathOf(QFile::encodeName(path).toStdString());
+    return QFile::encodeName(path).toStdString();
 }
 
 /// Neither a row selected nor a name typed.

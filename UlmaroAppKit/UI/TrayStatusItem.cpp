@@ -70,8 +70,8 @@ bool TrayStatusItem::desktopShowsTray() const {
 
 void TrayStatusItem::show() {
     if (!desktopShowsTray())
-        log_("Ulmaro: this desktop shows no tray icons; the shortcut, a second launch of "
-             "ulmaro, Ctrl+, and Ctrl+Q in the panel still reach everything.");
+        log_("Ulmaro: this desktop shows no tray icons; running ulmaro again opens the panel, "
+             "whose Ctrl+, and Ctrl+Q reach everything.");
     tray_.show();
 }
 

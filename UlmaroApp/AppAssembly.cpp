@@ -12,15 +12,12 @@
 #include "UlmaroAppKit/Platform/ThreadSerialQueueFactory.h"
 #include "UlmaroAppKit/Settings/Preferences.h"
 #include "UlmaroAppKit/Shell/HotKeyCenter.h"
-#include "UlmaroAppKit/Shell/SingleInstance.h"
 #include "UlmaroAppKit/Shell/SystemWorkspace.h"
 #include "UlmaroAppKit/Shell/SystemWorkspaceOpener.h"
-#include "UlmaroAppKit/Shell/UnixSocketSummonChannel.h"
 #include "UlmaroAppKit/Shell/XdgAutostartLoginItemProvider.h"
 #include "UlmaroAppKit/UI/CatalogPromptPanel.h"
 #include "UlmaroAppKit/UI/OverlayPanel.h"
 #include "UlmaroAppKit/UI/QtHotKeyWatcher.h"
-#include "UlmaroAppKit/UI/QtMainQueue.h"
 #include "UlmaroAppKit/UI/QtPasteboard.h"
 #include "UlmaroAppKit/UI/QtTimerService.h"
 #include "UlmaroAppKit/UI/TrayStatusItem.h"
@@ -36,12 +33,16 @@
 
 namespace ulmaro {
 
-AppAssembly::AppAssembly() {
+AppAssembly::AppAssembly(std::shared_ptr<MainQueue> mainQueue,
+                         std::shared_ptr<SummonChannel> summons) {
     auto& env = environment_;
     env.writeError = [](const std::string& line) {
         std::cerr << line << (line.ends_with('\n') ? "" : "\n");
     };
-    env.mainQueue = std::make_shared<QtMainQueue>();
+    env.mainQueue = std::move(mainQueue);
+    // The launch's first step took the lock: this is the first copy.
+    env.acquireInstanceLock = [] { return true; };
+    env.summonChannel = std::move(summons);
     auto clock = std::make_shared<SystemClock>();
     env.clock = clock;
     env.timers = std::make_shared<QtTimerService>();
@@ -53,8 +54,6 @@ AppAssembly::AppAssembly() {
     env.preferences = std::make_shared<Preferences>(settings_);
     env.homeDirectory = QDir::homePath().toStdString();
     env.fullDiskAccessGranted = FullDiskAccess::systemProbe();
-
-    makeInstance();
 
     panel_ = std::make_shared<OverlayPanel>();
     if (TestMode::probePath())
@@ -85,22 +84,11 @@ AppAssembly::AppAssembly() {
 
 AppAssembly::~AppAssembly() = default;
 
-void AppAssembly::makeInstance() {
-    const auto folder = SingleInstance::runtimeFolder();
-    const auto role = SingleInstance::claim(folder);
-    isPrimary_ = role.isPrimary;
-    environment_.acquireInstanceLock = [primary = role.isPrimary] { return primary; };
-    if (role.hasRuntimeFolder)
-        environment_.summonChannel = std::make_shared<UnixSocketSummonChannel>(
-            SingleInstance::summonSocketPath(folder), *environment_.mainQueue);
-}
-
 void AppAssembly::makeHotKeys() {
     auto& env = environment_;
     auto backend = X11HotKeyBackend::forSession(*env.mainQueue);
     auto x11 = std::dynamic_pointer_cast<X11HotKeyBackend>(backend);
-    // Only the first copy takes the key: a later one never reads the connection.
-    if (x11 && isPrimary_) hotKeyWatcher_ = std::make_unique<QtHotKeyWatcher>(x11);
+    if (x11) hotKeyWatcher_ = std::make_unique<QtHotKeyWatcher>(x11);
     auto stamped = std::make_shared<StampingHotKeyBackend>(
         backend, [x11 = std::weak_ptr<X11HotKeyBackend>(x11), panel = panel_] {
             if (auto connection = x11.lock())

@@ -13,11 +13,12 @@ class QtHotKeyWatcher;
 class TrayStatusItem;
 
 /// The application's real parts, made once: the Qt seams, the settings file under the XDG
-/// config folder, the one-copy lock and summon socket, the X11 hot key, the panel, the tray
-/// item and the system's openers. Owns what the environment points into. GUI thread only.
+/// config folder, the X11 hot key, the panel, the tray item and the system's openers, over
+/// the main queue and the summon channel of the launch's first step (`InstanceGate`), which
+/// made this the first copy. Owns what the environment points into. GUI thread only.
 class AppAssembly {
 public:
-    AppAssembly();
+    AppAssembly(std::shared_ptr<MainQueue> mainQueue, std::shared_ptr<SummonChannel> summons);
     ~AppAssembly();
     AppAssembly(const AppAssembly&) = delete;
     AppAssembly& operator=(const AppAssembly&) = delete;
@@ -27,10 +28,8 @@ public:
     OverlayPanel& panel() const { return *panel_; }
     TrayStatusItem& tray() const { return *tray_; }
     JsonFileSettingsStore& settings() const { return *settings_; }
-    bool isPrimary() const { return isPrimary_; }
 
 private:
-    void makeInstance();
     void makeHotKeys();
     void makeCatalogFactories();
     std::shared_ptr<IndexCoordinator> testIndexCoordinator() const;
@@ -40,7 +39,6 @@ private:
     std::shared_ptr<OverlayPanel> panel_;
     std::shared_ptr<TrayStatusItem> tray_;
     std::unique_ptr<QtHotKeyWatcher> hotKeyWatcher_;
-    bool isPrimary_ = true;
 };
 
 } // namespace ulmaro

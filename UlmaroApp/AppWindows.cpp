@@ -3,12 +3,11 @@
 #include "UlmaroApp/AppAssembly.h"
 #include "UlmaroAppKit/Catalogs/CatalogCoordinatorAdapter.h"
 #include "UlmaroAppKit/Catalogs/CatalogTransferring.h"
+#include "UlmaroAppKit/Panel/OverlayPanelController.h"
 #include "UlmaroAppKit/Settings/SettingsWindowController.h"
-#include "UlmaroAppKit/Shell/HotKeyCenter.h"
 #include "UlmaroAppKit/UI/CatalogWindowController.h"
 #include "UlmaroAppKit/UI/OverlayPanel.h"
 #include "UlmaroAppKit/UI/QtFileChooser.h"
-#include "UlmaroAppKit/UI/QtKeyPressSource.h"
 #include "UlmaroAppKit/UI/SettingsWindow.h"
 
 namespace ulmaro {
@@ -38,15 +37,23 @@ void AppWindows::attachSettings(const std::shared_ptr<AppCoordinator>& app) {
     settingsController_->onResultLimitChange = [weak] {
         if (auto coordinator = weak.lock()) coordinator->resultLimitChanged();
     };
+    // The shortcut row tells what the coordinator tells everywhere else.
+    settingsController_->hotKeyStatus->set(app->hotKeyStatus.get());
+    hotKeyStatusForwarding_ =
+        app->hotKeyStatus.subscribe([status = settingsController_->hotKeyStatus](
+                                        const HotKeyStatus& now) { status->set(now); });
     SettingsForm::Environment form;
     form.controller = settingsController_;
     form.chooser = std::make_shared<QtFileChooser>();
-    form.keyPresses = std::make_shared<QtKeyPressSource>();
     form.home = env.homeDirectory.string();
-    form.globalKeysAvailable = env.hotKeys->globalKeysAvailable();
     settings_ = std::make_unique<SettingsWindow>(*env.settings, std::move(form));
     app->onOpenSettings = [this] { settings_->show(); };
-    assembly_.panel().onOpenSettings = [this] { settings_->show(); };
+    // The panel hides first without giving the keyboard back to the window it came over,
+    // which would otherwise take it from Settings as the panel loses it.
+    assembly_.panel().onOpenSettings = [this, weak] {
+        if (auto coordinator = weak.lock()) coordinator->panelController().dismiss(false);
+        settings_->show();
+    };
 }
 
 void AppWindows::attachCatalogs(const std::shared_ptr<AppCoordinator>& app) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "UlmaroAppKit/Platform/Observable.h"
+
 #include <memory>
 
 namespace ulmaro {
@@ -30,6 +32,7 @@ private:
 
     AppAssembly& assembly_;
     std::shared_ptr<SettingsWindowController> settingsController_;
+    Subscription hotKeyStatusForwarding_;
     std::unique_ptr<SettingsWindow> settings_;
     std::unique_ptr<QtFileChooser> catalogChooser_;
     std::unique_ptr<CoordinatorTransfers> catalogTransfers_;

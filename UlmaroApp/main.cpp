@@ -2,8 +2,10 @@
 
 #include "UlmaroApp/AppAssembly.h"
 #include "UlmaroApp/AppWindows.h"
+#include "UlmaroApp/InstanceGate.h"
 #include "UlmaroApp/PanelWiring.h"
 #include "UlmaroApp/QuitSignals.h"
+#include "UlmaroApp/SettingsDamageNotice.h"
 #include "UlmaroApp/TestMode.h"
 #include "UlmaroAppKit/Platform/JsonFileSettingsStore.h"
 #include "UlmaroAppKit/Shell/AppCoordinator.h"
@@ -12,6 +14,7 @@
 #include "UlmaroAppKit/UI/AppMenuShortcut.h"
 #include "UlmaroAppKit/UI/OverlayPanel.h"
 #include "UlmaroAppKit/UI/PanelKeyCallbacks.h"
+#include "UlmaroAppKit/UI/QtMainQueue.h"
 #include "UlmaroAppKit/UI/SharedColormap.h"
 #include "UlmaroAppKit/UI/TrayStatusItem.h"
 
@@ -50,25 +53,13 @@ bool displayAnswers() {
     return answers;
 }
 
-/// The application menu's quit item as a panel shortcut (Ctrl+Q).
-void installQuitShortcut(ulmaro::OverlayPanel& panel) {
-    for (const auto& menu : ulmaro::AppMainMenu::make("Ulmaro"))
-        for (const auto& item : menu.items) {
-            if (item.action != ulmaro::AppMenuAction::terminate) continue;
-            auto* quit = new QAction(QString::fromStdString(item.title), &panel);
-            quit->setShortcut(ulmaro::appMenuShortcut(item));
-            quit->setShortcutContext(Qt::WindowShortcut);
-            QObject::connect(quit, &QAction::triggered, [] { QCoreApplication::quit(); });
-            panel.addAction(quit);
-        }
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
     using namespace ulmaro;
     TestMode::mark("started");
     keepIdleMemorySmall();
+
     // The hot key, the focus hand-over and the tray speak X11; XWayland serves them too.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
     if (!displayAnswers()) {
@@ -80,6 +71,10 @@ int main(int argc, char** argv) {
                   << "; the panel needs X11 or XWayland\n";
         return 1;
     }
+    // A later copy summons the first and ends here, before anything is built.
+    auto mainQueue = std::make_shared<QtMainQueue>();
+    InstanceGate gate = InstanceGate::pass(*mainQueue);
+    if (gate.exitStatus) return *gate.exitStatus;
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ulmaro"));
@@ -89,7 +84,7 @@ int main(int argc, char** argv) {
     SharedColormap::install();
     TestMode::mark("qt ready");
 
-    AppAssembly assembly;
+    AppAssembly assembly(mainQueue, std::move(gate.summons));
     AppWindows windows(assembly);
     TestMode::mark("assembled");
 
@@ -104,7 +99,7 @@ int main(int argc, char** argv) {
     };
     factories.installPanelKeys = [&](const std::shared_ptr<AppCoordinator>& app) {
         PanelKeyCallbacks::install(assembly.panel(), app);
-        installQuitShortcut(assembly.panel());
+        addQuitShortcut(assembly.panel());
     };
     factories.buildPanelContent = [&](const std::shared_ptr<AppCoordinator>& app) {
         PanelWiring::buildContent(assembly.panel(), app, assembly.environment().preferences);
@@ -120,6 +115,9 @@ int main(int argc, char** argv) {
     // A later copy has summoned the first; it saves nothing and starts no event loop.
     if (!delegate.launch(arguments)) return 0;
     TestMode::mark("launched");
+    if (const auto& damage = assembly.settings().damage())
+        showSettingsDamageNotice(assembly.settings().damagedPath(), *damage,
+                                 assembly.panel().isVisible() ? &assembly.panel() : nullptr);
 
     QuitSignals quitSignals([] { QCoreApplication::quit(); });
     QObject::connect(&application, &QCoreApplication::aboutToQuit, [&delegate] {

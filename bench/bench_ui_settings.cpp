@@ -6,7 +6,6 @@
 #include "UlmaroAppKit/Fakes/InMemorySettingsStore.h"
 #include "UlmaroAppKit/Platform/JsonFileSettingsStore.h"
 #include "UlmaroAppKit/Platform/ThreadSerialQueueFactory.h"
-#include "UlmaroAppKit/UI/QtKeyPressSource.h"
 #include "UlmaroAppKit/UI/SettingsView.h"
 #include "UlmaroAppKit/UI/SettingsWindow.h"
 
@@ -42,7 +41,6 @@ struct Settings {
         return {.controller = SettingsWindowController::create(
                     preferences, [this] { ++callbacks; }, [this] { ++callbacks; }),
                 .chooser = std::make_shared<NoChooser>(),
-                .keyPresses = std::make_shared<QtKeyPressSource>(),
                 .home = (dir.path() + QStringLiteral("/home")).toStdString()};
     }
 };

@@ -9,7 +9,7 @@ void FakeHotKeyBackend::setPressHandler(PressHandler handler) {
 
 bool FakeHotKeyBackend::grab(std::uint32_t id, const KeyCombo& combo) {
     attempts_.push_back(combo);
-    if (taken_.contains(key(combo))) return false;
+    if (!globalKeysAvailable_ || taken_.contains(key(combo))) return false;
     for (const auto& [heldID, heldCombo] : held_)
         if (heldID != id && heldCombo == combo) return false;
     held_[id] = combo;

@@ -16,6 +16,10 @@ public:
     void setPressHandler(PressHandler handler) override;
     bool grab(std::uint32_t id, const KeyCombo& combo) override;
     void release(std::uint32_t id) override;
+    bool globalKeysAvailable() const override { return globalKeysAvailable_; }
+
+    /// A session that lets no program take a global key (Wayland): every grab is refused.
+    void withoutGlobalKeys() { globalKeysAvailable_ = false; }
 
     /// Another program holds `combo` (or lets it go): grabs of it are refused.
     void take(const KeyCombo& combo) { taken_.insert(key(combo)); }
@@ -41,6 +45,7 @@ private:
     std::set<std::pair<std::uint32_t, std::uint32_t>> taken_;
     std::vector<KeyCombo> attempts_;
     std::map<std::uint32_t, KeyCombo> held_;
+    bool globalKeysAvailable_ = true;
 };
 
 } // namespace ulmaro

@@ -25,6 +25,8 @@ public:
     MenuSpec menu;
     std::size_t menusSet = 0;
     Listener* listener = nullptr;
+    /// What `desktopShowsTray` answers.
+    bool trayShown = true;
 
     void setListener(Listener* newListener) override { listener = newListener; }
     void setIcon(MenuBarViewModel::IconState::Glyph glyph, int animationPhase,
@@ -47,6 +49,8 @@ public:
         for (std::size_t i = 0; i < titles.size() && i < indexes.size(); ++i)
             menu.items[indexes[i]].title = titles[i];
     }
+
+    bool desktopShowsTray() const override { return trayShown; }
 
     void open() { listener->menuWillOpen(); }
     void close() { listener->menuDidClose(); }

@@ -49,7 +49,7 @@ MenuSpec MenuBarMenuBuilder::buildMenu(const MenuBarViewModel& viewModel) const 
     const auto separator = [&items] { items.push_back(MenuItemSpec::makeSeparator()); };
 
     separator();
-    items.push_back(item("Search…", MenuAction::search, "Alt+Space"));
+    items.push_back(item("Search…", MenuAction::search, viewModel.hotKey.menuKeyHint()));
     separator();
 
     if (viewModel.health && viewModel.health->isLoaded) {
@@ -108,7 +108,12 @@ MenuSpec MenuBarMenuBuilder::buildMenu(const MenuBarViewModel& viewModel) const 
     troubleshooting.submenu.push_back(item("Reset Panel Position", MenuAction::resetPosition));
     items.push_back(std::move(troubleshooting));
 
-    if (viewModel.hotKeyUnavailable) {
+    if (!viewModel.hotKey.canChange()) {
+        // No key can be had in this session: nothing to change, only another road to say.
+        items.push_back(disabledItem("Global shortcuts need an X11 session"));
+        items.push_back(disabledItem("Run ulmaro again to summon the panel"));
+        separator();
+    } else if (viewModel.hotKeyUnavailable) {
         items.push_back(item("Shortcut unavailable — click to change", MenuAction::openSettings));
         separator();
     }

@@ -5,6 +5,7 @@
 #include "UlmaroAppKit/Panel/RecentSearchEntry.h"
 #include "UlmaroAppKit/Panel/SavedSearch.h"
 #include "UlmaroAppKit/Platform/Clock.h"
+#include "UlmaroAppKit/Settings/HotKeyStatus.h"
 #include "UlmaroAppKit/Shell/LoginItemViewModel.h"
 
 #include <cstdint>
@@ -105,6 +106,9 @@ struct MenuBarViewModel {
     std::vector<CatalogStatus> catalogs{};
     /// The global shortcut could not be registered after its retries.
     bool hotKeyUnavailable = false;
+    /// The summon shortcut as it stands: the search item shows the key held, and a session
+    /// without global keys says so instead of offering a change.
+    HotKeyStatus hotKey{};
 
     /// The tooltip: "Ulmaro — 1,234 files · indexed 5m ago".
     std::string summaryLine(WallTime now) const;

@@ -36,6 +36,9 @@ public:
     virtual void setMenu(const MenuSpec& menu) = 0;
     /// Gives the shown menu's health lines new titles, in order, in place.
     virtual void retitleHealthLines(const std::vector<std::string>& titles) = 0;
+    /// Whether the desktop shows tray icons at all; where it does not, the item is there
+    /// but nobody sees it, and what it offers must be reached another way.
+    virtual bool desktopShowsTray() const { return true; }
 };
 
 } // namespace ulmaro

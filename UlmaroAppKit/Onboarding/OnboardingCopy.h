@@ -44,7 +44,7 @@ inline constexpr std::string_view continueInBackgroundButton = "Continue in back
 inline constexpr std::string_view continueButton = "Continue";
 inline constexpr std::string_view readyHotkeyLine = "Press Alt+Space to open Ulmaro from anywhere.";
 inline constexpr std::string_view readyNoHotkeyLine =
-    "Open Ulmaro any time from its icon in the menu bar.";
+    "Open Ulmaro any time from its icon in the tray.";
 
 inline constexpr std::string_view searchTitle = "How to search";
 inline constexpr std::string_view searchLead =

@@ -13,13 +13,16 @@ OnboardingViewModel::OnboardingViewModel(bool hotkeyRegistered,
                                          std::shared_ptr<SettingsStore> defaults,
                                          bool accessGranted,
                                          std::vector<MountedVolume> externalDrives,
-                                         Callbacks callbacks)
+                                         Callbacks callbacks,
+                                         std::shared_ptr<Preferences> preferences)
     : isFirstRunSession_(!OnboardingStore::hasCompleted(*defaults)),
-      hotKeyDisplay(KeyCombo::optionSpace.display()), hotkeyRegistered_(hotkeyRegistered),
+      hotKey(HotKeyStatus{hotkeyRegistered ? HotKeyStatus::State::registered
+                                           : HotKeyStatus::State::taken}),
       defaults_(std::move(defaults)), dismissPanel_(std::move(callbacks.dismissPanel)),
       onCompleted_(std::move(callbacks.onCompleted)),
       onChoseCatalogOnly_(std::move(callbacks.onChoseCatalogOnly)),
-      onDrivesChosen_(std::move(callbacks.onDrivesChosen)), preferences_(defaults_),
+      onDrivesChosen_(std::move(callbacks.onDrivesChosen)),
+      preferences_(preferences ? std::move(preferences) : std::make_shared<Preferences>(defaults_)),
       startIndexing_(std::move(callbacks.startIndexing)),
       externalDrives_(std::move(externalDrives)) {
     // Shown drives start ticked; backup disks are left for the user to tick.
@@ -113,8 +116,8 @@ std::string OnboardingViewModel::allSetCountLine() const {
 std::string OnboardingViewModel::allSetHotkeyLine() const {
     // The shortcut may have changed in Settings while the flow was pending: name the one
     // that works, not the default.
-    if (!hotkeyRegistered_) return std::string(OnboardingCopy::readyNoHotkeyLine);
-    return OnboardingCopy::hotkeyLine(hotKeyDisplay.get());
+    if (!hotkeyRegistered()) return hotKey.get().noShortcutLine();
+    return OnboardingCopy::hotkeyLine(hotKeyDisplay());
 }
 
 void OnboardingViewModel::applyIndexingProgress(std::int64_t found) {
@@ -145,7 +148,7 @@ void OnboardingViewModel::advanceFromWelcome() {
 
 void OnboardingViewModel::chooseCatalogOnly() {
     if (step.get() != Step::welcome) return;
-    preferences_.setSearchThisMac(false);
+    preferences_->setSearchThisMac(false);
     OnboardingStore::markCompleted(*defaults_);
     step.set(std::nullopt);
     call(onCompleted_);
@@ -189,7 +192,7 @@ void OnboardingViewModel::advanceFromReady() {
 
 void OnboardingViewModel::advanceFromContentFolders() {
     if (step.get() != Step::contentFolders) return;
-    preferences_.confirmContentFolders();
+    preferences_->confirmContentFolders();
     step.set(Step::howToSearch);
 }
 

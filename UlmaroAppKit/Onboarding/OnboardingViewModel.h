@@ -5,6 +5,7 @@
 #include "UlmaroAppKit/Platform/Observable.h"
 #include "UlmaroAppKit/Platform/SettingsStore.h"
 #include "UlmaroAppKit/Search/RankedRow.h"
+#include "UlmaroAppKit/Settings/HotKeyStatus.h"
 #include "UlmaroAppKit/Settings/Preferences.h"
 #include "UlmaroKit/Scanning/MountedVolume.h"
 
@@ -51,10 +52,12 @@ public:
         DrivesChosen onDrivesChosen;
     };
 
-    /// The completion flag in `defaults` alone decides whether the flow starts.
+    /// The completion flag in `defaults` alone decides whether the flow starts. The flow's
+    /// settings go through `preferences`, the application's one store, so that an open
+    /// Settings window hears of them; none: a `Preferences` of its own over `defaults`.
     OnboardingViewModel(bool hotkeyRegistered, std::shared_ptr<SettingsStore> defaults,
                         bool accessGranted, std::vector<MountedVolume> externalDrives,
-                        Callbacks callbacks);
+                        Callbacks callbacks, std::shared_ptr<Preferences> preferences = nullptr);
     OnboardingViewModel(const OnboardingViewModel&) = delete;
     OnboardingViewModel& operator=(const OnboardingViewModel&) = delete;
 
@@ -70,8 +73,9 @@ public:
     Observable<std::int64_t> filesSoFar{0};
     /// Fixed when the flow was set up; on Linux the shell always grants it.
     Observable<bool> fullDiskAccessGranted{false};
-    /// The summon shortcut as shown; the shell sets the current one right after building.
-    Observable<std::string> hotKeyDisplay;
+    /// The summon shortcut as it stands; the shell keeps it current, so the flow names the
+    /// key in force, or says why there is none.
+    Observable<HotKeyStatus> hotKey;
     Observable<std::optional<std::int64_t>> expectedTotal;
     /// `expectedTotal` is the file system's estimate, not an earlier scan's count.
     Observable<bool> expectedTotalIsEstimate{false};
@@ -84,7 +88,6 @@ public:
     Observable<std::vector<RankedRow>> suggestions;
 
 private:
-    bool hotkeyRegistered_;
     std::shared_ptr<SettingsStore> defaults_;
     std::function<void()> dismissPanel_;
     std::function<void()> onCompleted_;
@@ -96,7 +99,7 @@ public:
 private:
     std::function<void()> onChoseCatalogOnly_;
     Callbacks::DrivesChosen onDrivesChosen_;
-    Preferences preferences_;
+    std::shared_ptr<Preferences> preferences_;
     bool indexingStarted_ = false;
     std::function<void()> startIndexing_;
     std::vector<MountedVolume> externalDrives_;
@@ -109,10 +112,12 @@ public:
     /// Recorded in every step; moves `indexing` on to `ready`.
     void applyIndexingComplete(std::int64_t count, std::vector<RankedRow> rows) override;
 
-    bool hotkeyRegistered() const { return hotkeyRegistered_; }
+    bool hotkeyRegistered() const { return hotKey.get().isRegistered(); }
+    /// The shortcut in force as shown ("Alt+Space").
+    std::string hotKeyDisplay() const { return hotKey.get().combo.display(); }
     const std::vector<MountedVolume>& externalDrives() const { return externalDrives_; }
-    /// The flow's settings, over the same store as the rest of the application.
-    Preferences& preferences() { return preferences_; }
+    /// The flow's settings: the application's `Preferences` when one was given.
+    Preferences& preferences() { return *preferences_; }
     bool indexingStarted() const { return indexingStarted_; }
 
     /// The drives the drive step lists: the first `OnboardingCopy::maxDrivesShown`.

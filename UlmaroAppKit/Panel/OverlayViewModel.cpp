@@ -15,12 +15,6 @@ namespace ulmaro {
 
 namespace {
 
-std::string hotkeyLineFor(bool registered, const std::string& display) {
-    if (registered) return "Press " + display + " anywhere.";
-    return display +
-           " is already taken by another app — open Ulmaro from the menu bar icon instead.";
-}
-
 template <class T>
 void setIfChanged(Observable<T>& observable, T value) {
     if (!(observable.get() == value)) observable.set(std::move(value));
@@ -47,7 +41,7 @@ OverlayViewModel::OverlayViewModel(
     std::shared_ptr<RecentsStore> recentsStore, std::shared_ptr<SettleScheduling> settleScheduler,
     double settleDelay, std::shared_ptr<ResultActionPerforming> actions,
     std::shared_ptr<MainQueue> mainQueue, std::shared_ptr<Clock> clock)
-    : isFirstRun(firstRun), hotkeyLine(hotkeyLineFor(true, KeyCombo::optionSpace.display())),
+    : isFirstRun(firstRun), hotkeyLine(HotKeyStatus{}.panelLine()),
       hotKeyDisplay(KeyCombo::optionSpace.display()), engine_(std::move(engine)),
       opener_(std::move(opener)), actions_(std::move(actions)),
       recentsStore_(std::move(recentsStore)), settleScheduler_(std::move(settleScheduler)),
@@ -130,10 +124,10 @@ void OverlayViewModel::completeFirstRunIndexing(std::int64_t count,
     suggestions.set(std::move(suggestedRows));
 }
 
-void OverlayViewModel::setHotkeyLine(bool registered, const std::string& display) {
+void OverlayViewModel::setHotKeyStatus(const HotKeyStatus& status) {
     assertMainThread();
-    hotKeyDisplay.set(display);
-    hotkeyLine.set(hotkeyLineFor(registered, display));
+    hotKeyDisplay.set(status.combo.display());
+    hotkeyLine.set(status.panelLine());
 }
 
 void OverlayViewModel::toggleCheatSheet() {

@@ -9,6 +9,7 @@
 #include "UlmaroAppKit/Search/RankedRow.h"
 #include "UlmaroAppKit/Search/SearchOutcome.h"
 #include "UlmaroAppKit/Search/SortOrder.h"
+#include "UlmaroAppKit/Settings/HotKeyStatus.h"
 
 #include <cstdint>
 #include <functional>
@@ -188,8 +189,8 @@ public:
     void applyBackgroundScan(std::optional<std::int64_t> filesSoFar);
     void setTotalIndexedCount(std::optional<std::int64_t> count);
     void completeFirstRunIndexing(std::int64_t count, std::vector<RankedRow> suggestedRows);
-    /// `display` is the shortcut as shown; unregistered, the line says it is taken.
-    void setHotkeyLine(bool registered, const std::string& display);
+    /// The line and the shortcut shown follow the shell's one account of the shortcut.
+    void setHotKeyStatus(const HotKeyStatus& status);
     void toggleCheatSheet();
     void showCheatSheet();
     void hideCheatSheet();

@@ -37,6 +37,17 @@ void applyChanges(json& object, const Changes& changes) {
     }
 }
 
+// The damaged file goes to "settings.json.damaged", where the user can still find it.
+void keepAside(const std::filesystem::path& file) {
+    auto aside = file;
+    aside += ".damaged";
+    std::error_code ec;
+    std::filesystem::rename(file, aside, ec);
+    if (ec)
+        logLine("could not keep the damaged settings file as " + aside.string() + ": " +
+                ec.message());
+}
+
 // Serialises read-merge-write among processes (and stores) sharing the folder. Best effort:
 // a holder that never lets go costs us the lock, not the write.
 class FolderLock {
@@ -70,7 +81,15 @@ struct JsonFileSettingsStore::Core {
     bool damageReported = false; // under writeMutex
 
     void writeNow();
+    void setAsideIfDamaged();
 };
+
+void JsonFileSettingsStore::Core::setAsideIfDamaged() {
+    std::lock_guard writing(writeMutex);
+    FolderLock folderLock(file.parent_path());
+    // Another copy may have written a sound file meanwhile.
+    if (SettingsFile::read(file).state == SettingsFile::State::damaged) keepAside(file);
+}
 
 void JsonFileSettingsStore::Core::writeNow() {
     std::lock_guard writing(writeMutex);
@@ -107,13 +126,7 @@ void JsonFileSettingsStore::Core::writeNow() {
         if (!damageReported)
             logLine("the settings file " + file.string() + " is damaged (" + fresh.problem + ")");
         damageReported = false;
-        auto aside = file;
-        aside += ".damaged";
-        std::error_code ec;
-        std::filesystem::rename(file, aside, ec);
-        if (ec)
-            logLine("could not keep the damaged settings file as " + aside.string() + ": " +
-                    ec.message());
+        keepAside(file);
         // What this run knows is the best base left.
         merged = std::move(memory);
         break;
@@ -147,6 +160,10 @@ JsonFileSettingsStore::JsonFileSettingsStore(std::filesystem::path file, SerialQ
         logLine("the settings file " + core_->file.string() + " is damaged (" + contents.problem +
                 "); using defaults, and keeping it as settings.json.damaged");
         core_->damageReported = true;
+        damage_ = contents.problem;
+        queue_->async([weak = std::weak_ptr<Core>(core_)] {
+            if (auto core = weak.lock()) core->setAsideIfDamaged();
+        });
     }
     core_->values = std::move(contents.object);
 }
@@ -161,6 +178,12 @@ std::filesystem::path JsonFileSettingsStore::defaultPath() {
 
 const std::filesystem::path& JsonFileSettingsStore::path() const {
     return core_->file;
+}
+
+std::filesystem::path JsonFileSettingsStore::damagedPath() const {
+    auto aside = core_->file;
+    aside += ".damaged";
+    return aside;
 }
 
 std::optional<nlohmann::json> JsonFileSettingsStore::value(std::string_view key) const {

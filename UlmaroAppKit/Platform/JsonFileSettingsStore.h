@@ -20,8 +20,9 @@ namespace ulmaro {
 /// Memory then takes the file's other keys as written.
 ///
 /// A damaged file (not JSON, not an object, not a regular file, larger than the cap,
-/// unreadable) reads as empty, is reported in one stderr line and is renamed to
-/// "settings.json.damaged" just before the next write replaces it. A failed write leaves
+/// unreadable) reads as empty, is reported in one stderr line and by `damage()`, and is
+/// renamed to "settings.json.damaged" at once on the queue (so the next start finds none
+/// and tells nothing again), or just before a later write that finds one. A failed write leaves
 /// the old file whole, keeps the values in memory for this run (they go with the next
 /// write) and is reported in one stderr line. Safe from any thread.
 class JsonFileSettingsStore final : public SettingsStore {
@@ -40,6 +41,11 @@ public:
     void flush() override;
 
     const std::filesystem::path& path() const;
+    /// Why the file was set aside as damaged when it was read at construction; none when it
+    /// was sound or missing. The application tells the user once.
+    const std::optional<std::string>& damage() const { return damage_; }
+    /// Where a damaged file is kept: the file's path with ".damaged" appended.
+    std::filesystem::path damagedPath() const;
 
 private:
     struct Core;
@@ -47,6 +53,7 @@ private:
 
     std::shared_ptr<Core> core_;
     std::shared_ptr<SerialQueue> queue_;
+    std::optional<std::string> damage_;
 };
 
 } // namespace ulmaro

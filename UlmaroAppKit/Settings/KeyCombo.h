@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace ulmaro {
@@ -21,11 +22,18 @@ struct KeyCombo {
     /// Alt+Space, the default summon shortcut.
     static const KeyCombo optionSpace;
 
-    /// The key's name ("Space", "A", "7"), else "Key " and the code in decimal.
+    /// The key's name ("Space", "A", "7", "F4", "Left", ","): every key the X11 hot key can
+    /// grab has one. Any other code is "Key " and the code in decimal.
     static std::string keyName(std::uint32_t keyCode);
 
     /// Exactly one of the four modifiers is set.
     bool isValid() const;
+
+    /// Why this combination can never be the summon shortcut, or none when it can: it is
+    /// not one modifier plus one key, or taking it system-wide would take a key the user
+    /// needs everywhere (Shift alone types characters; Ctrl+C/V/X/Z/A, Ctrl or
+    /// Alt+Backspace, Alt+Tab and Alt+F4 are every application's editing and window keys).
+    std::optional<std::string> refusal() const;
 
     /// As the user sees it: "Ctrl", "Alt", "Shift", "Super", then the key, joined by "+".
     std::string display() const;

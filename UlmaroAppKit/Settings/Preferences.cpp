@@ -113,6 +113,19 @@ void Preferences::setSearchThisMac(bool on) {
     changed.emit();
 }
 
+std::optional<std::string> Preferences::unstorableFolders(const std::vector<std::string>& paths) {
+    std::string message;
+    for (const auto& path : paths) {
+        if (isValidUtf8(path)) continue;
+        if (!message.empty()) message += '\n';
+        message += "\u201C" + repairUtf8(path) +
+                   "\u201D can\u2019t be added: its name is not valid UTF-8, which the settings "
+                   "can\u2019t hold. Rename it to add it.";
+    }
+    if (message.empty()) return std::nullopt;
+    return message;
+}
+
 KeyCombo Preferences::hotKey() const {
     // Values outside 0…2^32−1 (only a hand edit makes them) and values of another type
     // read as the default, like an absent key.
@@ -122,7 +135,11 @@ KeyCombo Preferences::hotKey() const {
     if (!modifiers || *modifiers < 1 || *modifiers > max) return KeyCombo::optionSpace;
     // A stored 0 is the A key.
     if (!code || *code < 0 || *code > max) return KeyCombo::optionSpace;
-    return {static_cast<std::uint32_t>(*code), static_cast<std::uint32_t>(*modifiers)};
+    const KeyCombo stored{static_cast<std::uint32_t>(*code),
+                          static_cast<std::uint32_t>(*modifiers)};
+    // A combination no shortcut may be (Shift+S, Ctrl+C), stored by an older version or by
+    // hand, would take a key from every application: the default stands in for it.
+    return stored.refusal() ? KeyCombo::optionSpace : stored;
 }
 
 void Preferences::setHotKey(KeyCombo combo) {

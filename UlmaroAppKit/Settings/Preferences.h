@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,8 @@ public:
     bool searchThisMac() const;
     void setSearchThisMac(bool on);
 
+    /// The stored shortcut; Alt+Space when none is stored, or when the stored one could
+    /// never be a shortcut (`KeyCombo::refusal`).
     KeyCombo hotKey() const;
     /// Stored unchecked: the caller stores only valid combinations.
     void setHotKey(KeyCombo combo);
@@ -85,6 +88,11 @@ public:
     /// `user-dirs.dirs` in the XDG config folder names, else home + "/Documents",
     /// "/Desktop", "/Downloads".
     static std::vector<std::string> defaultContentFolders();
+
+    /// Folders that cannot be stored because their path is not UTF-8 (the settings file
+    /// holds only UTF-8): one sentence per such folder, naming it, for where folders are
+    /// added; none when every path can be stored.
+    static std::optional<std::string> unstorableFolders(const std::vector<std::string>& paths);
 
     /// `base` with the user's exclusions added.
     ScanPolicy scanPolicy(const ScanPolicy& base) const;

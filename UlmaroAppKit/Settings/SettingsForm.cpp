@@ -1,5 +1,7 @@
 #include "UlmaroAppKit/Settings/SettingsForm.h"
 
+#include "UlmaroKit/Platform/Utf8.h"
+
 #include <algorithm>
 
 namespace ulmaro {
@@ -8,7 +10,7 @@ SettingsForm::SettingsForm(Environment environment)
     : environment_(std::move(environment)),
       shortcut_(std::make_shared<ShortcutRowModel>(
           environment_.controller->preferences(), environment_.keyPresses,
-          environment_.controller->hotKeyForwarder(), environment_.globalKeysAvailable)) {
+          environment_.controller->hotKeyForwarder(), environment_.controller->hotKeyStatus)) {
     reloadLists();
 }
 
@@ -30,13 +32,15 @@ void SettingsForm::setSearchThisMac(bool on) {
 void SettingsForm::addExclusions() {
     const auto chosen = environment_.chooser->chooseFolders("Skip This Folder", true);
     if (!chosen) return;
+    exclusionsMessage_ = Preferences::unstorableFolders(*chosen);
     for (const auto& path : *chosen)
-        preferences().addExclusion(path);
+        if (isValidUtf8(path)) preferences().addExclusion(path);
     reloadLists();
     environment_.controller->exclusionsChanged();
 }
 
 void SettingsForm::removeExclusion(const std::string& path) {
+    exclusionsMessage_.reset();
     preferences().removeExclusion(path);
     reloadLists();
     environment_.controller->exclusionsChanged();
@@ -45,12 +49,14 @@ void SettingsForm::removeExclusion(const std::string& path) {
 void SettingsForm::addContentFolders() {
     const auto chosen = environment_.chooser->chooseFolders("Read Contents Here", true);
     if (!chosen) return;
+    contentMessage_ = Preferences::unstorableFolders(*chosen);
     for (const auto& path : *chosen)
-        preferences().addContentFolder(path);
+        if (isValidUtf8(path)) preferences().addContentFolder(path);
     reloadLists();
 }
 
 void SettingsForm::removeContentFolder(const std::string& path) {
+    contentMessage_.reset();
     preferences().removeContentFolder(path);
     reloadLists();
 }
@@ -66,7 +72,8 @@ std::vector<CloudFolders::Folder> SettingsForm::cloudSuggestions() const {
 }
 
 void SettingsForm::addCloudFolder(const CloudFolders::Folder& folder) {
-    preferences().addContentFolder(folder.path);
+    contentMessage_ = Preferences::unstorableFolders({folder.path});
+    if (!contentMessage_) preferences().addContentFolder(folder.path);
     reloadLists();
 }
 

@@ -28,7 +28,6 @@ public:
         std::shared_ptr<KeyPressSource> keyPresses{};
         /// Cloud folders are looked for here.
         std::string home{};
-        bool globalKeysAvailable = true;
         std::function<std::vector<CloudFolders::Folder>(std::string_view home)> detectCloudFolders =
             CloudFolders::detected;
     };
@@ -47,10 +46,12 @@ public:
 
     /// The chooser ("Skip This Folder"); each chosen folder is appended, then the shell is
     /// told once, also after OK with nothing chosen. A cancelled chooser changes nothing.
+    /// A folder whose path cannot be stored is refused with `exclusionsMessage`.
     void addExclusions();
     void removeExclusion(const std::string& path);
 
-    /// The chooser ("Read Contents Here"); never tells the shell.
+    /// The chooser ("Read Contents Here"); never tells the shell. A folder whose path
+    /// cannot be stored is refused with `contentMessage`.
     void addContentFolders();
     void removeContentFolder(const std::string& path);
     /// The detected cloud folders whose path is not listed.
@@ -62,6 +63,11 @@ public:
     /// The choice the stored limit selects; none for a value that is not one of them.
     std::optional<std::size_t> selectedResultLimit() const;
     void chooseResultLimit(std::int64_t limit);
+
+    /// Why folders last chosen in a section were not added; cleared by that section's next
+    /// change. Announced through `listsChanged`.
+    const std::optional<std::string>& exclusionsMessage() const { return exclusionsMessage_; }
+    const std::optional<std::string>& contentMessage() const { return contentMessage_; }
 
     ShortcutRowModel& shortcut() { return *shortcut_; }
     const std::shared_ptr<ShortcutRowModel>& shortcutModel() const { return shortcut_; }
@@ -78,6 +84,8 @@ private:
     std::shared_ptr<ShortcutRowModel> shortcut_;
     std::vector<std::string> exclusions_;
     std::vector<std::string> contentFolders_;
+    std::optional<std::string> exclusionsMessage_;
+    std::optional<std::string> contentMessage_;
 };
 
 } // namespace ulmaro

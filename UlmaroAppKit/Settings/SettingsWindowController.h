@@ -1,5 +1,7 @@
 #pragma once
 
+#include "UlmaroAppKit/Platform/Observable.h"
+#include "UlmaroAppKit/Settings/HotKeyStatus.h"
 #include "UlmaroAppKit/Settings/Preferences.h"
 #include "UlmaroAppKit/Settings/ShortcutRowModel.h"
 
@@ -22,6 +24,11 @@ public:
 
     /// Runs after the result limit changed (the engine is rebuilt with it). Set by the shell.
     std::function<void()> onResultLimitChange;
+
+    /// The summon shortcut as the shell last told it (held, taken, or not to be had in this
+    /// session); the shell keeps it current, the shortcut row reads it.
+    std::shared_ptr<Observable<HotKeyStatus>> hotKeyStatus =
+        std::make_shared<Observable<HotKeyStatus>>();
 
     /// Asks `onHotKeyChange`, holding the controller weakly: false when the controller is
     /// gone or nothing is installed.

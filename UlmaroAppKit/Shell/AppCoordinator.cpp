@@ -54,6 +54,8 @@ void AppCoordinator::construct() {
     trigramHolder_ =
         std::make_shared<TrigramIndexHolder>(TrigramIndexHolder::defaultCacheURL(indexPath_));
     isPrimaryInstance_ = env_.acquireInstanceLock ? env_.acquireInstanceLock() : true;
+    // The saved shortcut until a registration says otherwise.
+    hotKeyStatus.set(hotKeyStatusOf(HotKeyStatus::State::registered, preferences_->hotKey()));
     makeMenuBar();
     installMenuSlots();
     installBothCallbacks();

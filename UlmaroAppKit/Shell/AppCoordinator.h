@@ -7,6 +7,7 @@
 #include "UlmaroAppKit/Platform/Observable.h"
 #include "UlmaroAppKit/Search/CatalogSearchInput.h"
 #include "UlmaroAppKit/Search/SortOrder.h"
+#include "UlmaroAppKit/Settings/HotKeyStatus.h"
 #include "UlmaroAppKit/Settings/KeyCombo.h"
 #include "UlmaroAppKit/Shell/AppEnvironment.h"
 #include "UlmaroAppKit/Shell/LoginItemViewModel.h"
@@ -139,6 +140,9 @@ public:
 
     /// The shortcut could not be registered after every retry; the menu offers to change it.
     Observable<bool> hotKeyUnavailable{false};
+    /// The one account of the summon shortcut that the panel, the tray, the first-run flow
+    /// and Settings all tell: held, taken, or not to be had in this session.
+    Observable<HotKeyStatus> hotKeyStatus;
 
     // Index updates and the engine.
     void handleIndexUpdate(const IndexCoordinator::State& state,
@@ -165,15 +169,16 @@ public:
     void deferFullDiskAccess();
 
     // The global shortcut.
-    /// Registers `combo` as the summon key in place of the one held. On failure one line
-    /// goes to the error log, and the saved shortcut comes back when a key had been held.
-    /// True when `combo` itself is registered.
+    /// Registers `combo` as the summon key in place of the one held. On failure the saved
+    /// shortcut comes back when a key had been held, and the error log gets one line per
+    /// combination refused (the launch's retries add none). In a session without global
+    /// keys nothing is grabbed. True when `combo` itself is registered.
     bool registerHotKey(const KeyCombo& combo);
     /// The saved shortcut, retried 0.5, 1 and 2 s apart when it is taken; after the last
-    /// failure `hotKeyUnavailable` is set. True when the first attempt succeeded.
+    /// failure `hotKeyUnavailable` is set. In a session without global keys nothing is
+    /// tried or retried, and one line says why. True when the first attempt succeeded.
     bool registerHotKeyWithRetry();
     void scheduleHotKeyRetry(int attempt);
-    static std::string hotKeyTakenLine(const KeyCombo& combo);
     static constexpr double hotKeyRetryDelays[] = {0.5, 1.0, 2.0};
 
     // The first-run flow.
@@ -217,6 +222,8 @@ private:
     bool fullDiskAccess() const;
     void recordFirstRunEndedWithoutTheMac();
     std::shared_ptr<HotKey> makeSummonKey(const KeyCombo& combo);
+    HotKeyStatus hotKeyStatusOf(HotKeyStatus::State state, const KeyCombo& combo) const;
+    void publishHotKeyStatus(const HotKeyStatus& status);
     void onboardingCompleted();
     void choseCatalogOnly();
     void drivesChosen(const std::vector<MountedVolume>& chosen,
@@ -257,6 +264,8 @@ private:
     std::function<bool()> fullDiskAccessCheck_;
     std::optional<EngineInputs> lastEngineInputs_;
     std::unique_ptr<Timer> hotKeyRetry_;
+    /// The last combination whose refusal was logged; a retry of it logs nothing.
+    std::optional<KeyCombo> loggedHotKeyFailure_;
     /// Computed once; an empty index that could not be made stays absent.
     std::optional<IndexCoordinator::Store> emptyStore_;
     std::shared_ptr<TrigramIndexHolder> trigramHolder_;

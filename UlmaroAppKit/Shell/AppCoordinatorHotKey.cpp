@@ -1,3 +1,5 @@
+#include "UlmaroAppKit/MenuBar/StatusItemView.h"
+#include "UlmaroAppKit/Onboarding/OnboardingViewModel.h"
 #include "UlmaroAppKit/Panel/OverlayViewModel.h"
 #include "UlmaroAppKit/Platform/TimerService.h"
 #include "UlmaroAppKit/Settings/Preferences.h"
@@ -7,18 +9,32 @@
 
 namespace ulmaro {
 
-std::string AppCoordinator::hotKeyTakenLine(const KeyCombo& combo) {
-    return "Ulmaro: could not register " + combo.display() +
-           " \u2014 it's already bound to another app. Summon via the menu bar item instead.\n";
-}
-
 std::shared_ptr<HotKey> AppCoordinator::makeSummonKey(const KeyCombo& combo) {
     return env_.hotKeys->makeHotKey(combo, [weak = weak_from_this()] {
         if (auto self = weak.lock()) self->summon();
     });
 }
 
+HotKeyStatus AppCoordinator::hotKeyStatusOf(HotKeyStatus::State state,
+                                            const KeyCombo& combo) const {
+    return {state, combo, !env_.statusItem || env_.statusItem->desktopShowsTray()};
+}
+
+void AppCoordinator::publishHotKeyStatus(const HotKeyStatus& status) {
+    overlayViewModel_->setHotKeyStatus(status);
+    onboardingViewModel_->hotKey.set(status);
+    const bool changed = !(hotKeyStatus.get() == status);
+    hotKeyStatus.set(status);
+    // The tray's search item names the key held.
+    if (changed) refreshMenuBar();
+}
+
 bool AppCoordinator::registerHotKey(const KeyCombo& combo) {
+    if (!env_.hotKeys->globalKeysAvailable()) {
+        // Nothing can be grabbed in this session; the launch has said why.
+        publishHotKeyStatus(hotKeyStatusOf(HotKeyStatus::State::noGlobalKeys, combo));
+        return false;
+    }
     const bool hadKey = hotKey_ != nullptr;
     if (hotKey_) {
         hotKey_->unregisterKey();
@@ -29,8 +45,11 @@ bool AppCoordinator::registerHotKey(const KeyCombo& combo) {
     const bool registered = key->registerKey();
     if (registered) {
         hotKey_ = std::move(key);
+        loggedHotKeyFailure_.reset();
     } else {
-        if (env_.writeError) env_.writeError(hotKeyTakenLine(combo));
+        if (env_.writeError && loggedHotKeyFailure_ != combo)
+            env_.writeError(hotKeyStatusOf(HotKeyStatus::State::taken, combo).logLine());
+        loggedHotKeyFailure_ = combo;
         if (hadKey) {
             const KeyCombo saved = preferences_->hotKey();
             auto restored = makeSummonKey(saved);
@@ -40,7 +59,8 @@ bool AppCoordinator::registerHotKey(const KeyCombo& combo) {
             }
         }
     }
-    overlayViewModel_->setHotkeyLine(hotKey_ != nullptr, inForce.display());
+    publishHotKeyStatus(hotKeyStatusOf(
+        hotKey_ ? HotKeyStatus::State::registered : HotKeyStatus::State::taken, inForce));
     if (registered) {
         // A working key ends the launch's retries and the menu's offer to change it.
         hotKeyRetry_.reset();
@@ -53,6 +73,13 @@ bool AppCoordinator::registerHotKey(const KeyCombo& combo) {
 }
 
 bool AppCoordinator::registerHotKeyWithRetry() {
+    if (!env_.hotKeys->globalKeysAvailable()) {
+        const auto status =
+            hotKeyStatusOf(HotKeyStatus::State::noGlobalKeys, preferences_->hotKey());
+        if (env_.writeError) env_.writeError(status.logLine());
+        publishHotKeyStatus(status);
+        return false;
+    }
     const bool registered = registerHotKey(preferences_->hotKey());
     if (registered)
         hotKeyUnavailable.set(false);

@@ -315,6 +315,7 @@ void AppCoordinator::refreshMenuBar() {
     }
     content.catalogs = catalogStatuses();
     content.hotKeyUnavailable = hotKeyUnavailable.get();
+    content.hotKey = hotKeyStatus.get();
     showInMenuBar(std::move(content));
 }
 

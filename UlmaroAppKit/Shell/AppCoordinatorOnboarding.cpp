@@ -39,11 +39,18 @@ void AppCoordinator::setupOnboarding(bool hotkeyRegistered,
                                       const std::vector<MountedVolume>& declined) {
         if (auto self = weak.lock()) self->drivesChosen(chosen, declined);
     };
+    // The application's one Preferences: an open Settings window hears of the flow's
+    // choices (the content folders) as they are made.
     onboardingViewModel_ = std::make_shared<OnboardingViewModel>(
-        hotkeyRegistered, firstRunDefaults_, access, std::move(drives), std::move(callbacks));
+        hotkeyRegistered, firstRunDefaults_, access, std::move(drives), std::move(callbacks),
+        preferences_);
 
     auto& onboarding = *onboardingViewModel_;
-    onboarding.hotKeyDisplay.set(preferences_->hotKey().display());
+    HotKeyStatus hotKey = hotKeyStatus.get();
+    if (hotKey.isRegistered() != hotkeyRegistered)
+        hotKey.state =
+            hotkeyRegistered ? HotKeyStatus::State::registered : HotKeyStatus::State::taken;
+    onboarding.hotKey.set(hotKey);
     const auto lastTotal = env_.settings->intValue(IndexCoordinator::Keys::lastScanTotal);
     if (lastTotal.value_or(0) >= 1) {
         onboarding.expectedTotal.set(*lastTotal);

@@ -49,15 +49,20 @@ SingleInstance::Lock SingleInstance::tryLock(const std::filesystem::path& lockPa
     std::error_code ec;
     std::filesystem::create_directories(lockPath.parent_path(), ec);
     UniqueFd fd(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644));
-    if (!fd) return {true, UniqueFd()};
+    if (!fd)
+        return {Outcome::failed, UniqueFd(),
+                "cannot open the lock file " + lockPath.string() + ": " + std::strerror(errno)};
     int rc;
     do {
         rc = ::flock(fd.get(), LOCK_EX | LOCK_NB);
     } while (rc != 0 && errno == EINTR);
-    return {rc == 0, std::move(fd)};
+    if (rc == 0) return {Outcome::primary, std::move(fd)};
+    if (errno == EWOULDBLOCK) return {Outcome::secondary, std::move(fd)};
+    return {Outcome::failed, std::move(fd),
+            "cannot lock " + lockPath.string() + ": " + std::strerror(errno)};
 }
 
-bool SingleInstance::acquire(const std::filesystem::path& lockPath) {
+SingleInstance::Lock SingleInstance::acquire(const std::filesystem::path& lockPath) {
     // Descriptors live until the process ends: the lock must outlast every caller.
     static std::mutex mutex;
     static std::vector<int>* held = new std::vector<int>();
@@ -66,7 +71,7 @@ bool SingleInstance::acquire(const std::filesystem::path& lockPath) {
         std::lock_guard guard(mutex);
         held->push_back(lock.descriptor.release());
     }
-    return lock.isPrimary;
+    return lock;
 }
 
 SingleInstance::Role SingleInstance::claim(const std::filesystem::path& runtimeFolder) {
@@ -75,9 +80,10 @@ SingleInstance::Role SingleInstance::claim(const std::filesystem::path& runtimeF
         std::fprintf(stderr,
                      "Ulmaro: not using %s: %s; running without single-instance protection.\n",
                      runtimeFolder.c_str(), why.c_str());
-        return {true, false};
+        return {Outcome::primary, false};
     }
-    return {acquire(lockPath(runtimeFolder)), true};
+    Lock lock = acquire(lockPath(runtimeFolder));
+    return {lock.outcome, true, std::move(lock.problem)};
 }
 
 } // namespace ulmaro

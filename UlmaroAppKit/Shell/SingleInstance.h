@@ -12,12 +12,25 @@ namespace ulmaro {
 /// crashed leaves a file behind but no lock.
 class SingleInstance {
 public:
-    /// Where a primary copy answers summons and holds its lock.
+    enum class Outcome {
+        /// This process holds the lock: it is the first copy.
+        primary,
+        /// Another process holds it: this launch only summons that one.
+        secondary,
+        /// The lock file cannot be opened (a folder stands there, permissions forbid it):
+        /// whether a copy runs cannot be told, so this launch must not start.
+        failed,
+    };
+
+    /// The start-up decision.
     struct Role {
-        bool isPrimary = true;
+        Outcome outcome = Outcome::primary;
         /// False when the runtime folder could not be trusted: no lock and no summon
         /// channel, rather than following something another user may have planted.
         bool hasRuntimeFolder = true;
+        /// Why, for `failed`: one line for the user.
+        std::string problem{};
+        bool isPrimary() const { return outcome == Outcome::primary; }
     };
 
     /// `DataLocations::runtimeDirectory()`, worked out anew on each use.
@@ -34,22 +47,22 @@ public:
     static bool prepareRuntimeFolder(const std::filesystem::path& folder,
                                      std::string* why = nullptr);
 
-    /// True when this process is to run as the primary copy. Creates the lock file's folder
-    /// (errors ignored), opens the file read-write (created 0644, close-on-exec) and asks
-    /// for an exclusive lock without waiting; a file that cannot be opened means primary.
-    /// The descriptor stays open, and the lock held, until the process ends.
-    static bool acquire(const std::filesystem::path& lockPath);
-
-    /// `acquire` that hands the descriptor back instead of keeping it, so tests can let
-    /// the lock go.
+    /// The lock, taken without waiting: creates the lock file's folder (errors ignored),
+    /// opens the file read-write (created 0644, close-on-exec, never through a link) and
+    /// asks for an exclusive lock. The descriptor comes back, so tests can let the lock go.
     struct Lock {
-        bool isPrimary = true;
+        Outcome outcome = Outcome::primary;
         UniqueFd descriptor;
+        std::string problem{};
+        bool isPrimary() const { return outcome == Outcome::primary; }
     };
     static Lock tryLock(const std::filesystem::path& lockPath);
 
-    /// The start-up decision: the runtime folder prepared and checked, then the lock. An
-    /// untrusted folder writes one line to standard error and runs as primary.
+    /// `tryLock` whose descriptor stays open, and the lock held, until the process ends.
+    static Lock acquire(const std::filesystem::path& lockPath);
+
+    /// The runtime folder prepared and checked, then the lock. An untrusted folder writes
+    /// one line to standard error and runs as primary without a lock.
     static Role claim(const std::filesystem::path& runtimeFolder);
 };
 

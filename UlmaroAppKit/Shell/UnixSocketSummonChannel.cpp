@@ -5,7 +5,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
-#include <memory>
+#include <mutex>
 #include <optional>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -37,13 +37,21 @@ bool waitFor(int fd, short events, int timeoutMs) {
     return rc > 0 && (p.revents & events) != 0;
 }
 
-// The listening side: a socket and the thread that accepts on it, stopped through an eventfd.
-struct Listener {
+} // namespace
+
+// The listening side: a socket and the thread that accepts on it, stopped through an
+// eventfd. Summons accepted before a handler is installed are counted and handed over then.
+struct UnixSocketSummonChannel::Listener {
     UniqueFd socket;
     UniqueFd wake;
     std::thread thread;
-    std::shared_ptr<std::atomic<bool>> alive = std::make_shared<std::atomic<bool>>(true);
     std::filesystem::path path;
+    MainQueue* mainQueue = nullptr;
+
+    std::mutex mutex;
+    std::shared_ptr<std::function<void()>> handler; // under mutex
+    int waiting = 0;                                // under mutex
+    std::shared_ptr<std::atomic<bool>> alive = std::make_shared<std::atomic<bool>>(true);
 
     ~Listener() {
         alive->store(false);
@@ -51,77 +59,117 @@ struct Listener {
         if (wake) [[maybe_unused]]
             auto n = ::write(wake.get(), &one, sizeof one);
         if (thread.joinable()) thread.join();
-        ::unlink(path.c_str());
+        if (!path.empty()) ::unlink(path.c_str());
     }
-};
 
-void acceptLoop(Listener* listener, MainQueue* mainQueue, std::function<void()> handler) {
-    auto shared = std::make_shared<std::function<void()>>(std::move(handler));
-    for (;;) {
-        pollfd fds[2] = {{listener->socket.get(), POLLIN, 0}, {listener->wake.get(), POLLIN, 0}};
-        if (::poll(fds, 2, -1) < 0) {
-            if (errno == EINTR) continue;
-            return;
-        }
-        if (fds[1].revents != 0) return;
-        UniqueFd peer(::accept4(listener->socket.get(), nullptr, nullptr, SOCK_CLOEXEC));
-        if (!peer) continue;
-        ucred credentials{};
-        socklen_t length = sizeof credentials;
-        if (::getsockopt(peer.get(), SOL_SOCKET, SO_PEERCRED, &credentials, &length) != 0 ||
-            credentials.uid != ::geteuid())
-            continue;
-        mainQueue->post([alive = listener->alive, shared] {
-            if (alive->load()) (*shared)();
+    // Main thread or the accept thread; posts under the lock, so summons keep their order.
+    void deliverLocked() {
+        mainQueue->post([alive = alive, handler = handler] {
+            if (alive->load()) (*handler)();
         });
     }
-}
 
-} // namespace
+    void summoned() {
+        std::lock_guard lock(mutex);
+        if (handler)
+            deliverLocked();
+        else
+            ++waiting;
+    }
+
+    void install(std::function<void()> newHandler) {
+        std::lock_guard lock(mutex);
+        handler = std::make_shared<std::function<void()>>(std::move(newHandler));
+        for (; waiting > 0; --waiting)
+            deliverLocked();
+    }
+
+    void acceptLoop() {
+        for (;;) {
+            pollfd fds[2] = {{socket.get(), POLLIN, 0}, {wake.get(), POLLIN, 0}};
+            if (::poll(fds, 2, -1) < 0) {
+                if (errno == EINTR) continue;
+                return;
+            }
+            if (fds[1].revents != 0) return;
+            UniqueFd peer(::accept4(socket.get(), nullptr, nullptr, SOCK_CLOEXEC));
+            if (!peer) continue;
+            ucred credentials{};
+            socklen_t length = sizeof credentials;
+            if (::getsockopt(peer.get(), SOL_SOCKET, SO_PEERCRED, &credentials, &length) != 0 ||
+                credentials.uid != ::geteuid())
+                continue;
+            summoned();
+        }
+    }
+};
 
 UnixSocketSummonChannel::UnixSocketSummonChannel(std::filesystem::path socketPath,
                                                  MainQueue& mainQueue)
     : socketPath_(std::move(socketPath)), mainQueue_(mainQueue) {}
 
-bool UnixSocketSummonChannel::send() {
-    auto address = addressOf(socketPath_);
+UnixSocketSummonChannel::~UnixSocketSummonChannel() = default;
+
+bool UnixSocketSummonChannel::send(const std::filesystem::path& socketPath) {
+    auto address = addressOf(socketPath);
     if (!address) return false;
     UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     if (!fd) return false;
     if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&*address), sizeof *address) != 0) {
-        if (errno != EAGAIN && errno != EINPROGRESS) return false;
+        // EAGAIN: the listener's queue is full and nothing was queued; try again later.
+        if (errno != EINPROGRESS) return false;
         if (!waitFor(fd.get(), POLLOUT, sendTimeoutMs)) return false;
         int error = 0;
         socklen_t length = sizeof error;
         if (::getsockopt(fd.get(), SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0)
             return false;
     }
+    // The listener counts the connection as the summon and may close it before the byte
+    // arrives: a failed write is no failed summon, and must not send another.
     const char byte = 's';
-    return ::send(fd.get(), &byte, 1, MSG_NOSIGNAL) == 1;
+    [[maybe_unused]] auto sent = ::send(fd.get(), &byte, 1, MSG_NOSIGNAL);
+    return true;
+}
+
+bool UnixSocketSummonChannel::send(const std::filesystem::path& socketPath,
+                                   std::chrono::milliseconds patience) {
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    for (;;) {
+        if (send(socketPath)) return true;
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
 }
 
 void UnixSocketSummonChannel::post() {
-    send();
+    send(socketPath_);
 }
 
-Subscription UnixSocketSummonChannel::observe(std::function<void()> handler) {
+bool UnixSocketSummonChannel::listen() {
+    if (*listener_) return true;
     auto address = addressOf(socketPath_);
-    if (!address) return {};
+    if (!address) return false;
     auto listener = std::make_shared<Listener>();
-    listener->path = socketPath_;
+    listener->mainQueue = &mainQueue_;
     listener->socket.reset(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
     listener->wake.reset(::eventfd(0, EFD_CLOEXEC));
-    if (!listener->socket || !listener->wake) return {};
+    if (!listener->socket || !listener->wake) return false;
     // Only the lock holder gets here, so whatever stands at the path is a dead copy's.
     ::unlink(socketPath_.c_str());
     if (::bind(listener->socket.get(), reinterpret_cast<const sockaddr*>(&*address),
-               sizeof *address) != 0 ||
-        ::listen(listener->socket.get(), 8) != 0) {
-        listener->path.clear();
-        return {};
-    }
-    listener->thread = std::thread(acceptLoop, listener.get(), &mainQueue_, std::move(handler));
-    return Subscription([listener]() mutable { listener.reset(); });
+               sizeof *address) != 0)
+        return false;
+    listener->path = socketPath_;
+    if (::listen(listener->socket.get(), 8) != 0) return false;
+    listener->thread = std::thread([raw = listener.get()] { raw->acceptLoop(); });
+    *listener_ = std::move(listener);
+    return true;
+}
+
+Subscription UnixSocketSummonChannel::observe(std::function<void()> handler) {
+    if (!listen()) return {};
+    (*listener_)->install(std::move(handler));
+    return Subscription([holder = listener_] { holder->reset(); });
 }
 
 } // namespace ulmaro

@@ -1,6 +1,5 @@
 #include "UlmaroAppKit/Shell/WaylandHotKeyBackend.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -15,23 +14,6 @@ bool WaylandHotKeyBackend::isWaylandSession(const std::function<const char*(cons
 
 bool WaylandHotKeyBackend::isWaylandSession() {
     return isWaylandSession([](const char* name) { return std::getenv(name); });
-}
-
-WaylandHotKeyBackend::WaylandHotKeyBackend(std::function<void(std::string_view)> write)
-    : write_(std::move(write)) {
-    if (!write_)
-        write_ = [](std::string_view text) {
-            std::fwrite(text.data(), 1, text.size(), stderr);
-            std::fflush(stderr);
-        };
-}
-
-bool WaylandHotKeyBackend::grab(std::uint32_t, const KeyCombo&) {
-    if (!told_) {
-        told_ = true;
-        write_(message);
-    }
-    return false;
 }
 
 } // namespace ulmaro

@@ -6,6 +6,7 @@
 #include "UlmaroKit/Platform/UniqueFd.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <system_error>
@@ -84,6 +85,8 @@ bool isExecutableFile(const std::string& path) {
            S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
 }
 
+constexpr const char* programName = "ulmaro";
+
 } // namespace
 
 XdgAutostartLoginItemProvider::XdgAutostartLoginItemProvider(ExecutableLocator executable)
@@ -96,6 +99,35 @@ std::filesystem::path XdgAutostartLoginItemProvider::entryPath() {
 
 std::filesystem::path XdgAutostartLoginItemProvider::runningExecutable() {
     return ProgramLocation::executable();
+}
+
+std::optional<std::filesystem::path>
+XdgAutostartLoginItemProvider::resolveProgram(const std::string& program) {
+    if (program.empty()) return std::nullopt;
+    if (program.find('/') != std::string::npos) {
+        if (isExecutableFile(program)) return std::filesystem::path(program);
+        return std::nullopt;
+    }
+    const char* value = std::getenv("PATH");
+    std::string_view path = value ? value : "/usr/local/bin:/usr/bin:/bin";
+    while (true) {
+        const auto colon = path.find(':');
+        const std::string_view folder = path.substr(0, colon);
+        // Only absolute folders: the session's working directory is not ours to guess.
+        if (!folder.empty() && folder.front() == '/') {
+            std::string candidate(folder);
+            candidate += '/';
+            candidate += program;
+            if (isExecutableFile(candidate)) return std::filesystem::path(candidate);
+        }
+        if (colon == std::string_view::npos) return std::nullopt;
+        path.remove_prefix(colon + 1);
+    }
+}
+
+std::filesystem::path XdgAutostartLoginItemProvider::installedExecutable() {
+    if (auto installed = resolveProgram(programName)) return *installed;
+    return runningExecutable();
 }
 
 std::string XdgAutostartLoginItemProvider::execValue(const std::filesystem::path& program) {
@@ -191,8 +223,8 @@ LoginItemStatus XdgAutostartLoginItemProvider::status() const {
     if (entry.hidden || entry.disabled) return LoginItemStatus::notRegistered;
     if (!entry.exec) return LoginItemStatus::notFound;
     auto program = programOfExecValue(*entry.exec);
-    return program && isExecutableFile(*program) ? LoginItemStatus::enabled
-                                                 : LoginItemStatus::notFound;
+    return program && resolveProgram(*program) ? LoginItemStatus::enabled
+                                               : LoginItemStatus::notFound;
 }
 
 void XdgAutostartLoginItemProvider::registerItem() {

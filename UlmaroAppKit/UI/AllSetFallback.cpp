@@ -96,8 +96,7 @@ QLabel* line(std::string_view text, double pixels, Theme::Level level, QWidget* 
 
 } // namespace
 
-AllSetFallback::AllSetFallback(std::int64_t count, const std::string& hotKeyDisplay,
-                               bool hotkeyRegistered, QWidget* parent,
+AllSetFallback::AllSetFallback(std::int64_t count, const HotKeyStatus& hotKey, QWidget* parent,
                                std::shared_ptr<TimerService> timers)
     : QWidget(parent) {
     auto* column = new QVBoxLayout(this);
@@ -110,16 +109,15 @@ AllSetFallback::AllSetFallback(std::int64_t count, const std::string& hotKeyDisp
     setCount(count);
     column->addWidget(line("files indexed and ready", 13, Theme::Level::secondary, this));
 
-    if (!hotkeyRegistered) {
-        column->addWidget(
-            line(OnboardingCopy::readyNoHotkeyLine, 13, Theme::Level::secondary, this));
+    if (!hotKey.isRegistered()) {
+        column->addWidget(line(hotKey.noShortcutLine(), 13, Theme::Level::secondary, this));
         return;
     }
     auto* keys = new QHBoxLayout;
     keys->setContentsMargins(0, 2, 0, 0);
     keys->setSpacing(8);
     keys->addStretch(1);
-    for (const auto& piece : ShortcutCaps::pieces(hotKeyDisplay)) {
+    for (const auto& piece : ShortcutCaps::pieces(hotKey.combo.display())) {
         caps_.push_back(new Cap(PlainText::fromBytes(piece), ShortcutCaps::isWide(piece), this));
         keys->addWidget(caps_.back(), 0, Qt::AlignVCenter);
     }

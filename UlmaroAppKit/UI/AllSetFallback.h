@@ -1,5 +1,7 @@
 #pragma once
 
+#include "UlmaroAppKit/Settings/HotKeyStatus.h"
+
 #include <QWidget>
 #include <cstdint>
 #include <memory>
@@ -14,15 +16,15 @@ class TimerService;
 /// The last step when no file was found to suggest: the still mark at 64, the big count
 /// (one line, shrinking to 60 % before it would wrap), "files indexed and ready", then one
 /// cap per key of the summon shortcut and "from anywhere, over any app" — or, with no
-/// shortcut registered, the line that points to the tray icon instead. GUI thread only.
+/// shortcut registered, the line that says how to open Ulmaro instead. GUI thread only.
 class AllSetFallback final : public QWidget {
     Q_OBJECT
 public:
     static constexpr double countPixels = 40;
     static constexpr double smallestCountScale = 0.6;
 
-    AllSetFallback(std::int64_t count, const std::string& hotKeyDisplay, bool hotkeyRegistered,
-                   QWidget* parent = nullptr, std::shared_ptr<TimerService> timers = nullptr);
+    AllSetFallback(std::int64_t count, const HotKeyStatus& hotKey, QWidget* parent = nullptr,
+                   std::shared_ptr<TimerService> timers = nullptr);
 
     void setCount(std::int64_t count);
     /// The count's text and the pixel size it is drawn at now.

@@ -11,6 +11,7 @@
 #include "UlmaroAppKit/UI/StyledButton.h"
 #include "UlmaroAppKit/UI/Symbols.h"
 #include "UlmaroAppKit/UI/TintedBacking.h"
+#include "UlmaroKit/Platform/Utf8.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -62,6 +63,9 @@ ContentFoldersStep::ContentFoldersStep(OnboardingViewModel& model,
     auto* addColumn = new QVBoxLayout(addHolder);
     addColumn->setContentsMargins(0, 2, 0, 0);
     addColumn->addWidget(add_, 0, Qt::AlignHCenter);
+    message_ = OnboardingText::label({}, Style{11, Theme::Weight::regular, Level::secondary}, true);
+    message_->hide();
+    addColumn->addWidget(message_);
     addHolder->setMaximumWidth(380);
 
     auto* next =
@@ -156,8 +160,13 @@ void ContentFoldersStep::addFolders() {
     // The chooser was modal to the panel; the keyboard goes back to it.
     if (QWidget* panel = window(); panel->isVisible()) panel->activateWindow();
     if (!chosen) return;
+    // A folder whose path the settings cannot hold is said so, never dropped in silence.
+    const auto refused = Preferences::unstorableFolders(*chosen);
+    message_->setText(refused ? PlainText::fromBytes(*refused) : QString());
+    message_->setVisible(refused.has_value());
     auto& preferences = model_.preferences();
     for (const auto& path : *chosen) {
+        if (!isValidUtf8(path)) continue;
         auto stored = preferences.contentIndexFolders();
         stored.push_back(path);
         preferences.setContentIndexFolders(stored);

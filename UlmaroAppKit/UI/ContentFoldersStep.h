@@ -28,6 +28,8 @@ public:
     OnboardingStepShell& shell() const { return *shell_; }
     QScrollArea& list() const { return *list_; }
     StyledButton& addButton() const { return *add_; }
+    /// Why chosen folders were not added; hidden when all were.
+    QLabel& message() const { return *message_; }
     /// The text a row shows for `path`: its last component.
     static QString rowTitle(const std::string& path);
 
@@ -43,6 +45,7 @@ private:
     OnboardingStepShell* shell_;
     QScrollArea* list_;
     StyledButton* add_;
+    QLabel* message_;
 };
 
 } // namespace ulmaro

@@ -1,5 +1,6 @@
 #include "UlmaroAppKit/UI/KeptWindow.h"
 
+#include "UlmaroAppKit/UI/AppMenuShortcut.h"
 #include "UlmaroAppKit/UI/X11Desktop.h"
 
 #include <QGuiApplication>
@@ -59,6 +60,7 @@ void KeptWindow::build() {
     auto window = std::make_unique<FrameWindow>(
         flags, [this](const WindowFrame& frame) { frames_.save(options_.autosaveName, frame); });
     window->setWindowTitle(options_.title);
+    addQuitShortcut(*window);
     window->setMinimumSize(options_.minimumSize);
     auto* layout = new QVBoxLayout(window.get());
     layout->setContentsMargins(0, 0, 0, 0);

@@ -16,7 +16,8 @@ namespace ulmaro {
 /// on the first `show()`, hidden when the user closes it, the same window with the same
 /// content on every later `show()`. Its frame is remembered under its autosave name
 /// (`WindowFrameStore`) as it moves and resizes; when it is built the remembered size comes
-/// back and the window is centred on the primary screen, once. GUI thread only.
+/// back and the window is centred on the primary screen, once. Like the panel, it answers
+/// the main menu's quit key (Ctrl+Q). GUI thread only.
 class KeptWindow {
 public:
     struct Options {

@@ -249,7 +249,7 @@ Ready::Ready(const Context& context, Action onGrant, Action onContinue, QWidget*
     } else {
         if (kind == OnboardingPage::ReadyBody::shortcut) {
             std::vector<QWidget*> keys;
-            for (const auto& piece : ShortcutCaps::pieces(model_.hotKeyDisplay.get())) {
+            for (const auto& piece : ShortcutCaps::pieces(model_.hotKeyDisplay())) {
                 if (!keys.empty())
                     keys.push_back(
                         OnboardingText::label("+", Style{18, Weight::light, Level::secondary}));
@@ -258,13 +258,12 @@ Ready::Ready(const Context& context, Action onGrant, Action onContinue, QWidget*
             }
             body.push_back(row(std::move(keys), 8));
             body.push_back(OnboardingText::measured(
-                OnboardingText::label(
-                    OnboardingCopy::readyHotkeyLineFor(model_.hotKeyDisplay.get()),
-                    Style{15, Weight::medium, Level::primary}, true),
+                OnboardingText::label(OnboardingCopy::readyHotkeyLineFor(model_.hotKeyDisplay()),
+                                      Style{15, Weight::medium, Level::primary}, true),
                 430));
         } else {
             body.push_back(OnboardingText::measured(
-                OnboardingText::label(OnboardingCopy::readyNoHotkeyLine,
+                OnboardingText::label(model_.hotKey.get().noShortcutLine(),
                                       Style{13, Weight::medium, Level::primary}, true),
                 430));
         }

@@ -42,7 +42,7 @@ OnboardingStepView::OnboardingStepView(OnboardingViewModel& model, Callbacks cal
     subscriptions_.push_back(model_.step.subscribe([this](const auto&) { rebuild(); }));
     // The shortcut and the denied folders change what the ready page holds, not just its
     // texts.
-    subscriptions_.push_back(model_.hotKeyDisplay.subscribe([this](const auto&) {
+    subscriptions_.push_back(model_.hotKey.subscribe([this](const auto&) {
         if (pageStep_ == OnboardingStep::ready) rebuild();
     }));
     subscriptions_.push_back(model_.deniedDirectories.subscribe([this](const auto&) {

@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPointer>
+#include <QWidget>
 #include <utility>
 #include <xcb/xcb_keysyms.h>
 
@@ -42,7 +43,8 @@ bool isModifierKey(int key) {
 
 class Filter final : public QObject {
 public:
-    explicit Filter(KeyPressSource::Handler handler) : handler_(std::move(handler)) {
+    Filter(KeyPressSource::Handler handler, QtKeyPressSource::Window window)
+        : handler_(std::move(handler)), window_(std::move(window)) {
         if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>())
             if (x11->connection()) symbols_ = xcb_key_symbols_alloc(x11->connection());
     }
@@ -55,13 +57,15 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (!active_) return false;
+        if (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress)
+            return false;
+        if (!aimedAtTheWindow(watched)) return false;
         if (event->type() == QEvent::ShortcutOverride) {
             // Accepted, the press goes to the focus widget as a key press, where it is
             // taken below, instead of firing a shortcut.
             event->accept();
             return true;
         }
-        if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
         const auto& key = static_cast<const QKeyEvent&>(*event);
         std::optional<std::uint32_t> keysym;
         if (symbols_ && key.nativeScanCode() != 0) {
@@ -76,14 +80,22 @@ protected:
     }
 
 private:
+    bool aimedAtTheWindow(QObject* watched) const {
+        if (!watched->isWidgetType() || !window_) return false;
+        const QWidget* window = window_();
+        return window && static_cast<QWidget*>(watched)->window() == window;
+    }
+
     KeyPressSource::Handler handler_;
+    QtKeyPressSource::Window window_;
     xcb_key_symbols_t* symbols_ = nullptr;
     bool active_ = true;
 };
 
 class QtMonitor final : public KeyPressSource::Monitor {
 public:
-    explicit QtMonitor(KeyPressSource::Handler handler) : filter_(new Filter(std::move(handler))) {
+    QtMonitor(KeyPressSource::Handler handler, QtKeyPressSource::Window window)
+        : filter_(new Filter(std::move(handler), std::move(window))) {
         qApp->installEventFilter(filter_);
     }
     ~QtMonitor() override {
@@ -100,9 +112,11 @@ private:
 
 } // namespace
 
+QtKeyPressSource::QtKeyPressSource(Window window) : window_(std::move(window)) {}
+
 std::unique_ptr<KeyPressSource::Monitor> QtKeyPressSource::addMonitor(Handler handler) {
     if (!qApp) return nullptr;
-    return std::make_unique<QtMonitor>(std::move(handler));
+    return std::make_unique<QtMonitor>(std::move(handler), window_);
 }
 
 std::optional<std::uint32_t> QtKeyPressSource::keysymOfQtKey(int key) {

@@ -187,6 +187,8 @@ void SettingsView::rebuildLists() {
         exclusionRows_->addWidget(pathRow(
             path, "folder.badge.minus", QStringLiteral("Stop skipping this folder"),
             [this, path] { form_->removeExclusion(path); }, page));
+    if (const auto& message = form_->exclusionsMessage())
+        exclusionRows_->addWidget(secondaryLabel(PlainText::fromBytes(*message), 11, page));
 
     clear(*contentRows_);
     if (form_->contentFolders().empty())
@@ -208,6 +210,8 @@ void SettingsView::rebuildLists() {
         layout->addWidget(add);
         contentRows_->addWidget(row);
     }
+    if (const auto& message = form_->contentMessage())
+        contentRows_->addWidget(secondaryLabel(PlainText::fromBytes(*message), 11, page));
 }
 
 } // namespace ulmaro

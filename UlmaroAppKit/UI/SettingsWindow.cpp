@@ -1,11 +1,23 @@
 #include "UlmaroAppKit/UI/SettingsWindow.h"
 
+#include "UlmaroAppKit/UI/QtKeyPressSource.h"
 #include "UlmaroAppKit/UI/SettingsView.h"
 
 namespace ulmaro {
+namespace {
+
+/// The shortcut recorder hears this window's keys and no other's.
+SettingsForm::Environment withKeyPresses(SettingsForm::Environment environment,
+                                         QtKeyPressSource::Window window) {
+    if (!environment.keyPresses)
+        environment.keyPresses = std::make_shared<QtKeyPressSource>(std::move(window));
+    return environment;
+}
+
+} // namespace
 
 SettingsWindow::SettingsWindow(SettingsStore& frames, SettingsForm::Environment environment)
-    : environment_(std::move(environment)),
+    : environment_(withKeyPresses(std::move(environment), [this] { return kept_.window(); })),
       kept_(frames,
             {QStringLiteral("Settings"), "Settings", QSize(480, 400), QSize(520, 640), false},
             [this] {

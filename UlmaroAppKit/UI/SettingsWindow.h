@@ -11,7 +11,8 @@ class SettingsView;
 
 /// The one settings window: "Settings", at least 480 × 400, resizable, not minimisable,
 /// its frame remembered as "Settings". `show()` builds it on the first call and brings it
-/// to the front on every call; closing only hides it, with its state. GUI thread only.
+/// to the front on every call; closing only hides it, with its state. Without `keyPresses`
+/// in the environment the shortcut row hears this window's keys. GUI thread only.
 class SettingsWindow {
 public:
     SettingsWindow(SettingsStore& frames, SettingsForm::Environment environment);

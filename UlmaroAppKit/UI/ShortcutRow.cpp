@@ -2,6 +2,7 @@
 
 #include "UlmaroAppKit/UI/Theme.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -42,9 +43,22 @@ ShortcutRow::ShortcutRow(std::shared_ptr<ShortcutRowModel> model,
 
 void ShortcutRow::refresh() {
     button_->setText(QString::fromStdString(model_->buttonTitle()));
-    const auto& error = model_->hotKeyError();
-    message_->setText(error ? QString::fromStdString(*error) : QString());
-    message_->setVisible(error.has_value());
+    button_->setEnabled(model_->canRecord());
+    const auto message = model_->message();
+    message_->setText(message ? QString::fromStdString(*message) : QString());
+    message_->setVisible(message.has_value());
+}
+
+bool ShortcutRow::event(QEvent* event) {
+    // Keys typed into another window must never become the shortcut. A window passes its
+    // deactivation on to its children.
+    if (event->type() == QEvent::WindowDeactivate) model_->stopRecording();
+    return QWidget::event(event);
+}
+
+void ShortcutRow::hideEvent(QHideEvent* event) {
+    model_->stopRecording();
+    QWidget::hideEvent(event);
 }
 
 } // namespace ulmaro

@@ -64,10 +64,14 @@ TrayStatusItem::~TrayStatusItem() {
     tray_.setContextMenu(nullptr);
 }
 
+bool TrayStatusItem::desktopShowsTray() const {
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
 void TrayStatusItem::show() {
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
-        log_("Ulmaro: this desktop shows no tray icons; the shortcut, a second launch of "
-             "ulmaro, Ctrl+, and Ctrl+Q in the panel still reach everything.");
+    if (!desktopShowsTray())
+        log_("Ulmaro: this desktop shows no tray icons; running ulmaro again opens the panel, "
+             "whose Ctrl+, and Ctrl+Q reach everything.");
     tray_.show();
 }
 

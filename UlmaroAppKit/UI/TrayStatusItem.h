@@ -36,6 +36,7 @@ public:
     void setToolTip(const std::string& text) override;
     void setMenu(const MenuSpec& menu) override;
     void retitleHealthLines(const std::vector<std::string>& titles) override;
+    bool desktopShowsTray() const override;
 
     QSystemTrayIcon& trayIcon() { return tray_; }
     QMenu& menu() { return *menu_; }

@@ -33,7 +33,7 @@ TryTheseStep::TryTheseStep(OnboardingViewModel& model, IconResolver* icons,
     layout->setContentsMargins(0, 0, 0, 0);
     rebuild();
     subscriptions_.push_back(model_.suggestions.subscribe([this](const auto&) { rebuild(); }));
-    subscriptions_.push_back(model_.hotKeyDisplay.subscribe([this](const auto&) { rebuild(); }));
+    subscriptions_.push_back(model_.hotKey.subscribe([this](const auto&) { rebuild(); }));
     for (auto* count : {&model_.filesSoFar, &model_.finalCount})
         subscriptions_.push_back(count->subscribe([this](const auto&) { updateCounts(); }));
     subscriptions_.push_back(model_.indexComplete.subscribe([this](bool) { updateCounts(); }));
@@ -60,8 +60,7 @@ void TryTheseStep::rebuild() {
             OnboardingText::label({}, {11, Theme::Weight::regular, Theme::Level::secondary}, true);
         body.push_back(footer_);
     } else {
-        fallback_ = new AllSetFallback(model_.readyCount(), model_.hotKeyDisplay.get(),
-                                       model_.hotkeyRegistered(), nullptr, timers_);
+        fallback_ = new AllSetFallback(model_.readyCount(), model_.hotKey.get(), nullptr, timers_);
         fallback_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
         body.push_back(fallback_);
     }

@@ -158,24 +158,35 @@ TEST(OnboardingDerived, ReadyCountFollowsTheScanUntilTheIndexIsComplete) {
     EXPECT_EQ(model.coverageGapText(), "1 folder couldn't be read");
 }
 
-TEST(OnboardingDerived, HotkeyLineNamesTheShortcutInForce) {
+TEST(OnboardingDerived, HotkeyLineNamesTheShortcutInForceOrSaysWhyThereIsNone) {
+    using State = HotKeyStatus::State;
+    const KeyCombo ctrlShiftK{40, KeyCombo::control | KeyCombo::shift};
     struct Case {
         bool registered;
-        std::optional<std::string> display; // none: left as built
+        std::optional<HotKeyStatus> status; // none: left as built
         std::string line;
     };
     const std::vector<Case> cases = {
         {true, std::nullopt, std::string(OnboardingCopy::readyHotkeyLine)},
-        {true, "Alt+Space", std::string(OnboardingCopy::readyHotkeyLine)},
-        {true, "Ctrl+Shift+K", "Press Ctrl+Shift+K to open Ulmaro from anywhere."},
-        {false, "Ctrl+Shift+K", std::string(OnboardingCopy::readyNoHotkeyLine)},
+        {true, HotKeyStatus{}, std::string(OnboardingCopy::readyHotkeyLine)},
+        {true, HotKeyStatus{State::registered, ctrlShiftK},
+         "Press Ctrl+Shift+K to open Ulmaro from anywhere."},
         {false, std::nullopt, std::string(OnboardingCopy::readyNoHotkeyLine)},
+        {false, HotKeyStatus{State::taken, ctrlShiftK},
+         std::string(OnboardingCopy::readyNoHotkeyLine)},
+        {false, HotKeyStatus{State::taken, ctrlShiftK, false},
+         "Open Ulmaro any time by running ulmaro again."},
+        {false, HotKeyStatus{State::noGlobalKeys},
+         "Global shortcuts need an X11 session; running ulmaro again summons the panel."},
+        // A key registered after the flow was set up (Settings) is named from then on.
+        {false, HotKeyStatus{State::registered, ctrlShiftK},
+         "Press Ctrl+Shift+K to open Ulmaro from anywhere."},
     };
     for (const auto& c : cases) {
         test::OnboardingRecorder r;
         auto& model = r.make(true, {}, c.registered);
-        EXPECT_EQ(model.hotKeyDisplay.get(), "Alt+Space");
-        if (c.display) model.hotKeyDisplay.set(*c.display);
+        EXPECT_EQ(model.hotKeyDisplay(), "Alt+Space");
+        if (c.status) model.hotKey.set(*c.status);
         EXPECT_EQ(model.allSetHotkeyLine(), c.line);
     }
 }

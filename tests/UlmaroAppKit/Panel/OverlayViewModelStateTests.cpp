@@ -108,12 +108,12 @@ TEST(OverlayViewModelState, SmallOperations) {
     m.hideCheatSheet();
     EXPECT_FALSE(m.showingCheatSheet.get());
 
-    m.setHotkeyLine(true, "Ctrl+Alt+K");
-    EXPECT_EQ(m.hotKeyDisplay.get(), "Ctrl+Alt+K");
-    EXPECT_EQ(m.hotkeyLine.get(), "Press Ctrl+Alt+K anywhere.");
-    m.setHotkeyLine(false, "Alt+Space");
+    m.setHotKeyStatus({HotKeyStatus::State::registered, {40, KeyCombo::control}});
+    EXPECT_EQ(m.hotKeyDisplay.get(), "Ctrl+K");
+    EXPECT_EQ(m.hotkeyLine.get(), "Press Ctrl+K anywhere.");
+    m.setHotKeyStatus({HotKeyStatus::State::taken});
     EXPECT_EQ(m.hotkeyLine.get(), "Alt+Space is already taken by another app \u2014 open Ulmaro "
-                                  "from the menu bar icon instead.");
+                                  "from its tray icon instead.");
 
     m.setTotalIndexedCount(7);
     EXPECT_EQ(m.totalIndexedCount.get(), 7);

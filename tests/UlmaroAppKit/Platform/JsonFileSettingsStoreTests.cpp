@@ -247,6 +247,37 @@ TEST_F(JsonFileSettingsStoreTest, DamagedFilesReadAsEmptyAndAreKeptAsideBeforeTh
     }
 }
 
+TEST_F(JsonFileSettingsStoreTest, DamageIsToldOnceAndTheFileSetAsideWithoutAWrite) {
+    std::filesystem::create_directories(file.parent_path());
+    writeAll(file, "not json");
+    auto aside = file;
+    aside += ".damaged";
+    {
+        testing::internal::CaptureStderr();
+        JsonFileSettingsStore store(file, queues);
+        testing::internal::GetCapturedStderr();
+        EXPECT_EQ(store.damage(), "not valid JSON");
+        EXPECT_EQ(store.damagedPath(), aside);
+        writerQueue().drain();
+        EXPECT_FALSE(std::filesystem::exists(file)) << "set aside though nothing was written";
+        EXPECT_EQ(readAll(aside), "not json");
+    }
+    // The next start finds no file: nothing to tell.
+    testing::internal::CaptureStderr();
+    JsonFileSettingsStore next(file, queues);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(next.damage(), std::nullopt);
+
+    // A sound file written by another copy before the store's queue ran is kept.
+    writeAll(file, "{ still broken");
+    testing::internal::CaptureStderr();
+    JsonFileSettingsStore third(file, queues);
+    testing::internal::GetCapturedStderr();
+    writeAll(file, R"({"app.ulmaro.a": 1})");
+    writerQueue().drain();
+    EXPECT_EQ(fileObject(file), (json{{"app.ulmaro.a", 1}}));
+}
+
 TEST_F(JsonFileSettingsStoreTest, AFifoOrAFolderAtThePathIsDamagedAndNeverHangsStartUp) {
     std::filesystem::create_directories(file.parent_path());
     ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);

@@ -1,4 +1,5 @@
 #include "UlmaroAppKit/Settings/KeyCombo.h"
+#include "UlmaroAppKit/Shell/X11KeyMap.h"
 
 #include <gtest/gtest.h>
 #include <set>
@@ -50,17 +51,60 @@ TEST(KeyCombo, NamesEveryKeyOfTheTableAndNumbersTheRest) {
         {26, "7"},
         {28, "8"},
         {25, "9"},
-        // Not in the table.
-        {122, "Key 122"},
+        // The keys beyond the letters and digits, by their caps.
+        {122, "F1"},
+        {118, "F4"},
+        {111, "F12"},
+        {123, "Left"},
+        {126, "Up"},
+        {43, ","},
+        {42, "\\"},
+        {51, "Backspace"},
+        {116, "Page Up"},
+        // No key of the layout.
         {10, "Key 10"},
         {4294967295u, "Key 4294967295"},
     };
-    std::set<std::string> named;
-    for (const auto& [code, name] : table) {
+    for (const auto& [code, name] : table)
         EXPECT_EQ(KeyCombo::keyName(code), name) << code;
-        if (!name.starts_with("Key ")) named.insert(name);
+}
+
+TEST(KeyCombo, EveryKeyTheHotKeyCanGrabHasAName) {
+    std::set<std::string> names;
+    for (std::uint32_t code = 0; code < 256; ++code) {
+        if (!X11KeyMap::keysym(code)) continue;
+        const std::string name = KeyCombo::keyName(code);
+        EXPECT_FALSE(name.starts_with("Key ")) << code;
+        EXPECT_TRUE(names.insert(name).second) << name << " names two keys";
     }
-    EXPECT_EQ(named.size(), 40u);
+    EXPECT_EQ(names.size(), 74u);
+}
+
+TEST(KeyCombo, RefusesWhatWouldTakeAKeyFromEveryApplication) {
+    const std::pair<KeyCombo, bool> table[] = {
+        {KeyCombo::optionSpace, false},
+        {{1, KeyCombo::option}, false},                    // Alt+S
+        {{1, KeyCombo::command}, false},                   // Super+S
+        {{122, KeyCombo::control}, false},                 // Ctrl+F1
+        {{1, KeyCombo::shift}, true},                      // Shift+S types a capital
+        {{122, KeyCombo::shift}, true},                    // Shift+F1: Shift alone
+        {{48, KeyCombo::shift}, true},                     // Shift+Tab
+        {{1, KeyCombo::shift | 0x400}, true},              // other bits do not count
+        {{8, KeyCombo::control}, true},                    // Ctrl+C
+        {{9, KeyCombo::control}, true},                    // Ctrl+V
+        {{7, KeyCombo::control}, true},                    // Ctrl+X
+        {{6, KeyCombo::control}, true},                    // Ctrl+Z
+        {{0, KeyCombo::control}, true},                    // Ctrl+A
+        {{51, KeyCombo::control}, true},                   // Ctrl+Backspace
+        {{51, KeyCombo::option}, true},                    // Alt+Backspace
+        {{48, KeyCombo::option}, true},                    // Alt+Tab
+        {{118, KeyCombo::option}, true},                   // Alt+F4
+        {{8, KeyCombo::option}, false},                    // Alt+C is free
+        {{49, 0}, true},                                   // no modifier
+        {{49, KeyCombo::option | KeyCombo::control}, true} // two
+    };
+    for (const auto& [combo, refused] : table)
+        EXPECT_EQ(combo.refusal().has_value(), refused) << combo.display();
 }
 
 TEST(KeyCombo, IsValidWithExactlyOneOfTheFourModifiers) {
@@ -83,7 +127,10 @@ TEST(KeyCombo, DisplaysLinuxModifierNamesInOrderThenTheKey) {
     const std::pair<KeyCombo, std::string> table[] = {
         {KeyCombo::optionSpace, "Alt+Space"},
         {{0, 256}, "Super+A"},
-        {{122, 2048}, "Alt+Key 122"},
+        {{122, 2048}, "Alt+F1"},
+        {{123, 2048}, "Alt+Left"},
+        {{43, 2048}, "Alt+,"},
+        {{10, 2048}, "Alt+Key 10"},
         {{40, 4096 + 512 + 256}, "Ctrl+Shift+Super+K"},
         {{29, 0x1000 | 0x800 | 0x200 | 0x100 | 0x400}, "Ctrl+Alt+Shift+Super+0"},
         {{36, 0}, "Return"},

@@ -223,8 +223,14 @@ TEST_F(PreferencesTest, HotKeyReadsTheStoredPairOnlyWhenItMakesSense) {
         {12, 0, KeyCombo::optionSpace},
         {12, absent, KeyCombo::optionSpace},
         {12, 256, {12, 256}},
-        {12, 1024, {12, 1024}}, // not checked on reading
-        {4294967295u, 4294967295u, {4294967295u, 4294967295u}},
+        {12, 256 + 1024, {12, 256 + 1024}}, // bits beyond the four are ignored
+        // What could never be the shortcut (an older version stored it, or a hand edit) would
+        // take a key from every application: the default.
+        {12, 1024, KeyCombo::optionSpace},
+        {4294967295u, 4294967295u, KeyCombo::optionSpace},
+        {1, 512, KeyCombo::optionSpace},    // Shift+S
+        {8, 4096, KeyCombo::optionSpace},   // Ctrl+C
+        {118, 2048, KeyCombo::optionSpace}, // Alt+F4
         // Out of 0…2^32−1, or not an integer: the default.
         {huge, 256, KeyCombo::optionSpace},
         {12, huge, KeyCombo::optionSpace},
@@ -318,8 +324,8 @@ TEST_F(PreferencesTest, EachWriteNotifiesOnceAfterStoringExceptTheTwoQuietFlags)
     // A handler that reads sees the value just written.
     std::optional<KeyCombo> seen;
     auto reading = prefs.changed.subscribe([&] { seen = prefs.hotKey(); });
-    prefs.setHotKey({40, 512});
-    EXPECT_EQ(seen, (KeyCombo{40, 512}));
+    prefs.setHotKey({40, 2048});
+    EXPECT_EQ(seen, (KeyCombo{40, 2048}));
 
     // Another object over the same store agrees on values but notifies only its own writes.
     Preferences other(store);

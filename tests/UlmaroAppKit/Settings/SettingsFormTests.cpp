@@ -68,6 +68,37 @@ TEST_F(SettingsFormTest, ContentFoldersAndCloudSuggestionsNeverCallBack) {
     EXPECT_TRUE(calls.empty());
 }
 
+TEST_F(SettingsFormTest, FoldersWhoseNamesAreNotUtf8AreRefusedWithAMessage) {
+    preferences->setHasChosenContentFolders(true);
+    const std::string latin1 = "/srv/caf\xE9";
+    const std::string message = "\u201C/srv/caf\uFFFD\u201D can\u2019t be added: its name is not "
+                                "valid UTF-8, which the settings can\u2019t hold. Rename it to "
+                                "add it.";
+    int announced = 0;
+    Subscription counting = form->listsChanged.subscribe([&] { ++announced; });
+
+    chooser->folderAnswers = {Paths{latin1, "/srv/ok"}};
+    form->addExclusions();
+    EXPECT_THAT(form->exclusions(), ElementsAre("/srv/ok"));
+    EXPECT_EQ(form->exclusionsMessage(), message);
+    EXPECT_EQ(form->contentMessage(), std::nullopt);
+    EXPECT_GT(announced, 0);
+    form->removeExclusion("/srv/ok");
+    EXPECT_EQ(form->exclusionsMessage(), std::nullopt) << "the section's next change clears it";
+
+    chooser->folderAnswers = {Paths{latin1}, Paths{"/srv/docs"}};
+    form->addContentFolders();
+    EXPECT_TRUE(form->contentFolders().empty());
+    EXPECT_EQ(form->contentMessage(), message);
+    form->addContentFolders();
+    EXPECT_EQ(form->contentMessage(), std::nullopt);
+    EXPECT_THAT(form->contentFolders(), ElementsAre("/srv/docs"));
+
+    form->addCloudFolder({"Sync", latin1});
+    EXPECT_EQ(form->contentMessage(), message);
+    EXPECT_THAT(form->contentFolders(), ElementsAre("/srv/docs"));
+}
+
 TEST_F(SettingsFormTest, SearchThisComputerIsStoredBeforeItsOneCallback) {
     EXPECT_TRUE(form->searchThisMac());
     form->setSearchThisMac(false);

@@ -100,65 +100,105 @@ struct ShortcutRowModelTest : ::testing::Test {
     int notices = 0;
     Subscription noticing = preferences->changed.subscribe([this] { ++notices; });
 
-    std::unique_ptr<ShortcutRowModel> model(bool globalKeysAvailable = true) {
+    std::shared_ptr<Observable<HotKeyStatus>> status = std::make_shared<Observable<HotKeyStatus>>();
+
+    std::unique_ptr<ShortcutRowModel> model() {
         return std::make_unique<ShortcutRowModel>(
             preferences, keys,
             [this](const KeyCombo& combo) {
                 asked.push_back(combo);
                 return shellAnswer;
             },
-            globalKeysAvailable);
+            status);
     }
 };
 
 TEST_F(ShortcutRowModelTest, CaptureIsCheckedRegisteredThenStored) {
+    using State = HotKeyStatus::State;
     preferences->setHotKey({40, KeyCombo::control}); // Ctrl+K in force
     store->writes.clear();
     notices = 0;
     const KeyCombo previous = preferences->hotKey();
+    const std::string useOneModifier = "Use one modifier (Alt, Ctrl or Super) plus one key.";
     const struct {
         const char* what;
         KeyCombo combo;
-        bool shellAnswer, globalKeys;
+        bool shellAnswer;
+        State afterwards; // what the shell says once it has answered
         bool asksShell, stored;
         std::optional<std::string> error;
     } cases[] = {
-        {"Space alone",
-         {49, 0},
-         true,
-         true,
-         false,
-         false,
-         std::string(ShortcutRowModel::invalidMessage)},
+        {"Space alone", {49, 0}, true, State::registered, false, false, useOneModifier},
         {"Alt+Shift+K",
          {40, KeyCombo::option | KeyCombo::shift},
          true,
+         State::registered,
+         false,
+         false,
+         useOneModifier},
+        // Keys every application needs are refused before the shell is asked.
+        {"Shift+S",
+         {1, KeyCombo::shift},
          true,
+         State::registered,
          false,
          false,
-         std::string(ShortcutRowModel::invalidMessage)},
-        {"taken",
+         "Shift+S can\u2019t be the shortcut: with Shift alone it is a key you type. Use Alt, "
+         "Ctrl or Super."},
+        {"Shift+Tab",
+         {48, KeyCombo::shift},
+         true,
+         State::registered,
+         false,
+         false,
+         "Shift+Tab can\u2019t be the shortcut: with Shift alone it is a key you type. Use Alt, "
+         "Ctrl or Super."},
+        {"Ctrl+A",
+         {0, KeyCombo::control},
+         true,
+         State::registered,
+         false,
+         false,
+         "Ctrl+A can\u2019t be the shortcut: every app needs it. Choose another."},
+        {"Alt+F4",
+         {118, KeyCombo::option},
+         true,
+         State::registered,
+         false,
+         false,
+         "Alt+F4 can\u2019t be the shortcut: every app needs it. Choose another."},
+        {"taken, the previous key back",
          {1, KeyCombo::option},
          false,
-         true,
+         State::registered,
          true,
          false,
          "Alt+S is taken by another app. The previous shortcut still works."},
+        {"taken, and the previous key could not be had back",
+         {1, KeyCombo::option},
+         false,
+         State::taken,
+         true,
+         false,
+         "Alt+S is taken by another app."},
         {"refused under Wayland",
          {1, KeyCombo::option},
          false,
-         false,
+         State::noGlobalKeys,
          true,
          false,
-         std::string(ShortcutRowModel::noGlobalKeysMessage)},
-        {"accepted", {49, KeyCombo::control}, true, true, true, true, std::nullopt},
+         "Global shortcuts need an X11 session. Running ulmaro again summons the panel: bind it "
+         "to a key in your desktop\u2019s keyboard settings."},
+        {"accepted", {49, KeyCombo::control}, true, State::registered, true, true, std::nullopt},
     };
     for (const auto& c : cases) {
         asked.clear();
         shellAnswer = c.shellAnswer;
-        auto row = model(c.globalKeys);
+        status->set({c.afterwards, previous});
+        auto row = model();
         row->handleCapture(c.combo);
         EXPECT_EQ(row->hotKeyError(), c.error) << c.what;
+        EXPECT_EQ(row->message(), c.error) << c.what;
         EXPECT_EQ(asked, c.asksShell ? std::vector{c.combo} : std::vector<KeyCombo>{}) << c.what;
         if (!c.stored) {
             EXPECT_TRUE(store->writes.empty()) << c.what;
@@ -169,6 +209,33 @@ TEST_F(ShortcutRowModelTest, CaptureIsCheckedRegisteredThenStored) {
     EXPECT_THAT(store->writes, ElementsAre("app.ulmaro.hotKeyCode", "app.ulmaro.hotKeyModifiers"));
     EXPECT_EQ(notices, 1);
     EXPECT_EQ(preferences->hotKey(), (KeyCombo{49, KeyCombo::control}));
+}
+
+TEST_F(ShortcutRowModelTest, TheRowTellsWhatTheShellSaysOfTheShortcut) {
+    using State = HotKeyStatus::State;
+    auto row = model();
+    int changes = 0;
+    Subscription counting = row->changed.subscribe([&] { ++changes; });
+    EXPECT_EQ(row->message(), std::nullopt);
+
+    status->set({State::taken});
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(row->message(), "Alt+Space is taken by another app. Choose another shortcut.");
+    EXPECT_TRUE(row->canRecord());
+
+    // Recording under way when the session turns out to have no global keys ends.
+    row->startRecording();
+    status->set({State::noGlobalKeys});
+    EXPECT_FALSE(row->recording());
+    EXPECT_EQ(keys->monitors(), 0u);
+    EXPECT_FALSE(row->canRecord());
+    EXPECT_TRUE(row->message()->starts_with("Global shortcuts need an X11 session."));
+    row->startRecording();
+    EXPECT_FALSE(row->recording()) << "nothing to record where no key can be had";
+    EXPECT_EQ(keys->monitors(), 0u);
+
+    status->set({State::registered});
+    EXPECT_EQ(row->message(), std::nullopt);
 }
 
 TEST_F(ShortcutRowModelTest, RecordingStateTitleAndMessage) {
@@ -182,7 +249,7 @@ TEST_F(ShortcutRowModelTest, RecordingStateTitleAndMessage) {
     EXPECT_EQ(row->buttonTitle(), "Press keys…");
     keys->press(key(36, 0)); // Return alone
     EXPECT_FALSE(row->recording());
-    EXPECT_EQ(row->hotKeyError(), std::string(ShortcutRowModel::invalidMessage));
+    EXPECT_EQ(row->hotKeyError(), "Use one modifier (Alt, Ctrl or Super) plus one key.");
     EXPECT_TRUE(asked.empty());
 
     // Pressing the button again clears the message; pressing it while listening keeps one

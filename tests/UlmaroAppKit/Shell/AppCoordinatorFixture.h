@@ -83,8 +83,10 @@ struct LoggingStatusItem final : StatusItemView {
     MenuSpec menu;
     std::vector<std::string> toolTips;
     std::size_t updates = 0;
+    bool trayShown = true;
 
     explicit LoggingStatusItem(Effects& log) : effects(log) {}
+    bool desktopShowsTray() const override { return trayShown; }
     void setListener(Listener* newListener) override {
         listener = newListener;
         if (listener) effects.push_back("status item");

@@ -1,5 +1,8 @@
 #include "AppCoordinatorFixture.h"
+#include "UlmaroAppKit/Fakes/ManualKeyPressSource.h"
+#include "UlmaroAppKit/Fakes/ScriptedFileChooser.h"
 #include "UlmaroAppKit/Settings/FirstRunStore.h"
+#include "UlmaroAppKit/Settings/SettingsForm.h"
 #include "support/DebianHomeMachine.h"
 
 namespace ulmaro::test {
@@ -44,7 +47,7 @@ TEST(AppCoordinatorOnboarding, TheExpectedTotalIsTheLastScansElseAnEstimate) {
         EXPECT_EQ(app->overlayViewModel().indexGapFolders.get(), 3);
         EXPECT_EQ(app->overlayViewModel().indexGapPaths.get().size(), 3u);
         EXPECT_FALSE(onboarding.hotkeyRegistered());
-        EXPECT_EQ(onboarding.hotKeyDisplay.get(), "Alt+Space");
+        EXPECT_EQ(onboarding.hotKeyDisplay(), "Alt+Space");
     }
 }
 
@@ -191,6 +194,32 @@ TEST(AppCoordinatorOnboarding, DiskImagesAreNotListedAndTheDriveStepsAnswerIsApp
     EXPECT_EQ(fixture.catalogs->catalogued, (std::vector<MountedVolume>{fixture.external[0]}));
     EXPECT_EQ(fixture.preferences->declinedDriveUUIDs(),
               (std::vector<std::string>{"BACKUP", "CARD", "USB"}));
+}
+
+TEST(AppCoordinatorOnboarding, AnOpenSettingsWindowHearsOfFoldersAddedInTheFlow) {
+    AppFixture fixture;
+    auto app = fixture.make();
+    app->setupOnboarding(true, std::nullopt);
+    // The Settings window over the application's Preferences, as the application makes it.
+    SettingsForm form({.controller = SettingsWindowController::create(fixture.preferences, {}, {}),
+                       .chooser = std::make_shared<ScriptedFileChooser>(),
+                       .keyPresses = std::make_shared<ManualKeyPressSource>(),
+                       .home = "/home/me",
+                       .detectCloudFolders = {}});
+    // The window reloads its lists on every change notice of the settings.
+    int notices = 0;
+    Subscription reloading = fixture.preferences->changed.subscribe([&] {
+        ++notices;
+        form.reloadLists();
+    });
+
+    auto& flow = app->onboardingViewModel();
+    EXPECT_EQ(&flow.preferences(), fixture.preferences.get()) << "one Preferences";
+    flow.preferences().addContentFolder("/home/me/Notes");
+    EXPECT_EQ(notices, 1);
+    EXPECT_NE(
+        std::find(form.contentFolders().begin(), form.contentFolders().end(), "/home/me/Notes"),
+        form.contentFolders().end());
 }
 
 } // namespace

@@ -151,17 +151,13 @@ TEST(WaylandHotKeyBackend, RecognisesTheSession) {
     }
 }
 
-TEST(WaylandHotKeyBackend, RefusesEveryRegistrationAndSaysWhyOnce) {
-    std::string written;
-    auto backend =
-        std::make_shared<WaylandHotKeyBackend>([&](std::string_view text) { written += text; });
+TEST(WaylandHotKeyBackend, RefusesEveryRegistration) {
+    auto backend = std::make_shared<WaylandHotKeyBackend>();
     ManualMainQueue mainQueue;
     auto center = HotKeyCenter::create(backend, mainQueue);
-    EXPECT_FALSE(center->globalKeysAvailable()) << "the settings window words a refusal so";
+    EXPECT_FALSE(center->globalKeysAvailable()) << "the shell asks for no key then";
     EXPECT_FALSE(center->makeHotKey(altSpace, [] {})->registerKey());
     EXPECT_FALSE(center->makeHotKey(superK, [] {})->registerKey());
-    EXPECT_EQ(written, "Ulmaro: global shortcuts need an X11 session; bind a desktop shortcut to "
-                       "run ulmaro, which summons the running copy.\n");
 }
 
 } // namespace

@@ -3,7 +3,9 @@
 #include "support/TempDir.h"
 
 #include <fstream>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <sys/stat.h>
@@ -134,6 +136,52 @@ TEST_F(AutostartFixture, HiddenOrDisabledEntriesAreNotRegistered) {
     EXPECT_EQ(provider.status(), LoginItemStatus::enabled);
     writeEntry("[Desktop Entry]\nType=Application\n");
     EXPECT_EQ(provider.status(), LoginItemStatus::notFound);
+}
+
+TEST_F(AutostartFixture, AProgramNamedWithoutAFolderIsLookedForOnThePath) {
+    // As a desktop's "Startup Applications" writes the entry.
+    std::filesystem::create_directories(dir / "bin");
+    const auto installed = dir / "bin" / "ulmaro";
+    std::ofstream(installed) << "#!/bin/sh\n";
+    ::chmod(installed.c_str(), 0755);
+    writeEntry("[Desktop Entry]\nType=Application\nName=Ulmaro\nExec=ulmaro\n");
+    XdgAutostartLoginItemProvider provider([this] { return program; });
+    {
+        ScopedEnv path{"PATH",
+                       "relative:" + (dir / "empty").string() + ":" + (dir / "bin").string()};
+        EXPECT_EQ(provider.status(), LoginItemStatus::enabled);
+        // Nothing is deleted or rewritten: the user's entry stays as it was.
+        LoginItemViewModel model(
+            std::make_shared<XdgAutostartLoginItemProvider>([this] { return program; }));
+        EXPECT_EQ(model.displayState(), LoginItemViewModel::DisplayState::on);
+    }
+    {
+        ScopedEnv path{"PATH", (dir / "empty").string()};
+        EXPECT_EQ(provider.status(), LoginItemStatus::notFound);
+    }
+    ::chmod(installed.c_str(), 0644);
+    ScopedEnv path{"PATH", (dir / "bin").string()};
+    EXPECT_EQ(provider.status(), LoginItemStatus::notFound) << "not executable";
+}
+
+TEST_F(AutostartFixture, OurEntryNamesTheInstalledProgram) {
+    std::filesystem::create_directories(dir / "bin");
+    const auto installed = dir / "bin" / "ulmaro";
+    std::ofstream(installed) << "#!/bin/sh\n";
+    ::chmod(installed.c_str(), 0755);
+    {
+        ScopedEnv path{"PATH", (dir / "bin").string()};
+        EXPECT_EQ(XdgAutostartLoginItemProvider::installedExecutable(), installed);
+        XdgAutostartLoginItemProvider().registerItem();
+        std::ifstream in(entry());
+        std::stringstream text;
+        text << in.rdbuf();
+        EXPECT_THAT(text.str(), ::testing::HasSubstr("Exec=\"" + installed.string() + "\"\n"));
+    }
+    // Nothing installed: the running program is the only one there is.
+    ScopedEnv path{"PATH", (dir / "empty").string()};
+    EXPECT_EQ(XdgAutostartLoginItemProvider::installedExecutable(),
+              XdgAutostartLoginItemProvider::runningExecutable());
 }
 
 TEST_F(AutostartFixture, RegisterThrowsWhenTheFolderCannotBeWritten) {

@@ -19,20 +19,33 @@ TEST(SingleInstance, SecondLockInTheSameProcessIsRefusedUntilTheFirstIsClosed) {
     TempDir dir;
     auto lockPath = dir / "fresh" / "Ulmaro" / "instance.lock";
     auto first = SingleInstance::tryLock(lockPath);
-    EXPECT_TRUE(first.isPrimary);
+    EXPECT_TRUE(first.isPrimary());
     EXPECT_TRUE(std::filesystem::is_regular_file(lockPath));
     EXPECT_EQ(std::filesystem::file_size(lockPath), 0u);
-    EXPECT_FALSE(SingleInstance::tryLock(lockPath).isPrimary);
+    EXPECT_EQ(SingleInstance::tryLock(lockPath).outcome, SingleInstance::Outcome::secondary);
     first.descriptor.reset();
     EXPECT_TRUE(std::filesystem::exists(lockPath));
-    EXPECT_TRUE(SingleInstance::tryLock(lockPath).isPrimary);
+    EXPECT_TRUE(SingleInstance::tryLock(lockPath).isPrimary());
 }
 
-TEST(SingleInstance, AFileThatCannotBeOpenedMeansPrimary) {
+TEST(SingleInstance, ALockThatCannotBeOpenedIsAFailureNeverASecondPrimary) {
     TempDir dir;
-    std::filesystem::create_directories(dir / "instance.lock");
-    EXPECT_TRUE(SingleInstance::acquire(dir / "instance.lock"));
-    EXPECT_TRUE(SingleInstance::acquire(dir / "instance.lock"));
+    const auto folder = dir / "Ulmaro";
+    ASSERT_TRUE(SingleInstance::prepareRuntimeFolder(folder));
+    std::filesystem::create_directories(SingleInstance::lockPath(folder));
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const auto role = SingleInstance::claim(folder);
+        EXPECT_EQ(role.outcome, SingleInstance::Outcome::failed);
+        EXPECT_FALSE(role.isPrimary());
+        EXPECT_NE(role.problem.find("instance.lock"), std::string::npos) << role.problem;
+        EXPECT_NE(role.problem.find("Is a directory"), std::string::npos) << role.problem;
+    }
+    // Through a link it is not opened either.
+    std::filesystem::remove(SingleInstance::lockPath(folder));
+    std::filesystem::create_symlink(dir / "elsewhere", SingleInstance::lockPath(folder));
+    EXPECT_EQ(SingleInstance::tryLock(SingleInstance::lockPath(folder)).outcome,
+              SingleInstance::Outcome::failed);
+    EXPECT_FALSE(std::filesystem::exists(dir / "elsewhere"));
 }
 
 TEST(SingleInstance, AChildOfTheHolderDoesNotKeepTheLock) {
@@ -41,7 +54,7 @@ TEST(SingleInstance, AChildOfTheHolderDoesNotKeepTheLock) {
     pid_t holder = ::fork();
     ASSERT_GE(holder, 0);
     if (holder == 0) {
-        if (!SingleInstance::acquire(lockPath)) ::_exit(2);
+        if (!SingleInstance::acquire(lockPath).isPrimary()) ::_exit(2);
         pid_t child = 0;
         char sleepName[] = "sleep";
         char seconds[] = "3";
@@ -53,7 +66,7 @@ TEST(SingleInstance, AChildOfTheHolderDoesNotKeepTheLock) {
     ASSERT_TRUE(WIFEXITED(status));
     ASSERT_EQ(WEXITSTATUS(status), 0);
     // The holder is gone; its `sleep` lives on but must not hold the lock.
-    EXPECT_TRUE(SingleInstance::tryLock(lockPath).isPrimary);
+    EXPECT_TRUE(SingleInstance::tryLock(lockPath).isPrimary());
 }
 
 TEST(SingleInstance, RuntimeFolderIsMadePrivateAndPlantedOnesAreRefused) {
@@ -77,7 +90,7 @@ TEST(SingleInstance, RuntimeFolderIsMadePrivateAndPlantedOnesAreRefused) {
     EXPECT_NE(why.find("symbolic link"), std::string::npos);
 
     auto role = SingleInstance::claim(link);
-    EXPECT_TRUE(role.isPrimary);
+    EXPECT_TRUE(role.isPrimary());
     EXPECT_FALSE(role.hasRuntimeFolder);
     EXPECT_FALSE(std::filesystem::exists(fresh / "instance.lock"));
 }

@@ -73,6 +73,44 @@ TEST_F(SummonFixture, AStaleSocketIsReplacedAndASummonWithoutListenerReturnsProm
     EXPECT_EQ(summons, 1);
 }
 
+TEST_F(SummonFixture, ALaunchWhileTheFirstCopyStartsIsHeldUntilItObserves) {
+    UnixSocketSummonChannel primary(socketPath(), mainQueue);
+    // Before the lock holder binds, a later copy waits a little for it.
+    std::thread binding([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        ASSERT_TRUE(primary.listen());
+    });
+    EXPECT_TRUE(UnixSocketSummonChannel::send(socketPath(), std::chrono::seconds(5)));
+    binding.join();
+    EXPECT_TRUE(UnixSocketSummonChannel::send(socketPath()));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    mainQueue.drain();
+    int summons = 0;
+    auto token = primary.observe([&] { ++summons; });
+    EXPECT_EQ(summons, 0) << "handed over in a main-queue task, never inside observe";
+    ASSERT_TRUE(waitForPosted(mainQueue, 2));
+    mainQueue.drain();
+    EXPECT_EQ(summons, 2) << "both summons that waited";
+
+    EXPECT_FALSE(UnixSocketSummonChannel::send(dir / "nobody", std::chrono::milliseconds(50)));
+}
+
+TEST_F(SummonFixture, EachLaunchSummonsOnceEvenWhenTheListenerClosesFirst) {
+    // The listener closes a connection as soon as it has counted it, often before the
+    // launch's byte arrives; a launch that took that for a failure summoned again, and the
+    // panel flickered open and shut.
+    UnixSocketSummonChannel primary(socketPath(), mainQueue);
+    int summons = 0;
+    auto token = primary.observe([&] { ++summons; });
+    constexpr int launches = 200;
+    for (int i = 0; i < launches; ++i)
+        EXPECT_TRUE(UnixSocketSummonChannel::send(socketPath(), std::chrono::seconds(3)));
+    ASSERT_TRUE(waitForPosted(mainQueue, launches));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    mainQueue.drain();
+    EXPECT_EQ(summons, launches);
+}
+
 TEST_F(SummonFixture, APathTooLongForASocketFailsCleanly) {
     auto longPath = folder / std::string(120, 'x');
     UnixSocketSummonChannel channel(longPath, mainQueue);

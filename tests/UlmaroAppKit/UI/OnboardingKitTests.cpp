@@ -187,7 +187,7 @@ struct TryTheseFixture {
     int done = 0;
 
     std::unique_ptr<TryTheseStep> make() {
-        model.hotKeyDisplay.set("Alt+Space");
+        model.hotKey.set(HotKeyStatus{});
         auto step = std::make_unique<TryTheseStep>(
             model, &icons, [this] { ++done; }, nullptr, clock);
         step->resize(624, 320);
@@ -282,7 +282,7 @@ TEST(AllSetFallback, TheCountShrinksToSixtyPercentAndNeverWraps) {
         {INT64_MAX, 300, "9,223,372,036,854,775,807", 24, 24},
     };
     for (const Case& c : cases) {
-        AllSetFallback fallback(c.count, "Alt+Space", true);
+        AllSetFallback fallback(c.count, HotKeyStatus{});
         fallback.resize(c.width, fallback.sizeHint().height());
         fallback.show();
         ASSERT_EQ(fallback.width(), c.width);
@@ -305,7 +305,11 @@ TEST(AllSetFallback, OneCapPerKeyOrTheLineWithoutAShortcut) {
         {"Alt+Space", false, {}, {}},
     };
     for (const Case& c : cases) {
-        AllSetFallback fallback(10, c.display, c.registered);
+        const KeyCombo combo =
+            c.display == "Super+K" ? KeyCombo{40, KeyCombo::command} : KeyCombo::optionSpace;
+        AllSetFallback fallback(
+            10,
+            {c.registered ? HotKeyStatus::State::registered : HotKeyStatus::State::taken, combo});
         fallback.resize(500, fallback.sizeHint().height());
         fallback.show();
         EXPECT_EQ(fallback.capTexts(), c.caps) << c.display;
@@ -397,7 +401,7 @@ TEST(OnboardingKitGolden, TryTheseWithThreeRowsAndTheFallback) {
     auto step = f.make();
     // The fallback is taller than the body zone: the top of it, then all of it.
     EXPECT_TRUE(test::matchesGolden(grab(*step), "onboarding-all-set"));
-    AllSetFallback fallback(1'845'603, "Super+K", true);
+    AllSetFallback fallback(1'845'603, {HotKeyStatus::State::registered, {40, KeyCombo::command}});
     fallback.resize(400, fallback.sizeHint().height());
     fallback.show();
     EXPECT_TRUE(test::matchesGolden(grab(fallback), "onboarding-all-set-whole"));

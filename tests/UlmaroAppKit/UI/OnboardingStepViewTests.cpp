@@ -44,7 +44,6 @@ struct StepViewFixture {
         flow.onChoseCatalogOnly = [this] { log.push_back("model: onChoseCatalogOnly"); };
         model = std::make_unique<OnboardingViewModel>(hotkey, store, access, std::move(drives),
                                                       std::move(flow));
-        model->hotKeyDisplay.set("Alt+Space");
         auto record = [this](const char* name) { return [this, name] { log.push_back(name); }; };
         OnboardingStepView::Callbacks callbacks{record("grant"),
                                                 record("advanceFromPermission"),
@@ -275,7 +274,7 @@ TEST(OnboardingStepView, ReadyTitleCapsAndNotes) {
     f.model->applyIndexingProgress(1'234);
     auto* page = qobject_cast<OnboardingPages::Ready*>(f.view->page());
     EXPECT_EQ(page->shell().titleLabel().text(), "1,234 files found so far.");
-    f.model->hotKeyDisplay.set("Super+K");
+    f.model->hotKey.set({HotKeyStatus::State::registered, {40, KeyCombo::command}});
     std::vector<QString> caps;
     for (auto* cap : f.view->page()->findChildren<KeyCap*>())
         caps.push_back(cap->symbol());

@@ -1,7 +1,6 @@
 #include "../Settings/SettingsFixture.h"
 #include "UlmaroAppKit/UI/ElidedLabel.h"
 #include "UlmaroAppKit/UI/PlainText.h"
-#include "UlmaroAppKit/UI/QtKeyPressSource.h"
 #include "UlmaroAppKit/UI/SettingsView.h"
 #include "UlmaroAppKit/UI/SettingsWindow.h"
 #include "UlmaroAppKit/UI/ShortcutRow.h"
@@ -25,7 +24,7 @@ using ::testing::Not;
 
 struct SettingsWindowTest : ::testing::Test, test::SettingsFixture {
     InMemorySettingsStore frames;
-    SettingsWindow window{frames, environment(std::make_shared<QtKeyPressSource>())};
+    SettingsWindow window{frames, environment(nullptr)};
 
     void SetUp() override {
         preferences->setHasChosenContentFolders(true); // no default folders

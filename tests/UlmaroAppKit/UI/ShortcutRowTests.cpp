@@ -64,7 +64,8 @@ struct ShortcutRowTest : ::testing::Test {
     std::vector<KeyCombo> asked;
     bool shellAnswer = true;
     std::shared_ptr<ShortcutRowModel> model = std::make_shared<ShortcutRowModel>(
-        preferences, std::make_shared<QtKeyPressSource>(), [this](const KeyCombo& combo) {
+        preferences, std::make_shared<QtKeyPressSource>([this] { return &window; }),
+        [this](const KeyCombo& combo) {
             asked.push_back(combo);
             return shellAnswer;
         });
@@ -125,7 +126,8 @@ TEST_F(ShortcutRowTest, EdgeCasesWithSyntheticKeys) {
                    {Qt::Key_K, Qt::AltModifier | Qt::ShiftModifier, false}};
     for (const auto& c : invalid) {
         record(c.key, c.mods);
-        EXPECT_EQ(row->message().text(), QString::fromUtf8(ShortcutRowModel::invalidMessage.data()))
+        EXPECT_EQ(row->message().text(),
+                  QStringLiteral("Use one modifier (Alt, Ctrl or Super) plus one key."))
             << c.key;
         EXPECT_FALSE(row->message().isHidden());
     }
@@ -151,6 +153,61 @@ TEST_F(ShortcutRowTest, EdgeCasesWithSyntheticKeys) {
     EXPECT_EQ(store->intValue("app.ulmaro.hotKeyModifiers"), 0x1000);
     EXPECT_TRUE(row->message().isHidden());
     QApplication::processEvents(); // the spent filters go
+}
+
+TEST_F(ShortcutRowTest, OnlyThisWindowsKeysAreTakenAndLeavingItEndsRecording) {
+    QWidget other;
+    auto* otherField = new QLineEdit(&other);
+    other.resize(200, 40);
+    other.show();
+
+    // A key typed into another window is that window's.
+    row->button().click();
+    QTest::keyClick(otherField, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(otherField, Qt::Key_X);
+    EXPECT_EQ(otherField->text(), QStringLiteral("x"));
+    EXPECT_TRUE(model->recording());
+    EXPECT_TRUE(asked.empty());
+
+    // The window losing the keyboard ends recording, capturing nothing.
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other, 5000));
+    EXPECT_FALSE(model->recording());
+    EXPECT_EQ(row->button().text(), QStringLiteral("Alt+Space"));
+    QTest::keyClick(otherField, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_TRUE(asked.empty());
+
+    // So does hiding it (closing Settings), and a key typed afterwards is never recorded.
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window, 5000));
+    row->button().click();
+    ASSERT_TRUE(model->recording());
+    window.hide();
+    EXPECT_FALSE(model->recording());
+    window.show();
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_TRUE(asked.empty());
+    EXPECT_EQ(preferences->hotKey(), KeyCombo::optionSpace);
+    QApplication::processEvents(); // the spent filters go
+}
+
+TEST_F(ShortcutRowTest, WithoutGlobalKeysTheButtonRecordsNothingAndTheRowSaysWhy) {
+    auto status = std::make_shared<Observable<HotKeyStatus>>();
+    auto wayland = std::make_shared<ShortcutRowModel>(
+        preferences, std::make_shared<QtKeyPressSource>([this] { return &window; }),
+        [](const KeyCombo&) { return false; }, status);
+    auto* waylandRow = new ShortcutRow(wayland, preferences, &window);
+    window.layout()->addWidget(waylandRow);
+    EXPECT_TRUE(waylandRow->button().isEnabled());
+    EXPECT_TRUE(waylandRow->message().isHidden());
+    status->set({HotKeyStatus::State::noGlobalKeys});
+    EXPECT_FALSE(waylandRow->button().isEnabled());
+    EXPECT_FALSE(waylandRow->message().isHidden());
+    EXPECT_TRUE(waylandRow->message().text().startsWith("Global shortcuts need an X11 session."));
+    status->set({HotKeyStatus::State::taken});
+    EXPECT_TRUE(waylandRow->button().isEnabled());
+    EXPECT_EQ(waylandRow->message().text(),
+              QStringLiteral("Alt+Space is taken by another app. Choose another shortcut."));
 }
 
 TEST_F(ShortcutRowTest, ChangeMadeElsewhereShows) {

@@ -3,10 +3,12 @@
 // hides, the hot key brings the panel over another window and Escape gives that window
 // back; a first run is clicked through from the welcome step to the search; SIGTERM and
 // Ctrl+Q save and exit 0.
+#include "UlmaroAppKit/Shell/UnixSocketSummonChannel.h"
 #include "UlmaroAppKit/UI/X11/WindowManagerFixture.h"
 #include "support/TempDir.h"
 
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QProcess>
 #include <QScreen>
@@ -18,6 +20,7 @@
 #include <sstream>
 #include <sys/stat.h>
 #include <xcb/xcb.h>
+#include <xcb/xcb_keysyms.h>
 
 namespace ulmaro {
 namespace {
@@ -120,12 +123,28 @@ protected:
         }
     }
 
-    void startPrimary() {
-        primary.setProcessEnvironment(environment());
-        primary.setProcessChannelMode(QProcess::ForwardedChannels);
-        primary.start(QStringLiteral(ULMARO_APP_PATH), {});
+    /// `keepErrors`: its standard error is kept for `primaryErrors`, not passed on.
+    void startPrimary(const QStringList& arguments = {}, bool keepErrors = false,
+                      const QProcessEnvironment& env = {}) {
+        primary.setProcessEnvironment(env.isEmpty() ? environment() : env);
+        primary.setProcessChannelMode(keepErrors ? QProcess::SeparateChannels
+                                                 : QProcess::ForwardedChannels);
+        primary.start(QStringLiteral(ULMARO_APP_PATH), arguments);
         ASSERT_TRUE(primary.waitForStarted(waitLimitMs));
     }
+    /// What the first copy has written to standard error so far (`keepErrors`).
+    std::string primaryErrors() {
+        errors_ += primary.readAllStandardError().toStdString();
+        return errors_;
+    }
+    std::string activeWindowName() const {
+        QProcess process;
+        process.start(QStringLiteral("xdotool"),
+                      {QStringLiteral("getactivewindow"), QStringLiteral("getwindowname")});
+        process.waitForFinished(waitLimitMs);
+        return process.readAllStandardOutput().trimmed().toStdString();
+    }
+    std::filesystem::path runtime() const { return dir / "runtime" / "Ulmaro"; }
 
     /// Starts the first copy and waits for its index of the fixture folder.
     void launchPrimary() {
@@ -205,6 +224,7 @@ protected:
 
     test::TempDir dir;
     QProcess primary;
+    std::string errors_;
 };
 
 TEST_F(AppFixture, SecondLaunchAndHotKeySummonThePanelFocused) {
@@ -363,6 +383,140 @@ TEST_F(AppFixture, TypedTextListsRowsReturnOpensEscapeGivesFocusBackCtrlQQuits) 
     EXPECT_NE(readFile(dir / "config/Ulmaro/settings.json").find("/photos/holiday-"),
               std::string::npos)
         << "the open is remembered";
+}
+
+// A shortcut no version should have stored: Shift+S would take every capital S.
+TEST_F(AppFixture, AStoredShiftSIsNeverGrabbedSoACapitalSStillTypes) {
+    std::ofstream(dir / "config/Ulmaro/settings.json")
+        << R"({"app.ulmaro.onboardingCompleted": true, "app.ulmaro.firstRunCompleted": true,
+               "app.ulmaro.hotKeyCode": 1, "app.ulmaro.hotKeyModifiers": 512})";
+    auto* field = new QLineEdit(&other);
+    field->resize(300, 30);
+    field->show();
+    launchPrimary();
+    ASSERT_TRUE(activateOther());
+    field->setFocus();
+    ASSERT_TRUE(xdotool({"key", "--delay", "50", "shift+s", "shift+s"}));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return field->text() == QStringLiteral("SS"); }, waitLimitMs))
+        << "typed: " << field->text().toStdString();
+    EXPECT_FALSE(probed("panel shown"));
+    // The default stands in for it.
+    ASSERT_TRUE(xdotool({"key", "alt+space"}));
+    EXPECT_TRUE(waitProbed("panel shown"));
+    terminatePrimary();
+}
+
+/// Another X client holding Alt+Space in every lock state, as a window manager's own binding
+/// (stock openbox's) does.
+class AltSpaceHolder {
+public:
+    AltSpaceHolder() : c_(xcb_connect(nullptr, nullptr)) {
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
+        xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(c_);
+        xcb_keycode_t* codes = xcb_key_symbols_get_keycode(symbols, ' ');
+        if (codes)
+            for (const int locks : {0, int(XCB_MOD_MASK_LOCK), int(XCB_MOD_MASK_2),
+                                    int(XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2)})
+                xcb_grab_key(c_, 1, root, std::uint16_t(XCB_MOD_MASK_1 | locks), codes[0],
+                             XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+        std::free(codes);
+        xcb_key_symbols_free(symbols);
+        sync();
+    }
+    ~AltSpaceHolder() { xcb_disconnect(c_); }
+
+private:
+    void sync() { std::free(xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr)); }
+    xcb_connection_t* c_;
+};
+
+// A desktop without a tray (openbox alone, as here): the shortcut's failure says how else to
+// reach the panel, once; the menu entry's launch shows the panel (the login's does not, as
+// the other tests' launches show).
+TEST_F(AppFixture, WithoutATrayTheTakenKeyPointsToASecondLaunchOnce) {
+    const std::string desktopEntry = ULMARO_FIXTURES_DIR "/../../UlmaroApp/ulmaro.desktop";
+    QStringList entryArguments;
+    for (const auto& line : QString::fromStdString(readFile(desktopEntry)).split('\n'))
+        if (line.startsWith(QStringLiteral("Exec=")))
+            entryArguments = line.mid(5).split(' ', Qt::SkipEmptyParts).mid(1);
+    ASSERT_FALSE(entryArguments.isEmpty()) << "the menu entry asks for the panel";
+
+    AltSpaceHolder holder;
+    startPrimary(entryArguments, true);
+    ASSERT_TRUE(waitProbed("panel shown")) << "a start from the menu shows the panel";
+    ASSERT_TRUE(waitProbed("searchable"));
+    QTest::qWait(4000); // past the retries at 0.5, 1.5 and 3.5 s
+    const std::string errors = primaryErrors();
+    const std::string taken = "Ulmaro: could not register Alt+Space \u2014 it's already bound to "
+                              "another app. Run ulmaro again to summon the panel instead.\n";
+    EXPECT_NE(errors.find(taken), std::string::npos) << errors;
+    EXPECT_EQ(errors.find(taken), errors.rfind(taken)) << "once:\n" << errors;
+    EXPECT_EQ(errors.find("menu bar"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("shows no tray icons"), std::string::npos) << errors;
+    terminatePrimary();
+}
+
+TEST_F(AppFixture, UnderWaylandNothingIsGrabbedAndNothingSaysTheKeyIsTaken) {
+    auto env = environment();
+    env.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("wayland-0"));
+    startPrimary({}, true, env);
+    ASSERT_TRUE(waitProbed("searchable"));
+    QTest::qWait(4000); // when retries would have run
+    // The road that works there: running ulmaro again.
+    EXPECT_EQ(launchSecond(), 0);
+    EXPECT_TRUE(waitProbed("panel shown"));
+    const std::string errors = primaryErrors();
+    EXPECT_EQ(errors.find("already bound"), std::string::npos) << errors;
+    const std::string why = "Ulmaro: global shortcuts need an X11 session; bind a desktop "
+                            "shortcut to run ulmaro, which summons the running copy.\n";
+    EXPECT_NE(errors.find(why), std::string::npos) << errors;
+    EXPECT_EQ(errors.find(why), errors.rfind(why)) << "once:\n" << errors;
+    terminatePrimary();
+}
+
+TEST_F(AppFixture, CtrlQQuitsFromTheSettingsWindowToo) {
+    launchPrimary();
+    EXPECT_EQ(launchSecond(), 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panelActive(); }, waitLimitMs));
+    ASSERT_TRUE(xdotool({"key", "ctrl+comma"}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return activeWindowName() == "Settings"; }, waitLimitMs))
+        << activeWindowName();
+    snapshot("app-settings.png");
+    forgetCheckpoint();
+    ASSERT_TRUE(xdotool({"key", "ctrl+q"}));
+    expectSavedAndEnded();
+}
+
+TEST_F(AppFixture, ALockThatCannotBeOpenedEndsTheLaunchAndTheFirstCopyKeepsItsSummons) {
+    launchPrimary();
+    // Something made a folder where the lock file was (the first copy holds the old file).
+    std::filesystem::remove(runtime() / "instance.lock");
+    std::filesystem::create_directory(runtime() / "instance.lock");
+    QByteArray errors;
+    EXPECT_EQ(launchSecond(&errors), 1) << "never a second first copy";
+    EXPECT_TRUE(errors.contains("instance.lock")) << errors.toStdString();
+    EXPECT_FALSE(probed("panel shown"));
+    EXPECT_TRUE(UnixSocketSummonChannel::send(runtime() / "summon"))
+        << "the first copy still answers its socket";
+    EXPECT_TRUE(waitProbed("panel shown"));
+    terminatePrimary();
+}
+
+TEST_F(AppFixture, DamagedSettingsAreToldOnceAndSetAside) {
+    std::ofstream(dir / "config/Ulmaro/settings.json", std::ios::trunc) << "{ broken by hand";
+    startPrimary();
+    ASSERT_TRUE(waitProbed("notice settings damaged"));
+    snapshot("app-settings-damaged.png");
+    EXPECT_EQ(readFile(dir / "config/Ulmaro/settings.json.damaged"), "{ broken by hand");
+    primary.terminate();
+    ASSERT_TRUE(primary.waitForFinished(waitLimitMs));
+    std::filesystem::remove(probe());
+    startPrimary();
+    ASSERT_TRUE(waitProbed("panel shown")); // the first run again: its flags went with the file
+    QTest::qWait(500);
+    EXPECT_FALSE(probed("notice settings damaged")) << "told once";
+    primary.terminate();
+    ASSERT_TRUE(primary.waitForFinished(waitLimitMs));
 }
 
 TEST(AppWithoutDisplay, SaysSoInOneLineAndExitsOne) {

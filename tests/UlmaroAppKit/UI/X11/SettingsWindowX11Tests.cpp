@@ -1,6 +1,5 @@
 // The settings window under a real window manager: one window, brought to the front.
 #include "UlmaroAppKit/Fakes/InMemorySettingsStore.h"
-#include "UlmaroAppKit/UI/QtKeyPressSource.h"
 #include "UlmaroAppKit/UI/SettingsView.h"
 #include "UlmaroAppKit/UI/SettingsWindow.h"
 #include "UlmaroAppKit/UI/ShortcutRow.h"
@@ -23,7 +22,6 @@ struct SettingsWindowUnderWindowManager : ::testing::Test {
         frames,
         {.controller = SettingsWindowController::create(
              std::make_shared<Preferences>(std::make_shared<InMemorySettingsStore>()), {}, {}),
-         .keyPresses = std::make_shared<QtKeyPressSource>(),
          .detectCloudFolders = {}}};
     QWidget other;
 

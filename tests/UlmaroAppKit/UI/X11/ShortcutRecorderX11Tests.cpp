@@ -101,9 +101,8 @@ protected:
     std::shared_ptr<Preferences> preferences = std::make_shared<Preferences>(store);
     ShellStandIn shell{HotKeyCenter::create(backend, mainQueue), preferences, nullptr, {}, 0};
     std::shared_ptr<ShortcutRowModel> model = std::make_shared<ShortcutRowModel>(
-        preferences, std::make_shared<QtKeyPressSource>(),
-        [this](const KeyCombo& combo) { return shell.registerHotKey(combo); },
-        shell.center->globalKeysAvailable());
+        preferences, std::make_shared<QtKeyPressSource>([this] { return &window; }),
+        [this](const KeyCombo& combo) { return shell.registerHotKey(combo); });
     QWidget window;
     QLineEdit* field = new QLineEdit(&window);
     ShortcutRow* row = new ShortcutRow(model, preferences, &window);
@@ -168,10 +167,50 @@ TEST_F(ShortcutRecorderUnderX11, RecordsRegistersAndKeepsTheOldKeyWhenTaken) {
     EXPECT_TRUE(field->text().isEmpty()) << "the recorded press reached no widget";
     EXPECT_TRUE(summonedBy(QStringLiteral("alt+s")));
 
-    // Shift+1 types "!" and is the 1 key.
+    // Shift+1 types "!" and is the 1 key; with Shift alone it is refused before the shell
+    // is asked.
     shell.asked.clear();
     ASSERT_TRUE(record(QStringLiteral("shift+1")));
-    EXPECT_EQ(shell.asked, (std::vector<KeyCombo>{{18, KeyCombo::shift}}));
+    EXPECT_TRUE(shell.asked.empty());
+    EXPECT_TRUE(row->message().text().startsWith(QStringLiteral("Shift+1 can\u2019t be")))
+        << row->message().text().toStdString();
+}
+
+// Recording left armed by a window that was closed or left must never take a key typed
+// elsewhere: before, the next Ctrl+A typed in the panel became the desktop-wide shortcut.
+TEST_F(ShortcutRecorderUnderX11, LeavingOrClosingTheWindowEndsRecordingAndKeysElsewhereStayThere) {
+    QWidget elsewhere;
+    auto* typed = new QLineEdit(&elsewhere);
+    elsewhere.setWindowTitle(QStringLiteral("Panel"));
+    elsewhere.setGeometry(600, 400, 300, 60);
+    typed->resize(280, 30);
+    elsewhere.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&elsewhere, waitLimitMs));
+
+    const auto activate = [&](QWidget& target) {
+        return run(QStringLiteral("xdotool"),
+                   {QStringLiteral("windowactivate"), QString::number(target.winId())}) &&
+               QTest::qWaitForWindowActive(&target, waitLimitMs);
+    };
+    for (const bool close : {false, true}) {
+        ASSERT_TRUE(activate(window));
+        row->button().click();
+        ASSERT_TRUE(model->recording());
+        if (close) window.close();
+        ASSERT_TRUE(activate(elsewhere));
+        EXPECT_FALSE(model->recording()) << (close ? "closed" : "left");
+        typed->clear();
+        typed->setFocus();
+        ASSERT_TRUE(xdotoolKey(QStringLiteral("ctrl+a")));
+        ASSERT_TRUE(xdotoolKey(QStringLiteral("x")));
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return typed->text() == QStringLiteral("x"); }, waitLimitMs))
+            << "typed: " << typed->text().toStdString();
+        EXPECT_TRUE(shell.asked.empty()) << "nothing recorded";
+        EXPECT_EQ(preferences->hotKey(), KeyCombo::optionSpace);
+        window.show();
+    }
+    EXPECT_TRUE(summonedBy(QStringLiteral("alt+space")));
 }
 
 TEST_F(ShortcutRecorderUnderX11, TheKeyThatTypesZOnAGermanLayoutIsZ) {

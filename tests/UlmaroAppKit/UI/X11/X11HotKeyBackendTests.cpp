@@ -274,7 +274,7 @@ TEST(X11HotKeyBackend, WithoutADisplayEveryGrabIsRefused) {
     }
 }
 
-TEST(X11HotKeyBackend, UnderWaylandEveryRegistrationIsRefusedWithOneLine) {
+TEST(X11HotKeyBackend, UnderWaylandEveryRegistrationIsRefused) {
     PrivateXServer server(testConfig); // XWayland would be there too
     ASSERT_FALSE(server.display().empty()) << server.error();
     test::ScopedEnv display("DISPLAY", server.display());
@@ -283,10 +283,9 @@ TEST(X11HotKeyBackend, UnderWaylandEveryRegistrationIsRefusedWithOneLine) {
     auto backend = X11HotKeyBackend::forSession(mainQueue);
     EXPECT_EQ(std::dynamic_pointer_cast<X11HotKeyBackend>(backend), nullptr);
     auto center = HotKeyCenter::create(backend, mainQueue);
-    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(center->globalKeysAvailable());
     EXPECT_FALSE(center->makeHotKey(altSpace, [] {})->registerKey());
     EXPECT_FALSE(center->makeHotKey(altA, [] {})->registerKey());
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), WaylandHotKeyBackend::message);
 
     test::ScopedEnv noWayland("WAYLAND_DISPLAY", "");
     test::ScopedEnv x11Session("XDG_SESSION_TYPE", "x11");

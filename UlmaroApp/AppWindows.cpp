@@ -5,10 +5,10 @@
 #include "UlmaroAppKit/Catalogs/CatalogTransferring.h"
 #include "UlmaroAppKit/Panel/OverlayPanelController.h"
 #include "UlmaroAppKit/Settings/SettingsWindowController.h"
-#include "UlmaroAppKit/UI/CatalogWindowController.h"
-#include "UlmaroAppKit/UI/OverlayPanel.h"
-#include "UlmaroAppKit/UI/QtFileChooser.h"
-#include "UlmaroAppKit/UI/SettingsWindow.h"
+#include "UlmaroAppKit/UI/Catalogs/CatalogWindowController.h"
+#include "UlmaroAppKit/UI/Panel/OverlayPanel.h"
+#include "UlmaroAppKit/UI/Qt/QtFileChooser.h"
+#include "UlmaroAppKit/UI/Settings/SettingsWindow.h"
 
 namespace ulmaro {
 

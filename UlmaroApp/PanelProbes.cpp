@@ -5,9 +5,9 @@
 #include "UlmaroAppKit/Onboarding/OnboardingViewModel.h"
 #include "UlmaroAppKit/Panel/OverlayViewModel.h"
 #include "UlmaroAppKit/Shell/AppCoordinator.h"
-#include "UlmaroAppKit/UI/OnboardingStepView.h"
-#include "UlmaroAppKit/UI/OverlayPanel.h"
-#include "UlmaroAppKit/UI/OverlayView.h"
+#include "UlmaroAppKit/UI/Onboarding/OnboardingStepView.h"
+#include "UlmaroAppKit/UI/Panel/OverlayPanel.h"
+#include "UlmaroAppKit/UI/Panel/OverlayView.h"
 
 #include <QCoreApplication>
 #include <QEvent>

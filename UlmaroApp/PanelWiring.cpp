@@ -6,9 +6,9 @@
 #include "UlmaroAppKit/Panel/OverlayViewModel.h"
 #include "UlmaroAppKit/Settings/Preferences.h"
 #include "UlmaroAppKit/Shell/AppCoordinator.h"
-#include "UlmaroAppKit/UI/OnboardingStepView.h"
-#include "UlmaroAppKit/UI/OverlayPanel.h"
-#include "UlmaroAppKit/UI/OverlayView.h"
+#include "UlmaroAppKit/UI/Onboarding/OnboardingStepView.h"
+#include "UlmaroAppKit/UI/Panel/OverlayPanel.h"
+#include "UlmaroAppKit/UI/Panel/OverlayView.h"
 
 namespace ulmaro {
 namespace PanelWiring {

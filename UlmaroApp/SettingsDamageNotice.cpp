@@ -1,7 +1,7 @@
 #include "UlmaroApp/SettingsDamageNotice.h"
 
 #include "UlmaroApp/TestMode.h"
-#include "UlmaroAppKit/UI/PlainText.h"
+#include "UlmaroAppKit/UI/Kit/PlainText.h"
 
 #include <QMessageBox>
 

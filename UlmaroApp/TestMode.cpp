@@ -1,6 +1,6 @@
 #include "UlmaroApp/TestMode.h"
 
-#include "UlmaroAppKit/UI/OverlayPanel.h"
+#include "UlmaroAppKit/UI/Panel/OverlayPanel.h"
 
 #include <QApplication>
 #include <QEvent>

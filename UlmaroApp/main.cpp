@@ -11,12 +11,12 @@
 #include "UlmaroAppKit/Shell/AppCoordinator.h"
 #include "UlmaroAppKit/Shell/AppDelegate.h"
 #include "UlmaroAppKit/Shell/AppMainMenu.h"
-#include "UlmaroAppKit/UI/AppMenuShortcut.h"
-#include "UlmaroAppKit/UI/OverlayPanel.h"
-#include "UlmaroAppKit/UI/PanelKeyCallbacks.h"
-#include "UlmaroAppKit/UI/QtMainQueue.h"
-#include "UlmaroAppKit/UI/SharedColormap.h"
-#include "UlmaroAppKit/UI/TrayStatusItem.h"
+#include "UlmaroAppKit/UI/MenuBar/AppMenuShortcut.h"
+#include "UlmaroAppKit/UI/MenuBar/TrayStatusItem.h"
+#include "UlmaroAppKit/UI/Panel/OverlayPanel.h"
+#include "UlmaroAppKit/UI/Panel/PanelKeyCallbacks.h"
+#include "UlmaroAppKit/UI/Qt/QtMainQueue.h"
+#include "UlmaroAppKit/UI/X11/SharedColormap.h"
 
 #include <QAction>
 #include <QApplication>

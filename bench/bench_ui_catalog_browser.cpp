@@ -8,7 +8,7 @@
 #include "UlmaroAppKit/Catalogs/CatalogBrowserModel.h"
 #include "UlmaroAppKit/Fakes/RecordingWorkspace.h"
 #include "UlmaroAppKit/Text/UserLocale.h"
-#include "UlmaroAppKit/UI/CatalogBrowserView.h"
+#include "UlmaroAppKit/UI/Catalogs/CatalogBrowserView.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

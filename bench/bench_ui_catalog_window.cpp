@@ -15,7 +15,7 @@
 #include "UlmaroAppKit/Fakes/RecordingWorkspace.h"
 #include "UlmaroAppKit/Settings/Preferences.h"
 #include "UlmaroAppKit/Text/TextFormat.h"
-#include "UlmaroAppKit/UI/CatalogWindowController.h"
+#include "UlmaroAppKit/UI/Catalogs/CatalogWindowController.h"
 #include "UlmaroKit/Index/IndexBuilder.h"
 #include "UlmaroKit/Index/IndexWriter.h"
 

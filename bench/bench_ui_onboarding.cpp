@@ -7,10 +7,10 @@
 #include "UiBenchMain.h"
 #include "UlmaroAppKit/Fakes/InMemorySettingsStore.h"
 #include "UlmaroAppKit/Onboarding/OnboardingViewModel.h"
-#include "UlmaroAppKit/UI/BrandMarkView.h"
-#include "UlmaroAppKit/UI/CountingLabel.h"
-#include "UlmaroAppKit/UI/OnboardingPages.h"
-#include "UlmaroAppKit/UI/OnboardingStepView.h"
+#include "UlmaroAppKit/UI/Onboarding/BrandMarkView.h"
+#include "UlmaroAppKit/UI/Onboarding/CountingLabel.h"
+#include "UlmaroAppKit/UI/Onboarding/OnboardingPages.h"
+#include "UlmaroAppKit/UI/Onboarding/OnboardingStepView.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -8,9 +8,9 @@
 #include "UlmaroAppKit/Fakes/InMemorySettingsStore.h"
 #include "UlmaroAppKit/Panel/OverlayPanelController.h"
 #include "UlmaroAppKit/Panel/SettingsPanelPositionStore.h"
-#include "UlmaroAppKit/UI/OverlayPanel.h"
-#include "UlmaroAppKit/UI/PreviewWindow.h"
-#include "UlmaroAppKit/UI/QtMainQueue.h"
+#include "UlmaroAppKit/UI/Panel/OverlayPanel.h"
+#include "UlmaroAppKit/UI/Panel/PreviewWindow.h"
+#include "UlmaroAppKit/UI/Qt/QtMainQueue.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

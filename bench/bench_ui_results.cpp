@@ -11,12 +11,12 @@
 #include "UlmaroAppKit/Fakes/RecordingResultActions.h"
 #include "UlmaroAppKit/Panel/OverlayViewModel.h"
 #include "UlmaroAppKit/Search/SearchEngineProtocol.h"
-#include "UlmaroAppKit/UI/OverlayHeader.h"
-#include "UlmaroAppKit/UI/OverlayPanel.h"
-#include "UlmaroAppKit/UI/OverlayView.h"
-#include "UlmaroAppKit/UI/ResultArea.h"
-#include "UlmaroAppKit/UI/ResultListView.h"
-#include "UlmaroAppKit/UI/SearchField.h"
+#include "UlmaroAppKit/UI/Panel/OverlayHeader.h"
+#include "UlmaroAppKit/UI/Panel/OverlayPanel.h"
+#include "UlmaroAppKit/UI/Panel/OverlayView.h"
+#include "UlmaroAppKit/UI/Panel/ResultArea.h"
+#include "UlmaroAppKit/UI/Panel/ResultListView.h"
+#include "UlmaroAppKit/UI/Panel/SearchField.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

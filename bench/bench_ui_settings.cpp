@@ -6,8 +6,8 @@
 #include "UlmaroAppKit/Fakes/InMemorySettingsStore.h"
 #include "UlmaroAppKit/Platform/JsonFileSettingsStore.h"
 #include "UlmaroAppKit/Platform/ThreadSerialQueueFactory.h"
-#include "UlmaroAppKit/UI/SettingsView.h"
-#include "UlmaroAppKit/UI/SettingsWindow.h"
+#include "UlmaroAppKit/UI/Settings/SettingsView.h"
+#include "UlmaroAppKit/UI/Settings/SettingsWindow.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>

@@ -23,12 +23,12 @@
 #include "UlmaroAppKit/Shell/AppCoordinator.h"
 #include "UlmaroAppKit/Shell/HotKeyCenter.h"
 #include "UlmaroAppKit/Shell/LoginItemProvider.h"
-#include "UlmaroAppKit/UI/OverlayPanel.h"
-#include "UlmaroAppKit/UI/QtHotKeyWatcher.h"
-#include "UlmaroAppKit/UI/QtMainQueue.h"
-#include "UlmaroAppKit/UI/QtTimerService.h"
-#include "UlmaroAppKit/UI/X11FrontmostAppTracker.h"
-#include "UlmaroAppKit/UI/X11HotKeyBackend.h"
+#include "UlmaroAppKit/UI/Panel/OverlayPanel.h"
+#include "UlmaroAppKit/UI/Qt/QtHotKeyWatcher.h"
+#include "UlmaroAppKit/UI/Qt/QtMainQueue.h"
+#include "UlmaroAppKit/UI/Qt/QtTimerService.h"
+#include "UlmaroAppKit/UI/X11/X11FrontmostAppTracker.h"
+#include "UlmaroAppKit/UI/X11/X11HotKeyBackend.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

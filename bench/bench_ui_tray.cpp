@@ -6,7 +6,7 @@
 #include "UlmaroAppKit/Fakes/ManualClock.h"
 #include "UlmaroAppKit/Fakes/RecordingWorkspace.h"
 #include "UlmaroAppKit/MenuBar/MenuBarController.h"
-#include "UlmaroAppKit/UI/TrayStatusItem.h"
+#include "UlmaroAppKit/UI/MenuBar/TrayStatusItem.h"
 
 #include <QApplication>
 #include <benchmark/benchmark.h>

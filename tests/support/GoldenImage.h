@@ -1,7 +1,8 @@
 #pragma once
 
 // Golden screenshots of views: a widget grabbed at pixel ratio 1 (the Qt test main fixes
-// scale, DPI, style and font) is compared with a PNG under tests/UlmaroAppKit/UI/goldens.
+// scale, DPI, style and font) is compared with a PNG in the goldens/ folder beside the test
+// file (ULMARO_GOLDEN_DIR, set per test source by tests/CMakeLists.txt).
 // Anti-aliasing may differ a little between builds of the libraries, so each channel may
 // be off by `channelTolerance` and a few pixels by more. On a mismatch the actual image and
 // a diff (differing pixels red over a faded copy of the golden) are written to
@@ -35,6 +36,10 @@ inline QImage grabForGolden(QWidget& widget) {
     image.setDevicePixelRatio(1.0);
     return image;
 }
+
+// Each test file has its own golden folder: these two have internal linkage, so every file
+// keeps its own ULMARO_GOLDEN_DIR.
+namespace {
 
 inline QString goldenPath(const QString& name) {
     return QStringLiteral(ULMARO_GOLDEN_DIR "/") + name + QStringLiteral(".png");
@@ -101,4 +106,5 @@ inline ::testing::AssertionResult matchesGolden(const QImage& actualImage, const
     return ::testing::AssertionSuccess();
 }
 
+} // namespace
 } // namespace ulmaro::test

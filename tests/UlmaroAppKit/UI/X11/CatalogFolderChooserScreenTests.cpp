@@ -3,11 +3,11 @@
 // too, and a folder chosen in it becomes a catalog.
 #include "UlmaroAppKit/Catalogs/CatalogCoordinatorFixture.h"
 #include "UlmaroAppKit/Fakes/RecordingWorkspace.h"
-#include "UlmaroAppKit/UI/BrowserTextsFixture.h"
-#include "UlmaroAppKit/UI/CatalogWindowController.h"
-#include "UlmaroAppKit/UI/OverlayPanel.h"
-#include "UlmaroAppKit/UI/QtFileChooser.h"
-#include "UlmaroAppKit/UI/SharedColormap.h"
+#include "UlmaroAppKit/UI/Catalogs/BrowserTextsFixture.h"
+#include "UlmaroAppKit/UI/Catalogs/CatalogWindowController.h"
+#include "UlmaroAppKit/UI/Panel/OverlayPanel.h"
+#include "UlmaroAppKit/UI/Qt/QtFileChooser.h"
+#include "UlmaroAppKit/UI/X11/SharedColormap.h"
 #include "UlmaroAppKit/UI/X11/WindowManagerFixture.h"
 
 #include <QAbstractButton>

@@ -3,8 +3,8 @@
 #include "UlmaroAppKit/Catalogs/CatalogCoordinatorFixture.h"
 #include "UlmaroAppKit/Fakes/RecordingWorkspace.h"
 #include "UlmaroAppKit/Fakes/ScriptedFileChooser.h"
-#include "UlmaroAppKit/UI/BrowserTextsFixture.h"
-#include "UlmaroAppKit/UI/CatalogWindowController.h"
+#include "UlmaroAppKit/UI/Catalogs/BrowserTextsFixture.h"
+#include "UlmaroAppKit/UI/Catalogs/CatalogWindowController.h"
 #include "UlmaroAppKit/UI/X11/WindowManagerFixture.h"
 
 #include <QGuiApplication>

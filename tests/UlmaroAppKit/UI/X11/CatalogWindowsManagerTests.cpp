@@ -2,13 +2,13 @@
 // clicks from xdotool, close requests as a task bar sends them.
 #include "UlmaroAppKit/Catalogs/CatalogPromptQueue.h"
 #include "UlmaroAppKit/Fakes/InMemorySettingsStore.h"
-#include "UlmaroAppKit/UI/CatalogPromptPanel.h"
-#include "UlmaroAppKit/UI/CatalogPromptView.h"
-#include "UlmaroAppKit/UI/KeptWindow.h"
-#include "UlmaroAppKit/UI/PromptFixture.h"
-#include "UlmaroAppKit/UI/StyledButton.h"
+#include "UlmaroAppKit/UI/Catalogs/CatalogPromptPanel.h"
+#include "UlmaroAppKit/UI/Catalogs/CatalogPromptView.h"
+#include "UlmaroAppKit/UI/Catalogs/PromptFixture.h"
+#include "UlmaroAppKit/UI/Kit/KeptWindow.h"
+#include "UlmaroAppKit/UI/Kit/StyledButton.h"
 #include "UlmaroAppKit/UI/X11/WindowManagerFixture.h"
-#include "UlmaroAppKit/UI/X11Desktop.h"
+#include "UlmaroAppKit/UI/X11/X11Desktop.h"
 
 #include <QApplication>
 #include <QGuiApplication>

@@ -3,13 +3,13 @@
 #include "UlmaroAppKit/Onboarding/OnboardingViewModel.h"
 #include "UlmaroAppKit/Panel/OverlayPanelController.h"
 #include "UlmaroAppKit/Panel/SettingsPanelPositionStore.h"
-#include "UlmaroAppKit/UI/ContentFoldersStep.h"
-#include "UlmaroAppKit/UI/OnboardingStepView.h"
-#include "UlmaroAppKit/UI/OverlayPanel.h"
-#include "UlmaroAppKit/UI/QtMainQueue.h"
-#include "UlmaroAppKit/UI/StyledButton.h"
+#include "UlmaroAppKit/UI/Kit/StyledButton.h"
+#include "UlmaroAppKit/UI/Onboarding/ContentFoldersStep.h"
+#include "UlmaroAppKit/UI/Onboarding/OnboardingStepView.h"
+#include "UlmaroAppKit/UI/Panel/OverlayPanel.h"
+#include "UlmaroAppKit/UI/Qt/QtMainQueue.h"
 #include "UlmaroAppKit/UI/X11/WindowManagerFixture.h"
-#include "UlmaroAppKit/UI/X11FrontmostAppTracker.h"
+#include "UlmaroAppKit/UI/X11/X11FrontmostAppTracker.h"
 
 #include <QFileDialog>
 #include <QTimer>

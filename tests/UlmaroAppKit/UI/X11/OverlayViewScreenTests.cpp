@@ -1,8 +1,8 @@
 // The overlay view in the panel on a real X server without a compositing manager: an
 // opaque panel with rounded corners cut by its mask, following the view's height, the
 // desktop showing through the cut corners.
-#include "UlmaroAppKit/UI/OverlayPanel.h"
-#include "UlmaroAppKit/UI/OverlayViewFixture.h"
+#include "UlmaroAppKit/UI/Panel/OverlayPanel.h"
+#include "UlmaroAppKit/UI/Panel/OverlayViewFixture.h"
 
 #include <QGuiApplication>
 #include <QImage>

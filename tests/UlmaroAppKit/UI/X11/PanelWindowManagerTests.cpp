@@ -2,11 +2,11 @@
 #include "UlmaroAppKit/Fakes/InMemorySettingsStore.h"
 #include "UlmaroAppKit/Panel/OverlayPanelController.h"
 #include "UlmaroAppKit/Panel/SettingsPanelPositionStore.h"
-#include "UlmaroAppKit/UI/PanelFixture.h"
-#include "UlmaroAppKit/UI/QtMainQueue.h"
+#include "UlmaroAppKit/UI/Panel/PanelFixture.h"
+#include "UlmaroAppKit/UI/Qt/QtMainQueue.h"
 #include "UlmaroAppKit/UI/X11/WindowManagerFixture.h"
-#include "UlmaroAppKit/UI/X11Desktop.h"
-#include "UlmaroAppKit/UI/X11FrontmostAppTracker.h"
+#include "UlmaroAppKit/UI/X11/X11Desktop.h"
+#include "UlmaroAppKit/UI/X11/X11FrontmostAppTracker.h"
 
 #include <QApplication>
 #include <QProcess>

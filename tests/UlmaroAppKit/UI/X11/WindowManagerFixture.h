@@ -1,6 +1,6 @@
 #pragma once
 
-#include "UlmaroAppKit/UI/X11Desktop.h"
+#include "UlmaroAppKit/UI/X11/X11Desktop.h"
 
 #include <QApplication>
 #include <QProcess>

@@ -2,9 +2,9 @@
 #include "UlmaroAppKit/Fakes/ManualMainQueue.h"
 #include "UlmaroAppKit/Shell/HotKeyCenter.h"
 #include "UlmaroAppKit/Shell/WaylandHotKeyBackend.h"
-#include "UlmaroAppKit/UI/QtHotKeyWatcher.h"
-#include "UlmaroAppKit/UI/QtMainQueue.h"
-#include "UlmaroAppKit/UI/X11HotKeyBackend.h"
+#include "UlmaroAppKit/UI/Qt/QtHotKeyWatcher.h"
+#include "UlmaroAppKit/UI/Qt/QtMainQueue.h"
+#include "UlmaroAppKit/UI/X11/X11HotKeyBackend.h"
 #include "support/TempDir.h"
 
 #include <QCoreApplication>

@@ -1,0 +1,106 @@
+#include "UlmaroAppKit/UI/Onboarding/BrandMarkView.h"
+
+#include "UlmaroAppKit/UI/Qt/QtTimerService.h"
+
+#include <QEasingCurve>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <cmath>
+
+namespace ulmaro {
+namespace {
+
+QColor rgb(BrandMarkGeometry::Rgb c) {
+    return QColor(c.red, c.green, c.blue);
+}
+
+/// Ease-out: the cubic Bézier (0, 0, 0.58, 1).
+QEasingCurve easeOut() {
+    QEasingCurve curve(QEasingCurve::BezierSpline);
+    curve.addCubicBezierSegment(QPointF(0, 0), QPointF(0.58, 1), QPointF(1, 1));
+    return curve;
+}
+
+} // namespace
+
+BrandMarkView::BrandMarkView(double size, bool spinning, QWidget* parent,
+                             std::shared_ptr<TimerService> timers)
+    : QWidget(parent), geometry_(size),
+      ticker_(timers ? std::move(timers) : std::make_shared<QtTimerService>(), spinning,
+              [this](long long s) { stepped(s); }) {
+    const int side = int(std::ceil(size));
+    setFixedSize(side, side);
+    setAttribute(Qt::WA_TranslucentBackground);
+    transition_.setDuration(easingMilliseconds);
+    transition_.setEasingCurve(easeOut());
+    transition_.setStartValue(0.0);
+    transition_.setEndValue(1.0);
+}
+
+QSize BrandMarkView::sizeHint() const {
+    return size();
+}
+
+void BrandMarkView::stepped(long long step) {
+    // Each turn starts where the last one is now, so a late tick never jumps back.
+    const double fromStep = shownStep_, fromScale = shownDotScale_;
+    const double toStep = double(step), toScale = BrandMarkGeometry::dotScale(step);
+    transition_.stop();
+    disconnect(&transition_, &QVariantAnimation::valueChanged, this, nullptr);
+    connect(&transition_, &QVariantAnimation::valueChanged, this, [=, this](const QVariant& v) {
+        const double p = v.toDouble();
+        shownStep_ = fromStep + (toStep - fromStep) * p;
+        shownDotScale_ = fromScale + (toScale - fromScale) * p;
+        update();
+    });
+    transition_.start();
+}
+
+void BrandMarkView::finishTransition() {
+    if (transition_.state() != QAbstractAnimation::Running) return;
+    transition_.setCurrentTime(transition_.duration());
+    transition_.stop();
+}
+
+void BrandMarkView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    ticker_.appear();
+}
+
+void BrandMarkView::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    ticker_.disappear();
+    finishTransition();
+}
+
+void BrandMarkView::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const BrandMarkGeometry& g = geometry_;
+    const double m = g.margin(), t = g.tileSide();
+
+    QLinearGradient gradient(QPointF(m, m), QPointF(m + t, m + t));
+    gradient.setColorAt(0, rgb(BrandMarkGeometry::gradientStart));
+    gradient.setColorAt(1, rgb(BrandMarkGeometry::gradientEnd));
+    QPainterPath tile;
+    tile.addRoundedRect(QRectF(m, m, t, t), g.cornerRadius(), g.cornerRadius());
+    p.fillPath(tile, gradient);
+
+    QPen pen(Qt::white, g.rayWidth(), Qt::SolidLine, Qt::RoundCap, Qt::MiterJoin);
+    pen.setMiterLimit(10);
+    for (const auto& ray : g.rays(shownStep_)) {
+        QColor colour(Qt::white);
+        colour.setAlphaF(float(ray.opacity));
+        pen.setColor(colour);
+        p.setPen(pen);
+        p.drawLine(QPointF(ray.inner.x, ray.inner.y), QPointF(ray.outer.x, ray.outer.y));
+    }
+
+    const double radius = g.dotDiameter() * shownDotScale_ / 2;
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    p.drawEllipse(QPointF(g.size() / 2, g.size() / 2), radius, radius);
+}
+
+} // namespace ulmaro

@@ -121,24 +121,8 @@ void AppAssembly::makeCatalogFactories() {
 AppCoordinator::Options AppAssembly::options() const {
     AppCoordinator::Options options;
     options.indexPath = DataLocations::indexPath();
-    options.indexCoordinator = testIndexCoordinator();
+    if (const auto root = TestMode::scanRoot()) options.scanRoot = *root;
     return options;
-}
-
-std::shared_ptr<IndexCoordinator> AppAssembly::testIndexCoordinator() const {
-    const auto root = TestMode::scanRoot();
-    if (!root) return nullptr;
-    const auto& env = environment_;
-    auto policy = [access = env.fullDiskAccessGranted, home = env.homeDirectory,
-                   preferences = env.preferences] {
-        return AppCoordinator::scanPolicy(access(), home, *preferences);
-    };
-    return std::make_shared<IndexCoordinator>(
-        DataLocations::indexPath(), [root = *root] { return root; }, std::move(policy),
-        AppCoordinator::staleAfter,
-        IndexCoordinator::Dependencies{
-            *env.mainQueue, *env.clock, *env.timers, *env.settings, *env.queues,
-            env.queues->makeQueue("app.ulmaro.live-delta", QueueQuality::utility)});
 }
 
 } // namespace ulmaro

@@ -32,7 +32,6 @@ public:
 private:
     void makeHotKeys();
     void makeCatalogFactories();
-    std::shared_ptr<IndexCoordinator> testIndexCoordinator() const;
 
     AppEnvironment environment_;
     std::shared_ptr<JsonFileSettingsStore> settings_;

@@ -50,10 +50,9 @@ int runScan(const Invocation& invocation, const RootRecheck& recheck) {
         return refuse(root, error.code().value());
     }
 
-    // Our own data folder is never indexed.
-    const std::string dataFolder = DataLocations::dataDirectory().lexically_normal().string();
+    // Our own folders are never indexed.
     const ScanPolicy policy =
-        ScanPolicy(ScanPolicy::defaultExclusions()).adding(std::span(&dataFolder, 1));
+        ScanPolicy(ScanPolicy::defaultExclusions()).adding(ScanPolicy::ownFolders());
     const DirectoryScanner scanner(policy, 3, 0.1, home);
     ScanResult result;
     try {

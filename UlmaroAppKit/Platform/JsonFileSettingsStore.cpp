@@ -209,6 +209,11 @@ void JsonFileSettingsStore::change(std::string_view key, std::optional<nlohmann:
     bool schedule;
     {
         std::lock_guard lock(core_->stateMutex);
+        // Storing what is stored writes nothing: callers that set a value on every update
+        // would otherwise rewrite the file for ever. Compared as written, so 1 and 1.0 differ.
+        const auto stored = core_->values.find(key);
+        const bool isStored = stored != core_->values.end();
+        if (value ? isStored && stored->dump() == value->dump() : !isStored) return;
         if (value)
             core_->values[std::string(key)] = *value;
         else

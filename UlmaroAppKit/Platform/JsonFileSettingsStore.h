@@ -12,7 +12,8 @@ namespace ulmaro {
 ///
 /// The file is read once at construction. A change applies in memory at once and is
 /// written later on a utility queue, so a caller never waits on the disk; `flush()` writes
-/// what is left before it returns (the app calls it at quit; destruction does too).
+/// what is left before it returns (the app calls it at quit; destruction does too). Setting
+/// the value already held is no change and writes nothing.
 ///
 /// A write starts from a fresh read of the file and changes only the keys changed through
 /// this store since the last write, so another running copy, another store over the same

@@ -118,7 +118,8 @@ void AppCoordinator::makeIndexCoordinator() {
             return scanPolicy(access(), home, *preferences);
         };
         indexCoordinator_ = std::make_shared<IndexCoordinator>(
-            options_.indexPath, [] { return std::string("/"); }, std::move(policy), staleAfter,
+            options_.indexPath, [root = options_.scanRoot] { return root; }, std::move(policy),
+            staleAfter,
             IndexCoordinator::Dependencies{
                 *env_.mainQueue,
                 *env_.clock,

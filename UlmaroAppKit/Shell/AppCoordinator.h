@@ -64,8 +64,10 @@ public:
         std::filesystem::path indexPath;
         /// Absent: a first run unless one was recorded as completed.
         std::optional<bool> isFirstRun;
-        /// Absent: the coordinator makes its own, over "/".
+        /// Absent: the coordinator makes its own, over `scanRoot`.
         std::shared_ptr<IndexCoordinator> indexCoordinator;
+        /// What this computer's index covers: "/" but in test mode.
+        std::string scanRoot = "/";
         std::shared_ptr<RecentsStore> recentsStore;
         /// Absent: indexing starts when onboarding was completed.
         std::optional<bool> startIndexingImmediately;

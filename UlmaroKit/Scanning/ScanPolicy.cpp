@@ -38,11 +38,12 @@ bool isUnder(std::string_view path, std::string_view folder) {
            (path.size() == folder.size() || path[folder.size()] == '/');
 }
 
-std::string dataFolder() {
-    return DataLocations::dataDirectory().lexically_normal().string();
-}
-
 } // namespace
+
+std::vector<std::string> ScanPolicy::ownFolders() {
+    return {DataLocations::dataDirectory().lexically_normal().string(),
+            DataLocations::configDirectory().lexically_normal().string()};
+}
 
 const ScanPolicy::PathSet& ScanPolicy::defaultExclusions() {
     static const PathSet table{"/System/Volumes/Data", "/System/Volumes/Preboot",
@@ -119,7 +120,8 @@ const ScanPolicy::PathSet& ScanPolicy::otherVolumeFolders() {
 ScanPolicy ScanPolicy::fullDisk(std::string_view homeDirectory, bool includingSystemFolders) {
     PathSet set = defaultExclusions();
     set.merge(otherUserPrivateFolders(usersDirectory, homeDirectory));
-    set.insert(dataFolder());
+    for (auto& folder : ownFolders())
+        set.insert(std::move(folder));
     if (!includingSystemFolders) set.insert(systemFolders().begin(), systemFolders().end());
     return ScanPolicy(std::move(set));
 }
@@ -128,7 +130,8 @@ ScanPolicy ScanPolicy::excludingTCCProtectedPaths(const std::filesystem::path& h
     PathSet set = defaultExclusions();
     set.merge(tccProtectedRelativePaths(homeDirectory));
     set.insert(otherVolumeFolders().begin(), otherVolumeFolders().end());
-    set.insert(dataFolder());
+    for (auto& folder : ownFolders())
+        set.insert(std::move(folder));
     return ScanPolicy(std::move(set));
 }
 

@@ -49,11 +49,15 @@ public:
     static bool isInOtherVolumeFolder(std::string_view path,
                                       const PathSet& folders = otherVolumeFolders());
 
-    /// Default exclusions, other users' private folders, our own data folder, and the
-    /// system folders unless `includingSystemFolders`.
+    /// Our data and config folders, as the environment names them now. What we write there
+    /// is never a user's change and must never look like one: a settings write seen as a
+    /// change would rebuild the live index, whose update writes settings again.
+    static std::vector<std::string> ownFolders();
+    /// Default exclusions, other users' private folders, our own data and config folders,
+    /// and the system folders unless `includingSystemFolders`.
     static ScanPolicy fullDisk(std::string_view homeDirectory, bool includingSystemFolders);
     /// Default exclusions, the privacy-protected places of `homeDirectory`, the folders
-    /// where other volumes are mounted, and our own data folder.
+    /// where other volumes are mounted, and our own data and config folders.
     static ScanPolicy excludingTCCProtectedPaths(const std::filesystem::path& homeDirectory);
 
     /// A copy that also excludes `excludedPaths`.

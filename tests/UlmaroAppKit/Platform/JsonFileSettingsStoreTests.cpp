@@ -173,6 +173,36 @@ TEST_F(JsonFileSettingsStoreTest, FlushAndDestructionWriteWhatTheQueueHasNotYet)
     EXPECT_EQ(fileObject(file), (json{{"app.ulmaro.flushed", true}, {"app.ulmaro.atExit", true}}));
 }
 
+// Callers set values on every update (the index's state, scan statistics); a value already
+// held must cost no write, or the file is rewritten for ever.
+TEST_F(JsonFileSettingsStoreTest, SettingTheValueAlreadyHeldWritesNothing) {
+    std::filesystem::create_directories(file.parent_path());
+    writeAll(file, R"({"app.ulmaro.flag": true, "app.ulmaro.count": 5, "app.ulmaro.list": ["/a"],
+                       "app.ulmaro.ratio": 0.5})");
+    const auto inode = [&] {
+        struct stat st {};
+        ::stat(file.c_str(), &st);
+        return st.st_ino;
+    };
+    const auto before = inode();
+    JsonFileSettingsStore store(file, queues);
+    store.setBool("app.ulmaro.flag", true);
+    store.setInt("app.ulmaro.count", 5); // read as unsigned, set as signed: the same text
+    store.setStringList("app.ulmaro.list", {"/a"});
+    store.setDouble("app.ulmaro.ratio", 0.5);
+    store.remove("app.ulmaro.absent");
+    EXPECT_EQ(writerQueue().pending(), 0u);
+    store.flush();
+    EXPECT_EQ(inode(), before); // an atomic write would have put a new file there
+
+    // A value that reads differently is a change, even when equal as a number.
+    store.setDouble("app.ulmaro.count", 5.0);
+    EXPECT_EQ(writerQueue().pending(), 1u);
+    writerQueue().drain();
+    EXPECT_EQ(store.intValue("app.ulmaro.count"), std::nullopt);
+    EXPECT_EQ(store.doubleValue("app.ulmaro.count"), 5.0);
+}
+
 TEST_F(JsonFileSettingsStoreTest, AWriteChangesOnlyItsOwnKeysOverAFreshRead) {
     std::filesystem::create_directories(file.parent_path());
     writeAll(file, R"({"app.ulmaro.a": 1, "app.ulmaro.b": 2, "app.ulmaro.c": 3})");

@@ -121,24 +121,28 @@ TEST(ScanPolicy, OtherUsersPrivateFolders) {
 
 TEST(ScanPolicy, FullDiskLeavesOutOtherHomesSystemFoldersAndOurData) {
     ScopedEnv data("XDG_DATA_HOME", "/data/alice");
+    ScopedEnv config("XDG_CONFIG_HOME", "/config/alice");
     const ScanPolicy with = ScanPolicy::fullDisk("/home/alice", true);
     const ScanPolicy without = ScanPolicy::fullDisk("/home/alice", false);
     EXPECT_THAT(with.excluded, Not(Contains("/Library")));
     EXPECT_THAT(without.excluded, IsSupersetOf(ScanPolicy::systemFolders()));
     EXPECT_THAT(with.excluded, IsSupersetOf(ScanPolicy::defaultExclusions()));
     EXPECT_THAT(with.excluded, Contains("/data/alice/Ulmaro"));
+    EXPECT_THAT(with.excluded, Contains("/config/alice/Ulmaro"));
     EXPECT_EQ(without.excluded.size() - with.excluded.size(), ScanPolicy::systemFolders().size());
 }
 
 TEST(ScanPolicy, ExcludingPrivacyProtectedPaths) {
     ScopedEnv data("XDG_DATA_HOME", "/data/alice");
+    ScopedEnv config("XDG_CONFIG_HOME", "/config/alice");
     const ScanPolicy policy = ScanPolicy::excludingTCCProtectedPaths("/Users/alice");
     // Described: 8 default + 31 protected + "/Volumes"; Linux adds 2 default exclusions,
-    // "/media", "/run/media", "/mnt" and our data folder.
-    EXPECT_EQ(policy.excluded.size(), 40u + 2 + 3 + 1);
-    EXPECT_THAT(policy.excluded, IsSupersetOf({"/Users/alice/Library/Application Support/Ulmaro",
-                                               "/Volumes", "/Users/alice/Desktop", "/media",
-                                               "/run/media", "/mnt", "/data/alice/Ulmaro"}));
+    // "/media", "/run/media", "/mnt" and our data and config folders.
+    EXPECT_EQ(policy.excluded.size(), 40u + 2 + 3 + 2);
+    EXPECT_THAT(policy.excluded,
+                IsSupersetOf({"/Users/alice/Library/Application Support/Ulmaro", "/Volumes",
+                              "/Users/alice/Desktop", "/media", "/run/media", "/mnt",
+                              "/data/alice/Ulmaro", "/config/alice/Ulmaro"}));
     EXPECT_EQ(ScanPolicy::tccProtectedRelativePaths("/Users/alice/"),
               ScanPolicy::tccProtectedRelativePaths("/Users/alice"));
 }

@@ -17,13 +17,16 @@
 #include "UlmaroAppKit/UI/Panel/PanelKeyCallbacks.h"
 #include "UlmaroAppKit/UI/Qt/QtMainQueue.h"
 #include "UlmaroAppKit/UI/X11/SharedColormap.h"
+#include "UlmaroKit/Platform/WorkerPool.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QIcon>
 #include <cstdlib>
+#include <functional>
 #include <iostream>
 #include <malloc.h>
+#include <utility>
 #include <xcb/xcb.h>
 
 #ifdef ULMARO_LSAN_SUPPRESSIONS
@@ -52,6 +55,9 @@ bool displayAnswers() {
     if (connection) xcb_disconnect(connection);
     return answers;
 }
+
+/// The save at the end while the event loop runs; see `main`.
+std::function<void()>* saveAtExit = nullptr;
 
 } // namespace
 
@@ -120,9 +126,21 @@ int main(int argc, char** argv) {
                                  assembly.panel().isVisible() ? &assembly.panel() : nullptr);
 
     QuitSignals quitSignals([] { QCoreApplication::quit(); });
-    QObject::connect(&application, &QCoreApplication::aboutToQuit, [&delegate] {
+    std::function<void()> save = [&delegate] {
         QuitSignals::markQuitting();
         delegate.willTerminate();
+    };
+    QObject::connect(&application, &QCoreApplication::aboutToQuit, save);
+    // When the X connection breaks (a logout that ends the X server) Qt calls exit() from
+    // the event loop, with no aboutToQuit: the save then runs among exit's handlers, while
+    // this frame still lives. The worker pool is made first so that it is destroyed after
+    // the save has stopped the watcher, whose walk runs on it.
+    WorkerPool::shared();
+    saveAtExit = &save;
+    std::atexit([] {
+        if (auto* pending = std::exchange(saveAtExit, nullptr)) (*pending)();
     });
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    saveAtExit = nullptr;
+    return status;
 }

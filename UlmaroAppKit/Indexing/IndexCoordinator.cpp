@@ -3,11 +3,13 @@
 #include "UlmaroAppKit/Indexing/ResourceGuard.h"
 #include "UlmaroAppKit/Indexing/ScanMarker.h"
 #include "UlmaroKit/Index/IndexStore.h"
+#include "UlmaroKit/Platform/AtomicFile.h"
 #include "UlmaroKit/Scanning/FileSystemWatcher.h"
 #include "UlmaroKit/Scanning/FilesystemEstimate.h"
 
 #include <algorithm>
 #include <cassert>
+#include <iostream>
 #include <sys/stat.h>
 #include <system_error>
 
@@ -37,6 +39,9 @@ IndexCoordinator::IndexCoordinator(std::filesystem::path indexPath,
                             })),
       makeWatcher_(dependencies.makeWatcher ? std::move(dependencies.makeWatcher)
                                             : fileSystemChangeWatchers()),
+      writeError_(dependencies.writeError
+                      ? std::move(dependencies.writeError)
+                      : [](const std::string& line) { std::cerr << line << '\n'; }),
       self_(std::make_shared<IndexCoordinator*>(this)) {}
 
 IndexCoordinator::~IndexCoordinator() {
@@ -58,6 +63,8 @@ void IndexCoordinator::setState(State state, Store store) {
 
 void IndexCoordinator::start() {
     watchingSuspended_ = false;
+    // What writers that died left in the data folder ("index.bin.tmp.…", "delta.bin.tmp.…").
+    removeLeftoverTemporaries(indexPath_.parent_path());
     std::error_code ignored;
     const bool markerExisted = std::filesystem::exists(ScanMarker::path(indexPath_), ignored);
     IndexLoadOutcome outcome = loadIndex(indexPath_);

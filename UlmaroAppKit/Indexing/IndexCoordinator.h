@@ -83,6 +83,8 @@ public:
         FillAttributes fillAttributes = {};
         /// `fileSystemChangeWatchers()` unless a test says.
         ChangeWatcherFactory makeWatcher = {};
+        /// One line for the user's log (a failed scan's cause); standard error when empty.
+        std::function<void(const std::string& line)> writeError = {};
     };
 
     IndexCoordinator(std::filesystem::path indexPath, std::function<std::string()> scanRoot,
@@ -177,6 +179,9 @@ private:
     /// What a finished scan job hands back.
     struct ScanOutcome {
         IndexLoadOutcome load;
+        /// What went wrong before the index could be read back: the path and the system's
+        /// reason. A reason of `load` is worded only when this is empty.
+        std::optional<std::string> failure;
         /// Written only for a whole-disk scan, on the main queue in the stated order.
         struct Statistics {
             double duration = 0;
@@ -189,7 +194,9 @@ private:
     };
 
     void setState(State state, Store store);
-    void beginRescan(bool foreground, std::optional<std::string> overrideRoot,
+    /// False when the disk-space guard refused it; true when it started or waits behind
+    /// the running scan.
+    bool beginRescan(bool foreground, std::optional<std::string> overrideRoot,
                      bool followedByFullPass, bool fillAttributes);
     void reportProgress(std::int64_t scanned, std::uint64_t generation);
     void reportFillProgress(std::int64_t done, std::uint64_t generation);
@@ -201,6 +208,9 @@ private:
     void applyToLiveDelta(const std::vector<std::string>& paths);
     void noteChange();
     void considerAutomaticRescan();
+    /// Where watching starts: the checkpoint of this device, else the served index's scan
+    /// start, else now; never an ID ahead of the clock.
+    std::uint64_t resumeEventID(const std::string& root) const;
     /// The ID a checkpoint saved now should hold.
     std::uint64_t checkpointEventID() const;
     /// `ready` with the served store, else `failed(explanation)`.
@@ -222,6 +232,7 @@ private:
     FreeBytes freeBytes_;
     FillAttributes fillAttributes_;
     ChangeWatcherFactory makeWatcher_;
+    std::function<void(const std::string&)> writeError_;
 
     State state_ = Loading{};
     Store store_;

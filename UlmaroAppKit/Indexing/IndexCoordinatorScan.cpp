@@ -12,12 +12,15 @@
 
 #include <algorithm>
 #include <exception>
+#include <system_error>
 
 namespace ulmaro {
 
 /// Everything a scan job needs, by value: it reads no field of the coordinator.
 struct IndexCoordinator::ScanJob {
     std::string root;
+    /// Kept in the index: a start without a checkpoint resumes watching from there.
+    std::uint64_t startEventID = 0;
     std::filesystem::path indexPath;
     ScanPolicy policy;
     bool fillAttributes = false;
@@ -30,7 +33,7 @@ struct IndexCoordinator::ScanJob {
     FillAttributes fill;
 };
 
-void IndexCoordinator::beginRescan(bool foreground, std::optional<std::string> overrideRoot,
+bool IndexCoordinator::beginRescan(bool foreground, std::optional<std::string> overrideRoot,
                                    bool followedByFullPass, bool fillAttributes) {
     const ResourceGuard::Verdict verdict =
         ResourceGuard::evaluate(freeBytes_(indexPath_), indexFileBytes());
@@ -43,12 +46,12 @@ void IndexCoordinator::beginRescan(bool foreground, std::optional<std::string> o
         } else if (onUpdate) {
             onUpdate(state_, store_);
         }
-        return;
+        return false;
     }
     scanBlockedReason_.reset();
     if (isScanInFlight_) {
         rescanQueuedBehindCurrent_ = true;
-        return;
+        return true;
     }
 
     Store carryFrom = fillAttributes ? store_ : nullptr;
@@ -66,8 +69,9 @@ void IndexCoordinator::beginRescan(bool foreground, std::optional<std::string> o
     std::weak_ptr<IndexCoordinator*> weak = self_;
     MainQueue* main = &mainQueue_;
     auto job = std::make_shared<const ScanJob>(
-        ScanJob{std::move(root), indexPath_, scanPolicy_(), fillAttributes, std::move(carryFrom),
-                std::move(carryFromDelta), foreground, DataLocations::homeDirectory().string(),
+        ScanJob{std::move(root), scanStartEventID_, indexPath_, scanPolicy_(), fillAttributes,
+                std::move(carryFrom), std::move(carryFromDelta), foreground,
+                DataLocations::homeDirectory().string(),
                 [weak, main, generation](std::int64_t scanned) {
                     main->post([weak, scanned, generation] {
                         if (auto self = weak.lock()) (*self)->reportProgress(scanned, generation);
@@ -87,6 +91,7 @@ void IndexCoordinator::beginRescan(bool foreground, std::optional<std::string> o
             if (auto self = weak.lock()) (*self)->finishScan(std::move(outcome), generation);
         });
     });
+    return true;
 }
 
 IndexCoordinator::ScanOutcome IndexCoordinator::runScanJob(const ScanJob& job) {
@@ -98,7 +103,8 @@ IndexCoordinator::ScanOutcome IndexCoordinator::runScanJob(const ScanJob& job) {
     ScanOutcome outcome;
     // A root that could not be read says nothing about the tree: keep the index there is.
     if (result.rootError != 0) {
-        outcome.load.reason = RebuildReason::corrupt();
+        outcome.failure =
+            "Cannot read " + job.root + ": " + std::generic_category().message(result.rootError);
         return outcome;
     }
     if (job.fillAttributes) {
@@ -113,11 +119,15 @@ IndexCoordinator::ScanOutcome IndexCoordinator::runScanJob(const ScanJob& job) {
         }
         job.fill(result.builder, carry, appetite, job.onFillProgress);
     }
-    const std::vector<VolumeEntry> volumes{{bootVolumeUUID(job.root), job.root, 0, true}};
+    const std::vector<VolumeEntry> volumes{
+        {bootVolumeUUID(job.root), job.root, job.startEventID, true}};
     try {
         IndexWriter::write(result.builder, volumes, job.indexPath);
-    } catch (const std::exception&) {
-        outcome.load.reason = RebuildReason::corrupt();
+    } catch (const std::system_error& error) { // no space, a file or folder in the way, …
+        outcome.failure = "Cannot write " + job.indexPath.string() + ": " + error.code().message();
+        return outcome;
+    } catch (const std::exception& error) { // a tree past the format's limits, no memory
+        outcome.failure = "Cannot write " + job.indexPath.string() + ": " + error.what();
         return outcome;
     }
     if (wholeDisk)
@@ -181,7 +191,8 @@ void IndexCoordinator::finishScan(ScanOutcome outcome, std::uint64_t generation)
     }
     if (generation == scanGeneration_) {
         if (!outcome.load.isLoaded()) {
-            lastRescanFailure_ = message(outcome.load.reason);
+            lastRescanFailure_ = outcome.failure.value_or(message(outcome.load.reason));
+            writeError_("Ulmaro: the index was not refreshed. " + *lastRescanFailure_);
             publishServedOr(*lastRescanFailure_);
         } else {
             Store fresh = outcome.load.store;

@@ -107,10 +107,7 @@ void IndexCoordinator::startWatchingIfNeeded() {
     const std::string root = scanRoot_();
     if (root.empty()) return;
 
-    const auto checkpointPath = WatchCheckpointStore::defaultURL(indexPath_);
-    const auto resume = WatchCheckpointStore::resumeEventID(
-        WatchCheckpointStore::load(checkpointPath), FileSystemWatcher::deviceUUID(root));
-    const std::uint64_t since = resume.value_or(FileSystemWatcher::currentEventID());
+    const std::uint64_t since = resumeEventID(root);
     if (!indexCurrentAsOf_) indexCurrentAsOf_ = since;
     watchStartEventID_ = since;
 
@@ -154,6 +151,25 @@ void IndexCoordinator::startWatchingIfNeeded() {
     refreshTimer_ = timers_.scheduleRepeating(Seconds(automaticRescanCheckInterval), [weak] {
         if (auto self = weak.lock()) (*self)->considerAutomaticRescan();
     });
+}
+
+std::uint64_t IndexCoordinator::resumeEventID(const std::string& root) const {
+    const std::uint64_t now = FileSystemWatcher::currentEventID();
+    // Event IDs are wall-clock times: one ahead of the clock (a clock that ran ahead, a
+    // damaged file) would skip every change until then, so it counts as no checkpoint.
+    auto sane = [now](std::optional<std::uint64_t> id) {
+        return id && *id != 0 && *id <= now ? id : std::nullopt;
+    };
+    const auto checkpoint = sane(WatchCheckpointStore::resumeEventID(
+        WatchCheckpointStore::load(WatchCheckpointStore::defaultURL(indexPath_)),
+        FileSystemWatcher::deviceUUID(root)));
+    if (checkpoint) return *checkpoint;
+    // Without one, the served index's own scan start: whatever changed since may be missing
+    // from it. An index written before it kept that time can only start from now.
+    if (store_ && !store_->header().volumes.empty())
+        if (const auto scanStart = sane(store_->header().volumes.front().lastEventID))
+            return *scanStart;
+    return now;
 }
 
 void IndexCoordinator::handleSignal(const FileSystemWatcherSignal& signal) {
@@ -202,14 +218,17 @@ void IndexCoordinator::considerAutomaticRescan() {
         return;
     if (std::holds_alternative<Indexing>(state_) || std::holds_alternative<Refreshing>(state_))
         return;
-    lastChangeAt_.reset();
-    changesPendingSince_.reset();
+    // A refusal is asked again after the floor, not at every tick.
     lastAutoRescanAt_ = now;
-    checkpointWatchState();
     if (const auto* ready = std::get_if<Ready>(&state_))
         setState(Refreshing{ready->count, 0}, store_);
     const bool fill = store_ && store_->header().attrsCompleteness != AttrsCompleteness::none;
-    beginRescan(false, std::nullopt, false, fill);
+    // Refused (no disk space), the changes still wait for a rescan, and the checkpoint stays
+    // where the index may miss them from.
+    if (!beginRescan(false, std::nullopt, false, fill)) return;
+    lastChangeAt_.reset();
+    changesPendingSince_.reset();
+    checkpointWatchState();
 }
 
 void IndexCoordinator::stopWatching() {

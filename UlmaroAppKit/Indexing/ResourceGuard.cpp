@@ -2,6 +2,7 @@
 
 #include "UlmaroAppKit/Text/TextFormat.h"
 
+#include <cerrno>
 #include <limits>
 #include <sys/statvfs.h>
 
@@ -20,8 +21,14 @@ std::string amount(std::int64_t bytes) {
 std::optional<std::int64_t> freeBytes(const std::filesystem::path& indexPath) {
     auto folder = indexPath.parent_path();
     if (folder.empty()) folder = ".";
+    // On a fresh account the index's folder does not exist yet; the one that will hold it
+    // lies on the volume of its nearest existing ancestor. ("Unknown" never blocks a scan,
+    // so asking the missing folder would let a full disk through.)
     struct statvfs stats;
-    if (::statvfs(folder.c_str(), &stats) != 0) return std::nullopt;
+    while (::statvfs(folder.c_str(), &stats) != 0) {
+        if (errno != ENOENT || !folder.has_relative_path()) return std::nullopt;
+        folder = folder.parent_path();
+    }
     std::uint64_t bytes;
     if (__builtin_mul_overflow(static_cast<std::uint64_t>(stats.f_bavail),
                                static_cast<std::uint64_t>(stats.f_frsize), &bytes) ||

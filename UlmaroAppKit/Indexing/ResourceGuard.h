@@ -24,7 +24,8 @@ struct Verdict {
 inline constexpr std::int64_t reserveBytes = 500LL * 1024 * 1024;
 
 /// The space an unprivileged process may still use (`statvfs` f_bavail × f_frsize) on the
-/// file system of the folder that holds `indexPath`; none when it cannot be read.
+/// file system of the folder that holds `indexPath` (of its nearest existing ancestor while
+/// that folder does not exist yet); none when it cannot be read.
 std::optional<std::int64_t> freeBytes(const std::filesystem::path& indexPath);
 
 /// Needs `reserveBytes` + 2 × `currentIndexBytes` (a negative size counts as 0). The sum

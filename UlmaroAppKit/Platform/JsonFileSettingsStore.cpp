@@ -152,6 +152,8 @@ JsonFileSettingsStore::JsonFileSettingsStore(std::filesystem::path file, SerialQ
     : core_(std::make_shared<Core>()),
       queue_(queues.makeQueue("app.ulmaro.settings", QueueQuality::utility)) {
     core_->file = std::move(file);
+    // "settings.json.tmp.…" of a write that never finished.
+    removeLeftoverTemporaries(core_->file.parent_path());
     auto contents = SettingsFile::read(core_->file);
     if (contents.state == SettingsFile::State::unreadable)
         logLine("could not read the settings file " + core_->file.string() + " (" +

@@ -129,7 +129,8 @@ void AppCoordinator::makeIndexCoordinator() {
                 env_.queues->makeQueue("app.ulmaro.live-delta", QueueQuality::utility),
                 {},
                 {},
-                env_.indexWatchers});
+                env_.indexWatchers,
+                env_.writeError});
     }
     if (env_.setProbesVolumeRoots) env_.setProbesVolumeRoots(fullDiskAccess());
     if (env_.warmVolumeProbes) env_.queues->globalUtility()->async(env_.warmVolumeProbes);

@@ -29,7 +29,8 @@ bool AppDelegate::launch(std::span<const std::string> arguments) {
 }
 
 void AppDelegate::willTerminate() {
-    if (!launched_ || !coordinator_ || !coordinator_->isPrimaryInstance()) return;
+    if (!launched_ || !coordinator_ || !coordinator_->isPrimaryInstance() || saved_) return;
+    saved_ = true;
     auto& index = coordinator_->indexCoordinator();
     index.checkpointWatchState();
     // The watch's first walk runs on the shared worker pool for seconds on a large tree; it

@@ -40,7 +40,8 @@ public:
     bool launch(std::span<const std::string> arguments);
     /// The save at the end: the watcher's checkpoint, then frecency, then settings. Only a
     /// first copy whose launch finished saves: a later copy would write what it loaded
-    /// moments ago over what the running copy saved since.
+    /// moments ago over what the running copy saved since. It runs once, however many roads
+    /// lead to it (the quit, then the exit's handlers).
     void willTerminate();
 
     const std::shared_ptr<AppCoordinator>& coordinator() const { return coordinator_; }
@@ -50,6 +51,7 @@ private:
     Factories factories_;
     std::shared_ptr<AppCoordinator> coordinator_;
     bool launched_ = false;
+    bool saved_ = false;
 };
 
 } // namespace ulmaro

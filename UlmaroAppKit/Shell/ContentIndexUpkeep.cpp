@@ -3,6 +3,7 @@
 #include "UlmaroKit/Content/ContentIndex.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <sys/stat.h>
@@ -35,7 +36,13 @@ bool isGone(const std::string& path) {
     return ::lstat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR);
 }
 
-void writeSilently(const ContentIndex& index, const std::filesystem::path& path) {
+using Epoch = std::shared_ptr<const std::atomic<std::uint64_t>>;
+
+// On the work queue: only work that is still current writes. Work made stale later is
+// followed on the same queue by whatever made it stale (the file's removal).
+void writeSilently(const ContentIndex& index, const std::filesystem::path& path,
+                   const Epoch& current, std::uint64_t epoch) {
+    if (current->load() != epoch) return;
     std::error_code ignored;
     std::filesystem::create_directories(path.parent_path(), ignored);
     try {
@@ -47,7 +54,8 @@ void writeSilently(const ContentIndex& index, const std::filesystem::path& path)
 // One incremental update over a copy: the new index, or none when nothing changed.
 Index applyChanges(ContentIndex index, const std::vector<std::string>& paths,
                    const std::filesystem::path& file, const ContentIndexBuilder::Extract& extract,
-                   ContentIndexBuilder::TextBudget budget) {
+                   ContentIndexBuilder::TextBudget budget, const Epoch& current,
+                   std::uint64_t epoch) {
     auto admission = ContentIndexBuilder::withinTextBudget(paths, index, budget);
     bool changed = index.remove(admission.displaced) > 0;
     for (const std::string& path : admission.paths) {
@@ -66,7 +74,7 @@ Index applyChanges(ContentIndex index, const std::vector<std::string>& paths,
     const bool trimmed = ContentIndexBuilder::enforceTextBudget(index, budget);
     if (!changed && !trimmed) return nullptr;
     index.compactIfNeeded(ContentIndexUpkeep::compactionThreshold);
-    writeSilently(index, file);
+    writeSilently(index, file, current, epoch);
     return std::make_shared<const ContentIndex>(std::move(index));
 }
 
@@ -110,8 +118,14 @@ void ContentIndexUpkeep::loadFromDisk() {
 
 void ContentIndexUpkeep::buildIfNeeded() {
     if (contentFolders_().empty()) {
+        // A build or update still running made its index for folders no longer chosen.
+        makeWorkStale();
         std::error_code ignored;
         std::filesystem::remove(path_, ignored);
+        work_->async([file = path_] {
+            std::error_code none;
+            std::filesystem::remove(file, none);
+        });
         holder_->setCurrent(nullptr);
         if (onHasContentIndex) onHasContentIndex(false);
         foldersAtLastBuild_ = std::vector<std::string>{};
@@ -141,16 +155,17 @@ void ContentIndexUpkeep::startBuild(std::vector<std::string> readable) {
     std::weak_ptr<ContentIndexUpkeep*> weak = self_;
     MainQueue* main = &mainQueue_;
     work_->async([weak, main, previous, readable = std::move(readable), file = path_,
-                  extract = extract_, budget = budget_, epoch = epoch_] {
+                  extract = extract_, budget = budget_, current = Epoch(epoch_),
+                  epoch = epoch_->load()] {
         auto built = std::make_shared<const ContentIndex>(ContentIndexBuilder::build(
             readable, previous.get(), [] { return false; }, {}, budget, extract));
-        writeSilently(*built, file);
+        writeSilently(*built, file, current, epoch);
         main->post([weak, built, epoch] {
             auto self = weak.lock();
             if (!self) return;
             ContentIndexUpkeep& upkeep = **self;
             upkeep.isBuilding_ = false;
-            if (epoch == upkeep.epoch_) upkeep.install(built);
+            if (epoch == upkeep.epoch_->load()) upkeep.install(built);
             if (std::exchange(upkeep.buildWanted_, false)) upkeep.buildIfNeeded();
             upkeep.drain();
         });
@@ -196,24 +211,28 @@ void ContentIndexUpkeep::drain() {
     std::weak_ptr<ContentIndexUpkeep*> weak = self_;
     MainQueue* main = &mainQueue_;
     work_->async([weak, main, copy, paths = std::move(paths), file = path_, extract = extract_,
-                  budget = budget_, epoch = epoch_] {
-        Index updated = applyChanges(*copy, paths, file, extract, budget);
+                  budget = budget_, current = Epoch(epoch_), epoch = epoch_->load()] {
+        Index updated = applyChanges(*copy, paths, file, extract, budget, current, epoch);
         main->post([weak, updated, epoch] {
             auto self = weak.lock();
             if (!self) return;
             ContentIndexUpkeep& upkeep = **self;
             upkeep.updateRunning_ = false;
-            if (updated && epoch == upkeep.epoch_) upkeep.install(updated);
+            if (updated && epoch == upkeep.epoch_->load()) upkeep.install(updated);
             if (std::exchange(upkeep.buildWanted_, false)) upkeep.buildIfNeeded();
             upkeep.drain();
         });
     });
 }
 
-void ContentIndexUpkeep::disable() {
-    ++epoch_;
+void ContentIndexUpkeep::makeWorkStale() {
+    epoch_->fetch_add(1);
     buildWanted_ = false;
     pending_.clear();
+}
+
+void ContentIndexUpkeep::disable() {
+    makeWorkStale();
     foldersAtLastBuild_.reset();
     install(nullptr);
 }

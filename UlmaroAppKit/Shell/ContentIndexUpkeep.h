@@ -5,6 +5,7 @@
 #include "UlmaroAppKit/Platform/SerialQueue.h"
 #include "UlmaroKit/Content/ContentIndexBuilder.h"
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -24,8 +25,9 @@ namespace ulmaro {
 /// Every member runs on the main queue; builds and updates run on the work queue over a
 /// copy and come back through the main queue. A build and an update never run at once: an
 /// update waits for a running build, and a build wanted during an update starts after it.
-/// `disable()` (this computer no longer searched) makes every piece of work in flight stale:
-/// it then only clears its running flag.
+/// `disable()` (this computer no longer searched) and removing every content folder make
+/// every piece of work in flight stale: it then writes no "content.bin", installs nothing
+/// and only clears its running flag.
 class ContentIndexUpkeep {
 public:
     struct Dependencies {
@@ -76,6 +78,7 @@ private:
     void startBuild(std::vector<std::string> readable);
     void drain();
     void install(const ContentIndexHolder::Index& index);
+    void makeWorkStale();
 
     std::filesystem::path path_;
     MainQueue& mainQueue_;
@@ -91,7 +94,9 @@ private:
     bool updateRunning_ = false;
     std::optional<std::vector<std::string>> foldersAtLastBuild_;
     std::set<std::string> pending_;
-    std::uint64_t epoch_ = 0;
+    /// Moves on whenever work in flight becomes stale; read by that work before it writes.
+    std::shared_ptr<std::atomic<std::uint64_t>> epoch_ =
+        std::make_shared<std::atomic<std::uint64_t>>(0);
     std::shared_ptr<ContentIndexUpkeep*> self_;
 };
 

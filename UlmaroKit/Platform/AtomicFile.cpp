@@ -3,12 +3,15 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <dirent.h>
 #include <fcntl.h>
 #include <random>
+#include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
+#include <vector>
 
 namespace ulmaro {
 namespace {
@@ -46,6 +49,8 @@ AtomicFileWriter::AtomicFileWriter(std::filesystem::path destination, std::strin
         if (fd_) break;
         if (errno != EEXIST || attempt == 16) throwErrno(temporary_);
     }
+    // Held until the descriptor closes: a sibling nobody holds was left by a writer that died.
+    ::flock(fd_.get(), LOCK_EX | LOCK_NB);
 }
 
 AtomicFileWriter::~AtomicFileWriter() {
@@ -106,6 +111,42 @@ void writeFileAtomically(const std::filesystem::path& destination, std::string_v
     AtomicFileWriter writer(destination);
     writer.write(contents);
     writer.commit();
+}
+
+bool isWriterSibling(std::string_view name) {
+    constexpr std::string_view marker = ".tmp.";
+    constexpr std::size_t tagLength = 12;
+    if (name.size() <= marker.size() + tagLength) return false;
+    const std::string_view tag = name.substr(name.size() - tagLength);
+    return name.substr(name.size() - tagLength - marker.size(), marker.size()) == marker &&
+           tag.find_first_not_of("0123456789abcdef") == std::string_view::npos;
+}
+
+std::size_t removeLeftoverTemporaries(const std::filesystem::path& folder,
+                                      std::chrono::seconds minimumAge) {
+    UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!dir) return 0;
+    DIR* listing = ::fdopendir(::dup(dir.get()));
+    if (listing == nullptr) return 0;
+    std::vector<std::string> candidates;
+    while (const dirent* entry = ::readdir(listing))
+        if (isWriterSibling(entry->d_name)) candidates.emplace_back(entry->d_name);
+    ::closedir(listing);
+
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
+    std::size_t removed = 0;
+    for (const std::string& name : candidates) {
+        UniqueFd fd(
+            ::openat(dir.get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        struct stat st {};
+        if (!fd || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        // A writer takes its lock just after creating the file: a young one may be between.
+        const auto age = now - std::chrono::seconds(st.st_mtim.tv_sec);
+        if (age < minimumAge) continue;
+        if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) continue; // a live writer's
+        if (::unlinkat(dir.get(), name.c_str(), 0) == 0) ++removed;
+    }
+    return removed;
 }
 
 void syncDirectory(const std::filesystem::path& directory) {

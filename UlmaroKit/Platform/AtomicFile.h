@@ -2,6 +2,7 @@
 
 #include "UlmaroKit/Platform/UniqueFd.h"
 
+#include <chrono>
 #include <filesystem>
 #include <span>
 #include <string>
@@ -17,7 +18,8 @@ enum class Durability { synced, unsynced };
 /// Writes a file that other code reads, so that readers only ever see the old or the
 /// new contents: the bytes go to a sibling, which is fsync'ed, renamed over the
 /// destination, and then the folder is fsync'ed. Until `commit()` the destination is
-/// untouched; a writer destroyed without committing removes its sibling.
+/// untouched; a writer destroyed without committing removes its sibling. The writer holds an
+/// exclusive `flock` on its sibling while it lives, so a cleaner never takes a live one.
 ///
 /// Errors are std::system_error with the failing call's errno.
 class AtomicFileWriter {
@@ -51,6 +53,16 @@ private:
 
 /// Replaces `destination` with `contents` through an `AtomicFileWriter`.
 void writeFileAtomically(const std::filesystem::path& destination, std::string_view contents);
+
+/// Whether a folder entry's name is that of a writer's sibling ("<file>.tmp.<tag>").
+bool isWriterSibling(std::string_view name);
+
+/// Removes the siblings in `folder` that writers which died (a crash, a kill) left behind:
+/// each live writer holds a lock on its own, so only a sibling nobody holds, last written at
+/// least `minimumAge` ago, goes. Returns how many went; a folder that cannot be read is no
+/// error.
+std::size_t removeLeftoverTemporaries(const std::filesystem::path& folder,
+                                      std::chrono::seconds minimumAge = std::chrono::seconds(60));
 
 /// fsync of a folder, so that a rename inside it is on stable storage.
 void syncDirectory(const std::filesystem::path& directory);

@@ -76,6 +76,8 @@ struct Harness {
     /// inotify instead of `watchers`, for the tests that change real files.
     bool realWatchers = false;
     std::vector<State> updates;
+    /// The lines written to the user's log.
+    std::vector<std::string> errors;
     std::unique_ptr<IndexCoordinator> coordinator;
 
     Harness() {
@@ -98,7 +100,8 @@ struct Harness {
                         AttributeFiller::fill(
                             builder, [] { return true; }, onlyMissing, appetite, progress);
                 },
-                realWatchers ? fileSystemChangeWatchers() : watchers.factory()});
+                realWatchers ? fileSystemChangeWatchers() : watchers.factory(),
+                [this](const std::string& line) { errors.push_back(line); }});
         coordinator->onUpdate = [this](const State& s, const IndexCoordinator::Store&) {
             updates.push_back(s);
         };

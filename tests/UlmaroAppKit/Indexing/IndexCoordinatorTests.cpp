@@ -168,33 +168,73 @@ TEST(IndexCoordinator, ARequestRefusedForSpacePutsTheStateBack) {
     }
 }
 
-TEST(IndexCoordinator, AFailedWriteKeepsTheMarkerAndTheServedIndex) {
-    {
-        // Nothing can be renamed over a folder: the write fails with no index served.
+// A failure says what happened, with the path and the system's reason, in one line of the
+// log and in what the app shows (the failed state, the health line); it is never called a
+// corrupt index. The marker stays, so the next start tries again; a served index stays.
+TEST(IndexCoordinator, AFailedScanSaysWhyAndKeepsTheMarkerAndTheServedIndex) {
+    struct Case {
+        const char* what;
+        bool servedBefore;
+        std::function<void(Harness&)> breakIt;
+        std::function<std::string(Harness&)> expected;
+    };
+    const Case cases[] = {
+        {"index.bin is a folder", false,
+         [](Harness& h) { std::filesystem::create_directories(h.indexPath); },
+         [](Harness& h) { return "Cannot write " + h.indexPath.string() + ": Is a directory"; }},
+        {"the data folder is a file", false, [](Harness& h) { touch(h.indexPath.parent_path()); },
+         [](Harness& h) { return "Cannot write " + h.indexPath.string() + ": Not a directory"; }},
+        {"the root is gone", true, [](Harness& h) { std::filesystem::remove_all(h.root); },
+         [](Harness& h) { return "Cannot read " + h.scanRoot + ": No such file or directory"; }},
+        {"the data folder is read-only", true,
+         [](Harness& h) {
+             std::filesystem::permissions(h.indexPath.parent_path(),
+                                          std::filesystem::perms::owner_write,
+                                          std::filesystem::perm_options::remove);
+         },
+         [](Harness& h) { return "Cannot write " + h.indexPath.string() + ": Permission denied"; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (std::string_view(c.what) == "the data folder is read-only" && ::geteuid() == 0)
+            continue; // permissions do not bind root
         Harness h;
-        std::filesystem::create_directories(h.indexPath);
-        h.coordinator->start();
+        std::optional<WallTime> written;
+        IndexCoordinator::Store served;
+        if (c.servedBefore) {
+            h.buildIndex();
+            served = h.coordinator->store();
+            written = modificationTime(h.indexPath);
+        }
+        c.breakIt(h);
+        if (c.servedBefore)
+            h.coordinator->rebuildNow();
+        else
+            h.coordinator->start();
         h.settle();
-        EXPECT_EQ(h.coordinator->state(), State(Failed{"Index file is corrupt."}));
-        EXPECT_TRUE(std::filesystem::exists(ScanMarker::path(h.indexPath)));
-        EXPECT_EQ(h.coordinator->lastRescanFailure(), "Index file is corrupt.");
-    }
-    {
-        // A root that cannot be read writes nothing over the good index.
-        Harness h;
-        h.buildIndex();
-        const auto served = h.coordinator->store();
-        const WallTime written = modificationTime(h.indexPath);
-        std::filesystem::remove_all(h.root);
-        h.coordinator->rebuildNow();
-        h.settle();
-        EXPECT_EQ(h.coordinator->store(), served);
-        EXPECT_EQ(h.coordinator->state(),
-                  State(Ready{static_cast<std::int64_t>(served->count()), written}));
-        EXPECT_EQ(modificationTime(h.indexPath), written);
-        EXPECT_EQ(h.coordinator->lastRescanFailure(), "Index file is corrupt.");
-        EXPECT_TRUE(std::filesystem::exists(ScanMarker::path(h.indexPath)));
-        EXPECT_EQ(h.coordinator->health().lastFailure, "Index file is corrupt.");
+        const std::string expected = c.expected(h);
+        EXPECT_EQ(h.coordinator->lastRescanFailure(), expected);
+        ASSERT_EQ(h.errors.size(), 1u);
+        EXPECT_NE(h.errors[0].find(expected), std::string::npos) << h.errors[0];
+        EXPECT_EQ(h.errors[0].find('\n'), std::string::npos);
+        if (c.servedBefore) {
+            EXPECT_EQ(h.coordinator->store(), served);
+            EXPECT_EQ(h.coordinator->state(),
+                      State(Ready{static_cast<std::int64_t>(served->count()), *written}));
+            EXPECT_EQ(modificationTime(h.indexPath), *written);
+            EXPECT_EQ(h.coordinator->health().lastFailure, expected);
+            EXPECT_EQ(h.coordinator->health().statusText(), "last refresh failed — " + expected);
+        } else {
+            EXPECT_EQ(h.coordinator->state(), State(Failed{expected}));
+        }
+        // Where the folder takes one, the marker stays for the next start.
+        std::error_code ec;
+        if (std::filesystem::is_directory(h.indexPath.parent_path(), ec) &&
+            std::string_view(c.what) != "the data folder is read-only") {
+            EXPECT_TRUE(std::filesystem::exists(ScanMarker::path(h.indexPath)));
+        }
+        std::filesystem::permissions(h.indexPath.parent_path(), std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add);
     }
 }
 

@@ -4,6 +4,7 @@
 #include "UlmaroKit/Scanning/FileSystemWatcher.h"
 #include "support/WaitFor.h"
 
+#include <fstream>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -252,16 +253,84 @@ TEST(IndexCoordinatorWatch, ResumesFromACheckpointOfTheSameDevice) {
         const std::uint64_t before = FileSystemWatcher::currentEventID();
         run.coordinator->start();
         const auto& request = run.watchers.latest().request;
-        if (c.resumes)
-            EXPECT_EQ(request.sinceEventID, 42u);
-        else
-            EXPECT_GE(request.sinceEventID, before);
+        // Another disk's checkpoint is none: the index's own scan start is where it may miss
+        // changes from.
+        const std::uint64_t scanStart = run.coordinator->store()->header().volumes[0].lastEventID;
+        EXPECT_GT(scanStart, 0u);
+        EXPECT_LE(scanStart, before);
+        EXPECT_EQ(request.sinceEventID, c.resumes ? 42u : scanStart);
         // The replay is told from the served index: it has nothing to add here.
         std::atomic<bool> cancel{false};
         auto replayed = request.options.replay(FileSystemWatcher::currentEventID(), cancel);
         ASSERT_TRUE(replayed);
         EXPECT_TRUE(replayed->empty());
     }
+}
+
+// Event IDs are wall-clock times. A checkpoint that is missing, damaged or ahead of the clock
+// (a clock that ran ahead) says nothing: watching resumes from the index's own scan start,
+// and the bad ID is never written back.
+TEST(IndexCoordinatorWatch, WithoutASaneCheckpointWatchingResumesFromTheIndexsScanStart) {
+    const std::uint64_t aDay = 86'400'000'000'000;
+    struct Case {
+        const char* name;
+        std::function<void(const std::filesystem::path&, const std::string& uuid)> write;
+    };
+    const Case cases[] = {
+        {"missing", [](const std::filesystem::path&, const std::string&) {}},
+        {"damaged", [](const std::filesystem::path& file,
+                       const std::string&) { std::ofstream(file) << "{\"eventID\": 12"; }},
+        {"ahead of the clock",
+         [&](const std::filesystem::path& file, const std::string& uuid) {
+             WatchCheckpointStore::save({FileSystemWatcher::currentEventID() + aDay, uuid}, file);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Harness h;
+        h.buildIndex();
+        const std::uint64_t scanStart = h.coordinator->store()->header().volumes[0].lastEventID;
+        ASSERT_GT(scanStart, 0u);
+        EXPECT_EQ(h.watchers.latest().request.sinceEventID, scanStart);
+
+        h.coordinator->stopWatching();
+        const auto file = WatchCheckpointStore::defaultURL(h.indexPath);
+        std::filesystem::remove(file);
+        c.write(file, *FileSystemWatcher::deviceUUID(h.scanRoot));
+        h.coordinator->start();
+        h.settle();
+        EXPECT_EQ(h.watchers.latest().request.sinceEventID, scanStart);
+        h.coordinator->checkpointWatchState();
+        ASSERT_TRUE(WatchCheckpointStore::load(file));
+        EXPECT_LE(WatchCheckpointStore::load(file)->eventID, FileSystemWatcher::currentEventID());
+    }
+}
+
+// A rescan the disk-space guard refuses has not happened: its changes still wait, and the
+// checkpoint stays where the index may miss them from, until a rescan really starts.
+TEST(IndexCoordinatorWatch, ARefusedAutomaticRescanKeepsItsChangesAndTheCheckpoint) {
+    Watched h;
+    const auto file = WatchCheckpointStore::defaultURL(h.indexPath);
+    const std::uint64_t scanStart = h.coordinator->store()->header().volumes[0].lastEventID;
+    h.free = 1024; // the disk filled up meanwhile
+    h.deliver(Signal::mustFullRescan());
+    h.wait(75);
+    EXPECT_FALSE(h.scanQueued());
+    EXPECT_TRUE(h.coordinator->scanBlockedReason());
+    EXPECT_TRUE(std::holds_alternative<Ready>(h.coordinator->state()));
+    EXPECT_FALSE(WatchCheckpointStore::load(file)) << "the checkpoint moved for a refused rescan";
+
+    // Quit now: the next run must still catch up from the index's scan start.
+    h.coordinator->checkpointWatchState();
+    ASSERT_TRUE(WatchCheckpointStore::load(file));
+    EXPECT_EQ(WatchCheckpointStore::load(file)->eventID, scanStart);
+
+    // Space again: the rescan still owed starts once the floor has passed.
+    h.free = std::int64_t(1) << 40;
+    h.wait(600);
+    EXPECT_TRUE(h.scanQueued());
+    EXPECT_FALSE(h.coordinator->scanBlockedReason());
+    EXPECT_EQ(WatchCheckpointStore::load(file)->eventID, h.watchers.latest().lastKnownEventID);
 }
 
 // What the checkpoint holds: where watching stands, unless changes live only in the delta

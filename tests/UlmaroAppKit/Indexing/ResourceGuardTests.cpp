@@ -51,8 +51,15 @@ TEST(ResourceGuard, FreeBytesOfTheIndexFolder) {
     auto free = ResourceGuard::freeBytes(dir / "index.bin");
     ASSERT_TRUE(free.has_value());
     EXPECT_GE(*free, 0);
-    EXPECT_EQ(ResourceGuard::freeBytes(dir / "missing" / "index.bin"), std::nullopt);
-    EXPECT_EQ(ResourceGuard::evaluate(dir / "missing" / "index.bin", 1), Verdict{});
+
+    // A fresh account: the index's folder is not there yet. Its volume is the nearest
+    // existing ancestor's, so a disk too full for the index still refuses.
+    const auto fresh = dir / "home" / ".local" / "share" / "Ulmaro" / "index.bin";
+    const auto ancestor = ResourceGuard::freeBytes(fresh);
+    ASSERT_TRUE(ancestor.has_value());
+    EXPECT_NEAR(static_cast<double>(*ancestor), static_cast<double>(*free), 64.0 * 1024 * 1024);
+    EXPECT_FALSE(ResourceGuard::evaluate(fresh, *ancestor).canScan);
+    EXPECT_FALSE(std::filesystem::exists(dir / "home")); // asking creates nothing
 }
 
 } // namespace

@@ -3,7 +3,10 @@
 // the app settles instead of feeding its own writes back into the index.
 #include "HomeUnderRootFixture.h"
 #include "UlmaroAppKit/Indexing/WatchCheckpointStore.h"
+#include "UlmaroKit/Platform/AtomicFile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <thread>
 
 namespace ulmaro::test {
@@ -89,6 +92,35 @@ TEST(AppCoordinatorOwnFiles, AnUnchangedStateWritesNoSettings) {
     struct stat after {};
     ASSERT_EQ(::stat(file.c_str(), &after), 0);
     EXPECT_EQ(after.st_ino, before.st_ino);
+}
+
+// A crash leaves "<file>.tmp.<tag>" siblings of atomic writes behind in both folders; the
+// next launch removes them, but never the sibling a live writer is still filling.
+TEST(AppCoordinatorOwnFiles, LeftoversOfACrashAreRemovedAtLaunch) {
+    HomeUnderRoot f;
+    const auto leftover = [](const std::filesystem::path& path) {
+        HomeUnderRoot::write(path, "half");
+        const timespec old[2] = {{::time(nullptr) - 600, 0}, {::time(nullptr) - 600, 0}};
+        ::utimensat(AT_FDCWD, path.c_str(), old, 0);
+        return path;
+    };
+    const auto data = DataLocations::dataDirectory();
+    const auto config = DataLocations::configDirectory();
+    const auto leftovers = {leftover(data / "index.bin.tmp.0123456789ab"),
+                            leftover(data / "delta.bin.tmp.00000000beef"),
+                            leftover(config / "settings.json.tmp.feedfacecafe")};
+    AtomicFileWriter live(data / "trigrams.bin"); // another process writing now
+    live.write(std::string_view("half"));
+    leftover(live.temporaryPath());
+
+    f.fileSettings =
+        std::make_shared<JsonFileSettingsStore>(JsonFileSettingsStore::defaultPath(), *f.queues);
+    f.preferences = std::make_shared<Preferences>(f.fileSettings);
+    f.launch();
+    f.settle();
+    for (const auto& path : leftovers)
+        EXPECT_FALSE(std::filesystem::exists(path)) << path;
+    EXPECT_TRUE(std::filesystem::exists(live.temporaryPath()));
 }
 
 } // namespace

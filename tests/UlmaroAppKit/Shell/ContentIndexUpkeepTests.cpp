@@ -192,6 +192,42 @@ TEST(ContentIndexUpkeep, BuildsAndUpdatesTakeTurns) {
 
 // Work that ends after searching this computer was switched off installs nothing, so the
 // panel never offers a contents search the engine will not serve.
+// The user removes every content folder while a build or an update runs: no content index
+// is left behind, in memory or on disk, and stale work never writes "content.bin".
+TEST(ContentIndexUpkeep, RemovingEveryFolderDuringWorkLeavesNoContentIndex) {
+    for (const bool updating : {false, true}) {
+        SCOPED_TRACE(updating ? "during an update" : "during the first build");
+        Fixture f;
+        if (updating) {
+            f.build();
+            ASSERT_TRUE(fs::exists(f.file));
+            write(f.docs / "c.txt", "gamma");
+            f.upkeep->updateForChanged({f.at("c.txt")});
+        } else {
+            f.upkeep->buildIfNeeded();
+        }
+        ASSERT_EQ(f.work->pending(), 1u);
+        f.folders.clear();
+        f.readable.clear();
+        f.upkeep->buildIfNeeded();
+        EXPECT_FALSE(fs::exists(f.file));
+        ASSERT_TRUE(f.work->runOne()); // the work in flight ends
+        EXPECT_FALSE(fs::exists(f.file)) << "stale work wrote content.bin";
+        f.settle();
+        EXPECT_FALSE(fs::exists(f.file));
+        EXPECT_EQ(f.holder->current(), nullptr);
+        EXPECT_FALSE(f.upkeep->isBuilding());
+        EXPECT_FALSE(f.upkeep->isUpdating());
+        EXPECT_EQ(f.offers.back(), false);
+    }
+    // Switched off while the build runs: that build writes nothing either.
+    Fixture f;
+    f.upkeep->buildIfNeeded();
+    f.upkeep->disable();
+    f.settle();
+    EXPECT_FALSE(fs::exists(f.file));
+}
+
 TEST(ContentIndexUpkeep, WorkEndingAfterDisableInstallsNothing) {
     Fixture f;
     f.upkeep->buildIfNeeded();

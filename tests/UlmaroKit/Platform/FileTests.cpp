@@ -3,6 +3,7 @@
 #include "UlmaroKit/Platform/MappedFile.h"
 #include "support/TempDir.h"
 
+#include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -119,6 +120,38 @@ TEST(AtomicFile, ConcurrentWritersEachInstallAWholeFile) {
     for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
         left.push_back(entry.path().filename().string());
     EXPECT_EQ(left, std::vector<std::string>{"index.bin"});
+}
+
+// A crash leaves "<file>.tmp.<tag>" behind; the next start removes it, but never a sibling a
+// live writer (this process or another) is still filling.
+TEST(AtomicFile, LeftoversOfWritersThatDiedAreRemovedAndLiveOnesKept) {
+    test::TempDir dir;
+    const auto backdate = [](const std::filesystem::path& path, int seconds) {
+        const timespec times[2] = {{::time(nullptr) - seconds, 0}, {::time(nullptr) - seconds, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    };
+    const auto make = [&](const char* name, int age) {
+        std::ofstream(dir / name) << "partial";
+        backdate(dir / name, age);
+        return dir / name;
+    };
+    const auto left = make("index.bin.tmp.0123456789ab", 120);
+    const auto leftSettings = make("settings.json.tmp.fedcba987654", 3600);
+    const auto young = make("delta.bin.tmp.00000000000a", 5);
+    const auto notOurs = make("notes.tmp.txt", 3600);
+    const auto tagTooShort = make("index.bin.tmp.abc", 3600);
+    AtomicFileWriter live(dir / "content.bin");
+    live.write(std::string_view("half"));
+    backdate(live.temporaryPath(), 3600); // a writer stalled on a slow disk
+
+    EXPECT_EQ(removeLeftoverTemporaries(dir.path()), 2u);
+    EXPECT_FALSE(std::filesystem::exists(left));
+    EXPECT_FALSE(std::filesystem::exists(leftSettings));
+    for (const auto& kept : {young, notOurs, tagTooShort, live.temporaryPath()})
+        EXPECT_TRUE(std::filesystem::exists(kept)) << kept;
+    live.commit();
+    EXPECT_TRUE(std::filesystem::exists(dir / "content.bin"));
+    EXPECT_EQ(removeLeftoverTemporaries(dir / "missing"), 0u);
 }
 
 TEST(DataLocations, FollowsXdgVariables) {

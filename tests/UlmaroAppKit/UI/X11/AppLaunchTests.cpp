@@ -3,6 +3,7 @@
 // hides, the hot key brings the panel over another window and Escape gives that window
 // back; a first run is clicked through from the welcome step to the search; SIGTERM and
 // Ctrl+Q save and exit 0.
+#include "PrivateXServer.h"
 #include "UlmaroAppKit/Shell/UnixSocketSummonChannel.h"
 #include "UlmaroAppKit/UI/X11/WindowManagerFixture.h"
 #include "support/TempDir.h"
@@ -517,6 +518,25 @@ TEST_F(AppFixture, DamagedSettingsAreToldOnceAndSetAside) {
     EXPECT_FALSE(probed("notice settings damaged")) << "told once";
     primary.terminate();
     ASSERT_TRUE(primary.waitForFinished(waitLimitMs));
+}
+
+// A logout that ends the X server: Qt ends the process itself when the connection breaks,
+// with no quit request; the save at the end (checkpoint, frecency, settings) still runs.
+TEST_F(AppFixture, LosingTheXServerStillSavesBeforeTheProcessEnds) {
+    test::PrivateXServer server(ULMARO_OPENBOX_TEST_CONFIG);
+    ASSERT_FALSE(server.display().empty()) << server.error();
+    auto env = environment();
+    env.insert(QStringLiteral("DISPLAY"), QString::fromStdString(server.display()));
+    startPrimary({}, true, env);
+    ASSERT_TRUE(waitProbed("searchable"));
+    forgetCheckpoint();
+    server.killServer();
+    ASSERT_TRUE(primary.waitForFinished(waitLimitMs));
+    EXPECT_EQ(primary.exitStatus(), QProcess::NormalExit) << primaryErrors();
+    EXPECT_NE(readFile(dir / "config/Ulmaro/settings.json").find("app.ulmaro.frecency"),
+              std::string::npos)
+        << "frecency is saved";
+    EXPECT_TRUE(std::filesystem::exists(checkpoint())) << "the watcher's checkpoint is saved";
 }
 
 TEST(AppWithoutDisplay, SaysSoInOneLineAndExitsOne) {

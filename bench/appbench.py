@@ -1,6 +1,6 @@
 """What the application benchmarks (bench/app-*) share: a private X server with openbox, a
 fixture home whose index the application built itself from a bench/make-tree tree, and the
-real `ulmaro` started on it with the probe file of its test mode (docs/ARCHITECTURE.md)."""
+real `ulmaro` started on it with the probe file of its test mode (docs/architecture/application-library.md)."""
 
 import argparse
 import json

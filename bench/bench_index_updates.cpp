@@ -20,6 +20,7 @@
 #include "UlmaroAppKit/Fakes/RecordingStatusItemView.h"
 #include "UlmaroAppKit/Fakes/RecordingWorkspaceOpener.h"
 #include "UlmaroAppKit/Indexing/IndexCoordinator.h"
+#include "UlmaroAppKit/MenuBar/LoginItemProvider.h"
 #include "UlmaroAppKit/Onboarding/OnboardingStore.h"
 #include "UlmaroAppKit/Panel/FrontmostAppTracking.h"
 #include "UlmaroAppKit/Panel/OverlayPanelWindow.h"
@@ -31,7 +32,6 @@
 #include "UlmaroAppKit/Search/TrigramIndexHolder.h"
 #include "UlmaroAppKit/Settings/Preferences.h"
 #include "UlmaroAppKit/Shell/AppCoordinator.h"
-#include "UlmaroAppKit/Shell/LoginItemProvider.h"
 #include "UlmaroKit/Index/IndexStore.h"
 
 #include <benchmark/benchmark.h>

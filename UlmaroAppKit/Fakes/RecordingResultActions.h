@@ -1,6 +1,6 @@
 #pragma once
 
-#include "UlmaroAppKit/Panel/ResultActionPerforming.h"
+#include "UlmaroAppKit/Platform/ResultActionPerforming.h"
 
 namespace ulmaro {
 

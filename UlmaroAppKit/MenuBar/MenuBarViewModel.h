@@ -1,12 +1,12 @@
 #pragma once
 
 #include "UlmaroAppKit/Indexing/IndexHealth.h"
+#include "UlmaroAppKit/MenuBar/LoginItemViewModel.h"
 #include "UlmaroAppKit/Panel/RecentFileEntry.h"
 #include "UlmaroAppKit/Panel/RecentSearchEntry.h"
 #include "UlmaroAppKit/Panel/SavedSearch.h"
 #include "UlmaroAppKit/Platform/Clock.h"
 #include "UlmaroAppKit/Settings/HotKeyStatus.h"
-#include "UlmaroAppKit/Shell/LoginItemViewModel.h"
 
 #include <cstdint>
 #include <optional>

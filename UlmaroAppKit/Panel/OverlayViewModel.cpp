@@ -2,10 +2,10 @@
 
 #include "UlmaroAppKit/Indexing/IndexHealth.h"
 #include "UlmaroAppKit/Panel/RecentsStore.h"
-#include "UlmaroAppKit/Panel/ResultActionPerforming.h"
 #include "UlmaroAppKit/Panel/SettleScheduling.h"
 #include "UlmaroAppKit/Platform/Clock.h"
 #include "UlmaroAppKit/Platform/MainQueue.h"
+#include "UlmaroAppKit/Platform/ResultActionPerforming.h"
 #include "UlmaroAppKit/Search/SearchEngineProtocol.h"
 #include "UlmaroAppKit/Settings/KeyCombo.h"
 

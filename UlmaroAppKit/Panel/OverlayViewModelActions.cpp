@@ -2,8 +2,8 @@
 
 #include "UlmaroAppKit/Panel/OverlayViewModel.h"
 #include "UlmaroAppKit/Panel/RecentsStore.h"
-#include "UlmaroAppKit/Panel/ResultActionPerforming.h"
 #include "UlmaroAppKit/Platform/MainQueue.h"
+#include "UlmaroAppKit/Platform/ResultActionPerforming.h"
 #include "UlmaroAppKit/Search/SearchEngineProtocol.h"
 
 #include <algorithm>

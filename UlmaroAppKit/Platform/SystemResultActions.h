@@ -1,7 +1,7 @@
 #pragma once
 
-#include "UlmaroAppKit/Panel/ResultActionPerforming.h"
 #include "UlmaroAppKit/Platform/Pasteboard.h"
+#include "UlmaroAppKit/Platform/ResultActionPerforming.h"
 #include "UlmaroAppKit/Platform/SerialQueue.h"
 
 #include <memory>

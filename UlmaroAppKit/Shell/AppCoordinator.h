@@ -2,6 +2,7 @@
 
 #include "UlmaroAppKit/Indexing/FDAPromptStore.h"
 #include "UlmaroAppKit/Indexing/IndexCoordinator.h"
+#include "UlmaroAppKit/MenuBar/LoginItemViewModel.h"
 #include "UlmaroAppKit/MenuBar/MenuBarMenuBuilder.h"
 #include "UlmaroAppKit/MenuBar/MenuBarViewModel.h"
 #include "UlmaroAppKit/Platform/Observable.h"
@@ -10,7 +11,6 @@
 #include "UlmaroAppKit/Settings/HotKeyStatus.h"
 #include "UlmaroAppKit/Settings/KeyCombo.h"
 #include "UlmaroAppKit/Shell/AppEnvironment.h"
-#include "UlmaroAppKit/Shell/LoginItemViewModel.h"
 
 #include <cstdint>
 #include <filesystem>

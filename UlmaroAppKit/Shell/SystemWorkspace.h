@@ -1,7 +1,7 @@
 #pragma once
 
-#include "UlmaroAppKit/Panel/ResultActionPerforming.h"
 #include "UlmaroAppKit/Platform/Pasteboard.h"
+#include "UlmaroAppKit/Platform/ResultActionPerforming.h"
 #include "UlmaroAppKit/Platform/Workspace.h"
 #include "UlmaroAppKit/Shell/WorkspaceOpener.h"
 #include "UlmaroKit/Platform/Utf8.h"

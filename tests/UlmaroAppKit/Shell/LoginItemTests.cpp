@@ -1,4 +1,4 @@
-#include "UlmaroAppKit/Shell/LoginItemViewModel.h"
+#include "UlmaroAppKit/MenuBar/LoginItemViewModel.h"
 #include "UlmaroAppKit/Shell/XdgAutostartLoginItemProvider.h"
 #include "support/TempDir.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "UlmaroAppKit/Shell/LoginItemProvider.h"
+#include "UlmaroAppKit/MenuBar/LoginItemProvider.h"
 
 #include <memory>
 

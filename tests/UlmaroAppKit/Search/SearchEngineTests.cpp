@@ -1,10 +1,12 @@
 #include "EngineTestSupport.h"
+#include "UlmaroAppKit/Panel/NameEmphasis.h"
 #include "UlmaroAppKit/Platform/SystemClock.h"
 #include "UlmaroAppKit/Platform/ThreadSerialQueueFactory.h"
 #include "UlmaroKit/Search/Ranker.h"
 #include "UlmaroKit/Search/SearchSession.h"
 #include "support/WaitFor.h"
 
+#include <ctime>
 #include <gtest/gtest.h>
 #include <latch>
 #include <mutex>
@@ -169,6 +171,35 @@ TEST(SearchEngine, NoMatchesIsNotAnEmptyResult) {
     EXPECT_EQ(row.matchByteLength, 6);
     EXPECT_EQ(row.matchRanges, (std::vector<ByteRange>{{0, 6}}));
     EXPECT_EQ(found.resultsIfAny()->took, 0); // virtual time stands still
+}
+
+TEST(SearchEngine, OnlyWhatANameWordMatchedIsEmphasised) {
+    // Date terms are read against the real clock.
+    const auto recently = static_cast<std::uint32_t>(std::time(nullptr) - 3600);
+    FixtureIndex index;
+    index.add("/home/u/scan.pdf", {.size = 3'000'000, .mtime = recently});
+    index.add("/home/u/Invoice-2024.pdf", {.size = 2'000'000, .mtime = recently});
+    EngineHarness harness;
+    const auto engine = harness.make({.store = index.open()});
+    using Runs = std::vector<EmphasisRun>;
+    const std::pair<const char*, Runs> cases[] = {
+        {"ext:pdf", {{"Invoice-2024.pdf", false}}},
+        {"size:>1mb dm:<7d path:home", {{"Invoice-2024.pdf", false}}},
+        {"!scan ext:pdf", {{"Invoice-2024.pdf", false}}},
+        {"voice ext:pdf", {{"In", false}, {"voice", true}, {"-2024.pdf", false}}},
+        {"invoice .pdf", {{"Invoice", true}, {"-2024", false}, {".pdf", true}}},
+    };
+    for (const auto& [query, runs] : cases) {
+        const SearchOutcome outcome = harness.run(*engine, query);
+        ASSERT_NE(outcome.resultsIfAny(), nullptr) << query;
+        bool seen = false;
+        for (const RankedRow& row : outcome.resultsIfAny()->rows) {
+            if (row.name != "Invoice-2024.pdf") continue;
+            seen = true;
+            EXPECT_EQ(emphasizedName(row), runs) << query;
+        }
+        EXPECT_TRUE(seen) << query;
+    }
 }
 
 TEST(SearchEngine, DeltaRowsWinOverMainRowsAndAliasesComeFirst) {

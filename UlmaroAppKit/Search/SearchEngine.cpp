@@ -1,6 +1,7 @@
 #include "UlmaroAppKit/Search/SearchEngine.h"
 
 #include "UlmaroAppKit/Search/RowBuilding.h"
+#include "UlmaroKit/Content/ContentSearcher.h"
 #include "UlmaroKit/Index/IndexStore.h"
 #include "UlmaroKit/Platform/WorkerPool.h"
 #include "UlmaroKit/Scanning/ScanPolicy.h"
@@ -13,14 +14,20 @@
 namespace ulmaro {
 namespace {
 
-// The needles of a query that asks only about document contents. Such a query has no
-// name part, and matching names for it would list every record of every index.
-std::optional<std::vector<std::string>> contentsOnlyNeedles(std::string_view text) {
+// The needles of a query's contents terms, and whether it also has a name part. A query
+// without a name part asks the content index: matching names for it would list every
+// record of every index.
+struct ContentsTerms {
+    std::vector<std::string> needles;
+    bool hasNamePart = false;
+};
+
+std::optional<ContentsTerms> contentsTerms(std::string_view text) {
     const Query query = QueryParser::parse(text);
     if (!query.requiresContentScan()) return std::nullopt;
     Query::ContentSplit split = query.splittingContentTerms();
-    if (!split.nameQuery.isEmpty() || split.contentNeedles.empty()) return std::nullopt;
-    return std::move(split.contentNeedles);
+    if (split.contentNeedles.empty()) return std::nullopt;
+    return ContentsTerms{std::move(split.contentNeedles), !split.nameQuery.isEmpty()};
 }
 
 // Aliases first, then the delta rows, then the merged rows, each path once: a file in
@@ -113,7 +120,9 @@ std::int64_t SearchEngine::search(std::string text, SearchCompletion completion)
                    completion = std::move(completion), generation] {
         const std::shared_ptr<SearchEngine> self = weak.lock();
         if (!self || self->latestGeneration() != generation) return;
-        completion(self->run(text), generation);
+        // A newer search stops this one's document reads; its outcome is dropped anyway.
+        completion(self->run(text, [&] { return self->latestGeneration() != generation; }),
+                   generation);
     });
     return generation;
 }
@@ -123,21 +132,33 @@ bool SearchEngine::hides(std::string_view path, bool excludingSystemPaths) const
            (excludingSystemPaths && ScanPolicy::isSystemPath(path));
 }
 
-SearchOutcome SearchEngine::run(std::string_view text) {
+SearchOutcome SearchEngine::run(std::string_view text, const std::function<bool()>& isOvertaken) {
     const MonotonicTime start = clock_->monotonicNow();
     const bool excludingSystemPaths = excludeSystemPaths_ && excludeSystemPaths_();
+    const auto hidden = [&](const RankedRow& row) { return hides(row.path, excludingSystemPaths); };
 
     std::int64_t total = 0;
     std::vector<RankedRow> rows;
-    if (const auto needles = contentsOnlyNeedles(text)) {
-        rows = documentsContaining(*needles);
+    const std::optional<ContentsTerms> contents = contentsTerms(text);
+    if (contents && !contents->hasNamePart) {
+        rows = documentsContaining(contents->needles);
+        std::erase_if(rows, hidden);
+        total = static_cast<std::int64_t>(rows.size());
+    } else if (contents) {
+        // The name matches are read in rank order up to what the searcher reads at once, so
+        // a file that ranks below the shown rows still counts when it holds the text; only
+        // the rows whose files hold it are counted.
+        const std::int64_t window =
+            std::max(rankWindow(limit_), std::int64_t{ContentSearcher::maxCandidates});
+        rows = nameRows(text, total, window, window);
+        std::erase_if(rows, hidden);
+        rows = applyContentFilter(std::move(rows), text, isOvertaken);
+        if (isOvertaken && isOvertaken()) return SearchOutcome::noMatches();
         total = static_cast<std::int64_t>(rows.size());
     } else {
-        rows = nameRows(text, total);
+        rows = nameRows(text, total, rankWindow(limit_), limit_);
+        std::erase_if(rows, hidden);
     }
-    std::erase_if(rows,
-                  [&](const RankedRow& row) { return hides(row.path, excludingSystemPaths); });
-    rows = applyContentFilter(std::move(rows), text);
 
     orderRows(rows);
     if (std::cmp_greater(rows.size(), std::max<std::int64_t>(limit_, 0)))
@@ -153,8 +174,8 @@ SearchEngine::IndexAnswer SearchEngine::answer(SearchSession& session, Ranker& r
     return {static_cast<std::int64_t>(matches->size()), ranker.rank(*matches, limit)};
 }
 
-std::vector<RankedRow> SearchEngine::nameRows(std::string_view text, std::int64_t& total) {
-    const std::int64_t window = rankWindow(limit_);
+std::vector<RankedRow> SearchEngine::nameRows(std::string_view text, std::int64_t& total,
+                                              std::int64_t window, std::int64_t perSource) {
     // The indexes are searched side by side: ranking the main index's matches runs on one
     // thread, and the delta and the catalogs fill the others meanwhile. Each session and
     // ranker is still used by one thread at a time.
@@ -166,9 +187,9 @@ std::vector<RankedRow> SearchEngine::nameRows(std::string_view text, std::int64_
         if (job == 0)
             base = answer(session_, ranker_, text, window);
         else if (job < firstCatalog)
-            deltaAnswer = answer(delta_->session, delta_->ranker, text, limit_);
+            deltaAnswer = answer(delta_->session, delta_->ranker, text, perSource);
         else
-            catalogAnswers[job - firstCatalog] = searchCatalog(job - firstCatalog, text);
+            catalogAnswers[job - firstCatalog] = searchCatalog(job - firstCatalog, text, perSource);
     });
     total += base.matches + deltaAnswer.matches;
     std::vector<RankedResult>& rankedBase = base.ranked;

@@ -8,6 +8,7 @@
 #include "UlmaroKit/Search/QueryParser.h"
 
 #include <algorithm>
+#include <array>
 #include <unordered_set>
 #include <utility>
 
@@ -30,31 +31,32 @@ std::optional<ContentsTerms> contentsTerms(std::string_view text) {
     return ContentsTerms{std::move(split.contentNeedles), !split.nameQuery.isEmpty()};
 }
 
-// Aliases first, then the delta rows, then the merged rows, each path once: a file in
-// both the delta and the main index shows as the delta's row.
-std::vector<RankedRow> assemble(std::vector<RankedRow> aliases, std::vector<RankedRow> delta,
-                                std::vector<RankedRow> merged) {
-    if (aliases.empty() && delta.empty()) return merged;
-    // Views into the rows' own strings: nothing is moved until every test is done.
+// Aliases first, then the delta's changed entries, then the merged rows, then the folders
+// the delta holds only as ancestors of its changes, each path once, its first group
+// winning: a file in both the delta and the main index shows as the delta's row, but a
+// folder that merely holds a change keeps the main index's row, with its size and date.
+std::vector<RankedRow> assemble(std::array<std::vector<RankedRow>, 4> groups) {
+    if (groups[0].empty() && groups[1].empty() && groups[3].empty()) return std::move(groups[2]);
+    // Views into the rows' own strings: nothing is moved until every test is done. A
+    // group is tested against the earlier groups only.
     std::unordered_set<std::string_view> seen;
-    seen.reserve(aliases.size() + delta.size());
-    for (const RankedRow& row : aliases)
-        seen.insert(row.path);
-    std::vector<bool> keepDelta(delta.size());
-    for (std::size_t i = 0; i < delta.size(); ++i)
-        keepDelta[i] = !seen.contains(delta[i].path);
-    for (std::size_t i = 0; i < delta.size(); ++i)
-        if (keepDelta[i]) seen.insert(delta[i].path);
-    std::vector<bool> keepMerged(merged.size());
-    for (std::size_t i = 0; i < merged.size(); ++i)
-        keepMerged[i] = !seen.contains(merged[i].path);
+    std::array<std::vector<bool>, 4> keep;
+    std::size_t count = 0;
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+        keep[g].resize(groups[g].size());
+        for (std::size_t i = 0; i < groups[g].size(); ++i)
+            keep[g][i] = !seen.contains(groups[g][i].path);
+        if (g + 1 == groups.size() || (g == 2 && groups[3].empty())) continue;
+        for (const RankedRow& row : groups[g])
+            seen.insert(row.path);
+        count += groups[g].size();
+    }
 
-    std::vector<RankedRow> rows = std::move(aliases);
-    rows.reserve(rows.size() + delta.size() + merged.size());
-    for (std::size_t i = 0; i < delta.size(); ++i)
-        if (keepDelta[i]) rows.push_back(std::move(delta[i]));
-    for (std::size_t i = 0; i < merged.size(); ++i)
-        if (keepMerged[i]) rows.push_back(std::move(merged[i]));
+    std::vector<RankedRow> rows;
+    rows.reserve(count + groups[3].size());
+    for (std::size_t g = 0; g < groups.size(); ++g)
+        for (std::size_t i = 0; i < groups[g].size(); ++i)
+            if (keep[g][i]) rows.push_back(std::move(groups[g][i]));
     return rows;
 }
 
@@ -195,6 +197,7 @@ std::vector<RankedRow> SearchEngine::nameRows(std::string_view text, std::int64_
     std::vector<RankedResult>& rankedBase = base.ranked;
 
     std::vector<RankedRow> deltaRows;
+    std::vector<RankedRow> deltaAncestors;
     if (delta_) {
         for (const RankedResult& ranked : deltaAnswer.ranked) {
             std::optional<std::string> path = delta_->paths.path(ranked.match.id);
@@ -202,7 +205,10 @@ std::vector<RankedRow> SearchEngine::nameRows(std::string_view text, std::int64_
             RankedRow row = RowBuilding::recordRow(*delta_->store, ranked.match.id,
                                                    ~ranked.match.id, std::move(*path));
             RowBuilding::addNameMatch(row, ranked.match, text);
-            deltaRows.push_back(std::move(row));
+            // A changed entry carries its attributes; a folder on the way to one does not.
+            const bool changed =
+                (*delta_->store)[ranked.match.id].flags.contains(RecordFlags::attrsFilled);
+            (changed ? deltaRows : deltaAncestors).push_back(std::move(row));
         }
     }
 
@@ -231,7 +237,8 @@ std::vector<RankedRow> SearchEngine::nameRows(std::string_view text, std::int64_
             : merge(std::move(baseRows), rankedBase, catalogs.candidates, text,
                     sortOrder_ == SortOrder::relevance ? window : unboundedWindow);
 
-    return assemble(appAliasRows(text), std::move(deltaRows), std::move(merged));
+    return assemble(
+        {appAliasRows(text), std::move(deltaRows), std::move(merged), std::move(deltaAncestors)});
 }
 
 } // namespace ulmaro

@@ -68,7 +68,8 @@ AppAssembly::AppAssembly(std::shared_ptr<MainQueue> mainQueue,
     env.statusItem = tray_;
     auto pasteboard = std::make_shared<QtPasteboard>();
     auto actions = std::make_shared<SystemResultActions>(
-        pasteboard, env.queues->makeQueue("app.ulmaro.result-actions", QueueQuality::utility));
+        pasteboard, env.queues->makeQueue("app.ulmaro.result-actions", QueueQuality::utility),
+        env.queues->makeQueue("app.ulmaro.content-types", QueueQuality::utility));
     env.actions = actions;
     if (const auto log = TestMode::openLog())
         env.opener = std::make_shared<LoggingOpener>(*log);

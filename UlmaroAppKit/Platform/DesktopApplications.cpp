@@ -9,24 +9,6 @@
 namespace ulmaro {
 namespace {
 
-std::string contentType(const std::string& path) {
-    GFile* file = g_file_new_for_path(path.c_str());
-    GFileInfo* info = g_file_query_info(file, G_FILE_ATTRIBUTE_STANDARD_CONTENT_TYPE,
-                                        G_FILE_QUERY_INFO_NONE, nullptr, nullptr);
-    g_object_unref(file);
-    std::string type;
-    if (info != nullptr) {
-        if (const char* known = g_file_info_get_content_type(info)) type = known;
-        g_object_unref(info);
-    }
-    if (type.empty()) {
-        gchar* guessed = g_content_type_guess(path.c_str(), nullptr, 0, nullptr);
-        type = guessed;
-        g_free(guessed);
-    }
-    return type;
-}
-
 std::optional<std::string> desktopFile(GAppInfo* app) {
     if (app == nullptr || !G_IS_DESKTOP_APP_INFO(app)) return std::nullopt;
     const char* file = g_desktop_app_info_get_filename(G_DESKTOP_APP_INFO(app));
@@ -44,8 +26,7 @@ std::vector<std::string> withDefaultFirst(std::vector<std::string> applications,
     return applications;
 }
 
-std::vector<std::string> applicationsOpening(const std::string& path) {
-    const std::string type = contentType(path);
+std::vector<std::string> applicationsForContentType(const std::string& type) {
     std::vector<std::string> applications;
     GList* all = g_app_info_get_all_for_type(type.c_str());
     for (GList* item = all; item != nullptr; item = item->next)

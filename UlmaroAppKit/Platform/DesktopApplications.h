@@ -6,10 +6,9 @@
 
 namespace ulmaro {
 
-/// The applications that can open the item at `path` (raw bytes), by its GIO content type
-/// (from the file, else guessed from its name), as paths of their `.desktop` files; the
-/// default application first.
-std::vector<std::string> applicationsOpening(const std::string& path);
+/// The applications that can open items of a GIO content type (`ContentTypes` tells an
+/// item's), as paths of their `.desktop` files; the default application first.
+std::vector<std::string> applicationsForContentType(const std::string& type);
 
 /// Opens the items (none: just starts it) with the application whose `.desktop` file is
 /// `application`, through `GDesktopAppInfo`. True when the application was launched.

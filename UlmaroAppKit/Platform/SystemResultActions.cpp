@@ -9,8 +9,10 @@
 namespace ulmaro {
 
 SystemResultActions::SystemResultActions(std::shared_ptr<Pasteboard> pasteboard,
-                                         std::shared_ptr<SerialQueue> background)
-    : pasteboard_(std::move(pasteboard)), background_(std::move(background)) {}
+                                         std::shared_ptr<SerialQueue> background,
+                                         std::shared_ptr<SerialQueue> examining)
+    : pasteboard_(std::move(pasteboard)), background_(std::move(background)),
+      contentTypes_(ContentTypes::make(std::move(examining))) {}
 
 void SystemResultActions::reveal(const std::string& path) {
     revealAll({path});
@@ -40,7 +42,7 @@ void SystemResultActions::open(const std::vector<std::string>& paths,
 }
 
 std::vector<std::string> SystemResultActions::applications(const std::string& path) {
-    return applicationsOpening(path);
+    return applicationsForContentType(contentTypes_->of(path));
 }
 
 } // namespace ulmaro

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "UlmaroAppKit/Platform/ContentTypes.h"
 #include "UlmaroAppKit/Platform/Pasteboard.h"
 #include "UlmaroAppKit/Platform/ResultActionPerforming.h"
 #include "UlmaroAppKit/Platform/SerialQueue.h"
@@ -12,11 +13,13 @@ namespace ulmaro {
 /// Trash and applications through GIO, a terminal started directly, and the clipboard.
 /// Paths reach the file system as the raw bytes they came in; only the clipboard text is
 /// repaired. Revealing and opening with an application run on `background`, so the panel
-/// never waits on another program.
+/// never waits on another program; the files whose names do not tell their content type
+/// are examined on `examining`, so the panel never waits on a slow or hung mount either.
 class SystemResultActions final : public ResultActionPerforming {
 public:
     SystemResultActions(std::shared_ptr<Pasteboard> pasteboard,
-                        std::shared_ptr<SerialQueue> background);
+                        std::shared_ptr<SerialQueue> background,
+                        std::shared_ptr<SerialQueue> examining);
 
     void reveal(const std::string& path) override;
     void copyToPasteboard(const std::string& text) override;
@@ -30,6 +33,7 @@ public:
 private:
     std::shared_ptr<Pasteboard> pasteboard_;
     std::shared_ptr<SerialQueue> background_;
+    std::shared_ptr<ContentTypes> contentTypes_;
 };
 
 } // namespace ulmaro

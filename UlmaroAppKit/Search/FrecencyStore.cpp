@@ -4,6 +4,7 @@
 #include "UlmaroKit/Platform/Utf8.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <vector>
 
@@ -21,26 +22,43 @@ FrecencyStore::FrecencyStore(std::shared_ptr<SettingsStore> settings, std::strin
 
 FrecencyStore::~FrecencyStore() = default;
 
+namespace {
+
+// The open count of a stored entry: a whole number, written as an integer or, by another
+// writer, as 3.0; too large a count saturates. None for anything else.
+std::optional<std::int64_t> storedOpenCount(const json& c) {
+    constexpr std::int64_t most = std::numeric_limits<std::int64_t>::max();
+    if (c.is_number_unsigned())
+        return static_cast<std::int64_t>(std::min<std::uint64_t>(c.get<std::uint64_t>(), most));
+    if (c.is_number_integer()) return c.get<std::int64_t>();
+    if (!c.is_number_float()) return std::nullopt;
+    const double value = c.get<double>();
+    if (!std::isfinite(value) || std::trunc(value) != value) return std::nullopt;
+    // 2^63 is the first double past the largest count.
+    if (value >= 9223372036854775808.0) return most;
+    if (value < -9223372036854775808.0) return std::nullopt;
+    return static_cast<std::int64_t>(value);
+}
+
+} // namespace
+
 void FrecencyStore::load() {
     const std::optional<std::string> text = settings_->dataValue(key_);
     if (!text) return;
     const json parsed = json::parse(*text, nullptr, false);
     if (!parsed.is_object()) return;
+    // An entry that cannot be read is dropped alone: one bad record must not cost the
+    // user every other path's history.
     decltype(entries_) loaded;
     for (const auto& [path, value] : parsed.items()) {
-        if (!value.is_object()) return;
+        if (!value.is_object()) continue;
         const auto c = value.find("c");
         const auto t = value.find("t");
-        if (c == value.end() || t == value.end() || !c->is_number_integer() || !t->is_number())
-            return;
-        std::int64_t opens = std::numeric_limits<std::int64_t>::max();
-        if (!c->is_number_unsigned() ||
-            c->get<std::uint64_t>() <= static_cast<std::uint64_t>(opens))
-            opens = c->get<std::int64_t>();
-        // A negative count has no score (the logarithm of zero or less); it was never
-        // written by us, so the entry alone is dropped.
-        if (opens < 0) continue;
-        loaded.insert_or_assign(path, Frecency{opens, dateFromReferenceSeconds(t->get<double>())});
+        if (c == value.end() || t == value.end() || !t->is_number()) continue;
+        const std::optional<std::int64_t> opens = storedOpenCount(*c);
+        // A negative count has no score (the logarithm of zero or less).
+        if (!opens || *opens < 0) continue;
+        loaded.insert_or_assign(path, Frecency{*opens, dateFromReferenceSeconds(t->get<double>())});
     }
     entries_ = std::move(loaded);
 }

@@ -19,8 +19,10 @@ RankedRow RowBuilding::recordRow(const IndexStore& store, std::uint32_t record, 
 
 void RowBuilding::addNameMatch(RankedRow& row, const Match& match, std::string_view text) {
     row.matchOffset = match.matchOffset;
-    row.matchByteLength = static_cast<std::int64_t>(text.size());
     row.matchRanges = MatchHighlight::ranges(row.name, text);
+    // The panel bolds the length from the offset when a row has no ranges; a query whose
+    // words mark nothing in the name (filters only, say) must bold nothing.
+    row.matchByteLength = row.matchRanges.empty() ? 0 : static_cast<std::int64_t>(text.size());
 }
 
 } // namespace ulmaro

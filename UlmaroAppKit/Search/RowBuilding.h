@@ -18,8 +18,8 @@ namespace RowBuilding {
 RankedRow recordRow(const IndexStore& store, std::uint32_t record, std::uint32_t id,
                     std::string path);
 
-/// The fields of a row found by name: where the match begins, the byte length of the whole
-/// query text and the highlighted ranges of the name.
+/// The fields of a row found by name: where the match begins, the highlighted ranges of
+/// the name and, when there are some, the byte length of the whole query text.
 void addNameMatch(RankedRow& row, const Match& match, std::string_view text);
 
 } // namespace RowBuilding

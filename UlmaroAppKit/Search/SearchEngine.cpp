@@ -1,53 +1,62 @@
 #include "UlmaroAppKit/Search/SearchEngine.h"
 
 #include "UlmaroAppKit/Search/RowBuilding.h"
+#include "UlmaroKit/Content/ContentSearcher.h"
 #include "UlmaroKit/Index/IndexStore.h"
 #include "UlmaroKit/Platform/WorkerPool.h"
 #include "UlmaroKit/Scanning/ScanPolicy.h"
 #include "UlmaroKit/Search/QueryParser.h"
 
 #include <algorithm>
+#include <array>
 #include <unordered_set>
 #include <utility>
 
 namespace ulmaro {
 namespace {
 
-// The needles of a query that asks only about document contents. Such a query has no
-// name part, and matching names for it would list every record of every index.
-std::optional<std::vector<std::string>> contentsOnlyNeedles(std::string_view text) {
+// The needles of a query's contents terms, and whether it also has a name part. A query
+// without a name part asks the content index: matching names for it would list every
+// record of every index.
+struct ContentsTerms {
+    std::vector<std::string> needles;
+    bool hasNamePart = false;
+};
+
+std::optional<ContentsTerms> contentsTerms(std::string_view text) {
     const Query query = QueryParser::parse(text);
     if (!query.requiresContentScan()) return std::nullopt;
     Query::ContentSplit split = query.splittingContentTerms();
-    if (!split.nameQuery.isEmpty() || split.contentNeedles.empty()) return std::nullopt;
-    return std::move(split.contentNeedles);
+    if (split.contentNeedles.empty()) return std::nullopt;
+    return ContentsTerms{std::move(split.contentNeedles), !split.nameQuery.isEmpty()};
 }
 
-// Aliases first, then the delta rows, then the merged rows, each path once: a file in
-// both the delta and the main index shows as the delta's row.
-std::vector<RankedRow> assemble(std::vector<RankedRow> aliases, std::vector<RankedRow> delta,
-                                std::vector<RankedRow> merged) {
-    if (aliases.empty() && delta.empty()) return merged;
-    // Views into the rows' own strings: nothing is moved until every test is done.
+// Aliases first, then the delta's changed entries, then the merged rows, then the folders
+// the delta holds only as ancestors of its changes, each path once, its first group
+// winning: a file in both the delta and the main index shows as the delta's row, but a
+// folder that merely holds a change keeps the main index's row, with its size and date.
+std::vector<RankedRow> assemble(std::array<std::vector<RankedRow>, 4> groups) {
+    if (groups[0].empty() && groups[1].empty() && groups[3].empty()) return std::move(groups[2]);
+    // Views into the rows' own strings: nothing is moved until every test is done. A
+    // group is tested against the earlier groups only.
     std::unordered_set<std::string_view> seen;
-    seen.reserve(aliases.size() + delta.size());
-    for (const RankedRow& row : aliases)
-        seen.insert(row.path);
-    std::vector<bool> keepDelta(delta.size());
-    for (std::size_t i = 0; i < delta.size(); ++i)
-        keepDelta[i] = !seen.contains(delta[i].path);
-    for (std::size_t i = 0; i < delta.size(); ++i)
-        if (keepDelta[i]) seen.insert(delta[i].path);
-    std::vector<bool> keepMerged(merged.size());
-    for (std::size_t i = 0; i < merged.size(); ++i)
-        keepMerged[i] = !seen.contains(merged[i].path);
+    std::array<std::vector<bool>, 4> keep;
+    std::size_t count = 0;
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+        keep[g].resize(groups[g].size());
+        for (std::size_t i = 0; i < groups[g].size(); ++i)
+            keep[g][i] = !seen.contains(groups[g][i].path);
+        if (g + 1 == groups.size() || (g == 2 && groups[3].empty())) continue;
+        for (const RankedRow& row : groups[g])
+            seen.insert(row.path);
+        count += groups[g].size();
+    }
 
-    std::vector<RankedRow> rows = std::move(aliases);
-    rows.reserve(rows.size() + delta.size() + merged.size());
-    for (std::size_t i = 0; i < delta.size(); ++i)
-        if (keepDelta[i]) rows.push_back(std::move(delta[i]));
-    for (std::size_t i = 0; i < merged.size(); ++i)
-        if (keepMerged[i]) rows.push_back(std::move(merged[i]));
+    std::vector<RankedRow> rows;
+    rows.reserve(count + groups[3].size());
+    for (std::size_t g = 0; g < groups.size(); ++g)
+        for (std::size_t i = 0; i < groups[g].size(); ++i)
+            if (keep[g][i]) rows.push_back(std::move(groups[g][i]));
     return rows;
 }
 
@@ -113,7 +122,9 @@ std::int64_t SearchEngine::search(std::string text, SearchCompletion completion)
                    completion = std::move(completion), generation] {
         const std::shared_ptr<SearchEngine> self = weak.lock();
         if (!self || self->latestGeneration() != generation) return;
-        completion(self->run(text), generation);
+        // A newer search stops this one's document reads; its outcome is dropped anyway.
+        completion(self->run(text, [&] { return self->latestGeneration() != generation; }),
+                   generation);
     });
     return generation;
 }
@@ -123,21 +134,33 @@ bool SearchEngine::hides(std::string_view path, bool excludingSystemPaths) const
            (excludingSystemPaths && ScanPolicy::isSystemPath(path));
 }
 
-SearchOutcome SearchEngine::run(std::string_view text) {
+SearchOutcome SearchEngine::run(std::string_view text, const std::function<bool()>& isOvertaken) {
     const MonotonicTime start = clock_->monotonicNow();
     const bool excludingSystemPaths = excludeSystemPaths_ && excludeSystemPaths_();
+    const auto hidden = [&](const RankedRow& row) { return hides(row.path, excludingSystemPaths); };
 
     std::int64_t total = 0;
     std::vector<RankedRow> rows;
-    if (const auto needles = contentsOnlyNeedles(text)) {
-        rows = documentsContaining(*needles);
+    const std::optional<ContentsTerms> contents = contentsTerms(text);
+    if (contents && !contents->hasNamePart) {
+        rows = documentsContaining(contents->needles);
+        std::erase_if(rows, hidden);
+        total = static_cast<std::int64_t>(rows.size());
+    } else if (contents) {
+        // The name matches are read in rank order up to what the searcher reads at once, so
+        // a file that ranks below the shown rows still counts when it holds the text; only
+        // the rows whose files hold it are counted.
+        const std::int64_t window =
+            std::max(rankWindow(limit_), std::int64_t{ContentSearcher::maxCandidates});
+        rows = nameRows(text, total, window, window);
+        std::erase_if(rows, hidden);
+        rows = applyContentFilter(std::move(rows), text, isOvertaken);
+        if (isOvertaken && isOvertaken()) return SearchOutcome::noMatches();
         total = static_cast<std::int64_t>(rows.size());
     } else {
-        rows = nameRows(text, total);
+        rows = nameRows(text, total, rankWindow(limit_), limit_);
+        std::erase_if(rows, hidden);
     }
-    std::erase_if(rows,
-                  [&](const RankedRow& row) { return hides(row.path, excludingSystemPaths); });
-    rows = applyContentFilter(std::move(rows), text);
 
     orderRows(rows);
     if (std::cmp_greater(rows.size(), std::max<std::int64_t>(limit_, 0)))
@@ -153,8 +176,8 @@ SearchEngine::IndexAnswer SearchEngine::answer(SearchSession& session, Ranker& r
     return {static_cast<std::int64_t>(matches->size()), ranker.rank(*matches, limit)};
 }
 
-std::vector<RankedRow> SearchEngine::nameRows(std::string_view text, std::int64_t& total) {
-    const std::int64_t window = rankWindow(limit_);
+std::vector<RankedRow> SearchEngine::nameRows(std::string_view text, std::int64_t& total,
+                                              std::int64_t window, std::int64_t perSource) {
     // The indexes are searched side by side: ranking the main index's matches runs on one
     // thread, and the delta and the catalogs fill the others meanwhile. Each session and
     // ranker is still used by one thread at a time.
@@ -166,14 +189,15 @@ std::vector<RankedRow> SearchEngine::nameRows(std::string_view text, std::int64_
         if (job == 0)
             base = answer(session_, ranker_, text, window);
         else if (job < firstCatalog)
-            deltaAnswer = answer(delta_->session, delta_->ranker, text, limit_);
+            deltaAnswer = answer(delta_->session, delta_->ranker, text, perSource);
         else
-            catalogAnswers[job - firstCatalog] = searchCatalog(job - firstCatalog, text);
+            catalogAnswers[job - firstCatalog] = searchCatalog(job - firstCatalog, text, perSource);
     });
     total += base.matches + deltaAnswer.matches;
     std::vector<RankedResult>& rankedBase = base.ranked;
 
     std::vector<RankedRow> deltaRows;
+    std::vector<RankedRow> deltaAncestors;
     if (delta_) {
         for (const RankedResult& ranked : deltaAnswer.ranked) {
             std::optional<std::string> path = delta_->paths.path(ranked.match.id);
@@ -181,7 +205,10 @@ std::vector<RankedRow> SearchEngine::nameRows(std::string_view text, std::int64_
             RankedRow row = RowBuilding::recordRow(*delta_->store, ranked.match.id,
                                                    ~ranked.match.id, std::move(*path));
             RowBuilding::addNameMatch(row, ranked.match, text);
-            deltaRows.push_back(std::move(row));
+            // A changed entry carries its attributes; a folder on the way to one does not.
+            const bool changed =
+                (*delta_->store)[ranked.match.id].flags.contains(RecordFlags::attrsFilled);
+            (changed ? deltaRows : deltaAncestors).push_back(std::move(row));
         }
     }
 
@@ -210,7 +237,8 @@ std::vector<RankedRow> SearchEngine::nameRows(std::string_view text, std::int64_
             : merge(std::move(baseRows), rankedBase, catalogs.candidates, text,
                     sortOrder_ == SortOrder::relevance ? window : unboundedWindow);
 
-    return assemble(appAliasRows(text), std::move(deltaRows), std::move(merged));
+    return assemble(
+        {appAliasRows(text), std::move(deltaRows), std::move(merged), std::move(deltaAncestors)});
 }
 
 } // namespace ulmaro

@@ -144,8 +144,10 @@ public:
     /// Keeps the rows whose documents hold every contents term of a query that also has a
     /// name part, each with the first term's line; other queries pass unchanged. Only the
     /// first `ContentSearcher::maxCandidates` files are read, and rows beyond them dropped.
+    /// Once `isCancelled` answers true no further file is read (the rows left are partial).
     static std::vector<RankedRow> applyContentFilter(std::vector<RankedRow> rows,
-                                                     std::string_view text);
+                                                     std::string_view text,
+                                                     const std::function<bool()>& isCancelled = {});
     /// The rows of a contents-only query, from the content index: the documents the first
     /// term finds (at most 200) that every other term's search finds too, in its order.
     std::vector<RankedRow> documentsContaining(std::span<const std::string> needles);
@@ -156,8 +158,9 @@ public:
     /// Whether a row with this path is never shown: removed, under a removed folder, or a
     /// system path when those are left out.
     bool hides(std::string_view path, bool excludingSystemPaths) const;
-    /// All the steps of one search, synchronously.
-    SearchOutcome run(std::string_view text);
+    /// All the steps of one search, synchronously. A search whose `isOvertaken` answers true
+    /// while it reads documents stops reading and answers no matches.
+    SearchOutcome run(std::string_view text, const std::function<bool()>& isOvertaken = {});
     /// Other copies of the row's item in the main index and every catalog: same name (ASCII
     /// letters folded) and kind, equal sizes first, never the item's own path, at most
     /// `limit`. No matches unless `id` (a main record or a catalog row of the latest
@@ -201,11 +204,14 @@ private:
     std::int64_t latestGeneration() const;
     static IndexAnswer answer(SearchSession& session, Ranker& ranker, std::string_view text,
                               std::int64_t limit);
-    IndexAnswer searchCatalog(std::size_t source, std::string_view text);
+    IndexAnswer searchCatalog(std::size_t source, std::string_view text, std::int64_t limit);
     /// The candidates of every catalog's answer; empties the row lookup.
     RankedCatalogs catalogCandidates(std::span<const IndexAnswer> answers);
-    /// The rows of a name search, before ordering; adds the matches found to `total`.
-    std::vector<RankedRow> nameRows(std::string_view text, std::int64_t& total);
+    /// The rows of a name search, before ordering; adds the matches found to `total`. The
+    /// main index's best `window` matches become rows, and the best `perSource` of the delta
+    /// and of each catalog.
+    std::vector<RankedRow> nameRows(std::string_view text, std::int64_t& total, std::int64_t window,
+                                    std::int64_t perSource);
     std::optional<RankedRow> catalogRow(const CatalogCandidate& candidate, std::string_view text);
     void orderRows(std::vector<RankedRow>& rows) const;
 

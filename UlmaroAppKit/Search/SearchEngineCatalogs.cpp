@@ -8,9 +8,10 @@
 
 namespace ulmaro {
 
-SearchEngine::IndexAnswer SearchEngine::searchCatalog(std::size_t source, std::string_view text) {
+SearchEngine::IndexAnswer SearchEngine::searchCatalog(std::size_t source, std::string_view text,
+                                                      std::int64_t limit) {
     CatalogSource& catalog = *catalogSources_[source];
-    return answer(catalog.session(), catalog.ranker(), text, limit_);
+    return answer(catalog.session(), catalog.ranker(), text, limit);
 }
 
 SearchEngine::RankedCatalogs SearchEngine::catalogCandidates(std::span<const IndexAnswer> answers) {
@@ -32,7 +33,7 @@ SearchEngine::RankedCatalogs SearchEngine::rankCatalogs(std::string_view text) {
     if (catalogSources_.empty()) return {};
     std::vector<IndexAnswer> answers;
     for (std::size_t k = 0; k < catalogSources_.size(); ++k)
-        answers.push_back(searchCatalog(k, text));
+        answers.push_back(searchCatalog(k, text, limit_));
     return catalogCandidates(answers);
 }
 

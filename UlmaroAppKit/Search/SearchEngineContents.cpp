@@ -45,7 +45,8 @@ std::vector<std::uint32_t> SearchEngine::contentRowIDs(std::span<const std::stri
 }
 
 std::vector<RankedRow> SearchEngine::applyContentFilter(std::vector<RankedRow> rows,
-                                                        std::string_view text) {
+                                                        std::string_view text,
+                                                        const std::function<bool()>& isCancelled) {
     const Query query = QueryParser::parse(text);
     if (!query.requiresContentScan()) return rows;
     const Query::ContentSplit split = query.splittingContentTerms();
@@ -67,8 +68,9 @@ std::vector<RankedRow> SearchEngine::applyContentFilter(std::vector<RankedRow> r
 
     std::unordered_map<std::string, ContentSearcher::Hit> hitsByPath;
     for (const std::string& needle : split.contentNeedles) {
-        const ContentSearcher::Outcome outcome = ContentSearcher::search(
-            needle, candidates, /*caseSensitive=*/false, ContentSearcher::maxCandidates);
+        const ContentSearcher::Outcome outcome =
+            ContentSearcher::search(needle, candidates, /*caseSensitive=*/false,
+                                    ContentSearcher::maxCandidates, isCancelled);
         const auto* found = std::get_if<ContentSearcher::Hits>(&outcome);
         std::vector<std::string> holding;
         if (found) {

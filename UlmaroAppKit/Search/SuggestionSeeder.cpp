@@ -82,7 +82,8 @@ private:
         const std::string_view name = store_.nameBytes(folder);
         int tier = FolderKnowledge::tier(up);
         if (tier == 0) tier = wellKnownTier(folder, name);
-        const bool excluded = FolderKnowledge::excluded(up) ||
+        // Hidden folders hold caches, settings and the Trash, never the user's examples.
+        const bool excluded = FolderKnowledge::excluded(up) || name.starts_with('.') ||
                               SuggestionSeeder::excludedPathComponents().contains(name);
         return FolderKnowledge::pack(excluded, tier, FolderKnowledge::depth(up) + 1);
     }

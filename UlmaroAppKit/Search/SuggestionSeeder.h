@@ -41,6 +41,7 @@ public:
     /// The lower-case extensions of files worth suggesting.
     static const std::set<std::string, std::less<>>& recognisableExtensions();
     /// Folders whose contents are never suggested: the ranker's demoted ones and "Library".
+    /// Nor is anything below a hidden folder (a name beginning with ".").
     static const std::set<std::string, std::less<>>& excludedPathComponents();
 
     /// The six folders as the user's `user-dirs.dirs` names them, else by their English

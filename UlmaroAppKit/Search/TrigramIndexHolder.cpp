@@ -1,9 +1,17 @@
 #include "UlmaroAppKit/Search/TrigramIndexHolder.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace ulmaro {
 
-TrigramIndexHolder::TrigramIndexHolder(std::optional<std::filesystem::path> cacheURL)
-    : cacheURL_(std::move(cacheURL)) {}
+TrigramIndexHolder::TrigramIndexHolder(std::optional<std::filesystem::path> cacheURL,
+                                       std::shared_ptr<const Clock> clock)
+    : clock_(std::move(clock)), cacheURL_(std::move(cacheURL)) {}
+
+MonotonicTime TrigramIndexHolder::now() const {
+    return clock_ ? clock_->monotonicNow() : std::chrono::steady_clock::now();
+}
 
 std::filesystem::path TrigramIndexHolder::defaultCacheURL(const std::filesystem::path& indexURL) {
     return indexURL.parent_path() / "trigrams.bin";
@@ -17,6 +25,9 @@ bool TrigramIndexHolder::request(std::uint64_t key, Install install) {
         install(std::move(index));
         return false;
     }
+    // An engine is made for every change of the delta: without a pause, a build that ran
+    // out of memory would start again every few seconds.
+    if (retryAfter_ && now() < *retryAfter_) return false;
     waiting_.emplace_back(key, std::move(install));
     if (building_ == key) return false;
     building_ = key;
@@ -31,6 +42,8 @@ void TrigramIndexHolder::finishBuild(Index index, std::uint64_t key) {
         if (building_ == key) building_.reset();
         previous = std::exchange(index_, index);
         key_ = key;
+        failures_ = 0;
+        retryAfter_.reset();
         ready = takeWaiters(key);
     }
     for (Install& install : ready)
@@ -44,6 +57,10 @@ void TrigramIndexHolder::abandonBuild(std::uint64_t key) {
         std::lock_guard lock(mutex_);
         if (building_ == key) building_.reset();
         dropped = takeWaiters(key);
+        const Seconds backoff =
+            std::min(longestBackoff, firstBackoff * std::ldexp(1.0, std::min(failures_, 16)));
+        ++failures_;
+        retryAfter_ = now() + std::chrono::duration_cast<MonotonicTime::duration>(backoff);
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "UlmaroAppKit/Platform/Clock.h"
 #include "UlmaroKit/Search/TrigramIndex.h"
 
 #include <cstdint>
@@ -23,8 +24,14 @@ public:
     /// Receives the index; may be called from any thread.
     using Install = std::function<void(Index)>;
 
-    /// No cache file means every new key is built.
-    explicit TrigramIndexHolder(std::optional<std::filesystem::path> cacheURL = std::nullopt);
+    /// After a build runs out of memory, no build starts for this long, twice as long after
+    /// each further failure in a row, up to `longestBackoff`.
+    static constexpr Seconds firstBackoff{60};
+    static constexpr Seconds longestBackoff{3600};
+
+    /// No cache file means every new key is built. No clock means the system's.
+    explicit TrigramIndexHolder(std::optional<std::filesystem::path> cacheURL = std::nullopt,
+                                std::shared_ptr<const Clock> clock = nullptr);
 
     TrigramIndexHolder(const TrigramIndexHolder&) = delete;
     TrigramIndexHolder& operator=(const TrigramIndexHolder&) = delete;
@@ -35,12 +42,13 @@ public:
     /// Asks for the index of `key`. When it is held, `install` runs at once on this thread;
     /// when its build is running, `install` waits for it. True means the caller must now
     /// produce it and hand it to `finishBuild`; a build for another key is not stopped.
+    /// While a failed build's backoff lasts, nothing is built and `install` never runs.
     bool request(std::uint64_t key, Install install);
     /// A built or loaded index: it becomes the held one (the last to finish stays), and
     /// the waiters for its key get it, in the order they asked.
     void finishBuild(Index index, std::uint64_t key);
-    /// A build that could not finish (out of memory): its waiters are dropped, their
-    /// sessions search without the prefilter, and the next request builds again.
+    /// A build that could not finish (out of memory): its waiters are dropped and their
+    /// sessions search without the prefilter; the next build waits for the backoff.
     void abandonBuild(std::uint64_t key);
 
     Index current() const;
@@ -52,7 +60,12 @@ private:
     /// The callbacks waiting for `key`, in the order they asked; the others stay. Locked.
     std::vector<Install> takeWaiters(std::uint64_t key);
 
+    MonotonicTime now() const;
+
     mutable std::mutex mutex_;
+    std::shared_ptr<const Clock> clock_;
+    int failures_ = 0;
+    std::optional<MonotonicTime> retryAfter_;
     Index index_;
     std::optional<std::uint64_t> key_;
     std::optional<std::uint64_t> building_;

@@ -229,9 +229,13 @@ std::optional<Hit> guarded(Fn searchOne, const std::string& path) noexcept {
 }
 
 template <typename Fn>
-std::vector<Hit> searchEach(std::span<const std::string> paths, Fn searchOne) {
+std::vector<Hit> searchEach(std::span<const std::string> paths, Fn searchOne,
+                            const std::function<bool()>& isCancelled) {
     std::vector<std::optional<Hit>> slots(paths.size());
-    parallelFor(paths.size(), [&](std::size_t i) { slots[i] = guarded(searchOne, paths[i]); });
+    parallelFor(paths.size(), [&](std::size_t i) {
+        if (isCancelled && isCancelled()) return;
+        slots[i] = guarded(searchOne, paths[i]);
+    });
     return sortedHits(slots);
 }
 
@@ -280,17 +284,19 @@ private:
 } // namespace
 
 Outcome search(std::string_view needle, std::span<const std::string> paths, bool caseSensitive,
-               std::int64_t maxCandidatesAllowed) {
+               std::int64_t maxCandidatesAllowed, const std::function<bool()>& isCancelled) {
     if (needle.empty()) return Hits{};
     auto count = static_cast<std::int64_t>(paths.size());
     if (count > maxCandidatesAllowed) return TooManyCandidates{count};
     if (Regex regex = compiledRegex(needle)) {
         return Hits{searchEach(
-            paths, [&](const std::string& path) { return regexSearchOne(regex, path); })};
+            paths, [&](const std::string& path) { return regexSearchOne(regex, path); },
+            isCancelled)};
     }
     std::string pattern = caseSensitive ? std::string(needle) : UnicodeText::lowercased(needle);
     return Hits{searchEach(
-        paths, [&](const std::string& path) { return scanOne(path, pattern, caseSensitive); })};
+        paths, [&](const std::string& path) { return scanOne(path, pattern, caseSensitive); },
+        isCancelled)};
 }
 
 void deepSearch(std::string needle, std::vector<std::string> paths,

@@ -55,9 +55,11 @@ using DocumentText::plainText;
 /// literal text. An empty needle gives no hits; more than `maxCandidatesAllowed`
 /// candidates give `TooManyCandidates` without reading anything. Hits are sorted by path
 /// (Unicode scalar order of the composed text); a file that cannot be read gives no hit.
-/// Line numbers count CR LF, LF and a lone CR as one line break each.
+/// Line numbers count CR LF, LF and a lone CR as one line break each. Once `isCancelled`
+/// answers true no further file is read, and the files left give no hit.
 Outcome search(std::string_view needle, std::span<const std::string> paths, bool caseSensitive,
-               std::int64_t maxCandidatesAllowed = maxCandidates);
+               std::int64_t maxCandidatesAllowed = maxCandidates,
+               const std::function<bool()>& isCancelled = {});
 
 /// Searches the files in the background, never case-sensitive, and returns at once.
 /// The callbacks may be called from any thread, several at once: `onHit` for each hit

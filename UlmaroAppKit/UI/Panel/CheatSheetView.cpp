@@ -157,7 +157,8 @@ CheatSheetView::CheatSheetView(std::string summonKey, QWidget* parent)
                                   Theme::text(Theme::Level::primary), sheet),
                       0, Qt::AlignBottom);
     header->addWidget(
-        styledLabel(QStringLiteral("Everything you type has to match. Stack as many as you like."),
+        styledLabel(QString::fromUtf8(SearchSyntax::combiningNote().data(),
+                                      qsizetype(SearchSyntax::combiningNote().size())),
                     Theme::font(11), Theme::text(Theme::Level::secondary), sheet),
         0, Qt::AlignBottom);
     header->addStretch(1);

@@ -2,15 +2,19 @@
 #include "UlmaroAppKit/Fakes/InMemoryPasteboard.h"
 #include "UlmaroAppKit/Fakes/ManualSerialQueue.h"
 #include "UlmaroAppKit/Fakes/RecordingResultActions.h"
+#include "UlmaroAppKit/Platform/ContentTypes.h"
 #include "UlmaroAppKit/Platform/DesktopApplications.h"
 #include "UlmaroAppKit/Platform/FileManagerReveal.h"
 #include "UlmaroAppKit/Platform/SystemResultActions.h"
+#include "UlmaroAppKit/Platform/ThreadSerialQueueFactory.h"
 #include "support/PrivateBusService.h"
 #include "support/WaitFor.h"
 
 #include <algorithm>
+#include <atomic>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <latch>
 #include <mutex>
 #include <thread>
 
@@ -81,7 +85,9 @@ struct Actions {
     std::shared_ptr<InMemoryPasteboard> pasteboard = std::make_shared<InMemoryPasteboard>();
     std::shared_ptr<ManualSerialQueue> queue =
         std::make_shared<ManualSerialQueue>("app.ulmaro.result-actions", QueueQuality::utility);
-    SystemResultActions actions{pasteboard, queue};
+    std::shared_ptr<ManualSerialQueue> examining =
+        std::make_shared<ManualSerialQueue>("app.ulmaro.content-types", QueueQuality::utility);
+    SystemResultActions actions{pasteboard, queue, examining};
 };
 
 // The folder handler appends as it is started; wait for `count` lines, then a moment more
@@ -166,6 +172,57 @@ TEST(SystemResultActions, TheDefaultApplicationComesFirst) {
     }
     EXPECT_TRUE(a.actions.applications("/nonexistent/x.unknown-kind").size() <
                 a.actions.applications((work / "note.txt").string()).size());
+}
+
+TEST(SystemResultActions, AFileWhoseNameSaysNothingIsExaminedOffTheCallersThread) {
+    test::TempDir work;
+    const std::string notes = (work / "minutes").string();
+    std::ofstream(notes) << "plain words, nothing more\n";
+    Actions a;
+    const auto editors = GioTestEnvironment::shared().applications();
+    const auto ours = [&] {
+        std::vector<std::string> found;
+        for (const auto& app : a.actions.applications(notes))
+            if (fs::path(app).parent_path() == editors) found.push_back(fs::path(app).filename());
+        return found;
+    };
+    // The file is not read on the caller's thread: its name alone answers, until the
+    // examination has run.
+    EXPECT_EQ(ours(), std::vector<std::string>{});
+    EXPECT_EQ(a.examining->pending(), 1u);
+    EXPECT_EQ(ours(), std::vector<std::string>{});
+    EXPECT_EQ(a.examining->pending(), 1u) << "one examination per path";
+    a.examining->drain();
+    EXPECT_EQ(ours(), (std::vector<std::string>{"ulmaro-test-editor-c.desktop",
+                                                "ulmaro-test-editor-a.desktop",
+                                                "ulmaro-test-editor-b.desktop"}));
+    // A name that settles the type asks nothing of the file.
+    a.actions.applications((work / "missing.txt").string());
+    EXPECT_EQ(a.examining->pending(), 0u);
+}
+
+TEST(SystemResultActions, AnExaminationThatHangsNeverHoldsTheCaller) {
+    // As a file on a hung mount: the examination never returns while the test runs.
+    std::latch release(1);
+    std::atomic<int> examined = 0;
+    ThreadSerialQueueFactory queues;
+    const auto types =
+        ContentTypes::make(queues.makeQueue("app.ulmaro.content-types", QueueQuality::utility),
+                           [&](const std::string&) {
+                               ++examined;
+                               release.wait();
+                               return std::string("text/plain");
+                           });
+    bool settled = true;
+    const std::string guess = ContentTypes::fromName("/mnt/hung/minutes", settled);
+    EXPECT_FALSE(settled);
+    EXPECT_EQ(types->of("/mnt/hung/minutes"), guess);
+    ASSERT_TRUE(test::waitFor([&] { return examined == 1; }));
+    EXPECT_EQ(types->of("/mnt/hung/minutes"), guess) << "answered while the examination hangs";
+    EXPECT_EQ(types->of("/mnt/hung/report.pdf"), "application/pdf");
+    release.count_down();
+    ASSERT_TRUE(test::waitFor([&] { return types->of("/mnt/hung/minutes") == "text/plain"; }));
+    EXPECT_EQ(examined, 1);
 }
 
 TEST(SystemResultActions, OpenWithLaunchesTheApplicationWithEveryItem) {

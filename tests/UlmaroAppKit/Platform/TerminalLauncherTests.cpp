@@ -50,7 +50,8 @@ struct FakeTerminals {
 
 SystemResultActions systemActions() {
     return SystemResultActions(std::make_shared<InMemoryPasteboard>(),
-                               std::make_shared<ManualSerialQueue>("q", QueueQuality::utility));
+                               std::make_shared<ManualSerialQueue>("q", QueueQuality::utility),
+                               std::make_shared<ManualSerialQueue>("t", QueueQuality::utility));
 }
 
 TEST(TerminalLauncher, StartsInTheFolderWithNoArgumentAndNoDescriptorOfOurs) {

@@ -63,7 +63,8 @@ TEST(Trash, TheResultActionTrashesRawBytesAndNeverDeletes) {
     trashHome();
     test::TempDir work;
     SystemResultActions actions(std::make_shared<InMemoryPasteboard>(),
-                                std::make_shared<ManualSerialQueue>("q", QueueQuality::utility));
+                                std::make_shared<ManualSerialQueue>("q", QueueQuality::utility),
+                                std::make_shared<ManualSerialQueue>("t", QueueQuality::utility));
     const std::string name = "r\xe9sum\xe9 -x.txt";
     const std::string path = (work / name).string();
     std::ofstream(path) << "kept";

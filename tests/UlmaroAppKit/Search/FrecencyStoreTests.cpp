@@ -162,18 +162,22 @@ TEST(FrecencyStore, StoredValuesAreCheckedWhenLoaded) {
         const char* text;
         std::size_t count;
     };
+    // An entry that cannot be read goes alone; "/b" beside it stays.
     const Case cases[] = {
         {"not json", 0},
         {"[1, 2]", 0},
-        {R"({"/a": 3})", 0},
-        {R"({"/a": {"c": 1, "t": "yesterday"}, "/b": {"c": 1, "t": 5.5}})", 0},
-        {R"({"/a": {"c": 1.5, "t": 5.5}})", 0},
-        {R"({"/a": {"t": 5.5}})", 0},
-        {R"({"/a": {"c": 1}})", 0},
+        {R"({"/a": 3, "/b": {"c": 1, "t": 5.5}})", 1},
+        {R"({"/a": {"c": 1, "t": "yesterday"}, "/b": {"c": 1, "t": 5.5}})", 1},
+        {R"({"/a": {"c": 1.5, "t": 5.5}, "/b": {"c": 1, "t": 5.5}})", 1},
+        {R"({"/a": {"c": "3", "t": 5.5}, "/b": {"c": 1, "t": 5.5}})", 1},
+        {R"({"/a": {"t": 5.5}, "/b": {"c": 1, "t": 5.5}})", 1},
+        {R"({"/a": {"c": 1}, "/b": {"c": 1, "t": 5.5}})", 1},
         {R"({"/a": {"c": 1, "t": 5.5, "extra": true}, "\/b\/c": {"c": 2, "t": 7}})", 2},
-        // A negative count has no score: the entry goes, the others stay.
+        // A negative count has no score.
         {R"({"/a": {"c": -3, "t": 5.5}, "/b": {"c": 2, "t": 7}})", 1},
+        {R"({"/a": {"c": -3.0, "t": 5.5}, "/b": {"c": 2, "t": 7}})", 1},
         {R"({"/a": {"c": 0, "t": 5.5}})", 1},
+        {R"({"/a": {"c": 3.0, "t": 5.5}, "/b": {"c": 2, "t": 7}})", 2},
     };
     for (const Case& c : cases) {
         Harness h;
@@ -192,6 +196,13 @@ TEST(FrecencyStore, StoredValuesAreCheckedWhenLoaded) {
     store->recordOpen("/b/c", h.now());
     EXPECT_EQ(store->frecency("/b/c")->openCount, std::numeric_limits<std::int64_t>::max());
     EXPECT_EQ(store->boost("/b/c", h.now()), 40);
+
+    // A whole number written with a fraction part is that count.
+    Harness decimal;
+    decimal.settings->setData(key, R"({"/a": {"c": 3.0, "t": 5.5}, "/b": {"c": 1e30, "t": 5}})");
+    const auto read = decimal.make();
+    EXPECT_EQ(read->frecency("/a"), (Frecency{3, dateFromReferenceSeconds(5.5)}));
+    EXPECT_EQ(read->frecency("/b")->openCount, std::numeric_limits<std::int64_t>::max());
 }
 
 TEST(FrecencyStore, TheFiveThousandAndFirstPathTrimsToTheBestFourThousandFiveHundred) {

@@ -1,7 +1,9 @@
 #include "EngineTestSupport.h"
 #include "UlmaroKit/Content/ContentIndex.h"
 
+#include <algorithm>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <set>
 
@@ -76,6 +78,80 @@ TEST(SearchEngineContents, PastTheCandidateLimitOnlyTheFirstFilesAreReadAndTheRe
                             root + "/doc-" + std::to_string(limit - 1) + ".txt"}));
 }
 
+// 600 notes named alike, the word inside ten of them: the ones whose names rank last.
+struct ManyNotes {
+    TempDir dir;
+    FixtureIndex index;
+    Paths holding;
+
+    ManyNotes() {
+        for (int i = 0; i < 600; ++i) {
+            const std::string path =
+                dir.path().string() + "/notes/qelnote-" + std::to_string(i) + ".txt";
+            const bool holds = i >= 590;
+            if (i == 0) std::filesystem::create_directories(dir / "notes");
+            writeFile(path, holds ? "minutes\nthe zorbling plan\n" : "minutes\nnothing here\n");
+            index.add(path);
+            if (holds) holding.push_back(path);
+        }
+    }
+};
+
+TEST(SearchEngineContents, NameMatchesBeyondTheShownRowsAreReadAndCountedByWhatTheyHold) {
+    ManyNotes notes;
+    EngineHarness harness;
+    const auto engine = harness.make({.store = notes.index.open()});
+
+    const SearchOutcome outcome = harness.run(*engine, "qelnote contains:zorbling");
+    ASSERT_TRUE(outcome.resultsIfAny()) << "the ten holding it rank below the first 250";
+    Paths paths = pathsOf(outcome);
+    std::sort(paths.begin(), paths.end());
+    EXPECT_EQ(paths, notes.holding);
+    EXPECT_EQ(outcome.resultsIfAny()->totalMatches, 10) << "rows that hold it, not names";
+    for (const RankedRow& row : outcome.resultsIfAny()->rows)
+        EXPECT_EQ(row.contentMatch->preview, "the zorbling plan");
+
+    // More holders than the limit: cut to the limit, all of them counted.
+    const auto narrow = harness.make({.store = notes.index.open(), .limit = 4});
+    const SearchOutcome cut = harness.run(*narrow, "qelnote contains:zorbling");
+    EXPECT_EQ(pathsOf(cut).size(), 4u);
+    EXPECT_EQ(cut.resultsIfAny()->totalMatches, 10);
+
+    // A holder removed since the scan is neither listed nor counted.
+    const auto removed = std::make_shared<const RemovedPaths>(Paths{notes.holding.front()});
+    const auto hiding = harness.make({.store = notes.index.open(), .removedPaths = removed});
+    const SearchOutcome without = harness.run(*hiding, "qelnote contains:zorbling");
+    EXPECT_EQ(pathsOf(without).size(), 9u);
+    EXPECT_EQ(without.resultsIfAny()->totalMatches, 9);
+}
+
+TEST(SearchEngineContents, ANewerSearchStopsTheDocumentReadsOfAnOlderOne) {
+    ManyNotes notes;
+    EngineHarness harness;
+    std::shared_ptr<SearchEngine> engine;
+    std::function<void()> duringNextSearch;
+    // Asked once at the start of every search, after it has begun and before it reads.
+    auto startOfSearch = [&] {
+        if (duringNextSearch) std::exchange(duringNextSearch, {})();
+        return false;
+    };
+    engine = harness.make({.store = notes.index.open(), .excludeSystemPaths = startOfSearch});
+
+    std::vector<std::pair<std::int64_t, SearchOutcome>> outcomes;
+    const auto record = [&](SearchOutcome outcome, std::int64_t generation) {
+        outcomes.emplace_back(generation, std::move(outcome));
+    };
+    duringNextSearch = [&] { engine->search("qelnote-59 contains:zorbling", record); };
+    engine->search("qelnote contains:zorbling", record);
+    harness.queues.drainAll();
+
+    ASSERT_EQ(outcomes.size(), 2u);
+    EXPECT_EQ(outcomes[0].first, 1);
+    EXPECT_TRUE(outcomes[0].second.isNoMatches()) << "the older search read no further file";
+    EXPECT_EQ(outcomes[1].first, 2);
+    EXPECT_EQ(pathsOf(outcomes[1].second).size(), 10u);
+}
+
 ContentIndex documents(std::initializer_list<std::pair<const char*, const char*>> texts) {
     ContentIndex index;
     for (const auto& [path, text] : texts)
@@ -148,6 +224,23 @@ TEST(SearchEngineContents, ContentRowsNeverShareAnIdentifier) {
     const std::vector<std::uint32_t> twice = SearchEngine::contentRowIDs(Paths{"/p/7", "/p/7"});
     EXPECT_EQ(twice[0], many[7]);
     EXPECT_EQ(~twice[1], (~twice[0] + 1) % 100'000);
+}
+
+TEST(SearchEngineContents, ContentsOnlyRowsAreCountedAfterRemovedPathsAreDropped) {
+    const auto index = std::make_shared<const ContentIndex>(documents({
+        {"/docs/a.txt", "budget"},
+        {"/docs/gone/b.txt", "budget"},
+        {"/docs/c.txt", "budget"},
+    }));
+    FixtureIndex main;
+    EngineHarness harness;
+    const auto engine =
+        harness.make({.store = main.open(),
+                      .removedPaths = std::make_shared<const RemovedPaths>(Paths{"/docs/gone"}),
+                      .contentIndex = [index] { return index; }});
+    const SearchOutcome outcome = harness.run(*engine, "contains:budget");
+    EXPECT_EQ(pathsOf(outcome), (Paths{"/docs/a.txt", "/docs/c.txt"}));
+    EXPECT_EQ(outcome.resultsIfAny()->totalMatches, 2);
 }
 
 } // namespace

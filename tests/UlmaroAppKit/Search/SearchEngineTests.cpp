@@ -1,10 +1,15 @@
 #include "EngineTestSupport.h"
+#include "UlmaroAppKit/Indexing/LiveDelta.h"
+#include "UlmaroAppKit/Panel/NameEmphasis.h"
 #include "UlmaroAppKit/Platform/SystemClock.h"
 #include "UlmaroAppKit/Platform/ThreadSerialQueueFactory.h"
 #include "UlmaroKit/Search/Ranker.h"
 #include "UlmaroKit/Search/SearchSession.h"
 #include "support/WaitFor.h"
 
+#include <ctime>
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <latch>
 #include <mutex>
@@ -16,6 +21,7 @@ using test::EngineHarness;
 using test::FixtureIndex;
 using test::lists;
 using test::pathsOf;
+using test::TempDir;
 
 std::shared_ptr<const RemovedPaths> removed(std::vector<std::string> paths) {
     return std::make_shared<const RemovedPaths>(paths);
@@ -171,12 +177,41 @@ TEST(SearchEngine, NoMatchesIsNotAnEmptyResult) {
     EXPECT_EQ(found.resultsIfAny()->took, 0); // virtual time stands still
 }
 
+TEST(SearchEngine, OnlyWhatANameWordMatchedIsEmphasised) {
+    // Date terms are read against the real clock.
+    const auto recently = static_cast<std::uint32_t>(std::time(nullptr) - 3600);
+    FixtureIndex index;
+    index.add("/home/u/scan.pdf", {.size = 3'000'000, .mtime = recently});
+    index.add("/home/u/Invoice-2024.pdf", {.size = 2'000'000, .mtime = recently});
+    EngineHarness harness;
+    const auto engine = harness.make({.store = index.open()});
+    using Runs = std::vector<EmphasisRun>;
+    const std::pair<const char*, Runs> cases[] = {
+        {"ext:pdf", {{"Invoice-2024.pdf", false}}},
+        {"size:>1mb dm:<7d path:home", {{"Invoice-2024.pdf", false}}},
+        {"!scan ext:pdf", {{"Invoice-2024.pdf", false}}},
+        {"voice ext:pdf", {{"In", false}, {"voice", true}, {"-2024.pdf", false}}},
+        {"invoice .pdf", {{"Invoice", true}, {"-2024", false}, {".pdf", true}}},
+    };
+    for (const auto& [query, runs] : cases) {
+        const SearchOutcome outcome = harness.run(*engine, query);
+        ASSERT_NE(outcome.resultsIfAny(), nullptr) << query;
+        bool seen = false;
+        for (const RankedRow& row : outcome.resultsIfAny()->rows) {
+            if (row.name != "Invoice-2024.pdf") continue;
+            seen = true;
+            EXPECT_EQ(emphasizedName(row), runs) << query;
+        }
+        EXPECT_TRUE(seen) << query;
+    }
+}
+
 TEST(SearchEngine, DeltaRowsWinOverMainRowsAndAliasesComeFirst) {
     FixtureIndex main;
     const auto app = main.app("/home/u/Apps/Tiny Text Editor.app");
     main.add("/home/u/tte-notes.txt");
     main.add("/home/u/docs/tte-plan.txt");
-    FixtureIndex delta;
+    FixtureIndex delta{FixtureIndex::liveDelta};
     const auto deltaNotes = delta.add("/home/u/tte-notes.txt");
     delta.add("/home/u/tte-new.txt");
     delta.app("/home/u/Apps/Tiny Text Editor.app");
@@ -206,6 +241,45 @@ TEST(SearchEngine, DeltaRowsWinOverMainRowsAndAliasesComeFirst) {
     EXPECT_EQ(std::count(tiny.begin(), tiny.end(), tiny[0]), 1);
 }
 
+TEST(SearchEngine, AFolderThatOnlyHoldsAChangeKeepsTheMainRowWithItsDateAndCopies) {
+    // One new file in Documents: the live delta holds Documents only as its folder.
+    TempDir home;
+    const std::string documents = home.path().string() + "/Documents";
+    std::filesystem::create_directories(documents);
+    std::ofstream(documents + "/minutes-new.txt") << "new";
+    FixtureIndex main;
+    const auto folder = main.add(documents, {.mtime = 1'700'000'000, .flags = FixtureIndex::dir});
+    main.add(home.path().string() + "/Backup/Documents",
+             {.mtime = 1'600'000'000, .flags = FixtureIndex::dir});
+    const auto delta = LiveDelta::build({{documents + "/minutes-new.txt", 1}}, home / "delta.bin");
+    ASSERT_NE(delta, nullptr);
+    const auto mainStore = main.open();
+    EngineHarness harness;
+    const auto engine = harness.make(
+        {.store = mainStore, .deltaStore = delta, .sortOrder = SortOrder::dateModified});
+
+    const SearchOutcome outcome = harness.run(*engine, "documents");
+    ASSERT_NE(outcome.resultsIfAny(), nullptr);
+    const auto& rows = outcome.resultsIfAny()->rows;
+    ASSERT_EQ(rows.size(), 2u) << "each folder once";
+    EXPECT_EQ(rows[0].path, documents) << "newest first, as its date says";
+    EXPECT_EQ(rows[0].id, folder);
+    EXPECT_EQ(rows[0].mtime, 1'700'000'000u);
+
+    // Ctrl+D on it finds the other copy.
+    std::optional<SearchOutcome> copies;
+    engine->findCopies(rows[0].id, rows[0].path, [&](SearchOutcome o) { copies = std::move(o); });
+    harness.queues.drainAll();
+    ASSERT_TRUE(copies.has_value());
+    EXPECT_EQ(pathsOf(*copies),
+              (std::vector<std::string>{home.path().string() + "/Backup/Documents"}));
+
+    // The changed file itself is the delta's row.
+    const SearchOutcome fresh = harness.run(*engine, "minutes-new");
+    ASSERT_EQ(pathsOf(fresh), (std::vector<std::string>{documents + "/minutes-new.txt"}));
+    EXPECT_GE(fresh.resultsIfAny()->rows[0].id, mainStore->count()) << "a delta row";
+}
+
 TEST(SearchEngine, RemovedPathsAndTheirDescendantsAreHiddenFromEverySource) {
     FixtureIndex main;
     main.add("/home/u/gone/report1.txt");
@@ -213,7 +287,7 @@ TEST(SearchEngine, RemovedPathsAndTheirDescendantsAreHiddenFromEverySource) {
     main.add("/home/u/gone-not/report3.txt");
     main.add("/home/u/old-report.txt");
     main.app("/home/u/gone/Report Tool.app");
-    FixtureIndex delta;
+    FixtureIndex delta{FixtureIndex::liveDelta};
     delta.add("/home/u/gone/report4.txt");
     delta.add("/home/u/report5.txt");
     FixtureIndex catalog;
@@ -279,7 +353,7 @@ TEST(SearchEngine, TotalCountsTheMatchesOfEverySourceBeforeTheCut) {
     FixtureIndex main;
     for (int i = 0; i < 6; ++i)
         main.add("/home/u/invoice-" + std::to_string(i) + ".pdf");
-    FixtureIndex delta;
+    FixtureIndex delta{FixtureIndex::liveDelta};
     for (int i = 0; i < 5; ++i)
         delta.add("/home/u/new/invoice-" + std::to_string(i) + ".pdf");
     FixtureIndex catalog;

@@ -102,6 +102,21 @@ TEST(SuggestionSeeder, NothingBelowAnExcludedFolderIsSuggested) {
     EXPECT_EQ(suggested(index), (Paths{"/home/u/library/ok.txt"}));
 }
 
+TEST(SuggestionSeeder, NothingBelowAHiddenFolderIsSuggested) {
+    // A home as it is: caches, settings and the Trash lie shallower than the documents.
+    FixtureIndex index;
+    index.add("/home/u/.cache/thumbnails/large/3f2a.png");
+    index.add("/home/u/.config/app/notes.md");
+    index.add("/home/u/.local/share/Trash/files/old-report.pdf");
+    index.add("/home/u/Documents/.drafts/plan.txt");
+    index.add("/home/u/.hidden.txt");
+    index.add("/home/u/Documents/projects/2024/report.pdf");
+    index.add("/home/u/Pictures/trip/beach.jpg");
+    index.add("/home/u/notes.txt");
+    EXPECT_EQ(suggested(index), (Paths{"/home/u/Documents/projects/2024/report.pdf",
+                                       "/home/u/Pictures/trip/beach.jpg", "/home/u/notes.txt"}));
+}
+
 TEST(SuggestionSeeder, OneFilePerFolderWhileOthersRemain) {
     FixtureIndex twoInDesktop;
     twoInDesktop.add("/home/u/Desktop/one.pdf");

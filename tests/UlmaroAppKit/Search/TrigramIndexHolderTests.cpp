@@ -70,7 +70,8 @@ TEST(TrigramIndexHolder, EnginesAskingDuringABuildShareItAndAReadyKeyInstallsAtO
 }
 
 TEST(TrigramIndexHolder, WaitersGetTheirOwnKeysIndexInTheOrderTheyAsked) {
-    TrigramIndexHolder holder;
+    const auto clock = std::make_shared<ManualClock>();
+    TrigramIndexHolder holder(std::nullopt, clock);
     std::vector<std::string> calls;
     auto install = [&](std::string who) {
         return [&calls, who](Index index) {
@@ -99,14 +100,55 @@ TEST(TrigramIndexHolder, WaitersGetTheirOwnKeysIndexInTheOrderTheyAsked) {
     EXPECT_EQ(holder.building(), std::nullopt);
     EXPECT_EQ(holder.currentKey(), 2u);
 
-    // A build that could not finish lets the next request build again.
+    // A build that could not finish lets a later request build again.
     EXPECT_TRUE(holder.request(3, install("c1")));
     holder.abandonBuild(3);
     EXPECT_EQ(holder.building(), std::nullopt);
+    clock->advance(TrigramIndexHolder::firstBackoff);
     EXPECT_TRUE(holder.request(3, install("c2")));
     holder.finishBuild(std::make_shared<const TrigramIndex>(a), 3);
     EXPECT_EQ(calls, (std::vector<std::string>{"a1:0", "a2:0", "b1:5", "b2:5", "c2:0"}))
         << "the abandoned waiter is never called";
+}
+
+TEST(TrigramIndexHolder, AfterRunningOutOfMemoryBuildsBackOff) {
+    const auto clock = std::make_shared<ManualClock>();
+    TrigramIndexHolder holder(std::nullopt, clock);
+    int installed = 0;
+    const auto install = [&](TrigramIndexHolder::Index) { ++installed; };
+
+    // Each failure in a row doubles the pause, up to an hour; engines made meanwhile (one
+    // per change of the delta) start nothing.
+    const std::pair<int, int> pauses[] = {{1, 60}, {2, 120}, {3, 240}, {7, 3600}, {8, 3600}};
+    int failures = 0;
+    for (const auto& [failure, seconds] : pauses) {
+        while (failures < failure) {
+            clock->advance(TrigramIndexHolder::longestBackoff);
+            ASSERT_TRUE(holder.request(1, install));
+            holder.abandonBuild(1);
+            ++failures;
+        }
+        clock->advance(Seconds(seconds - 1));
+        EXPECT_FALSE(holder.request(1, install)) << failure;
+        EXPECT_FALSE(holder.request(2, install)) << "another key waits too";
+        EXPECT_EQ(holder.building(), std::nullopt);
+        clock->advance(Seconds(1));
+        EXPECT_TRUE(holder.request(1, install)) << failure;
+        holder.abandonBuild(1);
+        ++failures;
+    }
+
+    // A build that finishes ends the backoff.
+    clock->advance(TrigramIndexHolder::longestBackoff);
+    ASSERT_TRUE(holder.request(1, install));
+    holder.finishBuild(std::make_shared<const TrigramIndex>(), 1);
+    EXPECT_EQ(installed, 1);
+    EXPECT_TRUE(holder.request(2, install));
+    holder.abandonBuild(2);
+    EXPECT_FALSE(holder.request(1, install));
+    EXPECT_EQ(installed, 2) << "an index held installs during a pause";
+    clock->advance(TrigramIndexHolder::firstBackoff);
+    EXPECT_TRUE(holder.request(2, install)) << "the pause starts again from a minute";
 }
 
 TEST(TrigramIndexHolder, OnRealThreadsCallbacksRunOutsideTheLockInRequestOrder) {

@@ -31,6 +31,7 @@ TEST(CheatSheetView, HeightKeysAndSummonText) {
                                  "BY NAME", "Super+K", "Ctrl+Backspace"})
         EXPECT_TRUE(texts.contains(QString::fromUtf8(expected))) << expected;
     EXPECT_FALSE(texts.contains(QString::fromStdString(SearchSyntax::shortcuts().front().keys)));
+    EXPECT_TRUE(texts.contains(QString::fromStdString(std::string(SearchSyntax::combiningNote()))));
 
     // "Ctrl+Backspace" is wider than the 62 px column, which widens to hold it.
     const int widest = QFontMetrics(Theme::font(11, Theme::Weight::medium))

@@ -22,12 +22,15 @@
 #include "UlmaroAppKit/UI/Panel/ResultArea.h"
 #include "UlmaroAppKit/UI/Panel/ResultListModel.h"
 #include "UlmaroAppKit/UI/Panel/ResultListView.h"
+#include "UlmaroAppKit/UI/Panel/ResultRowView.h"
 #include "UlmaroAppKit/UI/Panel/SearchField.h"
 #include "UlmaroAppKit/UI/Qt/QtMainQueue.h"
 
 #include <QAbstractButton>
 #include <QMenu>
 #include <QTest>
+#include <QTextLayout>
+#include <ctime>
 #include <gtest/gtest.h>
 #include <set>
 
@@ -46,6 +49,8 @@ std::shared_ptr<const IndexStore> fixtureStore(test::FixtureIndex& index) {
     index.add("/home/ana/caf\xE9-menu.txt");
     index.add("/home/ana/menu-plan.txt");
     index.add("/home/ana/Notes/menu-ideas.txt");
+    index.add("/home/ana/Videos/trip.mp4",
+              {.size = 5'000'000, .mtime = static_cast<std::uint32_t>(std::time(nullptr) - 3600)});
     return index.open();
 }
 
@@ -239,6 +244,38 @@ TEST(PanelEndToEnd, AQueryWithoutMatchesOffersAFolderSearch) {
     EXPECT_EQ(shell.model->queryText.get(), "path:qqzzxx");
     ASSERT_TRUE(shell.settled());
     EXPECT_EQ(shell.field().text(), "path:qqzzxx");
+}
+
+TEST(PanelEndToEnd, FiltersAloneEmphasiseNothingInTheNames) {
+    Shell shell;
+    shell.summon();
+    // The bold runs of every listed name, as the row view lays them out.
+    const auto boldRuns = [&] {
+        std::vector<std::vector<std::pair<int, int>>> all;
+        for (const RankedRow& row : shell.list().rows().rows()) {
+            std::vector<std::pair<int, int>> runs;
+            for (const auto& range : ResultRowView::nameLayout(row, QFont(), 600)->formats())
+                runs.emplace_back(range.start, range.length);
+            all.push_back(std::move(runs));
+        }
+        return all;
+    };
+    using Runs = std::vector<std::vector<std::pair<int, int>>>;
+
+    shell.type("ext:jpg");
+    ASSERT_EQ(shell.list().rows().rows().size(), 30u);
+    EXPECT_EQ(boldRuns(), Runs(30));
+
+    shell.field().clear();
+    shell.type("size:>1mb dm:<7d path:home");
+    ASSERT_EQ(shell.list().rows().rows().size(), 1u);
+    EXPECT_EQ(boldRuns(), Runs(1));
+
+    // A word beside the filter: only the word.
+    shell.field().clear();
+    shell.type("oliday ext:jpg");
+    ASSERT_EQ(shell.list().rows().rows().size(), 30u);
+    EXPECT_EQ(boldRuns(), Runs(30, {{1, 6}}));
 }
 
 } // namespace

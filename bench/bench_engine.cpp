@@ -2,7 +2,8 @@
 // 2,000,000 records: each keystroke of a typed word and a few multi-word and filter
 // queries, submitted to the engine's queue and timed until the completion runs.
 //
-//   core      SearchSession::search + Ranker::rank (the rank window) on the main index
+//   core      SearchSession::search + Ranker::rank (the rank window) on the main index;
+//             match_ms and rank_ms are its two parts, matches the names that matched
 //   engine    main index alone
 //   engine+   with a 20,000-record delta, 2,000 removed paths and two 200,000-record
 //             catalogs (one mounted elsewhere, one away)
@@ -118,13 +119,21 @@ std::string previous(const std::string& text) {
 struct Core {
     SearchSession session{inputs().main};
     Ranker ranker{inputs().main};
+    /// The last keystroke's parts: matching, ranking, and how many names matched.
+    double matchTime = 0;
+    double rankTime = 0;
+    std::size_t matches = 0;
 
     double keystroke(const std::string& text) {
         session.search(previous(text));
         const auto start = Steady::now();
-        const auto matches = session.search(text);
+        const auto found = session.search(text);
+        matchTime = seconds(start);
+        const auto ranking = Steady::now();
         benchmark::DoNotOptimize(
-            ranker.rank(*matches, SearchEngine::rankWindow(SearchEngine::defaultResultLimit)));
+            ranker.rank(*found, SearchEngine::rankWindow(SearchEngine::defaultResultLimit)));
+        rankTime = seconds(ranking);
+        matches = found->size();
         return seconds(start);
     }
 };
@@ -164,6 +173,8 @@ void keystroke(benchmark::State& state, std::string text, bool everything, SortO
     const auto engine = makeEngine(everything, order);
     std::vector<double> coreTimes;
     std::vector<double> engineTimes;
+    std::vector<double> matchTimes;
+    std::vector<double> rankTimes;
     std::size_t rows = 0;
     bool engineFirst = false;
     for (auto _ : state) {
@@ -175,9 +186,14 @@ void keystroke(benchmark::State& state, std::string text, bool everything, SortO
         engineFirst = !engineFirst;
         coreTimes.push_back(c);
         engineTimes.push_back(e);
+        matchTimes.push_back(core.matchTime);
+        rankTimes.push_back(core.rankTime);
         state.SetIterationTime(e);
     }
     report(state, coreTimes, engineTimes, rows);
+    state.counters["match_ms"] = median(matchTimes) * 1e3;
+    state.counters["rank_ms"] = median(rankTimes) * 1e3;
+    state.counters["matches"] = static_cast<double>(core.matches);
 }
 
 void cold(benchmark::State& state, std::string text, bool everything) {

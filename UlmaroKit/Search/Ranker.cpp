@@ -1,6 +1,8 @@
 #include "UlmaroKit/Search/Ranker.h"
 
 #include "UlmaroKit/Index/IndexStore.h"
+#include "UlmaroKit/Platform/WorkerPool.h"
+#include "UlmaroKit/Search/AncestorTable.h"
 
 #include <algorithm>
 #include <array>
@@ -28,6 +30,7 @@ bool isDemotedName(std::string_view name) {
 }
 
 constexpr std::int32_t ancestorBudget = 256;
+static_assert(AncestorTable::maxDepth == ancestorBudget);
 
 } // namespace
 
@@ -125,6 +128,12 @@ Ranker::AncestorInfo Ranker::ancestorInfo(std::uint32_t directory) {
     std::int32_t budget = ancestorBudget;
     AncestorInfo below;
     for (;;) {
+        if (const std::uint32_t w = ancestors_ ? ancestors_->word(cur) : 0;
+            AncestorTable::known(w)) {
+            const AncestorTable::FolderFacts facts = AncestorTable::folderFacts(w);
+            below = {facts.depth, facts.appDistance, false, facts.demotesChildren, true};
+            break;
+        }
         if (const AncestorInfo* hit = directoryCache_->find(cur)) {
             below = *hit;
             break;
@@ -193,20 +202,26 @@ void Ranker::prefetchAhead(std::span<const Match> matches, std::size_t i) const 
 
 std::int32_t Ranker::score(const Match& match) {
     const FileRecord& r = (*store_)[match.id];
+    if (r.parentID == FileRecord::rootParentID) return scoreBelow(r, nullptr, match);
+    const AncestorInfo parent = ancestorInfo(r.parentID);
+    return scoreBelow(r, &parent, match);
+}
+
+std::int32_t Ranker::scoreBelow(const FileRecord& r, const AncestorInfo* parent,
+                                const Match& match) const {
     const bool hidden = r.flags.contains(RecordFlags::isHidden);
     const bool app = r.flags.contains(RecordFlags::isApp);
     std::int32_t base = app ? (hidden ? 49800 : 50000) : (hidden ? -200 : 0);
     std::int32_t depth = 0;
     bool demoted = false;
-    if (r.parentID != FileRecord::rootParentID) {
-        const AncestorInfo parent = ancestorInfo(r.parentID);
-        depth = parent.depth + 1;
-        demoted = parent.demotesChildren;
+    if (parent != nullptr) {
+        depth = parent->depth + 1;
+        demoted = parent->demotesChildren;
         if (!app) {
             // The parent is the first of the 256 ancestors looked at.
-            const bool insideApp = parent.appDistance >= 0
-                                       ? parent.appDistance < ancestorBudget
-                                       : !parent.complete && hasAppWithin256(r.parentID);
+            const bool insideApp = parent->appDistance >= 0
+                                       ? parent->appDistance < ancestorBudget
+                                       : !parent->complete && hasAppWithin256(r.parentID);
             if (insideApp) base = hidden ? -40200 : -40000;
         }
     }
@@ -214,14 +229,65 @@ std::int32_t Ranker::score(const Match& match) {
     return base - 10 * depth - (demoted ? 5000 : 0) - offsetPenalty;
 }
 
+namespace {
+
+// The k best of a bucket by (score descending, input order ascending): what a sorted list of
+// k with binary-search insertion keeps, here in a heap whose top is the weakest kept, so that
+// no input order can make each step cost k.
+struct Entry {
+    std::int32_t score;
+    std::size_t index;
+};
+
+bool better(const Entry& x, const Entry& y) {
+    return x.score != y.score ? x.score > y.score : x.index < y.index;
+}
+
+struct TopK {
+    std::size_t k = 0;
+    std::vector<Entry> kept;
+
+    void offer(const Entry& e) {
+        if (kept.size() < k) {
+            kept.push_back(e);
+            std::push_heap(kept.begin(), kept.end(), better);
+        } else if (better(e, kept.front())) {
+            std::pop_heap(kept.begin(), kept.end(), better);
+            kept.back() = e;
+            std::push_heap(kept.begin(), kept.end(), better);
+        }
+    }
+};
+
+constexpr std::uint8_t notARecord = 0xFF;
+
+// The bucket of a match: its quality, applications matched below substring lifted to 0.
+std::uint8_t bucketOf(const IndexStore& store, const Match& m) {
+    if (m.id >= store.count()) return notARecord;
+    const std::uint8_t b = std::min<std::uint8_t>(rawValue(m.quality), 4);
+    if (b > 0 && b < 3 && store[m.id].flags.contains(RecordFlags::isApp)) return 0;
+    return b;
+}
+
+// `Ranker::score` from the table's word of the record.
+std::int32_t scoreOf(const AncestorTable::RecordFacts& f, const Match& match) {
+    const std::int32_t base = f.isApp       ? (f.isHidden ? 49800 : 50000)
+                              : f.insideApp ? (f.isHidden ? -40200 : -40000)
+                              : f.isHidden  ? -200
+                                            : 0;
+    const std::int32_t offsetPenalty = std::min<std::int32_t>(match.matchOffset, 100);
+    return base - 10 * f.depth - (f.demoted ? 5000 : 0) - offsetPenalty;
+}
+
+} // namespace
+
 std::vector<RankedResult> Ranker::rank(std::span<const Match> matches, std::int64_t limit) {
-    std::vector<RankedResult> out;
-    if (limit < 1 || matches.empty()) return out;
+    if (limit < 1 || matches.empty()) return {};
+    if (matches.size() >= parallelThreshold) return rankInParallel(matches, limit);
     const IndexStore& store = *store_;
     const std::size_t n = matches.size();
 
-    // Bucket of each match: its quality, applications matched below substring lifted to 0.
-    std::vector<std::uint8_t> bucketOf(n);
+    std::vector<std::uint8_t> buckets(n);
     std::array<std::size_t, 5> counts{};
     constexpr std::size_t flagDistance = 32;
     for (std::size_t i = 0; i < n; ++i) {
@@ -230,52 +296,108 @@ std::vector<RankedResult> Ranker::rank(std::span<const Match> matches, std::int6
             const auto q = rawValue(ahead.quality);
             if (q > 0 && q < 3 && ahead.id < store.count()) __builtin_prefetch(&store[ahead.id]);
         }
-        const Match& m = matches[i];
-        std::uint8_t b = std::min<std::uint8_t>(rawValue(m.quality), 4);
-        if (m.id >= store.count()) {
-            b = 0xFF; // not a record of this store
-        } else if (b > 0 && b < 3 && store[m.id].flags.contains(RecordFlags::isApp)) {
-            b = 0;
-        }
-        bucketOf[i] = b;
-        if (b != 0xFF) ++counts[b];
+        buckets[i] = bucketOf(store, matches[i]);
+        if (buckets[i] != notARecord) ++counts[buckets[i]];
     }
 
+    std::vector<RankedResult> out;
     out.reserve(
         static_cast<std::size_t>(std::min<std::int64_t>(limit, static_cast<std::int64_t>(n))));
-    // The k best of a bucket by (score descending, input order ascending): what a sorted list
-    // of k with binary-search insertion keeps, here in a heap whose top is the weakest kept,
-    // so that no input order can make each step cost k.
-    struct Entry {
-        std::int32_t score;
-        std::size_t index;
-    };
-    const auto better = [](const Entry& x, const Entry& y) {
-        return x.score != y.score ? x.score > y.score : x.index < y.index;
-    };
-    std::vector<Entry> kept;
+    TopK top;
+    for (std::uint8_t b = 0; b < 5; ++b) {
+        if (counts[b] == 0) continue;
+        if (static_cast<std::int64_t>(out.size()) >= limit) break;
+        top.k = static_cast<std::size_t>(std::min<std::int64_t>(
+            limit - static_cast<std::int64_t>(out.size()), static_cast<std::int64_t>(counts[b])));
+        top.kept.clear();
+        top.kept.reserve(top.k);
+        for (std::size_t i = 0; i < n; ++i) {
+            prefetchAhead(matches, i);
+            if (buckets[i] == b) top.offer({score(matches[i]), i});
+        }
+        std::sort_heap(top.kept.begin(), top.kept.end(), better);
+        for (const Entry& e : top.kept)
+            out.push_back({matches[e.index], e.score});
+    }
+    return out;
+}
+
+// The same answer as the serial road: each shard keeps its own k best of a bucket, and the
+// k best of all are among them. Folders the table lacks (deeper than it goes, or in a loop)
+// are scored afterwards on this thread, through the cache, as the serial road would.
+std::vector<RankedResult> Ranker::rankInParallel(std::span<const Match> matches,
+                                                 std::int64_t limit) {
+    WorkerPool& pool = WorkerPool::shared();
+    if (!ancestors_)
+        ancestors_ = std::make_unique<const AncestorTable>(
+            AncestorTable::build(*store_, isDemotedName, pool));
+    const IndexStore& store = *store_;
+    const AncestorTable& table = *ancestors_;
+    const std::size_t n = matches.size();
+    const std::size_t shards =
+        std::clamp<std::size_t>(n / 8192, 1, std::size_t{pool.threadCount()} * 4);
+    auto from = [&](std::size_t shard) { return n * shard / shards; };
+
+    std::vector<std::uint8_t> buckets(n);
+    std::vector<std::array<std::size_t, 5>> shardCounts(shards);
+    pool.parallelFor(shards, [&](std::size_t s) {
+        const std::size_t end = from(s + 1);
+        for (std::size_t i = from(s); i < end; ++i) {
+            const Match& m = matches[i];
+            const std::uint32_t w = table.word(m.id);
+            std::uint8_t b = notARecord;
+            if (AncestorTable::known(w)) {
+                b = std::min<std::uint8_t>(rawValue(m.quality), 4);
+                if (b > 0 && b < 3 && AncestorTable::recordFacts(w).isApp) b = 0;
+            } else {
+                b = bucketOf(store, m);
+            }
+            buckets[i] = b;
+            if (b != notARecord) ++shardCounts[s][b];
+        }
+    });
+    std::array<std::size_t, 5> counts{};
+    for (const auto& c : shardCounts)
+        for (std::size_t b = 0; b < 5; ++b)
+            counts[b] += c[b];
+
+    std::vector<RankedResult> out;
+    out.reserve(
+        static_cast<std::size_t>(std::min<std::int64_t>(limit, static_cast<std::int64_t>(n))));
+    std::vector<TopK> tops(shards);
+    std::vector<std::vector<std::size_t>> unknown(shards);
     for (std::uint8_t b = 0; b < 5; ++b) {
         if (counts[b] == 0) continue;
         if (static_cast<std::int64_t>(out.size()) >= limit) break;
         const auto k = static_cast<std::size_t>(std::min<std::int64_t>(
             limit - static_cast<std::int64_t>(out.size()), static_cast<std::int64_t>(counts[b])));
-        kept.clear();
-        kept.reserve(k);
-        for (std::size_t i = 0; i < n; ++i) {
-            prefetchAhead(matches, i);
-            if (bucketOf[i] != b) continue;
-            const Entry e{score(matches[i]), i};
-            if (kept.size() < k) {
-                kept.push_back(e);
-                std::push_heap(kept.begin(), kept.end(), better);
-            } else if (e.score > kept.front().score) { // a later equal score never displaces
-                std::pop_heap(kept.begin(), kept.end(), better);
-                kept.back() = e;
-                std::push_heap(kept.begin(), kept.end(), better);
+        pool.parallelFor(shards, [&](std::size_t s) {
+            TopK& top = tops[s];
+            top.k = k;
+            top.kept.clear();
+            unknown[s].clear();
+            constexpr std::size_t distance = 16;
+            const std::size_t end = from(s + 1);
+            for (std::size_t i = from(s); i < end; ++i) {
+                if (i + distance < end && buckets[i + distance] == b)
+                    table.prefetch(matches[i + distance].id);
+                if (buckets[i] != b) continue;
+                const std::uint32_t w = table.word(matches[i].id);
+                if (AncestorTable::known(w))
+                    top.offer({scoreOf(AncestorTable::recordFacts(w), matches[i]), i});
+                else
+                    unknown[s].push_back(i);
             }
+        });
+        TopK all{k, {}};
+        for (std::size_t s = 0; s < shards; ++s) {
+            for (const Entry& e : tops[s].kept)
+                all.offer(e);
+            for (std::size_t i : unknown[s])
+                all.offer({score(matches[i]), i});
         }
-        std::sort_heap(kept.begin(), kept.end(), better);
-        for (const Entry& e : kept)
+        std::sort_heap(all.kept.begin(), all.kept.end(), better);
+        for (const Entry& e : all.kept)
             out.push_back({matches[e.index], e.score});
     }
     return out;

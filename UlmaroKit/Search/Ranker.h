@@ -11,7 +11,9 @@
 
 namespace ulmaro {
 
+class AncestorTable;
 class IndexStore;
+struct FileRecord;
 
 struct RankedResult {
     Match match;
@@ -31,6 +33,10 @@ public:
     Ranker(Ranker&&) noexcept;
     Ranker& operator=(Ranker&&) noexcept;
 
+    /// From this many matches on, `rank` scores on the worker pool, reading every folder's
+    /// ancestors from a table of the whole store that the first such call builds.
+    static constexpr std::size_t parallelThreshold = 32768;
+
     /// At most `limit` results in display order; nothing for a limit below 1.
     std::vector<RankedResult> rank(std::span<const Match> matches, std::int64_t limit);
 
@@ -47,10 +53,15 @@ private:
 
     AncestorInfo ancestorInfo(std::uint32_t directory);
     bool hasAppWithin256(std::uint32_t parent) const;
+    /// The score of a record below `parent` (null for a record without parent).
+    std::int32_t scoreBelow(const FileRecord& r, const AncestorInfo* parent,
+                            const Match& match) const;
     void prefetchAhead(std::span<const Match> matches, std::size_t i) const;
+    std::vector<RankedResult> rankInParallel(std::span<const Match> matches, std::int64_t limit);
 
     std::shared_ptr<const IndexStore> store_;
     std::unique_ptr<DirectoryCache> directoryCache_;
+    std::unique_ptr<const AncestorTable> ancestors_;
 };
 
 } // namespace ulmaro

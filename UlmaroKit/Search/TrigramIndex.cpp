@@ -73,6 +73,13 @@ void intersectInto(std::vector<std::uint32_t>& running, std::span<const std::uin
     running.resize(out);
 }
 
+// The arrays of a built index.
+struct OwnedArrays {
+    std::vector<std::uint32_t> keys;
+    std::vector<std::uint32_t> starts;
+    std::vector<std::uint32_t> postings;
+};
+
 std::uint32_t readWord(const unsigned char* p) {
     std::uint32_t w;
     std::memcpy(&w, p, sizeof w);
@@ -103,19 +110,21 @@ std::optional<TrigramIndex> TrigramIndex::build(const NameSource& names, std::ui
 
     std::sort(keys.begin(), keys.end());
 
-    index.postingStart_.clear();
-    index.postingStart_.reserve(keys.size() + 1);
+    auto arrays = std::make_shared<OwnedArrays>();
+    std::vector<std::uint32_t>& starts = arrays->starts;
+    std::vector<std::uint32_t>& postings = arrays->postings;
+    starts.reserve(keys.size() + 1);
     std::uint64_t total = 0;
     for (std::uint32_t key : keys) {
-        index.postingStart_.push_back(static_cast<std::uint32_t>(total));
+        starts.push_back(static_cast<std::uint32_t>(total));
         const std::uint32_t blocks = counters[key];
         counters[key] = static_cast<std::uint32_t>(total);
         total += blocks;
         if (total > std::numeric_limits<std::uint32_t>::max())
             throw std::length_error("trigram postings exceed 32-bit counts");
     }
-    index.postingStart_.push_back(static_cast<std::uint32_t>(total));
-    index.postings_.assign(total, 0);
+    starts.push_back(static_cast<std::uint32_t>(total));
+    postings.assign(total, 0);
 
     // Markers of the second pass start above every marker of the first, so the stamp
     // table needs no clearing; ascending record order makes every run ascending and unique.
@@ -129,11 +138,15 @@ std::optional<TrigramIndex> TrigramIndex::build(const NameSource& names, std::ui
         forEachTrigram(names(id), [&](std::uint32_t key) {
             if (stamps[key] == marker) return;
             stamps[key] = marker;
-            if (counters[key] < postingCount) index.postings_[counters[key]++] = block;
+            if (counters[key] < postingCount) postings[counters[key]++] = block;
         });
     }
 
-    index.keys_ = std::move(keys);
+    arrays->keys = std::move(keys);
+    index.keys_ = arrays->keys;
+    index.postingStart_ = starts;
+    index.postings_ = postings;
+    index.storage_ = std::move(arrays);
     return index;
 }
 
@@ -141,7 +154,7 @@ std::span<const std::uint32_t> TrigramIndex::blocksFor(std::uint32_t key) const 
     auto it = std::lower_bound(keys_.begin(), keys_.end(), key);
     if (it == keys_.end() || *it != key) return {};
     const auto i = static_cast<std::size_t>(it - keys_.begin());
-    return std::span(postings_).subspan(postingStart_[i], postingStart_[i + 1] - postingStart_[i]);
+    return postings_.subspan(postingStart_[i], postingStart_[i + 1] - postingStart_[i]);
 }
 
 std::optional<std::vector<std::uint32_t>>
@@ -179,6 +192,12 @@ TrigramIndex::RecordRange TrigramIndex::range(std::uint32_t block, std::uint32_t
     const std::uint64_t begin = std::uint64_t{block} * blockSize;
     const std::uint64_t end = std::min<std::uint64_t>(begin + blockSize, recordCount);
     return {static_cast<std::uint32_t>(begin), static_cast<std::uint32_t>(end)};
+}
+
+bool TrigramIndex::operator==(const TrigramIndex& other) const {
+    return blockCount_ == other.blockCount_ && std::ranges::equal(keys_, other.keys_) &&
+           std::ranges::equal(postingStart_, other.postingStart_) &&
+           std::ranges::equal(postings_, other.postings_);
 }
 
 void TrigramIndex::write(const std::filesystem::path& path, std::uint64_t storeChecksum) const {
@@ -251,10 +270,11 @@ std::optional<TrigramIndex> TrigramIndex::load(const std::filesystem::path& path
         }
 
         TrigramIndex index;
-        index.keys_.assign(keys.begin(), keys.end());
-        index.postingStart_.assign(starts.begin(), starts.end());
-        index.postings_.assign(postings.begin(), postings.end());
+        index.keys_ = keys;
+        index.postingStart_ = starts;
+        index.postings_ = postings;
         index.blockCount_ = blockCount;
+        index.storage_ = std::make_shared<const MappedFile>(std::move(*file));
         return index;
     } catch (...) {
         return std::nullopt;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -16,7 +17,9 @@ namespace ulmaro {
 /// more can only occur in blocks holding all of its trigrams, so the matcher scans only
 /// those. One index describes exactly one store (its record IDs and its checksum).
 ///
-/// Immutable once built or loaded; any number of threads may query one at once.
+/// Immutable once built or loaded; any number of threads may query one at once. A loaded
+/// index reads its arrays in place from the mapped cache file, so they cost clean, shared
+/// page cache rather than the process's own memory; copies share the arrays.
 class TrigramIndex {
 public:
     static constexpr std::uint32_t blockSize = 1024;
@@ -62,8 +65,8 @@ public:
     /// below the record count.
     static RecordRange range(std::uint32_t block, std::uint32_t recordCount);
 
-    /// Writes the cache file atomically (a sibling "<name>.tmp.<tag>" of its own, then renamed over the target).
-    /// Throws std::system_error, also when the target's folder does not exist.
+    /// Writes the cache file atomically (a sibling "<name>.tmp.<tag>" of its own, then renamed over
+    /// the target). Throws std::system_error, also when the target's folder does not exist.
     void write(const std::filesystem::path& path, std::uint64_t storeChecksum) const;
 
     /// Reads a cache file for the store with this checksum and record count. Never throws:
@@ -78,9 +81,9 @@ public:
         return static_cast<std::uint32_t>((std::uint64_t{recordCount} + blockSize - 1) / blockSize);
     }
 
-    const std::vector<std::uint32_t>& keys() const { return keys_; }
-    const std::vector<std::uint32_t>& postingStart() const { return postingStart_; }
-    const std::vector<std::uint32_t>& postings() const { return postings_; }
+    std::span<const std::uint32_t> keys() const { return keys_; }
+    std::span<const std::uint32_t> postingStart() const { return postingStart_; }
+    std::span<const std::uint32_t> postings() const { return postings_; }
     std::uint32_t blockCount() const { return blockCount_; }
 
     /// Memory of the three arrays in bytes.
@@ -88,14 +91,19 @@ public:
         return 4 * (keys_.size() + postingStart_.size() + postings_.size());
     }
 
-    bool operator==(const TrigramIndex&) const = default;
+    /// Equal arrays and block count, wherever they live.
+    bool operator==(const TrigramIndex& other) const;
 
 private:
+    static constexpr std::uint32_t noPostings[1] = {0};
+
     std::span<const std::uint32_t> blocksFor(std::uint32_t key) const;
 
-    std::vector<std::uint32_t> keys_;
-    std::vector<std::uint32_t> postingStart_{0};
-    std::vector<std::uint32_t> postings_;
+    /// What the arrays live in: a built index's own vectors, or the mapped cache file.
+    std::shared_ptr<const void> storage_;
+    std::span<const std::uint32_t> keys_;
+    std::span<const std::uint32_t> postingStart_{noPostings};
+    std::span<const std::uint32_t> postings_;
     std::uint32_t blockCount_ = 0;
 };
 

@@ -121,7 +121,9 @@ TEST(Ranker, EqualScoresKeepInputOrder) {
     EXPECT_EQ(ids(ranker.rank(matches, 2)), (std::vector<std::uint32_t>{t.proj, t.repo}));
 }
 
-// For any limit, the kept results are those of a plain stable sort by bucket, then score.
+// For any limit, the kept results are those of a plain stable sort by bucket, then score: on
+// the serial road and, from `parallelThreshold` matches on, on the worker pool with the
+// ancestor table.
 TEST(Ranker, AgreesWithAStableSortForAnyLimit) {
     SmallIndex idx;
     std::mt19937 rng(7);
@@ -138,35 +140,44 @@ TEST(Ranker, AgreesWithAStableSortForAnyLimit) {
     std::vector<std::uint32_t> files;
     for (int i = 0; i < 3000; ++i)
         files.push_back(idx.add("f", dirs[rng() % dirs.size()]));
+    // Not in the table: below a file, and without any parent.
+    files.push_back(idx.add("inside a file", files.front()));
+    files.push_back(idx.add("loose", SmallIndex::none));
     const auto store = idx.open();
 
-    std::vector<Match> matches;
-    for (int i = 0; i < 3000; ++i) {
-        const auto id = i % 4 == 0 ? dirs[rng() % dirs.size()] : files[rng() % files.size()];
-        matches.push_back({id, static_cast<MatchQuality>(rng() % 5), static_cast<int>(rng() % 3)});
-    }
-    Ranker ranker(store);
-    struct Keyed {
-        int bucket;
-        std::int32_t score;
-        Match match;
-    };
-    std::vector<Keyed> reference;
-    for (const auto& m : matches) {
-        const bool app = (*store)[m.id].flags.contains(RecordFlags::isApp);
-        const int q = rawValue(m.quality);
-        reference.push_back({app && q < 3 ? 0 : q, ranker.score(m), m});
-    }
-    std::stable_sort(reference.begin(), reference.end(), [](const Keyed& x, const Keyed& y) {
-        return x.bucket != y.bucket ? x.bucket < y.bucket : x.score > y.score;
-    });
-    for (std::int64_t limit : {1, 20, 200, 1024, 1025, 2999, 5000}) {
-        Ranker fresh(store); // cold cache each time: ranking must not depend on cache state
-        const auto got = fresh.rank(matches, limit);
-        ASSERT_EQ(got.size(), std::min<std::size_t>(limit, matches.size()));
-        for (std::size_t i = 0; i < got.size(); ++i) {
-            ASSERT_EQ(got[i].match, reference[i].match) << "limit " << limit << " at " << i;
-            ASSERT_EQ(got[i].score, reference[i].score);
+    for (const std::size_t count : {std::size_t{3000}, Ranker::parallelThreshold + 5000}) {
+        std::vector<Match> matches;
+        for (std::size_t i = 0; i < count; ++i) {
+            const auto id = i % 4 == 0 ? dirs[rng() % dirs.size()] : files[rng() % files.size()];
+            matches.push_back(
+                {id, static_cast<MatchQuality>(rng() % 5), static_cast<int>(rng() % 3)});
+        }
+        matches.push_back({9999999, MatchQuality::exact, 0}); // not a record: passed over
+        Ranker ranker(store);
+        struct Keyed {
+            int bucket;
+            std::int32_t score;
+            Match match;
+        };
+        std::vector<Keyed> reference;
+        for (const auto& m : matches) {
+            if (m.id >= store->count()) continue;
+            const bool app = (*store)[m.id].flags.contains(RecordFlags::isApp);
+            const int q = rawValue(m.quality);
+            reference.push_back({app && q < 3 ? 0 : q, ranker.score(m), m});
+        }
+        std::stable_sort(reference.begin(), reference.end(), [](const Keyed& x, const Keyed& y) {
+            return x.bucket != y.bucket ? x.bucket < y.bucket : x.score > y.score;
+        });
+        for (std::int64_t limit : {1, 20, 200, 1024, 1025, 2999, 5000, 50000}) {
+            Ranker fresh(store); // cold cache each time: ranking must not depend on cache state
+            const auto got = fresh.rank(matches, limit);
+            ASSERT_EQ(got.size(), std::min<std::size_t>(limit, reference.size()));
+            for (std::size_t i = 0; i < got.size(); ++i) {
+                ASSERT_EQ(got[i].match, reference[i].match)
+                    << count << " matches, limit " << limit << " at " << i;
+                ASSERT_EQ(got[i].score, reference[i].score);
+            }
         }
     }
 }

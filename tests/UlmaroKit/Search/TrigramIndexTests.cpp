@@ -177,6 +177,20 @@ TEST_F(TrigramCache, WritingReplacesAnOldCacheAndNeedsTheFolder) {
     EXPECT_FALSE(std::filesystem::exists(dir / "gone"));
 }
 
+// A loaded index reads the mapped file in place: replacing or removing the file (a rebuild
+// writing its cache) leaves the index that was read, and its copies, answering as before.
+TEST_F(TrigramCache, ALoadedIndexOutlivesItsFile) {
+    index.write(path, checksum);
+    std::optional<TrigramIndex> loaded = load();
+    ASSERT_TRUE(loaded);
+    const TrigramIndex copy = *loaded;
+    buildFrom(namesWith(3000, {{5, "xyzw"}})).write(path, checksum);
+    std::filesystem::remove(path);
+    loaded.reset();
+    EXPECT_EQ(copy, index);
+    EXPECT_THAT(copy.candidateBlocks("cde"), ::testing::Optional(Blocks{2}));
+}
+
 TEST_F(TrigramCache, StrayBytesAfterTheLastWordAreTolerated) {
     index.write(path, checksum);
     auto words = readWords(path);

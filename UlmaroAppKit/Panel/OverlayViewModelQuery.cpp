@@ -85,7 +85,9 @@ void OverlayViewModel::apply(SearchOutcome outcome, std::int64_t generation) {
         state.set(ResultState::failed(failure->message));
         if (selectedID.get()) selectedID.set(std::nullopt);
     } else {
-        if (!state.get().isNoMatches()) state.set(ResultState::noMatches());
+        // Told again when it was no-match before: what the block offers follows the newest
+        // query, and the view rebuilds on each applied outcome.
+        state.set(ResultState::noMatches());
         if (selectedID.get()) selectedID.set(std::nullopt);
     }
 }

@@ -141,6 +141,10 @@ void ProbingPanelWindow::setOnResignKey(std::function<void()> handler) {
     panel_->setOnResignKey(std::move(handler));
 }
 
+bool ProbingPanelWindow::previewIsOnScreen() const {
+    return panel_->previewIsOnScreen();
+}
+
 void LoggingOpener::open(const std::string& path) {
     TestMode::appendLine(file_, path);
 }

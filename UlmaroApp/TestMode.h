@@ -52,6 +52,7 @@ public:
     void focusSearchField() override;
     void orderOut() override;
     void setOnResignKey(std::function<void()> handler) override;
+    bool previewIsOnScreen() const override;
 
 private:
     class EventProbe;

@@ -194,6 +194,7 @@ struct StillPanel final : OverlayPanelWindow {
     void focusSearchField() override {}
     void orderOut() override {}
     void setOnResignKey(std::function<void()>) override {}
+    bool previewIsOnScreen() const override { return false; }
 };
 struct NoFrontmost final : FrontmostAppTracking {
     std::optional<AppReference> currentFrontmostApp() override { return std::nullopt; }

@@ -69,6 +69,7 @@ public:
     void setOnResignKey(std::function<void()> handler) override {
         panel_->setOnResignKey(std::move(handler));
     }
+    bool previewIsOnScreen() const override { return panel_->previewIsOnScreen(); }
 
 private:
     std::shared_ptr<OverlayPanel> panel_;

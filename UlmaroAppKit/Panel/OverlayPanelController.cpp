@@ -8,6 +8,7 @@ OverlayPanelController::OverlayPanelController(
     std::shared_ptr<PanelPositionStoring> positionStore, MainQueue& mainQueue)
     : panel_(std::move(panel)), frontmostTracker_(std::move(frontmostTracker)),
       positionStore_(std::move(positionStore)), mainQueue_(mainQueue) {
+    quickLookIsOnScreen = [panel = panel_.get()] { return panel->previewIsOnScreen(); };
     panel_->setOnResignKey([this] { panelResignedKey(); });
 }
 

@@ -21,12 +21,15 @@ public:
     virtual void centerOnActiveScreen() = 0;
     /// Shows the window above the others, raises it and gives it the keyboard.
     virtual void makeKeyAndOrderFront() = 0;
-    /// Puts the keyboard focus in the search field, when there is one.
+    /// Puts the keyboard focus in the search field, when there is one, its text selected.
     virtual void focusSearchField() = 0;
     /// Hides the window.
     virtual void orderOut() = 0;
     /// Called after the window has lost the keyboard.
     virtual void setOnResignKey(std::function<void()> handler) = 0;
+    /// Whether the window's preview of the selection is on screen; the preview taking the
+    /// keyboard must not dismiss the panel.
+    virtual bool previewIsOnScreen() const = 0;
 };
 
 } // namespace ulmaro

@@ -78,7 +78,8 @@ void OverlayViewModel::apply(SearchOutcome outcome, std::int64_t generation) {
         std::optional<InlineCompletionPolicy::TopRow> topRow;
         if (!shown.empty())
             topRow = InlineCompletionPolicy::TopRow{shown.front().id, shown.front().name,
-                                                    shown.front().path, shown.front().isApp};
+                                                    shown.front().path, shown.front().isApp,
+                                                    shown.front().isDirectory};
         auto completion = InlineCompletionPolicy::completion(queryText.get(), topRow, isDeleting_);
         if (completion != inlineCompletion.get()) inlineCompletion.set(std::move(completion));
     } else if (auto* failure = outcome.failureIfAny()) {

@@ -283,12 +283,21 @@ void OverlayPanel::makeKeyAndOrderFront() {
 }
 
 void OverlayPanel::focusSearchField() {
-    if (QLineEdit* field = firstTextField(content_)) field->setFocus(Qt::OtherFocusReason);
+    QLineEdit* field = firstTextField(content_);
+    if (!field) return;
+    field->setFocus(Qt::OtherFocusReason);
+    // As a text field that becomes the first responder: the text the panel kept is
+    // selected, so typing replaces it.
+    field->selectAll();
 }
 
 void OverlayPanel::orderOut() {
     if (preview_->isVisible()) preview_->close();
     hide();
+}
+
+bool OverlayPanel::previewIsOnScreen() const {
+    return preview_->isVisible();
 }
 
 bool OverlayPanel::isShaped() const {

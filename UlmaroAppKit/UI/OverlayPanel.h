@@ -80,6 +80,7 @@ public:
     void setOnResignKey(std::function<void()> handler) override {
         onResignKey_ = std::move(handler);
     }
+    bool previewIsOnScreen() const override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

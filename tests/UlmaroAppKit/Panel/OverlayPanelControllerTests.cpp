@@ -39,6 +39,7 @@ public:
     void setOnResignKey(std::function<void()> handler) override {
         onResignKey = std::move(handler);
     }
+    bool previewIsOnScreen() const override { return previewShowing; }
 
     void moveTo(PanelPoint p) {
         frame_.x = p.x;
@@ -51,6 +52,7 @@ public:
 
     PanelRect screen{0, 0, 1920, 1080};
     bool visible = false;
+    bool previewShowing = false;
     PanelRect frame_{0, 0, 680, 480};
     std::vector<std::string> log;
     std::function<void()> onResignKey;
@@ -154,14 +156,13 @@ TEST_F(OverlayPanelControllerTest, ResetPositionVisibleAndHidden) {
 }
 
 TEST_F(OverlayPanelControllerTest, LosingTheKeyboardDismissesWithRestoreExceptToThePreview) {
-    bool previewShowing = true;
-    controller.quickLookIsOnScreen = [&] { return previewShowing; };
+    panel->previewShowing = true;
     tracker->front = AppReference{41, 7};
     controller.show(false);
     panel->resignKey();
     EXPECT_TRUE(controller.isVisible()) << "the preview keeps the panel open";
 
-    previewShowing = false;
+    panel->previewShowing = false;
     controller.shouldDismissOnResignKey = [] { return false; };
     panel->resignKey();
     EXPECT_TRUE(controller.isVisible());

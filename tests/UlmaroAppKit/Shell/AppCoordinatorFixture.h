@@ -66,6 +66,7 @@ struct FakePanelWindow final : OverlayPanelWindow {
     void setOnResignKey(std::function<void()> handler) override {
         onResignKey = std::move(handler);
     }
+    bool previewIsOnScreen() const override { return false; }
 };
 
 struct RecordingFrontmost final : FrontmostAppTracking {

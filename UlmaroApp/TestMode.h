@@ -46,6 +46,7 @@ public:
 
     bool isVisible() const override;
     PanelRect frame() const override;
+    std::optional<PanelPoint> shownTopLeft() const override;
     void restorePositionOrCenter(std::optional<PanelPoint> savedTopLeft) override;
     void centerOnActiveScreen() override;
     void makeKeyAndOrderFront() override;

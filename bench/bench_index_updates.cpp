@@ -188,6 +188,7 @@ BENCHMARK(BM_CoordinatorToFirstAnswer_1M)->Unit(benchmark::kMillisecond)->UseRea
 struct StillPanel final : OverlayPanelWindow {
     bool isVisible() const override { return false; }
     PanelRect frame() const override { return {0, 0, 680, 480}; }
+    std::optional<PanelPoint> shownTopLeft() const override { return std::nullopt; }
     void restorePositionOrCenter(std::optional<PanelPoint>) override {}
     void centerOnActiveScreen() override {}
     void makeKeyAndOrderFront() override {}

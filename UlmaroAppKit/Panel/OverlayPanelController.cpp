@@ -30,7 +30,9 @@ void OverlayPanelController::show(bool /*activating*/) {
 
 void OverlayPanelController::dismiss(bool restoringPreviousApp) {
     if (!panel_->isVisible()) return;
-    positionStore_->save(panel_->frame().topLeft());
+    // Only a place the user saw is remembered: a window not yet placed by the window
+    // manager has none.
+    if (const auto shown = panel_->shownTopLeft()) positionStore_->save(*shown);
     panel_->orderOut();
     if (restoringPreviousApp && capturedFrontmost_)
         frontmostTracker_->activate(*capturedFrontmost_);

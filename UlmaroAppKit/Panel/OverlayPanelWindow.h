@@ -16,6 +16,9 @@ public:
     virtual bool isVisible() const = 0;
     /// Where the window is, y downwards.
     virtual PanelRect frame() const = 0;
+    /// The top-left corner where the window system shows the panel now; none while it is
+    /// not on screen (hidden, or mapped but not yet shown by the window manager).
+    virtual std::optional<PanelPoint> shownTopLeft() const = 0;
     /// The saved corner when it still meets a screen, else centred on the active screen.
     virtual void restorePositionOrCenter(std::optional<PanelPoint> savedTopLeft) = 0;
     virtual void centerOnActiveScreen() = 0;

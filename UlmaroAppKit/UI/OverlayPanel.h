@@ -72,6 +72,7 @@ public:
     // OverlayPanelWindow
     bool isVisible() const override { return QWidget::isVisible(); }
     PanelRect frame() const override;
+    std::optional<PanelPoint> shownTopLeft() const override;
     void restorePositionOrCenter(std::optional<PanelPoint> savedTopLeft) override;
     void centerOnActiveScreen() override;
     void makeKeyAndOrderFront() override;
@@ -108,6 +109,7 @@ private:
     std::uint32_t activationTimestamp_ = 0;
     std::optional<QPoint> dragOffset_;
     int shadowMargin_ = 0;
+    bool heightPending_ = false;
     QImage shadow_;
 };
 

@@ -16,6 +16,10 @@ class FakePanel final : public OverlayPanelWindow {
 public:
     bool isVisible() const override { return visible; }
     PanelRect frame() const override { return frame_; }
+    std::optional<PanelPoint> shownTopLeft() const override {
+        if (!visible || !placed) return std::nullopt;
+        return frame_.topLeft();
+    }
     void restorePositionOrCenter(std::optional<PanelPoint> saved) override {
         log.push_back("restore");
         const PanelRect screens[] = {screen};
@@ -53,6 +57,8 @@ public:
     PanelRect screen{0, 0, 1920, 1080};
     bool visible = false;
     bool previewShowing = false;
+    /// The window manager has put the window on screen.
+    bool placed = true;
     PanelRect frame_{0, 0, 680, 480};
     std::vector<std::string> log;
     std::function<void()> onResignKey;
@@ -118,6 +124,22 @@ TEST_F(OverlayPanelControllerTest, DismissSavesTheTopLeftWhichTheNextShowRestore
     EXPECT_EQ(settings.doubleValue(SettingsPanelPositionStore::originXKey), 300);
     EXPECT_EQ(settings.doubleValue(SettingsPanelPositionStore::originYKey), 150);
     panel->moveTo({0, 0});
+    controller.show(false);
+    EXPECT_EQ(panel->frame().topLeft(), (PanelPoint{300, 150}));
+}
+
+// A dismissal before the window manager has put the panel on screen has no place to
+// remember: the corner saved before stays.
+TEST_F(OverlayPanelControllerTest, ADismissalBeforeThePanelIsOnScreenSavesNothing) {
+    controller.show(false);
+    panel->moveTo({300, 150});
+    controller.dismiss(false);
+    panel->placed = false;
+    controller.show(false);
+    panel->moveTo({0, 0});
+    controller.dismiss(true);
+    EXPECT_EQ(positions->savedTopLeft(), (PanelPoint{300, 150}));
+    panel->placed = true;
     controller.show(false);
     EXPECT_EQ(panel->frame().topLeft(), (PanelPoint{300, 150}));
 }

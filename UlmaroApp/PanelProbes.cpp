@@ -6,8 +6,10 @@
 #include "UlmaroAppKit/Panel/OverlayViewModel.h"
 #include "UlmaroAppKit/Shell/AppCoordinator.h"
 #include "UlmaroAppKit/UI/Onboarding/OnboardingStepView.h"
+#include "UlmaroAppKit/UI/Panel/OverlayHeader.h"
 #include "UlmaroAppKit/UI/Panel/OverlayPanel.h"
 #include "UlmaroAppKit/UI/Panel/OverlayView.h"
+#include "UlmaroAppKit/UI/Panel/PreviewWindow.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -113,6 +115,34 @@ private:
     Subscription subscription_;
 };
 
+/// Tells when the preview comes and goes, and what the timing pill says each time the
+/// panel shows ("pill" alone for none).
+class WindowProbe final : public QObject {
+public:
+    WindowProbe(OverlayPanel& panel, OverlayView& view)
+        : QObject(&view), panel_(&panel), view_(view) {
+        panel.installEventFilter(this);
+        panel.preview().installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const bool shown = event->type() == QEvent::Show;
+        if (!shown && event->type() != QEvent::Hide) return false;
+        if (panel_ && watched == &panel_->preview())
+            TestMode::probe(shown ? "preview shown" : "preview hidden");
+        else if (watched == panel_ && shown)
+            QTimer::singleShot(0, this, [this] {
+                const QString pill = view_.header()->pillText();
+                TestMode::probe(pill.isEmpty() ? "pill" : "pill " + pill.toStdString());
+            });
+        return false;
+    }
+
+private:
+    QPointer<OverlayPanel> panel_;
+    OverlayView& view_;
+};
+
 } // namespace
 
 void install(OverlayPanel& panel, OverlayView& view, AppCoordinator& coordinator) {
@@ -147,6 +177,7 @@ void install(OverlayPanel& panel, OverlayView& view, AppCoordinator& coordinator
     };
 
     new StepProbe(panel, view, coordinator.onboardingViewModel());
+    new WindowProbe(panel, view);
 }
 
 } // namespace ulmaro::PanelProbes

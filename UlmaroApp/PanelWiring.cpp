@@ -9,46 +9,14 @@
 #include "UlmaroAppKit/UI/Onboarding/OnboardingStepView.h"
 #include "UlmaroAppKit/UI/Panel/OverlayPanel.h"
 #include "UlmaroAppKit/UI/Panel/OverlayView.h"
+#include "UlmaroAppKit/UI/Panel/PanelContent.h"
 
-namespace ulmaro {
-namespace PanelWiring {
-
-namespace {
-
-/// The onboarding buttons: the flow is replaced during setup, so it is found at each press.
-std::function<void()> onFlow(std::shared_ptr<AppCoordinator> app,
-                             void (OnboardingViewModel::*step)()) {
-    return [app = std::move(app), step] { (app->onboardingViewModel().*step)(); };
-}
-
-} // namespace
+namespace ulmaro::PanelWiring {
 
 void buildContent(OverlayPanel& panel, const std::shared_ptr<AppCoordinator>& coordinator,
                   std::shared_ptr<Preferences> preferences) {
-    const auto& app = coordinator;
-    OverlayView::Callbacks callbacks;
-    callbacks.onGrantFullDiskAccess = [app] { app->grantFullDiskAccess(); };
-    callbacks.onAdvanceFromPermission = onFlow(app, &OnboardingViewModel::advanceFromPermission);
-    callbacks.onDeferFullDiskAccess = [app] { app->deferFullDiskAccess(); };
-    callbacks.onAdvanceFromWelcome = onFlow(app, &OnboardingViewModel::advanceFromWelcome);
-    callbacks.onContinueInBackground = onFlow(app, &OnboardingViewModel::continueInBackground);
-    callbacks.onAdvanceFromIndexing = onFlow(app, &OnboardingViewModel::advanceFromIndexing);
-    callbacks.onAdvanceFromReady = onFlow(app, &OnboardingViewModel::advanceFromReady);
-    callbacks.onCompleteOnboarding = onFlow(app, &OnboardingViewModel::complete);
-    callbacks.onDismiss = [app] { app->dismissOverlay(); };
-    callbacks.showsPaths = [preferences] { return preferences->showPaths(); };
-
-    // The flow set up just before; it is not replaced afterwards, and it lives as long as
-    // the coordinator this pointer shares.
-    auto flow =
-        std::shared_ptr<OnboardingViewModel>(coordinator, &coordinator->onboardingViewModel());
-    auto* view =
-        new OverlayView(coordinator->overlayViewModel().shared_from_this(), flow, callbacks);
-    view->setStepViewFactory(OnboardingStepView::overlayFactory(flow, callbacks, {}));
-    panel.setContent(view);
-
+    OverlayView* view = PanelContent::build(panel, coordinator, std::move(preferences));
     if (TestMode::probePath()) PanelProbes::install(panel, *view, *coordinator);
 }
 
-} // namespace PanelWiring
-} // namespace ulmaro
+} // namespace ulmaro::PanelWiring

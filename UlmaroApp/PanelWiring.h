@@ -11,8 +11,7 @@ class Preferences;
 /// What ties the panel window to the coordinator. GUI thread only.
 namespace PanelWiring {
 
-/// The panel's view over the coordinator's models, the first-run steps drawn inside it. Its
-/// buttons hold the coordinator; the onboarding ones look up the flow when they run.
+/// The panel's face as `PanelContent::build` makes it, and in test mode its probes.
 void buildContent(OverlayPanel& panel, const std::shared_ptr<AppCoordinator>& coordinator,
                   std::shared_ptr<Preferences> preferences);
 

@@ -141,6 +141,14 @@ void ProbingPanelWindow::setOnResignKey(std::function<void()> handler) {
     panel_->setOnResignKey(std::move(handler));
 }
 
+std::optional<PanelPoint> ProbingPanelWindow::shownTopLeft() const {
+    return panel_->shownTopLeft();
+}
+
+bool ProbingPanelWindow::previewIsOnScreen() const {
+    return panel_->previewIsOnScreen();
+}
+
 void LoggingOpener::open(const std::string& path) {
     TestMode::appendLine(file_, path);
 }

@@ -46,12 +46,14 @@ public:
 
     bool isVisible() const override;
     PanelRect frame() const override;
+    std::optional<PanelPoint> shownTopLeft() const override;
     void restorePositionOrCenter(std::optional<PanelPoint> savedTopLeft) override;
     void centerOnActiveScreen() override;
     void makeKeyAndOrderFront() override;
     void focusSearchField() override;
     void orderOut() override;
     void setOnResignKey(std::function<void()> handler) override;
+    bool previewIsOnScreen() const override;
 
 private:
     class EventProbe;

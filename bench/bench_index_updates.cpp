@@ -188,12 +188,14 @@ BENCHMARK(BM_CoordinatorToFirstAnswer_1M)->Unit(benchmark::kMillisecond)->UseRea
 struct StillPanel final : OverlayPanelWindow {
     bool isVisible() const override { return false; }
     PanelRect frame() const override { return {0, 0, 680, 480}; }
+    std::optional<PanelPoint> shownTopLeft() const override { return std::nullopt; }
     void restorePositionOrCenter(std::optional<PanelPoint>) override {}
     void centerOnActiveScreen() override {}
     void makeKeyAndOrderFront() override {}
     void focusSearchField() override {}
     void orderOut() override {}
     void setOnResignKey(std::function<void()>) override {}
+    bool previewIsOnScreen() const override { return false; }
 };
 struct NoFrontmost final : FrontmostAppTracking {
     std::optional<AppReference> currentFrontmostApp() override { return std::nullopt; }

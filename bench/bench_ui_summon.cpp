@@ -56,6 +56,7 @@ public:
         : panel_(std::move(panel)), keys_(std::move(keys)) {}
     bool isVisible() const override { return panel_->isVisible(); }
     PanelRect frame() const override { return panel_->frame(); }
+    std::optional<PanelPoint> shownTopLeft() const override { return panel_->shownTopLeft(); }
     void restorePositionOrCenter(std::optional<PanelPoint> at) override {
         panel_->restorePositionOrCenter(at);
     }
@@ -69,6 +70,7 @@ public:
     void setOnResignKey(std::function<void()> handler) override {
         panel_->setOnResignKey(std::move(handler));
     }
+    bool previewIsOnScreen() const override { return panel_->previewIsOnScreen(); }
 
 private:
     std::shared_ptr<OverlayPanel> panel_;

@@ -27,6 +27,8 @@ struct InlineCompletion {
     /// Raw bytes.
     std::string rowPath;
     bool isApp = false;
+    /// The row is a folder: the hint beside the field shows a folder's icon.
+    bool isDirectory = false;
 
     /// Where the completed part lies in `completed`.
     CharacterRange suggestedRange() const;

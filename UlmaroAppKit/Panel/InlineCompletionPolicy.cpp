@@ -33,9 +33,10 @@ std::optional<InlineCompletion> completion(std::string_view text,
     if (typedCount >= UnicodeText::graphemeCount(name)) return std::nullopt;
     if (!beginsWithIgnoringCase(name, text)) return std::nullopt;
     const std::string_view rest = name.substr(UnicodeText::graphemePrefix(name, typedCount).size());
-    return InlineCompletion{std::string(text), std::string(text) + std::string(rest),
-                            topRow->id,        std::string(name),
-                            topRow->path,      topRow->isApp};
+    return InlineCompletion{std::string(text),  std::string(text) + std::string(rest),
+                            topRow->id,         std::string(name),
+                            topRow->path,       topRow->isApp,
+                            topRow->isDirectory};
 }
 
 } // namespace InlineCompletionPolicy

@@ -18,6 +18,7 @@ struct TopRow {
     std::string name;
     std::string path;
     bool isApp = false;
+    bool isDirectory = false;
 };
 
 /// None while deleting, for an empty text, without a row, for a text holding ":" or " "

@@ -8,6 +8,7 @@ OverlayPanelController::OverlayPanelController(
     std::shared_ptr<PanelPositionStoring> positionStore, MainQueue& mainQueue)
     : panel_(std::move(panel)), frontmostTracker_(std::move(frontmostTracker)),
       positionStore_(std::move(positionStore)), mainQueue_(mainQueue) {
+    quickLookIsOnScreen = [panel = panel_.get()] { return panel->previewIsOnScreen(); };
     panel_->setOnResignKey([this] { panelResignedKey(); });
 }
 
@@ -29,7 +30,9 @@ void OverlayPanelController::show(bool /*activating*/) {
 
 void OverlayPanelController::dismiss(bool restoringPreviousApp) {
     if (!panel_->isVisible()) return;
-    positionStore_->save(panel_->frame().topLeft());
+    // Only a place the user saw is remembered: a window not yet placed by the window
+    // manager has none.
+    if (const auto shown = panel_->shownTopLeft()) positionStore_->save(*shown);
     panel_->orderOut();
     if (restoringPreviousApp && capturedFrontmost_)
         frontmostTracker_->activate(*capturedFrontmost_);

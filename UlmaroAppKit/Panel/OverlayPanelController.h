@@ -40,8 +40,8 @@ public:
     /// Whether losing the keyboard dismisses; true unless replaced.
     std::function<bool()> shouldDismissOnResignKey = [] { return true; };
     /// Whether the preview is showing (it keeps the panel open when it takes the
-    /// keyboard); false unless the shell installs the preview's own answer.
-    std::function<bool()> quickLookIsOnScreen = [] { return false; };
+    /// keyboard); the panel window's own answer unless replaced.
+    std::function<bool()> quickLookIsOnScreen;
 
     const std::optional<AppReference>& capturedFrontmost() const { return capturedFrontmost_; }
 

@@ -187,6 +187,9 @@ void OverlayViewModel::reset() {
     if (!state.get().isIndexing() && !state.get().isIdle()) state.set(ResultState::idle());
     setIfChanged(selectedID, std::optional<std::uint32_t>());
     setIfChanged(isBrowsingResults, false);
+    // The dropped outcome would have cleared it: left standing, the reopened empty panel
+    // would say "Searching…".
+    setIfChanged(resultsAreStale, false);
 }
 
 } // namespace ulmaro

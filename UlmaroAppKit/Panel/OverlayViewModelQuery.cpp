@@ -78,14 +78,17 @@ void OverlayViewModel::apply(SearchOutcome outcome, std::int64_t generation) {
         std::optional<InlineCompletionPolicy::TopRow> topRow;
         if (!shown.empty())
             topRow = InlineCompletionPolicy::TopRow{shown.front().id, shown.front().name,
-                                                    shown.front().path, shown.front().isApp};
+                                                    shown.front().path, shown.front().isApp,
+                                                    shown.front().isDirectory};
         auto completion = InlineCompletionPolicy::completion(queryText.get(), topRow, isDeleting_);
         if (completion != inlineCompletion.get()) inlineCompletion.set(std::move(completion));
     } else if (auto* failure = outcome.failureIfAny()) {
         state.set(ResultState::failed(failure->message));
         if (selectedID.get()) selectedID.set(std::nullopt);
     } else {
-        if (!state.get().isNoMatches()) state.set(ResultState::noMatches());
+        // Told again when it was no-match before: what the block offers follows the newest
+        // query, and the view rebuilds on each applied outcome.
+        state.set(ResultState::noMatches());
         if (selectedID.get()) selectedID.set(std::nullopt);
     }
 }

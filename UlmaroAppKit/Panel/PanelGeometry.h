@@ -21,11 +21,9 @@ struct PanelRect {
     double right() const { return x + width; }
     double bottom() const { return y + height; }
     PanelPoint topLeft() const { return {x, y}; }
-    /// Whether the two share an area (touching edges do not count); empty ones share none.
-    bool intersects(const PanelRect& other) const {
-        return width > 0 && height > 0 && other.width > 0 && other.height > 0 &&
-               std::max(x, other.x) < std::min(right(), other.right()) &&
-               std::max(y, other.y) < std::min(bottom(), other.bottom());
+    /// Whether the point lies inside (the right and bottom edges are outside).
+    bool contains(const PanelPoint& p) const {
+        return p.x >= x && p.x < right() && p.y >= y && p.y < bottom();
     }
     friend bool operator==(const PanelRect&, const PanelRect&) = default;
 };

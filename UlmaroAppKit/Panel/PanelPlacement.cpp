@@ -12,11 +12,9 @@ PanelPoint centred(const PanelRect& available, double width, double height) {
 std::optional<PanelPoint> restoredOrCentred(std::optional<PanelPoint> savedTopLeft, double width,
                                             double height, std::span<const PanelRect> screens,
                                             std::optional<PanelRect> active) {
-    if (savedTopLeft) {
-        const PanelRect wanted{savedTopLeft->x, savedTopLeft->y, width, height};
+    if (savedTopLeft)
         for (const PanelRect& screen : screens)
-            if (screen.intersects(wanted)) return savedTopLeft;
-    }
+            if (screen.contains(*savedTopLeft)) return savedTopLeft;
     if (!active && !screens.empty()) active = screens.front();
     if (!active) return std::nullopt;
     return centred(*active, width, height);

@@ -18,9 +18,10 @@ inline constexpr double centredTopGap = 200;
 /// area's bottom edge when the area is too short for that.
 PanelPoint centred(const PanelRect& available, double width, double height);
 
-/// The saved top-left when the panel placed there meets some screen, else centred on
-/// `active` (the first screen when there is no active one). None when there is no screen
-/// at all: the panel then stays where it is.
+/// The saved top-left when some screen's available area holds it (the header, by which the
+/// panel is moved, is then on screen), else centred on `active` (the first screen when
+/// there is no active one). None when there is no screen at all: the panel then stays
+/// where it is.
 std::optional<PanelPoint> restoredOrCentred(std::optional<PanelPoint> savedTopLeft, double width,
                                             double height, std::span<const PanelRect> screens,
                                             std::optional<PanelRect> active);

@@ -56,12 +56,19 @@ bool SearchFieldCoordinator::perform(Command command) {
     return false;
 }
 
+std::string SearchFieldCoordinator::placeholder() const {
+    if (model_->isSearchEnabled()) return "Search your computer\xE2\x80\xA6";
+    // No engine after a failure: the area below says why and what to run, so the field
+    // must not promise an index on its way.
+    if (model_->state.get().failureIfAny()) return "No index available";
+    return "Indexing your computer\xE2\x80\xA6";
+}
+
 SearchFieldCoordinator::Update SearchFieldCoordinator::update(const std::string& fieldText) {
     Update result;
     result.caretHidden = model_->isBrowsingResults.get();
     result.enabled = model_->isSearchEnabled();
-    result.placeholder =
-        result.enabled ? "Search your computer\xE2\x80\xA6" : "Indexing your computer\xE2\x80\xA6";
+    result.placeholder = placeholder();
     const auto& completion = model_->inlineCompletion.get();
     if (completion && fieldText != completion->completed && lastTypedText_ == completion->typed) {
         result.text = completion->completed;

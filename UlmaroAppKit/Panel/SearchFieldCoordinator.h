@@ -55,6 +55,8 @@ public:
     /// for what the user last typed is shown with its added part selected; otherwise the
     /// field takes the model's query (and remembers it as its text).
     Update update(const std::string& fieldText);
+    /// What the empty field says: searching, the first build on its way, or no index.
+    std::string placeholder() const;
 
     const std::string& lastTypedText() const { return lastTypedText_; }
     const std::string& lastFieldText() const { return lastFieldText_; }

@@ -23,7 +23,7 @@ std::vector<Group> makeGroups() {
          "Narrow to one sort of thing",
          {entry("invoice .pdf", "only that extension", "ext"),
           entry("folder:Invoices", "folders only", "folder"),
-          entry("app:safari", "applications only", "app"),
+          entry("app:firefox", "applications only", "app"),
           entry("file:report", "files, never folders", "file")}},
         {"By place",
          "Where it sits on disk",

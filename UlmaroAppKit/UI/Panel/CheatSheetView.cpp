@@ -16,7 +16,7 @@ namespace ulmaro {
 namespace {
 
 constexpr int columnGap = 22;
-constexpr int exampleWidth = 140;
+constexpr int exampleFrame = 140;
 
 QLabel* columnTitle(const std::string& title, QWidget* parent) {
     QFont font = Theme::font(10, Theme::Weight::semibold);
@@ -32,18 +32,25 @@ ElidedLabel* secondaryLine(const std::string& text, QWidget* parent) {
     return label;
 }
 
+QFont exampleFont() {
+    return Theme::font(11, Theme::Weight::regular, Theme::Design::monospaced);
+}
+
+/// An example's width on its fill: the text, a pixel or two of slack (glyphs drawn with
+/// hinting can outrun the measured advance) and 5 on each side.
+int exampleWidth(const QString& text) {
+    return int(std::ceil(QFontMetricsF(exampleFont()).horizontalAdvance(text))) + 2 + 10;
+}
+
 /// An example as the user would type it, on a faint rounded fill.
 class ExampleChip final : public QWidget {
 public:
     ExampleChip(QString text, QWidget* parent) : QWidget(parent), text_(std::move(text)) {
-        setFont(Theme::font(11, Theme::Weight::regular, Theme::Design::monospaced));
+        setFont(exampleFont());
         setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     }
     QSize sizeHint() const override {
-        // A pixel or two of slack: glyphs drawn with hinting can outrun the measured advance.
-        const QFontMetricsF metrics(font());
-        const int advance = int(std::ceil(metrics.horizontalAdvance(text_))) + 2;
-        return {std::min(exampleWidth, advance + 10), int(std::ceil(metrics.height())) + 4};
+        return {exampleWidth(text_), int(std::ceil(QFontMetricsF(font()).height())) + 4};
     }
 
 protected:
@@ -81,14 +88,15 @@ QHBoxLayout* entryRow(QWidget* lead, int leadWidth, ElidedLabel* meaning) {
     return row;
 }
 
-QVBoxLayout* groupColumn(const std::vector<SearchSyntax::Group>& groups, QWidget* sheet) {
+QVBoxLayout* groupColumn(const std::vector<SearchSyntax::Group>& groups, int frame,
+                         QWidget* sheet) {
     QVBoxLayout* layout = column(9);
     for (const auto& group : groups) {
         QVBoxLayout* block = column(4);
         block->addWidget(columnTitle(group.title, sheet));
         for (const auto& entry : group.entries)
             block->addLayout(entryRow(new ExampleChip(QString::fromStdString(entry.example), sheet),
-                                      exampleWidth, secondaryLine(entry.meaning, sheet)));
+                                      frame, secondaryLine(entry.meaning, sheet)));
         layout->addLayout(block);
     }
     layout->addStretch(1);
@@ -167,11 +175,20 @@ CheatSheetView::CheatSheetView(std::string summonKey, QWidget* parent)
                       0, Qt::AlignBottom);
     layout->addLayout(header);
 
+    // Examples are framed 140 wide, or as wide as the widest one in the font in use: an
+    // example is what the user types, and cut it would teach the wrong text.
+    int frame = exampleFrame;
+    for (const auto& group : SearchSyntax::groups())
+        for (const auto& entry : group.entries)
+            frame = std::max(frame, exampleWidth(QString::fromStdString(entry.example)));
+    // Each column as wide as its lines ask (the room left goes to their ends), so a long
+    // meaning beside short ones is not cut while the other column has room.
     const auto split = columns();
     auto* help = new QHBoxLayout;
     help->setSpacing(columnGap);
-    help->addLayout(groupColumn(split.left, sheet), 1);
-    help->addLayout(groupColumn(split.right, sheet), 1);
+    help->addLayout(groupColumn(split.left, frame, sheet));
+    help->addLayout(groupColumn(split.right, frame, sheet));
+    help->addStretch(1);
     layout->addLayout(help);
 
     layout->addWidget(new Rule(sheet));
@@ -187,9 +204,10 @@ CheatSheetView::CheatSheetView(std::string summonKey, QWidget* parent)
     auto* shortcuts = new QHBoxLayout;
     shortcuts->setSpacing(columnGap);
     shortcuts->addLayout(
-        shortcutColumn(SearchSyntax::shortcutColumnTitle, keys, keyColumnWidth_, sheet), 1);
+        shortcutColumn(SearchSyntax::shortcutColumnTitle, keys, keyColumnWidth_, sheet));
     shortcuts->addLayout(
-        shortcutColumn(SearchSyntax::filterColumnTitle, filters, keyColumnWidth_, sheet), 1);
+        shortcutColumn(SearchSyntax::filterColumnTitle, filters, keyColumnWidth_, sheet));
+    shortcuts->addStretch(1);
     layout->addLayout(shortcuts);
     layout->addStretch(1);
     setWidget(sheet);

@@ -71,6 +71,7 @@ void OverlayHeader::refresh() {
         row.path = completion->rowPath;
         row.name = completion->rowName;
         row.isApp = completion->isApp;
+        row.isDirectory = completion->isDirectory;
         hintIcon_->setPixmap(
             QtIconSource::qIcon(icons_->icon(row)).pixmap(QSize(22, 22), devicePixelRatioF()));
         showText(scan_, "");

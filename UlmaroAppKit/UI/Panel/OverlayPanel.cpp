@@ -11,11 +11,13 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCursor>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
 #include <algorithm>
@@ -130,6 +132,19 @@ void OverlayPanel::setContent(QWidget* content) {
 }
 
 void OverlayPanel::followContentHeight() {
+    // A window just mapped is still being framed and placed by the window manager, which
+    // may take a resize then as a request to place it anew: its height waits until the
+    // window is on screen. A hidden window takes it at once.
+    if (QWidget::isVisible() && !(windowHandle() && windowHandle()->isExposed())) {
+        if (!heightPending_) {
+            heightPending_ = true;
+            QTimer::singleShot(10, this, [this] {
+                heightPending_ = false;
+                if (content_) followContentHeight();
+            });
+        }
+        return;
+    }
     PanelRect wanted = frame();
     wanted.height = content_->height();
     // The layout keeps the window's minimum at the content's old height until it runs.
@@ -240,6 +255,17 @@ PanelRect OverlayPanel::frame() const {
     return toPanelRect(geometry().adjusted(m, m, -m, -m));
 }
 
+std::optional<PanelPoint> OverlayPanel::shownTopLeft() const {
+    if (!QWidget::isVisible() || !windowHandle() || !windowHandle()->isExposed())
+        return std::nullopt;
+    const int m = shadowMargin_;
+    // Asked of the server: Qt's own idea lags behind what the window manager did.
+    if (auto desktop = X11Desktop::current())
+        if (const auto at = desktop->shownTopLeft(std::uint32_t(winId())))
+            return PanelPoint{double(at->first + m), double(at->second + m)};
+    return frame().topLeft();
+}
+
 void OverlayPanel::setFrame(const PanelRect& wanted) {
     const PanelRect f = PanelPlacement::keepingTopEdge(frame(), wanted);
     const int m = shadowMargin_;
@@ -255,9 +281,11 @@ void OverlayPanel::restorePositionOrCenter(std::optional<PanelPoint> savedTopLef
     std::vector<PanelRect> screens;
     for (QScreen* screen : QGuiApplication::screens())
         screens.push_back(toPanelRect(screen->availableGeometry()));
+    // The screen the user is looking at: where the pointer is, else the primary one.
+    QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+    if (!screen) screen = QGuiApplication::primaryScreen();
     std::optional<PanelRect> active;
-    if (QScreen* primary = QGuiApplication::primaryScreen())
-        active = toPanelRect(primary->availableGeometry());
+    if (screen) active = toPanelRect(screen->availableGeometry());
     const PanelRect f = frame();
     if (auto p =
             PanelPlacement::restoredOrCentred(savedTopLeft, f.width, f.height, screens, active))
@@ -283,12 +311,21 @@ void OverlayPanel::makeKeyAndOrderFront() {
 }
 
 void OverlayPanel::focusSearchField() {
-    if (QLineEdit* field = firstTextField(content_)) field->setFocus(Qt::OtherFocusReason);
+    QLineEdit* field = firstTextField(content_);
+    if (!field) return;
+    field->setFocus(Qt::OtherFocusReason);
+    // As a text field that becomes the first responder: the text the panel kept is
+    // selected, so typing replaces it.
+    field->selectAll();
 }
 
 void OverlayPanel::orderOut() {
     if (preview_->isVisible()) preview_->close();
     hide();
+}
+
+bool OverlayPanel::previewIsOnScreen() const {
+    return preview_->isVisible();
 }
 
 bool OverlayPanel::isShaped() const {

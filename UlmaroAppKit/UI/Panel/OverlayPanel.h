@@ -72,6 +72,7 @@ public:
     // OverlayPanelWindow
     bool isVisible() const override { return QWidget::isVisible(); }
     PanelRect frame() const override;
+    std::optional<PanelPoint> shownTopLeft() const override;
     void restorePositionOrCenter(std::optional<PanelPoint> savedTopLeft) override;
     void centerOnActiveScreen() override;
     void makeKeyAndOrderFront() override;
@@ -80,6 +81,7 @@ public:
     void setOnResignKey(std::function<void()> handler) override {
         onResignKey_ = std::move(handler);
     }
+    bool previewIsOnScreen() const override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -107,6 +109,7 @@ private:
     std::uint32_t activationTimestamp_ = 0;
     std::optional<QPoint> dragOffset_;
     int shadowMargin_ = 0;
+    bool heightPending_ = false;
     QImage shadow_;
 };
 

@@ -57,6 +57,8 @@ public:
     ~OverlayView() override;
 
     void setStepViewFactory(StepViewFactory factory);
+    /// The icons of rows, of the completed file and of the first run's suggestions.
+    const std::shared_ptr<IconResolver>& icons() const { return icons_; }
 
     // The places, for the panel and for tests.
     OverlaySections sections() const { return sections_; }

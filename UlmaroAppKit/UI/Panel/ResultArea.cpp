@@ -104,6 +104,11 @@ ResultArea::ResultArea(std::shared_ptr<OverlayViewModel> model, std::shared_ptr<
     on(model_->isFirstRun, &ResultArea::rebuildStateView);
     on(model_->attributeDataIncomplete, &ResultArea::rebuildStateView);
     on(model_->indexGapFolders, &ResultArea::rebuildStateView);
+    // The no-match block's title and offers read the query, the filter and whether there is
+    // a content index: a link that no longer applies goes at once.
+    on(model_->queryText, &ResultArea::rebuildNoMatches);
+    on(model_->activeFilter, &ResultArea::rebuildNoMatches);
+    on(model_->hasContentIndex, &ResultArea::rebuildNoMatches);
     rebuildBanners();
     stateChanged();
 }
@@ -136,6 +141,10 @@ void ResultArea::rebuildStateView() {
         if (auto* status = qobject_cast<IndexingStatusView*>(stateView_))
             return status->setFilesSoFar(indexing->filesSoFar);
     replace(layout_, -1, stateView_, makeStateView());
+}
+
+void ResultArea::rebuildNoMatches() {
+    if (model_->state.get().isNoMatches()) rebuildStateView();
 }
 
 void ResultArea::rebuildBanners() {

@@ -45,6 +45,7 @@ protected:
 private:
     void stateChanged();
     void rebuildStateView();
+    void rebuildNoMatches();
     void rebuildBanners();
     void refreshListNotice();
     QWidget* makeStateView();

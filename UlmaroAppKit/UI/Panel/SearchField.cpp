@@ -83,6 +83,9 @@ SearchField::SearchField(std::shared_ptr<OverlayViewModel> model, std::function<
     subscriptions_.push_back(model_->inlineCompletion.subscribe(follow));
     subscriptions_.push_back(model_->isBrowsingResults.subscribe(follow));
     subscriptions_.push_back(model_->modelChanged.subscribe([this] { syncFromModel(); }));
+    subscriptions_.push_back(model_->state.subscribe([this](const auto&) {
+        setPlaceholderText(QString::fromStdString(coordinator_.placeholder()));
+    }));
     syncFromModel();
 }
 

@@ -81,6 +81,16 @@ bool X11Desktop::windowExists(std::uint32_t window) const {
     return static_cast<bool>(reply);
 }
 
+std::optional<std::pair<int, int>> X11Desktop::shownTopLeft(std::uint32_t window) const {
+    Freed<xcb_get_window_attributes_reply_t> attributes{xcb_get_window_attributes_reply(
+        connection_, xcb_get_window_attributes(connection_, window), nullptr)};
+    if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE) return std::nullopt;
+    Freed<xcb_translate_coordinates_reply_t> at{xcb_translate_coordinates_reply(
+        connection_, xcb_translate_coordinates(connection_, window, root_, 0, 0), nullptr)};
+    if (!at) return std::nullopt;
+    return std::pair{int(at->dst_x), int(at->dst_y)};
+}
+
 void X11Desktop::requestActivation(std::uint32_t window, Source source,
                                    std::uint32_t timestamp) const {
     xcb_client_message_event_t event;

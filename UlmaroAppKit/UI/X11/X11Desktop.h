@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <utility>
 
 struct xcb_connection_t;
 
@@ -20,6 +21,9 @@ public:
     /// The window's `_NET_WM_PID`.
     std::optional<std::int32_t> processIdentifier(std::uint32_t window) const;
     bool windowExists(std::uint32_t window) const;
+    /// Where the X server shows the window's top-left corner, in root coordinates; none
+    /// while the window is not viewable (unmapped, or inside an unmapped frame).
+    std::optional<std::pair<int, int>> shownTopLeft(std::uint32_t window) const;
     /// A compositing manager owns the screen's `_NET_WM_CM_S0` selection, so translucent
     /// windows show what lies below them.
     bool hasCompositingManager() const;

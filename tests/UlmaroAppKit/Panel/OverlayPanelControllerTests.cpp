@@ -16,6 +16,10 @@ class FakePanel final : public OverlayPanelWindow {
 public:
     bool isVisible() const override { return visible; }
     PanelRect frame() const override { return frame_; }
+    std::optional<PanelPoint> shownTopLeft() const override {
+        if (!visible || !placed) return std::nullopt;
+        return frame_.topLeft();
+    }
     void restorePositionOrCenter(std::optional<PanelPoint> saved) override {
         log.push_back("restore");
         const PanelRect screens[] = {screen};
@@ -39,6 +43,7 @@ public:
     void setOnResignKey(std::function<void()> handler) override {
         onResignKey = std::move(handler);
     }
+    bool previewIsOnScreen() const override { return previewShowing; }
 
     void moveTo(PanelPoint p) {
         frame_.x = p.x;
@@ -51,6 +56,9 @@ public:
 
     PanelRect screen{0, 0, 1920, 1080};
     bool visible = false;
+    bool previewShowing = false;
+    /// The window manager has put the window on screen.
+    bool placed = true;
     PanelRect frame_{0, 0, 680, 480};
     std::vector<std::string> log;
     std::function<void()> onResignKey;
@@ -120,6 +128,22 @@ TEST_F(OverlayPanelControllerTest, DismissSavesTheTopLeftWhichTheNextShowRestore
     EXPECT_EQ(panel->frame().topLeft(), (PanelPoint{300, 150}));
 }
 
+// A dismissal before the window manager has put the panel on screen has no place to
+// remember: the corner saved before stays.
+TEST_F(OverlayPanelControllerTest, ADismissalBeforeThePanelIsOnScreenSavesNothing) {
+    controller.show(false);
+    panel->moveTo({300, 150});
+    controller.dismiss(false);
+    panel->placed = false;
+    controller.show(false);
+    panel->moveTo({0, 0});
+    controller.dismiss(true);
+    EXPECT_EQ(positions->savedTopLeft(), (PanelPoint{300, 150}));
+    panel->placed = true;
+    controller.show(false);
+    EXPECT_EQ(panel->frame().topLeft(), (PanelPoint{300, 150}));
+}
+
 TEST_F(OverlayPanelControllerTest, AnOpenWithoutRestoreForgetsTheApp) {
     tracker->front = AppReference{41, 7};
     controller.show(false);
@@ -154,14 +178,13 @@ TEST_F(OverlayPanelControllerTest, ResetPositionVisibleAndHidden) {
 }
 
 TEST_F(OverlayPanelControllerTest, LosingTheKeyboardDismissesWithRestoreExceptToThePreview) {
-    bool previewShowing = true;
-    controller.quickLookIsOnScreen = [&] { return previewShowing; };
+    panel->previewShowing = true;
     tracker->front = AppReference{41, 7};
     controller.show(false);
     panel->resignKey();
     EXPECT_TRUE(controller.isVisible()) << "the preview keeps the panel open";
 
-    previewShowing = false;
+    panel->previewShowing = false;
     controller.shouldDismissOnResignKey = [] { return false; };
     panel->resignKey();
     EXPECT_TRUE(controller.isVisible());

@@ -152,8 +152,12 @@ TEST(SearchFieldCoordinator, FollowsTheModel) {
     EXPECT_EQ(t.field.update("invoice").placeholder, "Search your computer…");
     EXPECT_TRUE(t.field.update("invoice").enabled);
 
+    // No engine: the first build on its way, or no index at all, as the area below says.
     FieldUnderTest none(false);
     EXPECT_FALSE(none.field.update("").enabled);
+    ASSERT_TRUE(none.model->state.get().failureIfAny());
+    EXPECT_EQ(none.field.update("").placeholder, "No index available");
+    none.model->applyIndexingState(120);
     EXPECT_EQ(none.field.update("").placeholder, "Indexing your computer…");
 }
 

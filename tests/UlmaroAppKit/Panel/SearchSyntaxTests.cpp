@@ -23,7 +23,7 @@ TEST(SearchSyntax, HelpTexts) {
         "# By kind | Narrow to one sort of thing",
         "invoice .pdf | only that extension | ext",
         "folder:Invoices | folders only | folder",
-        "app:safari | applications only | app",
+        "app:firefox | applications only | app",
         "file:report | files, never folders | file",
         "# By place | Where it sits on disk",
         "path:Downloads | any part of the full path | path",

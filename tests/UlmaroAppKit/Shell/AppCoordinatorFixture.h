@@ -52,6 +52,10 @@ struct FakePanelWindow final : OverlayPanelWindow {
     explicit FakePanelWindow(Effects& log) : effects(log) {}
     bool isVisible() const override { return visible; }
     PanelRect frame() const override { return rect; }
+    std::optional<PanelPoint> shownTopLeft() const override {
+        if (!visible) return std::nullopt;
+        return rect.topLeft();
+    }
     void restorePositionOrCenter(std::optional<PanelPoint>) override {}
     void centerOnActiveScreen() override { effects.push_back("panel centred"); }
     void makeKeyAndOrderFront() override {
@@ -66,6 +70,7 @@ struct FakePanelWindow final : OverlayPanelWindow {
     void setOnResignKey(std::function<void()> handler) override {
         onResignKey = std::move(handler);
     }
+    bool previewIsOnScreen() const override { return false; }
 };
 
 struct RecordingFrontmost final : FrontmostAppTracking {

@@ -59,6 +59,30 @@ TEST(AppCoordinatorSummon, DismissingFinishesTheFlowRestoresAndResets) {
     EXPECT_EQ(app->overlayViewModel().queryText.get(), "");
 }
 
+// Escape while a newer search runs drops its outcome: nothing may say "Searching…" later.
+TEST(AppCoordinatorSummon, ADismissalDuringASearchLeavesNoStaleRows) {
+    AppFixture fixture;
+    fixture.completeOnboarding();
+    auto app = fixture.make();
+    auto engine = std::make_shared<FakeSearchEngine>();
+    auto& model = app->overlayViewModel();
+    model.setEngine(engine);
+    app->summon();
+    model.updateQuery("meet");
+    engine->answerLast(resultsOf({row(1, "/home/me/meeting.txt")}));
+    fixture.main->drain();
+    model.updateQuery("meeting contains:agenda");
+    ASSERT_TRUE(model.resultsAreStale.get());
+
+    app->dismissOverlay();
+    engine->answerLast(resultsOf({row(1, "/home/me/meeting.txt")}));
+    fixture.main->drain();
+    app->summon();
+    EXPECT_TRUE(fixture.panel->visible);
+    EXPECT_TRUE(model.state.get().isIdle());
+    EXPECT_FALSE(model.resultsAreStale.get());
+}
+
 TEST(AppCoordinatorSummon, ARecentFileMovesToTheFrontAndOpensBehindAHiddenPanel) {
     AppFixture fixture;
     fixture.completeOnboarding();

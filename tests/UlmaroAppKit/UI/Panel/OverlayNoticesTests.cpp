@@ -20,12 +20,12 @@ QStringList labelTexts(const QWidget& box) {
 
 TEST(OverlayNotices, CompletionCardWithAndWithoutSuggestions) {
     test::OverlayFixture t;
-    t.model->hotkeyLine.set("Press Alt+Space to search from anywhere.");
+    t.model->setHotKeyStatus(HotKeyStatus{});
     t.model->completeFirstRunIndexing(1234, {});
     std::unique_ptr<QWidget> plain(OverlayNotices::firstRunCompletion(
         t.model, [] {}, nullptr));
     EXPECT_FALSE(labelTexts(*plain).contains("TRY ONE OF THESE"));
-    EXPECT_TRUE(labelTexts(*plain).contains("Press Alt+Space to search from anywhere."));
+    EXPECT_TRUE(labelTexts(*plain).contains("Press Alt+Space anywhere."));
     EXPECT_TRUE(plain->findChildren<SuggestionButton*>().isEmpty());
 
     RankedRow folder = test::row(1, "/home/ana/Projects");

@@ -145,7 +145,6 @@ TEST_F(OverlayPanelTest, LosingTheKeyboardDismissesExceptToThePreview) {
     OverlayPanelController controller(t.panel, X11FrontmostAppTracker::make(),
                                       std::make_shared<SettingsPanelPositionStore>(settings),
                                       mainQueue);
-    controller.quickLookIsOnScreen = [&] { return t.panel->preview().isVisible(); };
 
     t.model.browsing = true;
     t.model.selected = 0;

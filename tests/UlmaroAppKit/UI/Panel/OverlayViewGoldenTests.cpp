@@ -54,7 +54,8 @@ TEST(OverlayViewGolden, States) {
         {"first-run-completion", true,
          [](auto& t) {
              t.model->isFirstRun.set(true);
-             t.model->hotkeyLine.set("Press Alt+Space to search from anywhere.");
+             // The line the program writes for the shortcut it holds.
+             t.model->setHotKeyStatus(HotKeyStatus{});
              RankedRow folder = test::row(1, "/home/ana/Projects/garden-planner");
              folder.isDirectory = true;
              t.model->completeFirstRunIndexing(

@@ -3,6 +3,7 @@
 #include "UlmaroAppKit/Panel/OverlayViewModelFixture.h"
 #include "UlmaroAppKit/Panel/PanelMenu.h"
 #include "UlmaroAppKit/Panel/ResultAreaRules.h"
+#include "UlmaroAppKit/UI/Panel/CapsuleButton.h"
 #include "UlmaroAppKit/UI/Panel/IndexingStatusView.h"
 #include "UlmaroAppKit/UI/Panel/PanelMenuPopup.h"
 #include "UlmaroAppKit/UI/Panel/RecentRowViews.h"
@@ -174,6 +175,40 @@ TEST(ResultArea, NoMatchesOffersCoverageAndNotice) {
     EXPECT_NE(t.area->listNotice(), nullptr);
     t.showRows({row(1, "/a/big.iso")}, "big");
     EXPECT_EQ(t.area->listNotice(), nullptr);
+}
+
+// Each no-match outcome rebuilds the block: its title and links follow the newest query,
+// and a link that no longer applies is gone, never left dead.
+TEST(ResultArea, TheNoMatchBlockFollowsTheNewestQuery) {
+    AreaUnderTest t;
+    t.model->hasContentIndex.set(true);
+    t.show();
+    auto shown = [&] {
+        QStringList texts;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        for (const auto* line : t.area->stateView()->findChildren<StatusLine*>())
+            texts << line->text();
+        for (const auto* button : t.area->stateView()->findChildren<CapsuleButton*>())
+            texts << button->look().label;
+        return texts.join(" | ").toStdString();
+    };
+    t.search("zebra", SearchOutcome::noMatches());
+    EXPECT_EQ(shown(), "No file is named that | Look inside documents for “zebra” | "
+                       "Look for a folder called “zebra”");
+    t.search("zebra quartet", SearchOutcome::noMatches());
+    EXPECT_EQ(shown(), "No file is named that | Look inside documents for “zebra quartet”");
+    t.search("x", SearchOutcome::noMatches());
+    EXPECT_EQ(shown(), "No matches");
+
+    // The content index going away takes its offer with it, with no new outcome.
+    t.search("quartet", SearchOutcome::noMatches());
+    t.model->hasContentIndex.set(false);
+    EXPECT_EQ(shown(), "No file is named that | Look for a folder called “quartet”");
+    // And a link pressed acts on what it says.
+    const auto buttons = t.area->stateView()->findChildren<CapsuleButton*>();
+    ASSERT_EQ(buttons.size(), 1);
+    QTest::mouseClick(buttons[0], Qt::LeftButton);
+    EXPECT_EQ(t.engine->texts().back(), "path:quartet");
 }
 
 TEST(ResultArea, Banners) {

@@ -223,9 +223,102 @@ protected:
         return std::nullopt;
     }
 
+    /// Clicks the first run from the welcome step to "Done"; the steps walked, in order.
+    std::vector<std::string> walkFirstRun() {
+        // The button each step is left by; the indexing step moves on by itself.
+        const std::map<std::string, std::string> leaveBy = {
+            {"welcome", "This computer and my drives"},
+            {"externalDrives", "Continue"},
+            {"ready", "Continue"},
+            {"contentFolders", "Continue"},
+            {"howToSearch", "Continue"},
+            {"tryThese", "Done"},
+        };
+        std::vector<std::string> walked;
+        if (!QTest::qWaitFor([&] { return lastStep().has_value(); }, waitLimitMs)) return walked;
+        for (auto step = *lastStep(); step.second != "none";) {
+            walked.push_back(step.second);
+            if (walked.size() >= 12) return walked; // the flow goes round
+            if (step.second == "welcome") indexedBeforeTheChoice = probeCount("index indexing");
+            if (const auto button = leaveBy.find(step.second); button != leaveBy.end())
+                if (!clickButton(step.first, button->second)) return walked;
+            if (!QTest::qWaitFor(
+                    [&] {
+                        const auto now = lastStep();
+                        return now && now->second != step.second;
+                    },
+                    waitLimitMs))
+                return walked;
+            step = *lastStep();
+        }
+        walked.push_back("none");
+        return walked;
+    }
+    std::size_t indexedBeforeTheChoice = 0;
+
+    /// Where the X server shows the active window's top-left corner.
+    static std::optional<QPoint> activeWindowPosition() {
+        const auto window = activeWindow();
+        if (window == 0) return std::nullopt;
+        xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+        std::optional<QPoint> at;
+        if (auto* reply = xcb_translate_coordinates_reply(
+                connection, xcb_translate_coordinates(connection, window, root, 0, 0), nullptr)) {
+            at = QPoint(reply->dst_x, reply->dst_y);
+            std::free(reply);
+        }
+        xcb_disconnect(connection);
+        return at;
+    }
+
+    /// The lines of the probe since line `from` hold `line`.
+    bool probedSince(std::size_t from, const std::string& line) const {
+        const auto lines = probeLines(from);
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    }
+    bool waitProbedSince(std::size_t from, const std::string& line) const {
+        return QTest::qWaitFor([&] { return probedSince(from, line); }, waitLimitMs);
+    }
+    /// Waits for a "results N" line with N above 0 after line `from`.
+    bool waitRowsSince(std::size_t from) const {
+        return QTest::qWaitFor(
+            [&] {
+                for (const auto& line : probeLines(from))
+                    if (line.starts_with("results ") && line != "results 0") return true;
+                return false;
+            },
+            waitLimitMs);
+    }
+
     test::TempDir dir;
     QProcess primary;
     std::string errors_;
+};
+
+/// A tray host on the screen, as desktops have: it takes a strip of the screen's top.
+class TrayHost {
+public:
+    TrayHost() {
+        process_.start(QStringLiteral("trayer"),
+                       {"--edge", "top", "--align", "right", "--widthtype", "request", "--height",
+                        "24", "--SetDockType", "true", "--SetPartialStrut", "true"});
+        if (!process_.waitForStarted(waitLimitMs)) return;
+        // Up once the window manager has taken its strip from the work area.
+        strutTaken_ = QTest::qWaitFor(
+            [] { return QGuiApplication::primaryScreen()->availableGeometry().y() > 0; },
+            waitLimitMs);
+    }
+    ~TrayHost() {
+        process_.terminate();
+        if (!process_.waitForFinished(5000)) process_.kill();
+        process_.waitForFinished(5000);
+    }
+    bool running() const { return process_.state() == QProcess::Running && strutTaken_; }
+
+private:
+    QProcess process_;
+    bool strutTaken_ = false;
 };
 
 TEST_F(AppFixture, SecondLaunchAndHotKeySummonThePanelFocused) {
@@ -300,36 +393,11 @@ TEST_F(AppFixture, FirstRunIsClickedFromWelcomeToTheSearch) {
     EXPECT_EQ(lastStep()->second, "welcome");
     snapshot("app-first-run.png");
 
-    // The button each step is left by; the indexing step moves on by itself.
-    const std::map<std::string, std::string> leaveBy = {
-        {"welcome", "This computer and my drives"},
-        {"externalDrives", "Continue"},
-        {"ready", "Continue"},
-        {"contentFolders", "Continue"},
-        {"howToSearch", "Continue"},
-        {"tryThese", "Done"},
-    };
-    std::vector<std::string> walked;
-    std::size_t indexedBeforeTheChoice = 0;
-    for (auto step = *lastStep(); step.second != "none";) {
-        walked.push_back(step.second);
-        ASSERT_LT(walked.size(), 12u) << "the flow goes round\n" << readFile(probe());
-        if (step.second == "welcome") indexedBeforeTheChoice = probeCount("index indexing");
-        if (const auto button = leaveBy.find(step.second); button != leaveBy.end()) {
-            ASSERT_TRUE(clickButton(step.first, button->second));
-        }
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] {
-                const auto now = lastStep();
-                return now && now->second != step.second;
-            },
-            waitLimitMs))
-            << "leaving " << step.second << "\n"
-            << readFile(probe());
-        step = *lastStep();
-    }
+    const auto walked = walkFirstRun();
+    ASSERT_FALSE(walked.empty());
+    ASSERT_EQ(walked.back(), "none") << "the flow ends\n" << readFile(probe());
     EXPECT_EQ(walked.front(), "welcome");
-    EXPECT_EQ(walked.back(), "tryThese");
+    EXPECT_EQ(walked[walked.size() - 2], "tryThese");
     EXPECT_EQ(indexedBeforeTheChoice, 0u) << "nothing is indexed before the choice";
     ASSERT_TRUE(waitProbed("index ready"));
     EXPECT_EQ(probeCount("index indexing") + probeCount("index refreshing"), 1u)
@@ -349,6 +417,128 @@ TEST_F(AppFixture, FirstRunIsClickedFromWelcomeToTheSearch) {
         waitLimitMs))
         << readFile(probe());
     snapshot("app-first-run-done.png");
+    terminatePrimary();
+}
+
+// With a tray host taking the top of the screen: the first run ends with the panel where
+// it was shown, and it comes back there after Escape, a summon and a restart.
+TEST_F(AppFixture, AfterTheFirstRunThePanelComesBackWhereItWas) {
+    TrayHost tray;
+    ASSERT_TRUE(tray.running()) << "trayer is installed by scripts/install-deps";
+    std::filesystem::remove(dir / "config/Ulmaro/settings.json");
+    startPrimary();
+    ASSERT_TRUE(waitProbed("panel shown"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panelActive(); }, waitLimitMs));
+    ASSERT_EQ(walkFirstRun().back(), "none") << readFile(probe());
+    ASSERT_TRUE(waitProbed("searchable"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panelActive(); }, waitLimitMs));
+    const auto shown = activeWindowPosition();
+    ASSERT_TRUE(shown.has_value());
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(available.contains(*shown)) << shown->x() << "," << shown->y();
+
+    auto summonedAt = [&](const char* what) {
+        const auto from = probeLines().size();
+        EXPECT_EQ(launchSecond(), 0);
+        EXPECT_TRUE(waitProbedSince(from, "panel shown")) << what;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return panelActive(); }, waitLimitMs)) << what;
+        QTest::qWait(300); // past anything the window manager does after mapping
+        return activeWindowPosition();
+    };
+    ASSERT_TRUE(xdotool({"key", "Escape"}));
+    ASSERT_TRUE(waitProbed("panel hidden"));
+    EXPECT_EQ(summonedAt("after Escape"), shown);
+
+    terminatePrimary();
+    std::filesystem::remove(probe());
+    startPrimary();
+    ASSERT_TRUE(waitProbed("searchable"));
+    EXPECT_EQ(summonedAt("after a restart"), shown);
+    terminatePrimary();
+}
+
+// Space on a selected row shows the preview beside the panel, which stays; Escape in the
+// preview hands the keyboard back to the panel, and Ctrl+Y does the same as Space.
+TEST_F(AppFixture, SpaceOnARowShowsThePreviewAndThePanelStays) {
+    launchPrimary();
+    EXPECT_EQ(launchSecond(), 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panelActive(); }, waitLimitMs));
+    const auto typed = probeLines().size();
+    ASSERT_TRUE(xdotool({"type", "--delay", "30", "report"}));
+    ASSERT_TRUE(waitRowsSince(typed)) << readFile(probe());
+
+    for (const char* key : {"space", "ctrl+y"}) {
+        SCOPED_TRACE(key);
+        const auto from = probeLines().size();
+        ASSERT_TRUE(xdotool({"key", "Down"}));
+        ASSERT_TRUE(xdotool({"key", key}));
+        ASSERT_TRUE(waitProbedSince(from, "preview shown")) << readFile(probe());
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return activeWindowName().starts_with("report-"); }, waitLimitMs))
+            << "the preview has the keyboard: " << activeWindowName();
+        snapshot(std::string(key) == "space" ? "app-preview.png" : "app-preview-ctrl-y.png");
+        EXPECT_FALSE(probedSince(from, "panel hidden")) << readFile(probe());
+
+        ASSERT_TRUE(xdotool({"key", "Escape"}));
+        EXPECT_TRUE(waitProbedSince(from, "preview hidden"));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return panelActive(); }, waitLimitMs))
+            << "Escape in the preview gives the panel the keyboard";
+        EXPECT_FALSE(probedSince(from, "panel hidden")) << readFile(probe());
+    }
+    terminatePrimary();
+}
+
+// A panel summoned again after an open keeps its text, selected: typing replaces it. And
+// Escape while a contents search runs leaves no "Searching…" for the next summon.
+TEST_F(AppFixture, ASummonedPanelStartsFreshForTyping) {
+    launchPrimary();
+    EXPECT_EQ(launchSecond(), 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panelActive(); }, waitLimitMs));
+    auto from = probeLines().size();
+    ASSERT_TRUE(xdotool({"type", "--delay", "30", "holiday"}));
+    ASSERT_TRUE(waitRowsSince(from));
+    ASSERT_TRUE(xdotool({"key", "Return"}));
+    ASSERT_TRUE(waitProbedSince(from, "panel hidden"));
+
+    ASSERT_TRUE(activateOther());
+    ASSERT_TRUE(xdotool({"key", "alt+space"}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panelActive(); }, waitLimitMs));
+    from = probeLines().size();
+    ASSERT_TRUE(xdotool({"type", "--delay", "30", "report"}));
+    ASSERT_TRUE(waitRowsSince(from)) << "\"report\" replaced \"holiday\"\n" << readFile(probe());
+    ASSERT_TRUE(xdotool({"key", "Return"}));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return readFile(dir / "opened").find("/docs/report-") != std::string::npos; },
+        waitLimitMs))
+        << readFile(dir / "opened");
+
+    // A contents search and Escape at once: its outcome may come after the dismissal.
+    ASSERT_TRUE(activateOther());
+    ASSERT_TRUE(xdotool({"key", "alt+space"}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panelActive(); }, waitLimitMs));
+    from = probeLines().size();
+    ASSERT_TRUE(xdotool({"type", "--delay", "30", "report"}));
+    ASSERT_TRUE(waitRowsSince(from));
+    from = probeLines().size();
+    ASSERT_TRUE(xdotool({"type", "--delay", "5", " contains:x"}));
+    ASSERT_TRUE(xdotool({"key", "Escape"}));
+    ASSERT_TRUE(waitProbedSince(from, "panel hidden")) << readFile(probe());
+    QTest::qWait(300);
+    from = probeLines().size();
+    ASSERT_TRUE(xdotool({"key", "alt+space"}));
+    ASSERT_TRUE(waitProbedSince(from, "panel shown"));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            for (const auto& line : probeLines(from))
+                if (line.starts_with("pill")) return true;
+            return false;
+        },
+        waitLimitMs));
+    for (const auto& line : probeLines(from))
+        if (line.starts_with("pill")) {
+            EXPECT_EQ(line, "pill") << "an empty panel shows no pill";
+        }
+    snapshot("app-summoned-after-escape.png");
     terminatePrimary();
 }
 

@@ -26,7 +26,6 @@ protected:
     void SetUp() override {
         test::OtherWindowActive::SetUp();
         if (HasFatalFailure()) return;
-        controller.quickLookIsOnScreen = [this] { return t.panel->preview().isVisible(); };
     }
     void TearDown() override {
         controller.dismiss(false);

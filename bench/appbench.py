@@ -25,6 +25,8 @@ def arguments(description, runs):
     parser.add_argument("--entries", type=int, default=1_000_000,
                         help="entries of the generated tree the fixture indexes")
     parser.add_argument("--runs", type=int, default=runs, help="runs to take the median of")
+    parser.add_argument("--display", help="an X display with a window manager already "
+                        "running, instead of a private Xvfb and openbox")
     return parser
 
 
@@ -60,6 +62,26 @@ class XSession:
 
     def __exit__(self, *_):
         subprocess.run([str(self.script), "stop", str(self.state)], stdout=subprocess.DEVNULL)
+
+
+class ExistingDisplay:
+    """An X display with a window manager already running, in place of an XSession."""
+
+    def __init__(self, display):
+        self.display = display
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *_):
+        pass
+
+
+def session(options, fixture):
+    """`--display` when given, else a private Xvfb and openbox beside the fixture."""
+    if getattr(options, "display", None):
+        return ExistingDisplay(options.display)
+    return XSession(fixture.dir.parent / (fixture.dir.name + "-x11"))
 
 
 class Fixture:

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstddef>
+#include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -186,6 +188,21 @@ struct Visit {
 
 } // namespace
 
+static constexpr std::size_t listBufferSize = 32 * 1024;
+
+// The watch goes on the folder just opened, through its descriptor: the kernel then looks up
+// a short name instead of walking the whole path a second time, and it is the same folder
+// even when a rename came between. (The descriptor was opened without following a link, so
+// following /proc's link to it is safe.) Without /proc, the path as before.
+static int addWatch(int inotifyFd, int dirFd, const Pending& folder) {
+    const std::uint32_t mask = folder.isRoot ? watchMask & ~IN_DONT_FOLLOW : watchMask;
+    char self[32];
+    std::snprintf(self, sizeof self, "/proc/self/fd/%d", dirFd);
+    const int wd = ::inotify_add_watch(inotifyFd, self, mask & ~IN_DONT_FOLLOW);
+    if (wd >= 0 || (errno != ENOENT && errno != ENOTDIR)) return wd;
+    return ::inotify_add_watch(inotifyFd, folder.path.c_str(), mask);
+}
+
 // The system calls for one folder; touches no member but the descriptor, so folders of one
 // level are visited in parallel (the kernel serialises the watches themselves).
 static Visit visitFolder(int inotifyFd, const Pending& folder, bool allEntries,
@@ -206,25 +223,37 @@ static Visit visitFolder(int inotifyFd, const Pending& folder, bool allEntries,
         visit.outOfWatches = true;
         return visit;
     }
-    visit.wd = ::inotify_add_watch(inotifyFd, folder.path.c_str(),
-                                   folder.isRoot ? watchMask & ~IN_DONT_FOLLOW : watchMask);
+    visit.wd = addWatch(inotifyFd, dirFd.get(), folder);
     if (visit.wd < 0) {
         visit.outOfWatches = errno == ENOSPC || errno == ENOMEM;
         return visit;
     }
-    std::unique_ptr<DIR, int (*)(DIR*)> dir(::fdopendir(dirFd.get()), ::closedir);
-    if (!dir) return visit;
-    int listFd = dirFd.release();
-    while (const dirent* entry = ::readdir(dir.get())) {
-        std::string_view entryName = entry->d_name;
-        if (entryName == "." || entryName == "..") continue;
-        bool isFolder = entry->d_type == DT_DIR;
-        if (entry->d_type == DT_UNKNOWN) {
-            struct stat entryStatus {};
-            isFolder = ::fstatat(listFd, entry->d_name, &entryStatus, AT_SYMLINK_NOFOLLOW) == 0 &&
-                       S_ISDIR(entryStatus.st_mode);
+    // getdents64 into a buffer of the thread's own: readdir would allocate 32 KiB per folder
+    // and ask fcntl and fstat again for each.
+    thread_local std::unique_ptr<unsigned char[]> buffer =
+        std::make_unique_for_overwrite<unsigned char[]>(listBufferSize);
+    constexpr std::size_t nameAt = offsetof(struct dirent64, d_name);
+    for (;;) {
+        const ssize_t n = ::getdents64(dirFd.get(), buffer.get(), listBufferSize);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        for (std::size_t at = 0; at + nameAt <= static_cast<std::size_t>(n);) {
+            const auto* entry = reinterpret_cast<const struct dirent64*>(buffer.get() + at);
+            if (entry->d_reclen <= nameAt || at + entry->d_reclen > static_cast<std::size_t>(n))
+                break;
+            at += entry->d_reclen;
+            const std::string_view entryName(entry->d_name,
+                                             ::strnlen(entry->d_name, entry->d_reclen - nameAt));
+            if (entryName.empty() || entryName == "." || entryName == "..") continue;
+            bool isFolder = entry->d_type == DT_DIR;
+            if (entry->d_type == DT_UNKNOWN) {
+                struct stat entryStatus {};
+                isFolder =
+                    ::fstatat(dirFd.get(), entry->d_name, &entryStatus, AT_SYMLINK_NOFOLLOW) == 0 &&
+                    S_ISDIR(entryStatus.st_mode);
+            }
+            if (isFolder || allEntries) visit.entries.emplace_back(entryName, isFolder);
         }
-        if (isFolder || allEntries) visit.entries.emplace_back(entryName, isFolder);
     }
     return visit;
 }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <mutex>
 #include <string_view>
 
 namespace ulmaro {
@@ -27,6 +28,37 @@ bool isDemotedName(std::string_view name) {
     for (auto d : demotedNames)
         if (d == name) return true;
     return false;
+}
+
+// The tables of the stores that rankers hold now. Engines are rebuilt whenever the live delta
+// changes, over the same main store: the new ranker takes the old one's table.
+class SharedTables {
+public:
+    std::shared_ptr<const AncestorTable> find(const IndexStore* store) {
+        std::lock_guard lock(mutex_);
+        std::erase_if(entries_, [](const Entry& e) { return e.table.expired(); });
+        for (const Entry& e : entries_)
+            if (const auto owner = e.store.lock(); owner.get() == store) return e.table.lock();
+        return nullptr;
+    }
+    void add(const std::shared_ptr<const IndexStore>& store,
+             const std::shared_ptr<const AncestorTable>& table) {
+        std::lock_guard lock(mutex_);
+        entries_.push_back({store, table});
+    }
+
+private:
+    struct Entry {
+        std::weak_ptr<const IndexStore> store;
+        std::weak_ptr<const AncestorTable> table;
+    };
+    std::mutex mutex_;
+    std::vector<Entry> entries_;
+};
+
+SharedTables& sharedTables() {
+    static auto* tables = new SharedTables; // never destroyed: rankers may outlive statics
+    return *tables;
 }
 
 constexpr std::int32_t ancestorBudget = 256;
@@ -107,7 +139,8 @@ private:
 };
 
 Ranker::Ranker(std::shared_ptr<const IndexStore> store)
-    : store_(std::move(store)), directoryCache_(std::make_unique<DirectoryCache>()) {}
+    : store_(std::move(store)), directoryCache_(std::make_unique<DirectoryCache>()),
+      ancestors_(sharedTables().find(store_.get())) {}
 Ranker::~Ranker() = default;
 Ranker::Ranker(Ranker&&) noexcept = default;
 Ranker& Ranker::operator=(Ranker&&) noexcept = default;
@@ -328,9 +361,12 @@ std::vector<RankedResult> Ranker::rank(std::span<const Match> matches, std::int6
 std::vector<RankedResult> Ranker::rankInParallel(std::span<const Match> matches,
                                                  std::int64_t limit) {
     WorkerPool& pool = WorkerPool::shared();
-    if (!ancestors_)
-        ancestors_ = std::make_unique<const AncestorTable>(
+    if (!ancestors_) ancestors_ = sharedTables().find(store_.get());
+    if (!ancestors_) {
+        ancestors_ = std::make_shared<const AncestorTable>(
             AncestorTable::build(*store_, isDemotedName, pool));
+        sharedTables().add(store_, ancestors_);
+    }
     const IndexStore& store = *store_;
     const AncestorTable& table = *ancestors_;
     const std::size_t n = matches.size();

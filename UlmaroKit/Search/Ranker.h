@@ -34,7 +34,8 @@ public:
     Ranker& operator=(Ranker&&) noexcept;
 
     /// From this many matches on, `rank` scores on the worker pool, reading every folder's
-    /// ancestors from a table of the whole store that the first such call builds.
+    /// ancestors from a table of the whole store that the first such call builds. Rankers of
+    /// one store share it: one made while another holds it starts with it.
     static constexpr std::size_t parallelThreshold = 32768;
 
     /// At most `limit` results in display order; nothing for a limit below 1.
@@ -61,7 +62,7 @@ private:
 
     std::shared_ptr<const IndexStore> store_;
     std::unique_ptr<DirectoryCache> directoryCache_;
-    std::unique_ptr<const AncestorTable> ancestors_;
+    std::shared_ptr<const AncestorTable> ancestors_;
 };
 
 } // namespace ulmaro

@@ -6,6 +6,8 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTimer>
+#include <QWindow>
 #include <cmath>
 
 namespace ulmaro {
@@ -72,20 +74,89 @@ void BrandMarkView::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
     ticker_.disappear();
     finishTransition();
+    dropBackdrop();
 }
 
-void BrandMarkView::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
+void BrandMarkView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    const auto type = event->type();
+    if (type == QEvent::PaletteChange || type == QEvent::StyleChange ||
+        type == QEvent::ParentChange)
+        dropBackdrop();
+}
+
+void BrandMarkView::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    dropBackdrop();
+}
+
+void BrandMarkView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    dropBackdrop();
+}
+
+void BrandMarkView::dropBackdrop() {
+    if (backdrop_.isNull()) return;
+    backdrop_ = QPixmap();
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+    if (QWidget* parent = parentWidget()) parent->update(geometry());
+}
+
+void BrandMarkView::paintTile(QPainter& p) const {
     const BrandMarkGeometry& g = geometry_;
     const double m = g.margin(), t = g.tileSide();
-
     QLinearGradient gradient(QPointF(m, m), QPointF(m + t, m + t));
     gradient.setColorAt(0, rgb(BrandMarkGeometry::gradientStart));
     gradient.setColorAt(1, rgb(BrandMarkGeometry::gradientEnd));
     QPainterPath tile;
     tile.addRoundedRect(QRectF(m, m, t, t), g.cornerRadius(), g.cornerRadius());
     p.fillPath(tile, gradient);
+}
+
+// Outside any paint pass: the window draws the square with everything but the mark.
+void BrandMarkView::takeBackdrop() {
+    if (!isVisible() || !backdrop_.isNull() || !window()->windowHandle() ||
+        !window()->windowHandle()->isExposed())
+        return;
+    const qreal ratio = devicePixelRatioF();
+    QPixmap copy(size() * ratio);
+    copy.setDevicePixelRatio(ratio);
+    copy.fill(Qt::transparent);
+    QWidget* top = window();
+    const QPoint at = mapTo(top, QPoint(0, 0));
+    takingBackdrop_ = true;
+    top->render(&copy, QPoint(), QRegion(QRect(at, size())), QWidget::DrawChildren);
+    takingBackdrop_ = false;
+    {
+        QPainter p(&copy);
+        p.setRenderHint(QPainter::Antialiasing);
+        paintTile(p);
+    }
+    backdrop_ = std::move(copy);
+    backdropAt_ = at;
+    setAttribute(Qt::WA_OpaquePaintEvent, true);
+}
+
+void BrandMarkView::paintEvent(QPaintEvent*) {
+    if (takingBackdrop_) return;
+    QPainter p(this);
+    if (!backdrop_.isNull() && mapTo(window(), QPoint(0, 0)) != backdropAt_) {
+        // Moved with an ancestor (a scrolled view): what lies behind is not the copy.
+        p.end();
+        dropBackdrop();
+        return;
+    }
+    p.setRenderHint(QPainter::Antialiasing);
+    if (backdrop_.isNull()) {
+        QTimer::singleShot(0, this, [this] { takeBackdrop(); });
+        paintTile(p);
+    } else {
+        // The copy holds the tile too: it never turns.
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.drawPixmap(0, 0, backdrop_);
+        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    }
+    const BrandMarkGeometry& g = geometry_;
 
     QPen pen(Qt::white, g.rayWidth(), Qt::SolidLine, Qt::RoundCap, Qt::MiterJoin);
     pen.setMiterLimit(10);

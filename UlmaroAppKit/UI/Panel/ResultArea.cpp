@@ -178,7 +178,8 @@ QWidget* ResultArea::makeStateView() {
 QWidget* ResultArea::makeNoMatches() {
     auto* block = new QWidget(this);
     auto* layout = new QVBoxLayout(block);
-    layout->setContentsMargins(0, 0, 0, 0);
+    // The last link keeps room below it: it never sits on the panel's bottom edge.
+    layout->setContentsMargins(0, 0, 0, 12);
     layout->setSpacing(8);
     for (const auto& line : ResultAreaRules::statusLines(*model_))
         layout->addWidget(statusLine(line, block));

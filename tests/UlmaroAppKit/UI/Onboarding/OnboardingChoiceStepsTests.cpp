@@ -2,6 +2,10 @@
 #include "UlmaroAppKit/Fakes/ManualClock.h"
 #include "UlmaroAppKit/Fakes/ScriptedFileChooser.h"
 #include "UlmaroAppKit/Onboarding/OnboardingViewModel.h"
+#include "UlmaroAppKit/UI/ContentFoldersStep.h"
+#include "UlmaroAppKit/UI/ElidedLabel.h"
+#include "UlmaroAppKit/UI/ExternalDrivesStep.h"
+#include "UlmaroAppKit/UI/HowToSearchContent.h"
 #include "UlmaroAppKit/UI/Kit/ElidedLabel.h"
 #include "UlmaroAppKit/UI/Kit/PlainText.h"
 #include "UlmaroAppKit/UI/Kit/StyledButton.h"
@@ -10,6 +14,11 @@
 #include "UlmaroAppKit/UI/Onboarding/HowToSearchContent.h"
 #include "UlmaroAppKit/UI/Onboarding/OnboardingStepShell.h"
 #include "UlmaroAppKit/UI/Onboarding/OnboardingStepView.h"
+#include "UlmaroAppKit/UI/OnboardingBodyZone.h"
+#include "UlmaroAppKit/UI/OnboardingStepShell.h"
+#include "UlmaroAppKit/UI/OnboardingStepView.h"
+#include "UlmaroAppKit/UI/PlainText.h"
+#include "UlmaroAppKit/UI/StyledButton.h"
 #include "support/GoldenImage.h"
 #include "support/TempDir.h"
 
@@ -258,6 +267,29 @@ TEST(HowToSearchContent, ACardWithoutEntriesHasNoChipAndALongSummaryStaysOnOneLi
     ASSERT_NE(summary, nullptr);
     EXPECT_TRUE(summary->shownText().endsWith(QChar(0x2026)));
     EXPECT_LE(summary->height(), summary->fontMetrics().height() + 2);
+}
+
+// At the step's 624 × 320 with the bundled font, the drive step with four drives or more and
+// the closing step's fallback (no suggestions) fit their body: no scroll bar, nothing cut.
+TEST(OnboardingChoiceSteps, TheDriveStepAndTheClosingFallbackFitTheirBody) {
+    auto fits = [](OnboardingStepView& view, const char* what) {
+        QApplication::processEvents();
+        const auto zones = view.page()->findChildren<OnboardingBodyZone*>();
+        ASSERT_EQ(zones.size(), 1) << what;
+        EXPECT_FALSE(zones[0]->verticalScrollBar()->isVisible()) << what;
+        EXPECT_LE(zones[0]->content()->height(), zones[0]->viewport()->height()) << what;
+        for (const auto* label : view.page()->findChildren<ElidedLabel*>())
+            EXPECT_EQ(label->shownText(), label->text()) << what;
+    };
+    for (const int drives : {4, 5, 8}) {
+        ChoiceFixture f(drives);
+        f.model->step.set(Step::externalDrives);
+        fits(*f.view, drives == 4 ? "four drives" : "more than four drives");
+    }
+    ChoiceFixture f;
+    f.model->applyIndexingComplete(1'845'603, {});
+    f.model->step.set(Step::tryThese);
+    fits(*f.view, "the fallback");
 }
 
 void expectGolden(ChoiceFixture& f, const char* name) {

@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSvgRenderer>
+#include <QTest>
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
 
@@ -85,6 +86,47 @@ TEST(BrandMarkView, PixelsAtRestAndAfterOneTick) {
     BrandMarkView still(64, false, nullptr, clock);
     still.show();
     EXPECT_FALSE(still.isTicking());
+}
+
+/// A card that counts its paints, as the welcome step's page behind the mark.
+class CountingCard final : public QWidget {
+public:
+    int paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        ++paints;
+        QPainter(this).fillRect(rect(), QColor(236, 236, 236));
+    }
+};
+
+// Once on screen a spinning mark repaints its own square only: the card behind it is drawn
+// once into the mark's copy of its backdrop, not on every frame of a turn.
+TEST(BrandMarkView, ATurnRepaintsOnlyTheMark) {
+    auto clock = std::make_shared<ManualClock>();
+    CountingCard card;
+    card.resize(300, 200);
+    auto* mark = new BrandMarkView(46, true, &card, clock);
+    mark->move(40, 40);
+    card.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&card));
+    QTest::qWait(50); // the first frame, then the copy of what lies behind
+    const int before = card.paints;
+    for (int tick = 0; tick < 3; ++tick) {
+        clock->advance(Seconds(0.4));
+        QTest::qWait(BrandMarkView::easingMilliseconds + 30);
+    }
+    EXPECT_EQ(mark->step(), 3);
+    EXPECT_EQ(card.paints, before) << "the card is not repainted under a turn";
+    // The mark stands on the card's colour, not on black or nothing.
+    const QImage shown = card.grab(QRect(40, 40, 46, 46)).toImage();
+    EXPECT_EQ(shown.pixelColor(1, 1), QColor(236, 236, 236));
+
+    // Moved, it takes a new copy: the old one shows what lay behind the old place.
+    card.paints = 0;
+    mark->move(120, 60);
+    QTest::qWait(50);
+    EXPECT_GT(card.paints, 0);
 }
 
 /// A block of a fixed height standing for any step content.

@@ -148,6 +148,10 @@ public:
     signalForMainActor(const FileSystemWatcherSignal& signal, const ScanPolicy& policy,
                        std::string_view ownDirectory, std::string_view indexName,
                        std::string_view catalogsRoot);
+    /// Whether the filter lets one changed path through.
+    static bool keepsChange(std::string_view path, const ScanPolicy& policy,
+                            std::string_view ownDirectory, std::string_view indexName,
+                            std::string_view catalogsRoot);
     /// Whether the filter drops everything inside a folder, which then needs no watch.
     static bool dropsEverythingInside(std::string_view folder, const ScanPolicy& policy,
                                       std::string_view catalogsRoot);
@@ -161,8 +165,9 @@ public:
     static constexpr const char* fastRoot = "/usr/share/applications";
     static constexpr std::size_t deltaCap = 20000;
     static constexpr double healInterval = 300.0;
-    static constexpr double watchLatency = 2.0;
-    static constexpr double deltaRebuildDelay = 1.5;
+    /// A file created is searchable within about the sum of these two.
+    static constexpr double watchLatency = 1.0;
+    static constexpr double deltaRebuildDelay = 0.5;
     static constexpr double automaticRescanCheckInterval = 15.0;
 
     struct Keys {
@@ -206,11 +211,14 @@ private:
     void trimAndRebuildDelta();
     void handleSignal(const FileSystemWatcherSignal& signal);
     void applyToLiveDelta(const std::vector<std::string>& paths);
+    void rebuildDelta();
     void noteChange();
     void considerAutomaticRescan();
     /// Where watching starts: the checkpoint of this device, else the served index's scan
     /// start, else now; never an ID ahead of the clock.
     std::uint64_t resumeEventID(const std::string& root) const;
+    /// A full rescan at once, for changes the catch-up could not tell.
+    void rescanForLostHistory();
     /// The ID a checkpoint saved now should hold.
     std::uint64_t checkpointEventID() const;
     /// `ready` with the served store, else `failed(explanation)`.
@@ -254,8 +262,11 @@ private:
     bool watchingSuspended_ = false;
     std::unique_ptr<ChangeWatcher> watcher_;
     std::uint64_t watchStartEventID_ = 0;
+    /// Watching started and its history (the catch-up) has not come yet.
+    bool catchingUp_ = false;
     std::unique_ptr<Timer> refreshTimer_;
     std::unique_ptr<Timer> deltaTimer_;
+    bool deltaRebuildDue_ = false;
     /// The event ID from which "index.bin" may miss changes: when its scan began, or the ID
     /// watching resumed from after it was loaded.
     std::optional<std::uint64_t> indexCurrentAsOf_;

@@ -75,17 +75,20 @@ IndexCoordinator::signalForMainActor(const FileSystemWatcherSignal& signal,
                                      const ScanPolicy& policy, std::string_view ownDirectory,
                                      std::string_view indexName, std::string_view catalogsRoot) {
     if (signal.kind() != FileSystemWatcherSignal::Kind::changedPaths) return signal;
-    const std::string_view catalogs = withoutPrivate(catalogsRoot);
     std::vector<std::string> passing;
-    for (const std::string& path : signal.paths()) {
-        if (isAtOrUnder(withoutPrivate(path), catalogs)) continue;
-        if (isOwnFile(path, ownDirectory, indexName)) continue;
-        if (isHighChurnNoise(path)) continue;
-        if (isLeftOutByPolicy(path, policy)) continue;
-        passing.push_back(path);
-    }
+    for (const std::string& path : signal.paths())
+        if (keepsChange(path, policy, ownDirectory, indexName, catalogsRoot))
+            passing.push_back(path);
     if (passing.empty()) return std::nullopt;
     return FileSystemWatcherSignal::changedPaths(std::move(passing));
+}
+
+bool IndexCoordinator::keepsChange(std::string_view path, const ScanPolicy& policy,
+                                   std::string_view ownDirectory, std::string_view indexName,
+                                   std::string_view catalogsRoot) {
+    return !isAtOrUnder(withoutPrivate(path), withoutPrivate(catalogsRoot)) &&
+           !isOwnFile(path, ownDirectory, indexName) && !isHighChurnNoise(path) &&
+           !isLeftOutByPolicy(path, policy);
 }
 
 bool IndexCoordinator::dropsEverythingInside(std::string_view folder, const ScanPolicy& policy,
@@ -110,6 +113,7 @@ void IndexCoordinator::startWatchingIfNeeded() {
     const std::uint64_t since = resumeEventID(root);
     if (!indexCurrentAsOf_) indexCurrentAsOf_ = since;
     watchStartEventID_ = since;
+    catchingUp_ = true;
 
     // The filter's inputs, captured once: the watcher's thread touches no field.
     const ScanPolicy policy = effectivePolicy(root, scanPolicy_());
@@ -134,12 +138,20 @@ void IndexCoordinator::startWatchingIfNeeded() {
     // Linux keeps no history: what changed while nobody watched is told from the served
     // index and the folders' times.
     request.options.replay =
-        [store = store_, root,
-         policy](std::uint64_t from,
-                 const std::atomic<bool>& cancel) -> std::optional<std::vector<std::string>> {
+        [store = store_, root, policy, ownDirectory, indexName,
+         catalogsRoot](std::uint64_t from,
+                       const std::atomic<bool>& cancel) -> std::optional<std::vector<std::string>> {
         if (!store) return std::nullopt;
         CatchUpSweep::Options options;
         options.cap = deltaCap;
+        // Only what the filter lets through counts against the delta's cap: a cache or a
+        // build folder busy while nobody watched must not hide the changes that matter.
+        options.drops = [&](std::string_view path) {
+            return !keepsChange(path, policy, ownDirectory, indexName, catalogsRoot);
+        };
+        options.dropsInside = [&](std::string_view folder) {
+            return dropsEverythingInside(folder, policy, catalogsRoot);
+        };
         return CatchUpSweep::changesSince(*store, root, policy, from, options, &cancel);
     };
     request.options.skipInside = [policy, catalogsRoot](const std::string& folder) {
@@ -180,27 +192,57 @@ void IndexCoordinator::handleSignal(const FileSystemWatcherSignal& signal) {
         break;
     case FileSystemWatcherSignal::Kind::mustFullRescan:
         noteChange();
+        // The catch-up could not tell what changed while nobody watched: waiting for quiet
+        // would leave those changes unfound for as long as activity goes on.
+        if (catchingUp_) rescanForLostHistory();
         break;
     case FileSystemWatcherSignal::Kind::historyDone:
+        catchingUp_ = false;
+        // What happened while nobody watched comes as one batch: nothing to gather.
+        if (deltaRebuildDue_) {
+            deltaTimer_.reset();
+            rebuildDelta();
+        }
         break;
     }
+}
+
+void IndexCoordinator::rescanForLostHistory() {
+    catchingUp_ = false;
+    const std::uint64_t before = scanGeneration_;
+    if (const auto* ready = std::get_if<Ready>(&state_))
+        setState(Refreshing{ready->count, 0}, store_);
+    const bool fill = store_ && store_->header().attrsCompleteness != AttrsCompleteness::none;
+    beginRescan(false, std::nullopt, false, fill);
+    if (scanGeneration_ == before) return; // refused or queued: the changes stay pending
+    lastChangeAt_.reset();
+    changesPendingSince_.reset();
+    lastAutoRescanAt_ = clock_.now();
 }
 
 void IndexCoordinator::applyToLiveDelta(const std::vector<std::string>& paths) {
     if (paths.empty()) return;
     liveDelta().apply(paths);
     if (onDocumentsChanged) onDocumentsChanged(paths);
-    // A burst rebuilds the delta once, after its last batch.
+    // The watcher spaces batches already; the delay gathers the first batches of a burst,
+    // and a later batch never postpones a rebuild that is due, so ongoing changes cannot
+    // keep a new file out of searches.
+    if (deltaRebuildDue_) return;
+    deltaRebuildDue_ = true;
     std::weak_ptr<IndexCoordinator*> weak = self_;
     deltaTimer_ = timers_.scheduleOnce(Seconds(deltaRebuildDelay), [weak] {
-        auto self = weak.lock();
-        if (!self) return;
-        (*self)->liveDelta().rebuildInBackground([weak] {
-            if (auto again = weak.lock()) {
-                IndexCoordinator& c = **again;
-                if (c.onUpdate) c.onUpdate(c.state_, c.store_);
-            }
-        });
+        if (auto self = weak.lock()) (*self)->rebuildDelta();
+    });
+}
+
+void IndexCoordinator::rebuildDelta() {
+    deltaRebuildDue_ = false;
+    std::weak_ptr<IndexCoordinator*> weak = self_;
+    liveDelta().rebuildInBackground([weak] {
+        if (auto self = weak.lock()) {
+            IndexCoordinator& c = **self;
+            if (c.onUpdate) c.onUpdate(c.state_, c.store_);
+        }
     });
 }
 
@@ -238,10 +280,13 @@ void IndexCoordinator::stopWatching() {
     refreshTimer_.reset();
     lastChangeAt_.reset();
     changesPendingSince_.reset();
+    catchingUp_ = false;
 }
 
 std::uint64_t IndexCoordinator::checkpointEventID() const {
-    const bool holdsChanges = (liveDelta_ && !liveDelta_->isEmpty()) || changesPendingSince_;
+    // A scan under way has not replaced "index.bin" yet.
+    const bool holdsChanges =
+        (liveDelta_ && !liveDelta_->isEmpty()) || changesPendingSince_ || isScanInFlight_;
     if (holdsChanges && indexCurrentAsOf_) return *indexCurrentAsOf_;
     const std::uint64_t delivered = watcher_ ? watcher_->lastKnownEventID() : 0;
     // Nothing delivered yet: the watches may not even be in place.

@@ -103,9 +103,9 @@ std::optional<std::vector<Entry>> list(int fd) {
 
 class Sweep {
 public:
-    Sweep(const IndexStore& store, const ScanPolicy& policy, std::size_t cap,
+    Sweep(const IndexStore& store, const ScanPolicy& policy, const CatchUpSweep::Options& options,
           const std::atomic<bool>* cancel)
-        : store_(store), policy_(policy), cap_(cap), cancel_(cancel),
+        : store_(store), policy_(policy), options_(options), cancel_(cancel),
           csr_(AttributeCarryForward::CSR::build(store.recordSpan(), true)) {}
 
     std::optional<std::vector<std::string>> run(const std::string& root, std::uint64_t threshold) {
@@ -143,7 +143,12 @@ private:
         return flags.contains(RecordFlags::isDirectory) && !flags.contains(RecordFlags::isSymlink);
     }
     bool stopped() const { return cancel_ != nullptr && cancel_->load(); }
-    bool overflowed() const { return total_.load() > cap_; }
+    bool overflowed() const { return total_.load() > options_.cap; }
+    bool drops(std::string_view path) const { return options_.drops && options_.drops(path); }
+    // Whether a folder's inside is worth a look: a scan enters it and the owner keeps it.
+    bool looksInside(const std::string& path) const {
+        return entersFolder(policy_, path) && !(options_.dropsInside && options_.dropsInside(path));
+    }
 
     // The root's record, found from the root record (empty name, no parent) down by names.
     std::optional<std::uint32_t> find(const std::string& root) const {
@@ -174,7 +179,7 @@ private:
             for (std::uint32_t child : csr_.ids(id)) {
                 if (!isFolderRecord(child)) continue;
                 std::string path = join(folders_[i].path, name(child));
-                if (!entersFolder(policy_, path)) continue;
+                if (!looksInside(path)) continue;
                 folders_.push_back({child, i, std::move(path), !csr_.ids(child).empty()});
             }
             folders_[i].childEnd = folders_.size();
@@ -195,6 +200,7 @@ private:
     }
 
     void add(std::vector<std::string>& out, std::string path) {
+        if (drops(path)) return;
         out.push_back(std::move(path));
         total_.fetch_add(1);
     }
@@ -232,7 +238,7 @@ private:
         while (!pending.empty() && !overflowed() && !stopped()) {
             std::string path = std::move(pending.back());
             pending.pop_back();
-            if (!entersFolder(policy_, path)) continue;
+            if (!looksInside(path)) continue;
             int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
             if (fd < 0) continue;
             // Another file system mounted there is left to the next full scan.
@@ -254,7 +260,7 @@ private:
 
     const IndexStore& store_;
     const ScanPolicy& policy_;
-    std::size_t cap_;
+    const CatchUpSweep::Options& options_;
     const std::atomic<bool>* cancel_;
     AttributeCarryForward::CSR csr_;
     std::vector<Folder> folders_;
@@ -283,7 +289,7 @@ CatchUpSweep::changesSince(const IndexStore& store, const std::string& root,
     std::string top = root;
     while (top.size() > 1 && top.back() == '/')
         top.pop_back();
-    return Sweep(store, policy, options.cap, cancel).run(top, threshold);
+    return Sweep(store, policy, options, cancel).run(top, threshold);
 }
 
 } // namespace ulmaro

@@ -75,6 +75,7 @@ struct Harness {
     ManualChangeWatchers watchers;
     /// inotify instead of `watchers`, for the tests that change real files.
     bool realWatchers = false;
+    std::function<ScanPolicy()> policy = [] { return ScanPolicy(ScanPolicy::defaultExclusions()); };
     std::vector<State> updates;
     /// The lines written to the user's log.
     std::vector<std::string> errors;
@@ -88,8 +89,7 @@ struct Harness {
 
     void make() {
         coordinator = std::make_unique<IndexCoordinator>(
-            indexPath, [this] { return scanRoot; },
-            [] { return ScanPolicy(ScanPolicy::defaultExclusions()); }, 86400,
+            indexPath, [this] { return scanRoot; }, [this] { return policy(); }, 86400,
             IndexCoordinator::Dependencies{
                 gate, clock, clock, settings, queues,
                 queues.makeQueue("app.ulmaro.live-delta", QueueQuality::utility),

@@ -152,6 +152,23 @@ TEST(CatchUpSweep, ReadsOnlyFoldersChangedSinceTheID) {
     EXPECT_TRUE(paths->empty());
 }
 
+TEST(CatchUpSweep, WhatTheOwnerDropsIsNeitherListedNorCounted) {
+    Fixture f;
+    for (int k = 0; k < 50; ++k) {
+        const std::string number = std::to_string(k);
+        write(f.root / "docs" / "cache" / number);
+        write(f.root / "docs" / "old" / (number + ".tmp"));
+    }
+    write(f.root / "docs" / "kept.md");
+    CatchUpSweep::Options options;
+    options.cap = 3;
+    options.drops = [](std::string_view path) { return path.ends_with(".tmp"); };
+    options.dropsInside = [](std::string_view folder) { return folder.ends_with("/cache"); };
+    const auto paths = f.sweep(ScanPolicy({}), options);
+    ASSERT_TRUE(paths.has_value()) << "a hundred dropped paths do not count against a cap of 3";
+    EXPECT_THAT(*paths, ElementsAreArray({f.at("docs/cache"), f.at("docs/kept.md")}));
+}
+
 TEST(CatchUpSweep, CannotTell) {
     Fixture f;
     for (char c : std::string_view("vwxyz"))

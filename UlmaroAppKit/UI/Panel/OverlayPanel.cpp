@@ -146,6 +146,12 @@ void OverlayPanel::followContentHeight() {
         return;
     }
     PanelRect wanted = frame();
+    // Qt's idea of the place can still be the frame-relative (0, 0) the window manager's
+    // reparenting reported; a resize sent with it would move the panel to the corner.
+    if (const auto shown = shownTopLeft()) {
+        wanted.x = shown->x;
+        wanted.y = shown->y;
+    }
     wanted.height = content_->height();
     // The layout keeps the window's minimum at the content's old height until it runs.
     layout_->activate();

@@ -3,6 +3,7 @@
 #include "UlmaroAppKit/UI/SettingsView.h"
 #include "UlmaroAppKit/UI/SettingsWindow.h"
 #include "UlmaroAppKit/UI/ShortcutRow.h"
+#include "UlmaroAppKit/UI/X11/WindowManagerFixture.h"
 #include "UlmaroAppKit/UI/X11Desktop.h"
 
 #include <QApplication>
@@ -13,7 +14,7 @@
 namespace ulmaro {
 namespace {
 
-constexpr int waitLimitMs = 10'000;
+using test::waitLimitMs;
 
 struct SettingsWindowUnderWindowManager : ::testing::Test {
     InMemorySettingsStore frames;

@@ -6,6 +6,7 @@
 #include "UlmaroAppKit/UI/QtKeyPressSource.h"
 #include "UlmaroAppKit/UI/QtMainQueue.h"
 #include "UlmaroAppKit/UI/ShortcutRow.h"
+#include "UlmaroAppKit/UI/X11/WindowManagerFixture.h"
 #include "UlmaroAppKit/UI/X11HotKeyBackend.h"
 
 #include <QLabel>
@@ -22,7 +23,7 @@
 namespace ulmaro {
 namespace {
 
-constexpr int waitLimitMs = 10'000;
+using test::waitLimitMs;
 
 bool run(const QString& program, const QStringList& arguments) {
     QProcess process;

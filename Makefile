@@ -40,8 +40,13 @@ programs: deps
 	@$(CONFIGURE_RELEASE)
 	@cmake --build $(RELEASE) -j $(JOBS) --target ulmaro lu UlmaroKitPdf
 
+# -O1 and line tables only: what the sanitizers need for their checks and their reports,
+# at about half the compile time of -O2 -g.
+ASAN_FLAGS := -O1 -g1 -DNDEBUG
 asan: deps
 	@$(CMAKE) -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DULMARO_WERROR=ON \
+		-DCMAKE_CXX_FLAGS_RELWITHDEBINFO="$(ASAN_FLAGS)" \
+		-DCMAKE_C_FLAGS_RELWITHDEBINFO="$(ASAN_FLAGS)" \
 		-DULMARO_SANITIZE=ON -DULMARO_BENCH=OFF >/dev/null
 	@cmake --build $(ASAN) -j $(JOBS)
 

@@ -30,6 +30,7 @@ function(ulmaro_test name)
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
     target_compile_definitions(${name} PRIVATE
         ULMARO_FIXTURES_DIR="${PROJECT_SOURCE_DIR}/tests/fixtures")
+    ulmaro_fast_test(${name})
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
                          PROPERTIES TIMEOUT 300)
 endfunction()

@@ -1,5 +1,6 @@
 #include "UlmaroKit/Platform/AtomicFile.h"
 #include "lu/RunLu.h"
+#include "support/FileBytes.h"
 #include "support/TempDir.h"
 
 #include <algorithm>
@@ -11,10 +12,7 @@
 namespace ulmaro {
 namespace {
 
-std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+using test::readFile;
 
 // The output with each timing ("built in 0.1s", "(0.3ms over") replaced by "#".
 std::string withoutTimes(std::string out) {

@@ -1,6 +1,7 @@
 #include "RunLu.h"
 #include "UlmaroKit/Index/IndexStore.h"
 #include "UlmaroKit/Index/IndexWriter.h"
+#include "support/FileBytes.h"
 #include "support/TempDir.h"
 
 #include <cstdio>
@@ -35,10 +36,7 @@ const std::string usage = "lu \u2014 Ulmaro engine CLI\n"
                           "or be\n"
                           "                       removed without notice.\n";
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+using test::readFile;
 
 void writeFile(const fs::path& path, const std::string& bytes) {
     fs::create_directories(path.parent_path());

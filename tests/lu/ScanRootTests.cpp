@@ -1,6 +1,7 @@
 // lu scan in process, so that the check of its root after the walk can be stood in for.
 #include "UlmaroKit/Index/IndexStore.h"
 #include "lu/Commands.h"
+#include "support/FileBytes.h"
 #include "support/TempDir.h"
 
 #include <cerrno>
@@ -17,10 +18,7 @@ namespace fs = std::filesystem;
 using test::ScopedEnv;
 using test::TempDir;
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+using test::readFile;
 
 void makeTree(const fs::path& root) {
     fs::create_directories(root / "docs" / "deep");

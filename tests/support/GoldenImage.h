@@ -2,7 +2,8 @@
 
 // Golden screenshots of views: a widget grabbed at pixel ratio 1 (the Qt test main fixes
 // scale, DPI, style and font) is compared with a PNG in the goldens/ folder beside the test
-// file (ULMARO_GOLDEN_DIR, set per test source by tests/CMakeLists.txt).
+// file that asks (its name as the compiler saw it: test folders compile as one unit, so a
+// per-file definition cannot say it).
 // Anti-aliasing may differ a little between builds of the libraries, so each channel may
 // be off by `channelTolerance` and a few pixels by more. On a mismatch the actual image and
 // a diff (differing pixels red over a faded copy of the golden) are written to
@@ -18,6 +19,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <source_location>
 #include <string>
 
 namespace ulmaro::test {
@@ -37,26 +39,32 @@ inline QImage grabForGolden(QWidget& widget) {
     return image;
 }
 
-// Each test file has its own golden folder: these two have internal linkage, so every file
-// keeps its own ULMARO_GOLDEN_DIR.
-namespace {
-
-inline QString goldenPath(const QString& name) {
-    return QStringLiteral(ULMARO_GOLDEN_DIR "/") + name + QStringLiteral(".png");
+// The goldens/ folder beside the calling test file. A compiler cache may have handed the
+// compiler a path relative to the build folder, where the compiler ran.
+inline QString goldenDir(const std::source_location& caller) {
+    const QString file = QDir(QStringLiteral(ULMARO_COMPILE_DIR))
+                             .absoluteFilePath(QString::fromUtf8(caller.file_name()));
+    return file.left(file.lastIndexOf(QLatin1Char('/'))) + QStringLiteral("/goldens");
 }
 
-inline ::testing::AssertionResult matchesGolden(const QImage& actualImage, const QString& name,
-                                                GoldenTolerance tolerance = {}) {
+inline QString goldenPath(const QString& name,
+                          const std::source_location& caller = std::source_location::current()) {
+    return goldenDir(caller) + QLatin1Char('/') + name + QStringLiteral(".png");
+}
+
+inline ::testing::AssertionResult
+matchesGolden(const QImage& actualImage, const QString& name, GoldenTolerance tolerance = {},
+              const std::source_location& caller = std::source_location::current()) {
     const QImage actual = actualImage.convertToFormat(QImage::Format_ARGB32);
     if (const char* update = std::getenv("ULMARO_UPDATE_GOLDENS"); update && *update == '1') {
-        QDir().mkpath(QStringLiteral(ULMARO_GOLDEN_DIR));
-        if (!actual.save(goldenPath(name)))
+        QDir().mkpath(goldenDir(caller));
+        if (!actual.save(goldenPath(name, caller)))
             return ::testing::AssertionFailure()
-                   << "cannot write " << goldenPath(name).toStdString();
+                   << "cannot write " << goldenPath(name, caller).toStdString();
         return ::testing::AssertionSuccess() << "updated";
     }
 
-    const QImage golden = QImage(goldenPath(name)).convertToFormat(QImage::Format_ARGB32);
+    const QImage golden = QImage(goldenPath(name, caller)).convertToFormat(QImage::Format_ARGB32);
     const char* outEnv = std::getenv("ULMARO_GOLDEN_FAILURES");
     const QString outDir = outEnv ? QString::fromUtf8(outEnv) : QStringLiteral("golden-failures");
     auto fail = [&](const std::string& why, const QImage* diff) {
@@ -69,7 +77,8 @@ inline ::testing::AssertionResult matchesGolden(const QImage& actualImage, const
                << QDir(actualPath).absolutePath().toStdString()
                << " (scripts/update-goldens makes it the golden)";
     };
-    if (golden.isNull()) return fail("no golden at " + goldenPath(name).toStdString(), nullptr);
+    if (golden.isNull())
+        return fail("no golden at " + goldenPath(name, caller).toStdString(), nullptr);
     if (golden.size() != actual.size())
         return fail("size " + std::to_string(actual.width()) + "x" +
                         std::to_string(actual.height()) + ", golden " +
@@ -106,5 +115,4 @@ inline ::testing::AssertionResult matchesGolden(const QImage& actualImage, const
     return ::testing::AssertionSuccess();
 }
 
-} // namespace
 } // namespace ulmaro::test

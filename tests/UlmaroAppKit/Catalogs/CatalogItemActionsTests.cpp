@@ -8,7 +8,7 @@
 namespace ulmaro {
 namespace {
 
-using Kind = CatalogItemActions::MenuEntry::Kind;
+using EntryKind = CatalogItemActions::MenuEntry::Kind;
 
 struct CatalogItemActionsTest : ::testing::Test {
     test::FakeCatalogBrowser model;
@@ -40,7 +40,7 @@ TEST_F(CatalogItemActionsTest, MenuAndActivationByCatalogAndItem) {
         const char* what;
         std::optional<std::string> currentRoot;
         const char* name;
-        std::vector<Kind> menu;
+        std::vector<EntryKind> menu;
         std::string path;
         std::vector<std::string> opened;
         std::optional<std::string> message;
@@ -48,28 +48,28 @@ TEST_F(CatalogItemActionsTest, MenuAndActivationByCatalogAndItem) {
         {"online file",
          "/media/me/Backup1",
          "notes.txt",
-         {Kind::open, Kind::reveal, Kind::copyPath},
+         {EntryKind::open, EntryKind::reveal, EntryKind::copyPath},
          "/media/me/Backup1/notes.txt",
          {"/media/me/Backup1/notes.txt"},
          std::nullopt},
         {"offline file",
          std::nullopt,
          "notes.txt",
-         {Kind::open, Kind::copyPath},
+         {EntryKind::open, EntryKind::copyPath},
          "/media/me/Backup/notes.txt",
          {},
          "Connect Backup to open this."},
         {"online file without a path",
          "/media/me/Backup",
          "lost.bin",
-         {Kind::open, Kind::copyPath},
+         {EntryKind::open, EntryKind::copyPath},
          "",
          {},
          "Connect Backup to open this."},
         {"offline folder",
          std::nullopt,
          "Photos",
-         {Kind::open, Kind::copyPath},
+         {EntryKind::open, EntryKind::copyPath},
          "/media/me/Backup/Photos",
          {},
          std::nullopt},
@@ -82,7 +82,7 @@ TEST_F(CatalogItemActionsTest, MenuAndActivationByCatalogAndItem) {
         const auto item = *std::find_if(model.items.get().begin(), model.items.get().end(),
                                         [&](const auto& i) { return i.name == c.name; });
         const auto menu = actions.menu(item);
-        std::vector<Kind> kinds;
+        std::vector<EntryKind> kinds;
         for (const auto& entry : menu)
             kinds.push_back(entry.kind);
         EXPECT_EQ(kinds, c.menu);

@@ -10,6 +10,7 @@ namespace ulmaro {
 namespace {
 
 using test::volume;
+using Kind = CatalogInfo::Kind;
 
 CatalogInfo catalog(std::string id, std::string uuid, std::string relative,
                     CatalogInfo::Kind kind = CatalogInfo::Kind::folder) {
@@ -77,7 +78,6 @@ TEST(CatalogPlacement, Locate) {
 }
 
 TEST(CatalogPlacement, Check) {
-    using Kind = CatalogInfo::Kind;
     struct Case {
         std::string name;
         std::string relative;

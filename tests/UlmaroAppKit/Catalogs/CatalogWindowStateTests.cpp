@@ -14,7 +14,7 @@ namespace {
 using ::testing::ElementsAre;
 using Colour = CatalogWindowRules::Colour;
 using Detail = CatalogWindowState::Detail;
-using Kind = Detail::Kind;
+using DetailKind = Detail::Kind;
 using Row = CatalogWindowRules::SidebarRow;
 
 class CatalogWindowStateTest : public test::CatalogCoordinatorFixture {
@@ -141,7 +141,7 @@ TEST_F(CatalogWindowStateTest, NewCatalogsAreListedAfterTheLibraryAndCannotBeCho
 }
 
 TEST_F(CatalogWindowStateTest, PrepareSelectsWhatShowAsksForOrKeepsTheSelection) {
-    EXPECT_EQ(state.detail(), (Detail{Kind::empty, "No catalogs yet", {}}));
+    EXPECT_EQ(state.detail(), (Detail{DetailKind::empty, "No catalogs yet", {}}));
     state.prepare(std::nullopt, std::nullopt);
     EXPECT_EQ(model.selectedID.get(), std::nullopt);
     state.prepare("unknown", std::nullopt);
@@ -150,11 +150,11 @@ TEST_F(CatalogWindowStateTest, PrepareSelectsWhatShowAsksForOrKeepsTheSelection)
     MountedVolume a = drive("A");
     keepTree(info("first", "A"), {"Photos/", "Photos/2024/", "Photos/2024/beach.jpg", "notes.txt"});
     keep(info("second", "A"));
-    EXPECT_EQ(state.detail(), (Detail{Kind::empty, "Choose a catalog", {}}));
+    EXPECT_EQ(state.detail(), (Detail{DetailKind::empty, "Choose a catalog", {}}));
     state.prepare(std::nullopt, std::nullopt);
     EXPECT_EQ(model.selectedID.get(), "first") << "the first catalog";
     EXPECT_THAT(listedNames(), ElementsAre("Photos", "notes.txt"));
-    EXPECT_EQ(state.detail().kind, Kind::browser);
+    EXPECT_EQ(state.detail().kind, DetailKind::browser);
 
     state.prepare("second", std::nullopt);
     EXPECT_EQ(model.selectedID.get(), "second");
@@ -184,11 +184,12 @@ TEST_F(CatalogWindowStateTest, ADamagedCatalogShowsItsReasonAndTheHintForItsName
     keepUnreadable("broken");
 
     state.prepare("broken", std::nullopt);
-    EXPECT_EQ(state.detail(), (Detail{Kind::damaged, "Its information file can\u2019t be read.",
-                                      "Forget it, then catalog the drive again."}));
+    EXPECT_EQ(state.detail(),
+              (Detail{DetailKind::damaged, "Its information file can\u2019t be read.",
+                      "Forget it, then catalog the drive again."}));
     state.prepare("scratched", std::nullopt);
     const Detail detail = state.detail();
-    EXPECT_EQ(detail.kind, Kind::damaged);
+    EXPECT_EQ(detail.kind, DetailKind::damaged);
     EXPECT_EQ(detail.text, entryOf("scratched").health.reason);
     EXPECT_FALSE(detail.text.empty());
     EXPECT_EQ(detail.hint, "Forget it, or rescan once the drive is connected.");
@@ -213,14 +214,14 @@ TEST_F(CatalogWindowStateTest, LibraryChangesAndTheReselectionAfterAForget) {
     mainQueue.drain();
     EXPECT_THAT(selections, ElementsAre(std::nullopt, "first"));
     EXPECT_FALSE(state.reselectAfterForget.get());
-    EXPECT_EQ(state.detail().kind, Kind::browser);
+    EXPECT_EQ(state.detail().kind, DetailKind::browser);
 
     // Without the request, a catalog that leaves is only deselected.
     selections.clear();
     ASSERT_TRUE(coordinator->forget("first"));
     mainQueue.drain();
     EXPECT_THAT(selections, ElementsAre(std::nullopt));
-    EXPECT_EQ(state.detail(), (Detail{Kind::empty, "Choose a catalog", {}}));
+    EXPECT_EQ(state.detail(), (Detail{DetailKind::empty, "Choose a catalog", {}}));
 
     // A change that leaves the selection in place keeps it, and settles the request.
     state.prepare("zulu", std::nullopt);
@@ -238,7 +239,7 @@ TEST_F(CatalogWindowStateTest, LibraryChangesAndTheReselectionAfterAForget) {
     mainQueue.drain();
     EXPECT_EQ(model.selectedID.get(), std::nullopt);
     EXPECT_FALSE(state.reselectAfterForget.get());
-    EXPECT_EQ(state.detail(), (Detail{Kind::empty, "No catalogs yet", {}}));
+    EXPECT_EQ(state.detail(), (Detail{DetailKind::empty, "No catalogs yet", {}}));
 }
 
 TEST_F(CatalogWindowStateTest, NoticesBecomeTheMessageOnceAndAreCleared) {

@@ -7,7 +7,7 @@ namespace ulmaro {
 namespace {
 
 // Appends rather than prepends: GCC 12 misreads "literal" + std::string as overlapping.
-std::string numbered(std::string prefix, std::size_t n) {
+std::string withNumber(std::string prefix, std::size_t n) {
     prefix += std::to_string(n);
     return prefix;
 }
@@ -117,7 +117,7 @@ TEST(MenuBarViewModel, RecentLines) {
     EXPECT_FALSE(viewModel.hasAnyRecents());
     const std::int64_t counts[] = {1, 0, 1234, 2, 3, 4, 5};
     for (std::size_t i = 0; i < std::size(counts); ++i)
-        viewModel.recentSearches.push_back({numbered("q", i), counts[i], now});
+        viewModel.recentSearches.push_back({withNumber("q", i), counts[i], now});
     EXPECT_TRUE(viewModel.hasRecentSearches());
     EXPECT_FALSE(viewModel.hasRecentFiles());
     EXPECT_TRUE(viewModel.hasAnyRecents());
@@ -130,7 +130,7 @@ TEST(MenuBarViewModel, RecentLines) {
 
     VM files;
     for (int i = 0; i < 9; ++i)
-        files.recentFiles.push_back({numbered("/p/", i), numbered("n", i), now});
+        files.recentFiles.push_back({withNumber("/p/", i), withNumber("n", i), now});
     EXPECT_TRUE(files.hasAnyRecents());
     const auto lines = files.recentFileLines();
     ASSERT_EQ(lines.size(), 9u) << "no limit";

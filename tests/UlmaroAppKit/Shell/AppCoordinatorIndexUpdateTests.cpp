@@ -11,7 +11,7 @@
 namespace ulmaro::test {
 namespace {
 
-using State = IndexCoordinator::State;
+using IndexState = IndexCoordinator::State;
 using Menu = MenuBarViewModel;
 
 /// A launched coordinator over a written index, already ready.
@@ -27,7 +27,7 @@ struct IndexUpdateFixture : AppFixture {
         ASSERT_TRUE(app->indexCoordinator().store());
     }
     IndexCoordinator::Store store() const { return app->indexCoordinator().store(); }
-    void update(const State& state) { app->handleIndexUpdate(state, store()); }
+    void update(const IndexState& state) { app->handleIndexUpdate(state, store()); }
     void writeCatalog(const std::string& id, std::int64_t files) {
         const auto folder = app->catalogLibrary().layout().directory(id);
         IndexBuilder builder;
@@ -163,7 +163,7 @@ TEST(AppCoordinatorIndexUpdates, StateSequencesReachThePanelAndTheMenu) {
     const auto now = fixture.clock->now();
     struct Step {
         const char* name;
-        State state;
+        IndexState state;
         OverlayResultState panelState;
         std::optional<std::int64_t> background;
         std::optional<std::int64_t> total;

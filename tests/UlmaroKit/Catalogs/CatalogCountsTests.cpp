@@ -12,8 +12,8 @@ namespace ulmaro {
 namespace {
 
 using test::TempDir;
-constexpr auto dir = RecordFlags::isDirectory;
-constexpr auto file = RecordFlags{};
+constexpr auto folderFlags = RecordFlags::isDirectory;
+constexpr auto fileFlags = RecordFlags{};
 constexpr auto deleted = RecordFlags::deleted;
 constexpr std::uint32_t none = FileRecord::rootParentID;
 
@@ -26,16 +26,16 @@ std::uint32_t add(IndexBuilder& b, const char* name, std::uint32_t parent, Recor
 
 TEST(FolderSizes, RollsSizesUpToEveryFolder) {
     IndexBuilder b;
-    auto root = add(b, "", none, dir);
-    auto a = add(b, "a", root, dir, 999); // a stale folder size is replaced
-    add(b, "f1", a, file, 10);
-    auto sub = add(b, "sub", a, dir);
-    add(b, "f2", sub, file, 5);
-    auto onlyDeleted = add(b, "empty", root, dir);
-    add(b, "ghost", onlyDeleted, file | deleted, 70);
-    auto gone = add(b, "gone", root, dir | deleted, 123);
-    add(b, "kept", gone, file, 40);
-    add(b, "huge", root, file, ~std::uint64_t{0}); // wraps modulo 2^64
+    auto root = add(b, "", none, folderFlags);
+    auto a = add(b, "a", root, folderFlags, 999); // a stale folder size is replaced
+    add(b, "f1", a, fileFlags, 10);
+    auto sub = add(b, "sub", a, folderFlags);
+    add(b, "f2", sub, fileFlags, 5);
+    auto onlyDeleted = add(b, "empty", root, folderFlags);
+    add(b, "ghost", onlyDeleted, fileFlags | deleted, 70);
+    auto gone = add(b, "gone", root, folderFlags | deleted, 123);
+    add(b, "kept", gone, fileFlags, 40);
+    add(b, "huge", root, fileFlags, ~std::uint64_t{0}); // wraps modulo 2^64
     b.records[a].mtime = 77;
 
     FolderSizes::rollUp(b);
@@ -55,42 +55,42 @@ TEST(FolderSizes, RollsSizesUpToEveryFolder) {
 
 TEST(CatalogStats, CountsFilesFoldersAndBytes) {
     IndexBuilder b; // two drives listed without a common root
-    auto c = add(b, "C:", none, dir);
-    add(b, "a", c, file, 10);
-    add(b, "b", c, file, 20);
-    auto d = add(b, "D:", none, dir);
-    add(b, "e", d, file, 5);
-    add(b, "x", d, file | deleted, 50);
+    auto c = add(b, "C:", none, folderFlags);
+    add(b, "a", c, fileFlags, 10);
+    add(b, "b", c, fileFlags, 20);
+    auto d = add(b, "D:", none, folderFlags);
+    add(b, "e", d, fileFlags, 5);
+    add(b, "x", d, fileFlags | deleted, 50);
     FolderSizes::rollUp(b);
     EXPECT_EQ(CatalogStats::measure(b), (CatalogStats{3, 2, 35}));
     EXPECT_EQ(CatalogStats::measure(b, 4000), CatalogStats::measure(b));
 
     IndexBuilder scanned; // "/", "media", "disk" is the scanned root
-    auto r = add(scanned, "", none, dir);
-    auto media = add(scanned, "media", r, dir);
-    auto disk = add(scanned, "disk", media, dir);
-    add(scanned, "f", disk, file, 8);
-    add(scanned, "g", add(scanned, "sub", disk, dir), file, 4);
-    add(scanned, "other", media, file, 1000); // beside the root (not in a real scan)
+    auto r = add(scanned, "", none, folderFlags);
+    auto media = add(scanned, "media", r, folderFlags);
+    auto disk = add(scanned, "disk", media, folderFlags);
+    add(scanned, "f", disk, fileFlags, 8);
+    add(scanned, "g", add(scanned, "sub", disk, folderFlags), fileFlags, 4);
+    add(scanned, "other", media, fileFlags, 1000); // beside the root (not in a real scan)
     FolderSizes::rollUp(scanned);
     EXPECT_EQ(CatalogStats::measure(scanned, disk), (CatalogStats{3, 1, 12}));
     EXPECT_EQ(CatalogStats::measure(scanned, 0), (CatalogStats{3, 3, 1012}));
 
     IndexBuilder small;
-    add(small, "", none, dir);
+    add(small, "", none, folderFlags);
     EXPECT_EQ(CatalogStats::measure(small, 0), (CatalogStats{0, 0, 0}));
 }
 
 TEST(ChildrenIndex, ListsLiveChildrenByParent) {
     TempDir tmp;
     IndexBuilder b;
-    auto root = add(b, "", none, dir);
-    auto a = add(b, "a", root, dir);
-    add(b, "x", a, file | deleted);
-    auto y = add(b, "y", a, file);
-    auto bb = add(b, "b", root, file);
-    add(b, "dead-root", none, dir | deleted);
-    auto second = add(b, "second-root", none, dir);
+    auto root = add(b, "", none, folderFlags);
+    auto a = add(b, "a", root, folderFlags);
+    add(b, "x", a, fileFlags | deleted);
+    auto y = add(b, "y", a, fileFlags);
+    auto bb = add(b, "b", root, fileFlags);
+    add(b, "dead-root", none, folderFlags | deleted);
+    auto second = add(b, "second-root", none, folderFlags);
     IndexWriter::write(b, {}, tmp / "i.bin");
     auto store = IndexStore::open(tmp / "i.bin");
 

@@ -11,7 +11,7 @@
 namespace ulmaro {
 namespace {
 
-using Hit = ContentIndex::Hit;
+using IndexHit = ContentIndex::Hit;
 
 ContentIndex indexOf(std::initializer_list<std::pair<std::string, std::string>> docs) {
     ContentIndex index;
@@ -37,8 +37,9 @@ TEST(ContentIndex, SearchReportsFirstLinePerDocumentInTableOrder) {
         {"/b.txt", "nothing here"},
         {"/c.txt", "\tBUDGET at start  \r\nsecond"},
     });
-    EXPECT_EQ(index.search("BuDgEt", 10), (std::vector<Hit>{{"/a.txt", 2, "the budget line"},
-                                                            {"/c.txt", 1, "budget at start"}}));
+    EXPECT_EQ(index.search("BuDgEt", 10),
+              (std::vector<IndexHit>{{"/a.txt", 2, "the budget line"},
+                                     {"/c.txt", 1, "budget at start"}}));
     EXPECT_TRUE(index.search("", 10).empty());
     EXPECT_TRUE(index.search("budget", 0).empty());
     EXPECT_TRUE(index.search("budget", -3).empty());
@@ -67,7 +68,7 @@ TEST(ContentIndex, LinesEndAtCrLfLfOrALoneCrAsInTheLiveSearch) {
         writeFileAtomically(path, c.text);
         ContentIndex index;
         index.upsert(path, 1, c.text);
-        EXPECT_EQ(index.search("budget", 1), (std::vector<Hit>{{path, c.line, c.preview}}))
+        EXPECT_EQ(index.search("budget", 1), (std::vector<IndexHit>{{path, c.line, c.preview}}))
             << c.what;
         const std::string paths[] = {path};
         const auto live = ContentSearcher::search("budget", paths, false, 10);

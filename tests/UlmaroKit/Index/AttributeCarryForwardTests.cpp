@@ -11,15 +11,15 @@ namespace ulmaro {
 namespace {
 
 using test::TempDir;
-constexpr auto dir = RecordFlags::isDirectory;
-constexpr auto file = RecordFlags{};
+constexpr auto folderFlags = RecordFlags::isDirectory;
+constexpr auto fileFlags = RecordFlags{};
 
 // Builds a tree from paths like "/a/b"; every path's parent must have been added before.
 struct Tree {
     IndexBuilder builder;
     std::map<std::string, std::uint32_t> ids;
 
-    Tree() { ids[""] = builder.addEntry("", FileRecord::rootParentID, dir, 0); }
+    Tree() { ids[""] = builder.addEntry("", FileRecord::rootParentID, folderFlags, 0); }
 
     std::uint32_t add(const std::string& path, RecordFlags flags) {
         auto slash = path.rfind('/');
@@ -46,27 +46,27 @@ std::shared_ptr<const IndexStore> storeOf(const TempDir& tmp, const IndexBuilder
 TEST(AttributeCarryForward, PairsRecordsByTheirWholePath) {
     TempDir tmp;
     Tree old;
-    old.add("/docs", dir, 1);
-    old.add("/docs/a.txt", file, 10);
-    old.add("/docs/renamed-before.txt", file, 11);
-    old.add("/photos", dir, 2);
-    old.add("/photos/p.jpg", file, 12);
-    old.add("/switch", dir, 3);
-    old.add("/switch/inner", file, 13);
-    old.add("/twice", file, 14);
-    old.add("/twice", file, 15); // the later of two old siblings wins
-    old.add("/plain", file);     // known, but without attributes
+    old.add("/docs", folderFlags, 1);
+    old.add("/docs/a.txt", fileFlags, 10);
+    old.add("/docs/renamed-before.txt", fileFlags, 11);
+    old.add("/photos", folderFlags, 2);
+    old.add("/photos/p.jpg", fileFlags, 12);
+    old.add("/switch", folderFlags, 3);
+    old.add("/switch/inner", fileFlags, 13);
+    old.add("/twice", fileFlags, 14);
+    old.add("/twice", fileFlags, 15); // the later of two old siblings wins
+    old.add("/plain", fileFlags);     // known, but without attributes
 
     Tree now;
-    now.add("/docs", dir);
-    now.add("/docs/a.txt", file, 99); // already filled: overwritten
-    now.add("/docs/renamed-after.txt", file);
-    now.add("/docs/new.txt", file);
-    now.add("/pictures", dir); // the folder got another name
-    now.add("/pictures/p.jpg", file);
-    now.add("/switch", file); // a folder became a file: the file gets the old attributes
-    now.add("/twice", file);
-    now.add("/plain", file);
+    now.add("/docs", folderFlags);
+    now.add("/docs/a.txt", fileFlags, 99); // already filled: overwritten
+    now.add("/docs/renamed-after.txt", fileFlags);
+    now.add("/docs/new.txt", fileFlags);
+    now.add("/pictures", folderFlags); // the folder got another name
+    now.add("/pictures/p.jpg", fileFlags);
+    now.add("/switch", fileFlags); // a folder became a file: the file gets the old attributes
+    now.add("/twice", fileFlags);
+    now.add("/plain", fileFlags);
 
     auto store = storeOf(tmp, old.builder);
     EXPECT_EQ(AttributeCarryForward::carry(*store, now.builder), 4);
@@ -83,7 +83,7 @@ TEST(AttributeCarryForward, PairsRecordsByTheirWholePath) {
     for (const char* p :
          {"", "/docs/renamed-after.txt", "/docs/new.txt", "/pictures", "/pictures/p.jpg", "/plain"})
         EXPECT_EQ(attrs(p), std::nullopt) << p;
-    EXPECT_EQ(now["/docs"].flags, dir | RecordFlags::attrsFilled);
+    EXPECT_EQ(now["/docs"].flags, folderFlags | RecordFlags::attrsFilled);
 }
 
 TEST(AttributeCarryForward, ComparesNamesAsExactBytes) {
@@ -93,16 +93,16 @@ TEST(AttributeCarryForward, ComparesNamesAsExactBytes) {
     TempDir tmp;
     Tree old;
     for (std::size_t i = 0; i < std::size(names); ++i)
-        old.add("/" + names[i], file, i + 1);
+        old.add("/" + names[i], fileFlags, i + 1);
     // Enough siblings to take the hashed path as well as the short one.
     Tree big = old;
     for (int i = 0; i < 40; ++i)
-        big.add("/f" + std::to_string(i), file, 100 + i);
+        big.add("/f" + std::to_string(i), fileFlags, 100 + i);
 
     for (Tree* source : {&old, &big}) {
         Tree now;
         for (std::size_t i = std::size(names); i-- > 0;)
-            now.add("/" + names[i], file);
+            now.add("/" + names[i], fileFlags);
         auto store = storeOf(tmp, source->builder);
         EXPECT_EQ(AttributeCarryForward::carry(*store, now.builder), 6);
         for (std::size_t i = 0; i < std::size(names); ++i)
@@ -113,13 +113,13 @@ TEST(AttributeCarryForward, ComparesNamesAsExactBytes) {
 TEST(AttributeCarryForward, LargeUnchangedFolderCarriesEverything) {
     TempDir tmp;
     Tree old, now;
-    old.add("/big", dir, 7);
-    now.add("/big", dir);
+    old.add("/big", folderFlags, 7);
+    now.add("/big", folderFlags);
     for (int i = 0; i < 500; ++i)
-        old.add("/big/n" + std::to_string(i), file, i);
+        old.add("/big/n" + std::to_string(i), fileFlags, i);
     for (int i = 500; i-- > 0;)
-        now.add("/big/n" + std::to_string(i), file);
-    now.add("/big/extra", file);
+        now.add("/big/n" + std::to_string(i), fileFlags);
+    now.add("/big/extra", fileFlags);
     auto store = storeOf(tmp, old.builder);
     EXPECT_EQ(AttributeCarryForward::carry(*store, now.builder), 501);
     for (int i = 0; i < 500; ++i)
@@ -130,16 +130,16 @@ TEST(AttributeCarryForward, LargeUnchangedFolderCarriesEverything) {
 TEST(AttributeCarryForward, EmptySidesCarryNothing) {
     TempDir tmp;
     Tree old;
-    old.add("/a", file, 1);
+    old.add("/a", fileFlags, 1);
     IndexBuilder empty;
     auto full = storeOf(tmp, old.builder);
     EXPECT_EQ(AttributeCarryForward::carry(*full, empty), 0);
 
     auto none = storeOf(tmp, IndexBuilder());
     Tree now;
-    now.add("/a", file);
+    now.add("/a", fileFlags);
     EXPECT_EQ(AttributeCarryForward::carry(*none, now.builder), 0);
-    EXPECT_EQ(now["/a"].flags, file);
+    EXPECT_EQ(now["/a"].flags, fileFlags);
 }
 
 TEST(AttributeCarryForward, ChildListsSkipOrphansAndOptionallyDeleted) {

@@ -14,8 +14,8 @@ namespace ulmaro {
 namespace {
 
 using test::TempDir;
-constexpr auto dir = RecordFlags::isDirectory;
-constexpr auto file = RecordFlags{};
+constexpr auto folderFlags = RecordFlags::isDirectory;
+constexpr auto fileFlags = RecordFlags{};
 constexpr auto filled = RecordFlags::attrsFilled;
 
 void writeFile(const std::string& path, std::size_t size) {
@@ -39,11 +39,11 @@ struct ScannedTree {
     std::map<std::string, std::uint32_t> ids;
 
     explicit ScannedTree(const std::filesystem::path& folder) : root(folder.string()) {
-        std::uint32_t parent = builder.addEntry("", FileRecord::rootParentID, dir, 0);
+        std::uint32_t parent = builder.addEntry("", FileRecord::rootParentID, folderFlags, 0);
         std::size_t at = 1;
         while (at < root.size()) {
             std::size_t end = std::min(root.find('/', at), root.size());
-            parent = builder.addEntry(root.substr(at, end - at), parent, dir, 0);
+            parent = builder.addEntry(root.substr(at, end - at), parent, folderFlags, 0);
             at = end + 1;
         }
         ids[""] = parent;
@@ -94,12 +94,12 @@ TEST(AttributeFiller, FillsSizesAndDatesOfARealTree) {
 
     for (const char* name :
          {"sub", "sub/a.bin", "link", "old", "gone", "sub/x", "late-dir", "bad\xff", "bad\xfe"})
-        t.add(name, std::string_view(name) == "sub" ? dir : file);
-    t.add(nfc, file);
-    t.add(nfd, file);
-    t.add("late-dir", dir); // removed before the fill, with a known child
-    t.add("late-dir/f", file);
-    t.add("sub/x", file); // a name with a slash is no name of this folder
+        t.add(name, std::string_view(name) == "sub" ? folderFlags : fileFlags);
+    t.add(nfc, fileFlags);
+    t.add(nfd, fileFlags);
+    t.add("late-dir", folderFlags); // removed before the fill, with a known child
+    t.add("late-dir/f", fileFlags);
+    t.add("sub/x", fileFlags); // a name with a slash is no name of this folder
     ::unlink(t.path("gone").c_str());
     writeFile(t.path("created-after-scan"), 9);
 
@@ -141,7 +141,7 @@ TEST(AttributeFiller, KeepsMtimesAbove32BitsAtTheTop) {
     struct stat st;
     ::stat(t.path("future").c_str(), &st);
     if (st.st_mtime != std::int64_t{1} << 33) GTEST_SKIP() << "file system clamps the date";
-    t.add("future", file);
+    t.add("future", fileFlags);
     Fill().run(t.builder);
     EXPECT_EQ(t["future"].mtime, 4'294'967'295u);
 }
@@ -159,13 +159,13 @@ TEST(AttributeFiller, FillsFoldersBeyondAnyDepthOrPathLength) {
         ::close(fd);
         fd = next;
         relative += (relative.empty() ? "" : "/") + name;
-        t.add(relative, dir);
+        t.add(relative, folderFlags);
     }
     int leaf = ::openat(fd, "leaf", O_WRONLY | O_CREAT, 0644);
     ASSERT_EQ(::write(leaf, "12345", 5), 5);
     ::close(leaf);
     ::close(fd);
-    t.add(relative + "/leaf", file);
+    t.add(relative + "/leaf", fileFlags);
 
     Fill().run(t.builder);
     EXPECT_EQ(t[relative + "/leaf"].size, 5u);
@@ -186,9 +186,9 @@ TEST(AttributeFiller, OnlyMissingReadsTheFoldersThatNeedIt) {
     for (std::uint32_t id = 1; id < t.builder.records.size(); ++id)
         t.builder.setAttributes(id, stale, stale); // the root chain, carried forward
     for (const char* p : {"Documents", "Music"})
-        t.builder.setAttributes(t.add(p, dir), stale, stale);
-    t.builder.setAttributes(t.add("Music/song", file), stale, stale);
-    t.add("Documents/new.txt", file);
+        t.builder.setAttributes(t.add(p, folderFlags), stale, stale);
+    t.builder.setAttributes(t.add("Music/song", fileFlags), stale, stale);
+    t.add("Documents/new.txt", fileFlags);
 
     Fill fill;
     fill.run(t.builder, true);
@@ -208,7 +208,7 @@ TEST(AttributeFiller, StopsWhenToldAndSkipsEmptyIndexes) {
     TempDir tmp;
     ScannedTree t(tmp.path());
     writeFile(t.path("a"), 3);
-    t.add("a", file);
+    t.add("a", fileFlags);
     auto records = t.builder.records;
     std::atomic<int> asked{0};
     Fill fill;

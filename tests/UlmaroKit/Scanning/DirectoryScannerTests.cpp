@@ -23,11 +23,11 @@ using test::TempDir;
 using ::testing::ElementsAre;
 using ::testing::UnorderedElementsAreArray;
 
-constexpr RecordFlags dir = RecordFlags::isDirectory;
+constexpr RecordFlags dirFlag = RecordFlags::isDirectory;
 constexpr RecordFlags hidden = RecordFlags::isHidden;
 constexpr RecordFlags symlink = RecordFlags::isSymlink;
 constexpr RecordFlags app = RecordFlags::isApp;
-constexpr RecordFlags none{};
+constexpr RecordFlags noFlags{};
 
 // Written with append: GCC 12 warns falsely about "x" + std::to_string(i).
 std::string numbered(std::string_view prefix, int i) {
@@ -165,7 +165,7 @@ TEST(DirectoryScanner, RootChainForANestedRoot) {
     EXPECT_EQ(b.records[0].parentID, FileRecord::rootParentID);
     for (std::uint32_t id = 1; id < chain; ++id) {
         EXPECT_EQ(b.records[id].parentID, id - 1);
-        EXPECT_EQ(b.records[id].flags, dir);
+        EXPECT_EQ(b.records[id].flags, dirFlag);
     }
     EXPECT_EQ(b.nameBytes(static_cast<std::uint32_t>(chain - 1)), "me");
     EXPECT_EQ(pathOf(b, static_cast<std::uint32_t>(chain - 1)), root.string());
@@ -182,7 +182,7 @@ TEST(DirectoryScanner, RootChainForTheWholeDiskIsRecordZero) {
     ScanResult result = scannerFor(3).scan("/", 7, nullptr, [] { return false; });
     ASSERT_EQ(result.builder.count(), 1u);
     EXPECT_EQ(result.builder.records[0].parentID, FileRecord::rootParentID);
-    EXPECT_EQ(result.builder.records[0].flags, dir);
+    EXPECT_EQ(result.builder.records[0].flags, dirFlag);
     EXPECT_EQ(result.builder.records[0].volumeIndex, 7);
     EXPECT_TRUE(result.cancelled);
     EXPECT_EQ(result.entriesScanned, 0);
@@ -221,20 +221,20 @@ TEST(DirectoryScanner, FlagsFromTypeAndName) {
     ::mkfifo((r / "pipe").c_str(), 0600);
 
     ScanResult result = scannerFor(1).scan(r.string(), 0);
-    EXPECT_EQ(flagsAt(result, r / ".git"), (dir | hidden).rawValue);
+    EXPECT_EQ(flagsAt(result, r / ".git"), (dirFlag | hidden).rawValue);
     EXPECT_TRUE(recorded(result, r / ".git" / "objects"));
     EXPECT_EQ(flagsAt(result, r / ".DS_Store"), hidden.rawValue);
     EXPECT_EQ(flagsAt(result, r / "link"), symlink.rawValue);
     EXPECT_FALSE(recorded(result, r / "link" / "inside"));
     EXPECT_EQ(flagsAt(result, r / ".hiddenlink"), (symlink | hidden).rawValue);
-    EXPECT_EQ(flagsAt(result, r / "Xcode.app"), (dir | app).rawValue);
-    EXPECT_EQ(flagsAt(result, r / "Xcode.app" / "Contents"), dir.rawValue);
+    EXPECT_EQ(flagsAt(result, r / "Xcode.app"), (dirFlag | app).rawValue);
+    EXPECT_EQ(flagsAt(result, r / "Xcode.app" / "Contents"), dirFlag.rawValue);
     EXPECT_EQ(flagsAt(result, r / "notes.app"), app.rawValue);
     EXPECT_EQ(flagsAt(result, r / ".app"), hidden.rawValue);
     EXPECT_EQ(flagsAt(result, r / "share" / "applications" / "editor.desktop"), app.rawValue);
-    EXPECT_EQ(flagsAt(result, r / "share" / "editor.desktop"), none.rawValue);
+    EXPECT_EQ(flagsAt(result, r / "share" / "editor.desktop"), noFlags.rawValue);
     EXPECT_EQ(flagsAt(result, r / "Tool.AppImage"), app.rawValue);
-    EXPECT_EQ(flagsAt(result, r / "pipe"), none.rawValue);
+    EXPECT_EQ(flagsAt(result, r / "pipe"), noFlags.rawValue);
     for (const FileRecord& record : result.builder.records) {
         EXPECT_EQ(record.size, 0u);
         EXPECT_EQ(record.mtime, 0u);
@@ -252,7 +252,7 @@ TEST(DirectoryScanner, RefusedFoldersAreRecordedButNotEntered) {
     ScanResult result = scanner.scan(r.string(), 0);
     for (const char* name : {"excluded", "Photos.noindex", "Backups.backupdb", "Disk.sparsebundle",
                              "2024-01-31-123456.backup", "mounted"}) {
-        EXPECT_EQ(flagsAt(result, r / name), dir.rawValue) << name;
+        EXPECT_EQ(flagsAt(result, r / name), dirFlag.rawValue) << name;
         EXPECT_FALSE(recorded(result, r / name / "inner")) << name;
     }
     EXPECT_TRUE(recorded(result, r / "open" / "inner"));
@@ -270,8 +270,8 @@ TEST(DirectoryScanner, NamesAreBytes) {
     fs::create_directories(r / latin1 / "inner");
     touch(r / latin1 / "inner" / "f\xff");
     ScanResult result = scannerFor(0).scan(r.string(), 0);
-    EXPECT_EQ(flagsAt(result, r / latin1 / "inner"), dir.rawValue);
-    EXPECT_EQ(flagsAt(result, r / latin1 / "inner" / "f\xff"), none.rawValue);
+    EXPECT_EQ(flagsAt(result, r / latin1 / "inner"), dirFlag.rawValue);
+    EXPECT_EQ(flagsAt(result, r / latin1 / "inner" / "f\xff"), noFlags.rawValue);
 }
 
 TEST(DirectoryScanner, LongNamesAreCutButEnteredByTheirFullName) {
@@ -289,7 +289,7 @@ TEST(DirectoryScanner, LongNamesAreCutButEnteredByTheirFullName) {
     });
     ASSERT_EQ(packed.size(), 3u);
     EXPECT_EQ(packed[1].first, longName.substr(0, 255));
-    EXPECT_EQ(packed[1].second, dir);
+    EXPECT_EQ(packed[1].second, dirFlag);
     EXPECT_EQ(packed[2].first.size(), 255u);
     EXPECT_EQ(entries.nameBytes(), 5u + 255 + 255);
     ASSERT_EQ(entries.subdirectories().size(), 2u);

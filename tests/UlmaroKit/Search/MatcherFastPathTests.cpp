@@ -3,6 +3,7 @@
 // fallback.
 
 #include "MatcherTestsSupport.h"
+#include "SubstringTerm.h"
 #include "UlmaroKit/Platform/WorkerPool.h"
 #include "UlmaroKit/Search/Matcher.h"
 #include "UlmaroKit/Search/QueryParser.h"
@@ -21,11 +22,9 @@ using test::andQuery;
 using test::idsOf;
 using test::recordByRecord;
 using test::StoreBuilder;
-using V = std::vector<std::uint32_t>;
+using Ids = std::vector<std::uint32_t>;
 
-Term sub(std::string s) {
-    return Term::substring(std::move(s));
-}
+using test::sub;
 
 std::shared_ptr<const TrigramIndex> trigramsOf(const IndexStore& store) {
     auto built = TrigramIndex::build([&](std::uint32_t i) { return store.nameBytes(i); },
@@ -107,11 +106,11 @@ TEST_F(FastPaths, EveryShapeEqualsTheRecordByRecordPath) {
 TEST_F(FastPaths, NarrowingWithinABigAscendingListEqualsTestingEachCandidate) {
     auto s = store();
     Matcher m(s);
-    V pool;
+    Ids pool;
     for (std::uint32_t id = 0; id < s->count(); ++id)
         if (id % 7 != 3) pool.push_back(id);
     ASSERT_GE(pool.size(), Matcher::wholeStoreDispatchThreshold);
-    V reversed(pool.rbegin(), pool.rend());
+    Ids reversed(pool.rbegin(), pool.rend());
     for (const char* text : {"er", "ER", "e", "repo", "zzqq"}) {
         SCOPED_TRACE(text);
         const Query q = QueryParser::parse(text);
@@ -276,7 +275,7 @@ TEST_P(SeveralWords, OneMeaningOnEveryRoad) {
     std::string manyWords;
     for (const std::string& piece : pieces)
         manyWords += piece + " ";
-    const std::vector<std::pair<std::string, V>> cases = {
+    const std::vector<std::pair<std::string, Ids>> cases = {
         {"budget final", {f.finalTxt, f.bothInName}},
         {"final budget", {f.finalTxt, f.bothInName}},
         {"report docs", {f.reportPdf, f.draftPdf, f.reportTxt}},
@@ -305,13 +304,13 @@ TEST_P(SeveralWords, OneMeaningOnEveryRoad) {
         EXPECT_EQ(narrowed.match(q), oracle);
     }
     // A candidate list asks about each record alone.
-    const V alone = {f.finalTxt};
+    const Ids alone = {f.finalTxt};
     EXPECT_EQ(idsOf(serial.match(QueryParser::parse("budget final"), alone)), alone);
     EXPECT_EQ(idsOf(serial.match(QueryParser::parse("budget final .txt"), alone)), alone);
     // The grade is the best among the words in the name, the earlier word on a tie.
     EXPECT_EQ(serial.match(QueryParser::parse("budget final"), alone),
               (std::vector<Match>{{f.finalTxt, MatchQuality::prefix, 0}}));
-    const V both = {f.bothInName};
+    const Ids both = {f.bothInName};
     EXPECT_EQ(serial.match(QueryParser::parse("final budget"), both),
               (std::vector<Match>{{f.bothInName, MatchQuality::prefix, 0}}));
 }
@@ -334,7 +333,7 @@ TEST(SeveralWordsFolders, ReachAsFarAsAFolderWord) {
         b.padTo(count, "z");
         Matcher m(b.open());
         EXPECT_TRUE(m.match(QueryParser::parse("note top")).empty());
-        EXPECT_EQ(idsOf(m.match(QueryParser::parse("note d"))), (V{file}));
+        EXPECT_EQ(idsOf(m.match(QueryParser::parse("note d"))), (Ids{file}));
     }
 }
 
@@ -355,9 +354,9 @@ TEST(FolderWord, MatchesTheFolderAndEverythingBelowIt) {
         deep = b.addFolder("d", deep);
     b.padTo(Matcher::wholeStoreDispatchThreshold, "z");
     Matcher m(b.open());
-    const V found = idsOf(m.match(andQuery({Term::pathContains("PROJECT")})));
+    const Ids found = idsOf(m.match(andQuery({Term::pathContains("PROJECT")})));
     EXPECT_EQ(std::vector<std::uint32_t>(found.begin(), found.begin() + 4),
-              (V{projects, sub1, file, orphan}));
+              (Ids{projects, sub1, file, orphan}));
     // 256 ancestors at most: the 300-level chain is cut.
     EXPECT_EQ(found.size(), 4u + 256u);
 }
@@ -372,10 +371,10 @@ TEST(Prefilters, MissingTrigramAndAbsentLiteralAnswerEmpty) {
     Matcher m(s);
     m.setTrigrams(trigramsOf(*s));
     EXPECT_TRUE(m.match(andQuery({sub("qqq")})).empty());
-    EXPECT_EQ(idsOf(m.match(andQuery({sub("PHO")}))), (V{0}));
-    EXPECT_EQ(idsOf(m.match(andQuery({sub("o")}))), (V{0})); // too short for trigrams
+    EXPECT_EQ(idsOf(m.match(andQuery({sub("PHO")}))), (Ids{0}));
+    EXPECT_EQ(idsOf(m.match(andQuery({sub("o")}))), (Ids{0})); // too short for trigrams
     EXPECT_TRUE(m.match(andQuery({Term::regex("^qqqx+")})).empty());
-    EXPECT_EQ(idsOf(m.match(andQuery({Term::regex("^PHOTO\\.")}))), (V{0}));
+    EXPECT_EQ(idsOf(m.match(andQuery({Term::regex("^PHOTO\\.")}))), (Ids{0}));
 }
 
 TEST(Prefilters, TheRegexLiteralNeverHidesARealMatch) {
@@ -389,10 +388,10 @@ TEST(Prefilters, TheRegexLiteralNeverHidesARealMatch) {
     auto s = b.open();
     Matcher m(s);
     m.setTrigrams(trigramsOf(*s));
-    EXPECT_EQ(idsOf(m.match(andQuery({Term::regex("kelvin")}))), (V{kelvin}));
-    EXPECT_EQ(idsOf(m.match(andQuery({Term::regex("classic")}))), (V{longS}));
-    EXPECT_EQ(idsOf(m.match(andQuery({Term::regex("abc(*ACCEPT)defgh")}))), (V{accepted}));
-    EXPECT_EQ(idsOf(m.match(andQuery({Term::regex("abc[[]|elvin")}))), (V{kelvin}));
+    EXPECT_EQ(idsOf(m.match(andQuery({Term::regex("kelvin")}))), (Ids{kelvin}));
+    EXPECT_EQ(idsOf(m.match(andQuery({Term::regex("classic")}))), (Ids{longS}));
+    EXPECT_EQ(idsOf(m.match(andQuery({Term::regex("abc(*ACCEPT)defgh")}))), (Ids{accepted}));
+    EXPECT_EQ(idsOf(m.match(andQuery({Term::regex("abc[[]|elvin")}))), (Ids{kelvin}));
 }
 
 // MARK: - Fuzzy fallback
@@ -421,7 +420,7 @@ TEST(FuzzyFallback, LimitsExclusionsAndOrder) {
         EXPECT_TRUE(m.matchWithFuzzyFallback(QueryParser::parse(text)).empty()) << text;
     EXPECT_TRUE(m.matchWithFuzzyFallback(andQuery({sub(std::string(33, 'k'))})).empty());
     EXPECT_FALSE(m.matchWithFuzzyFallback(QueryParser::parse("KYWRD")).empty());
-    const V none;
+    const Ids none;
     EXPECT_EQ(m.matchWithFuzzyFallback(QueryParser::parse("kywrd"), none).size(),
               Matcher::maxFuzzyResults);
 }

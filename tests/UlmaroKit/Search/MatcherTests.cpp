@@ -1,6 +1,7 @@
 // Term tests, grading and the record-by-record path, on small stores.
 
 #include "MatcherTestsSupport.h"
+#include "SubstringTerm.h"
 #include "UlmaroKit/Search/Matcher.h"
 #include "UlmaroKit/Search/QueryParser.h"
 
@@ -15,9 +16,7 @@ using test::idsOf;
 using test::orQuery;
 using test::StoreBuilder;
 
-Term sub(std::string s) {
-    return Term::substring(std::move(s));
-}
+using test::sub;
 
 struct GradeCase {
     std::string needle;

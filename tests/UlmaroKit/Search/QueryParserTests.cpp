@@ -1,3 +1,4 @@
+#include "SubstringTerm.h"
 #include "UlmaroKit/Search/QueryParser.h"
 
 #include <gtest/gtest.h>
@@ -8,9 +9,7 @@ namespace {
 
 using Terms = std::vector<Term>;
 
-Term sub(std::string s) {
-    return Term::substring(std::move(s));
-}
+using test::sub;
 Term ext(std::string s) {
     return Term::ext(std::move(s));
 }

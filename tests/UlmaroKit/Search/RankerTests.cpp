@@ -13,7 +13,7 @@ constexpr auto exact = MatchQuality::exact;
 constexpr auto prefix = MatchQuality::prefix;
 constexpr auto wordBoundary = MatchQuality::wordBoundary;
 constexpr auto substring = MatchQuality::substring;
-constexpr auto fuzzy = MatchQuality::fuzzy;
+constexpr auto fuzzyQuality = MatchQuality::fuzzy;
 
 std::vector<std::uint32_t> ids(const std::vector<RankedResult>& results) {
     std::vector<std::uint32_t> out;
@@ -93,7 +93,7 @@ TEST(Ranker, BucketsComeBeforeScores) {
         {t.safari, prefix, 0},       // application by prefix: bucket 0, above the exact file
         {t.hiddenApp, substring, 0}, // application by substring stays in its bucket
         {t.inBuild, wordBoundary, 0},
-        {t.repo, fuzzy, 0},
+        {t.repo, fuzzyQuality, 0},
         {t.proj, prefix, 0},
     };
     EXPECT_EQ(ids(ranker.rank(matches, 100)),

@@ -17,16 +17,16 @@ namespace {
 
 /// A store of files directly under the root, in the order given.
 std::shared_ptr<const IndexStore> storeOf(const test::TempDir& dir, const std::string& file,
-                                          const std::vector<std::string>& names) {
+                                          const std::vector<std::string>& sessionNames) {
     IndexBuilder builder;
     const auto root = builder.addEntry("", FileRecord::rootParentID, RecordFlags::isDirectory, 0);
-    for (const auto& name : names)
+    for (const auto& name : sessionNames)
         builder.addEntry(name, root, RecordFlags{}, 0);
     IndexWriter::write(builder, {}, dir / file);
     return IndexStore::open(dir / file);
 }
 
-const std::vector<std::string> names = {
+const std::vector<std::string> sessionNames = {
     "report.pdf", "Report-2024.docx", "reporter",    "repo",  "my-report.txt",
     "rep",        "deport",           "readme.md",   "notes", "r",
     "prepare",    "foo bar",          "keyword.txt",
@@ -35,7 +35,7 @@ const std::vector<std::string> names = {
 class SearchSessionTest : public ::testing::Test {
 protected:
     test::TempDir dir;
-    std::shared_ptr<const IndexStore> store = storeOf(dir, "index.bin", names);
+    std::shared_ptr<const IndexStore> store = storeOf(dir, "index.bin", sessionNames);
     SearchSession session{store};
 
     std::vector<Match> fresh(std::string_view text) {

@@ -49,7 +49,7 @@ struct RecordingTexts {
     }
 };
 
-const ItemFixture items[] = {
+const ItemFixture rowItems[] = {
     {1, QStringLiteral("DCIM"), true, 4'096'000, 1'710'236'460},
     {2, QStringLiteral("IMG_0001.JPG"), false, 2'400'000, 1'710'236'460},
     {3, QStringLiteral("never dated.txt"), false, 12'000, 0},
@@ -66,7 +66,7 @@ struct ItemList {
     CatalogItemRow* row;
     ItemList() {
         row = new CatalogItemRow(texts.sizeText(), texts.dateText(), &view);
-        for (const auto& f : items)
+        for (const auto& f : rowItems)
             model.appendRow(itemRow(f));
         view.setModel(&model);
         view.setItemDelegate(row);
@@ -81,7 +81,7 @@ TEST(CatalogItemRow, TextsAreMadeOncePerRowFromTheRecordsValues) {
     list.view.grab();
     // Every value reaches the formatters untouched, the largest size too (the cap is the
     // formatter's), and each row's texts are made once.
-    for (const auto& f : items) {
+    for (const auto& f : rowItems) {
         EXPECT_EQ(list.texts.sizes[f.size], 1) << f.name.toStdString();
     }
     EXPECT_EQ(list.texts.dates[0], 1);

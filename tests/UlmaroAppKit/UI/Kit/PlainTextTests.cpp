@@ -13,11 +13,11 @@ namespace ulmaro {
 namespace {
 
 const QString markup = QStringLiteral("<b>x</b>");
-const QString image = QStringLiteral("<img src=\"" ULMARO_FIXTURES_DIR "/nothing.png\">");
+const QString missingImage = QStringLiteral("<img src=\"" ULMARO_FIXTURES_DIR "/nothing.png\">");
 
 // A label that took the text as rich text would be as wide as a bold "x", or an image.
 TEST(PlainText, LabelsShowMarkupAsTyped) {
-    for (const QString& text : {markup, image, QStringLiteral("A & B")}) {
+    for (const QString& text : {markup, missingImage, QStringLiteral("A & B")}) {
         std::unique_ptr<QLabel> label(PlainText::label(text));
         EXPECT_EQ(label->textFormat(), Qt::PlainText);
         EXPECT_GE(label->sizeHint().width(), label->fontMetrics().horizontalAdvance(text))
@@ -40,7 +40,7 @@ TEST(PlainText, ButtonTitlesKeepTheirAmpersands) {
 }
 
 TEST(PlainText, ToolTipsShowTheTextItself) {
-    for (const QString& text : {markup, image, QStringLiteral("A & B"),
+    for (const QString& text : {markup, missingImage, QStringLiteral("A & B"),
                                 QStringLiteral("two  spaces\nand a line &amp;")}) {
         const QString tip = PlainText::toolTip(text);
         ASSERT_TRUE(Qt::mightBeRichText(tip)) << "Qt must not guess";
@@ -58,11 +58,11 @@ TEST(PlainText, ToolTipsShowTheTextItself) {
 TEST(PlainText, MessageBoxTexts) {
     QMessageBox box;
     box.setText(markup);
-    box.setInformativeText(image);
+    box.setInformativeText(missingImage);
     PlainText::setPlain(box);
     int plain = 0;
     for (auto* label : box.findChildren<QLabel*>()) {
-        if (label->text() != markup && label->text() != image) continue;
+        if (label->text() != markup && label->text() != missingImage) continue;
         EXPECT_EQ(label->textFormat(), Qt::PlainText);
         ++plain;
     }

@@ -11,7 +11,7 @@
 namespace ulmaro {
 namespace {
 
-QStringList labelTexts(const QWidget& box) {
+QStringList noticeTexts(const QWidget& box) {
     QStringList texts;
     for (const QLabel* label : box.findChildren<QLabel*>())
         texts << label->text();
@@ -24,8 +24,8 @@ TEST(OverlayNotices, CompletionCardWithAndWithoutSuggestions) {
     t.model->completeFirstRunIndexing(1234, {});
     std::unique_ptr<QWidget> plain(OverlayNotices::firstRunCompletion(
         t.model, [] {}, nullptr));
-    EXPECT_FALSE(labelTexts(*plain).contains("TRY ONE OF THESE"));
-    EXPECT_TRUE(labelTexts(*plain).contains("Press Alt+Space anywhere."));
+    EXPECT_FALSE(noticeTexts(*plain).contains("TRY ONE OF THESE"));
+    EXPECT_TRUE(noticeTexts(*plain).contains("Press Alt+Space anywhere."));
     EXPECT_TRUE(plain->findChildren<SuggestionButton*>().isEmpty());
 
     RankedRow folder = test::row(1, "/home/ana/Projects");
@@ -39,7 +39,7 @@ TEST(OverlayNotices, CompletionCardWithAndWithoutSuggestions) {
     card->resize(300, card->sizeHint().height());
     card->show();
     QCoreApplication::processEvents();
-    EXPECT_TRUE(labelTexts(*card).contains("TRY ONE OF THESE"));
+    EXPECT_TRUE(noticeTexts(*card).contains("TRY ONE OF THESE"));
     const auto buttons = card->findChildren<SuggestionButton*>();
     ASSERT_EQ(buttons.size(), 2);
     EXPECT_STREQ(buttons[0]->symbol(), "folder");
@@ -68,7 +68,7 @@ TEST(OverlayNotices, AccessPromptAndBanner) {
     std::unique_ptr<QWidget> prompt(OverlayNotices::fdaPrompt(
         grant, [&] { calls.push_back("defer"); }, nullptr));
     std::unique_ptr<QWidget> banner(OverlayNotices::fdaBanner(t.model, grant, nullptr));
-    EXPECT_TRUE(labelTexts(*prompt).contains("Search your whole computer"));
+    EXPECT_TRUE(noticeTexts(*prompt).contains("Search your whole computer"));
 
     auto button = [](QWidget& box, int index) {
         return box.findChildren<QAbstractButton*>().at(index);

@@ -11,7 +11,7 @@
 namespace ulmaro {
 namespace {
 
-using Kind = PreviewContent::Kind;
+using PreviewKind = PreviewContent::Kind;
 
 class PreviewLoaderTest : public ::testing::Test {
 protected:
@@ -34,28 +34,28 @@ TEST_F(PreviewLoaderTest, ImagesAreDecodedToFitTheWindowNeverEnlarged) {
     ASSERT_TRUE(small.save(QString::fromStdString(smallPath), "PNG"));
 
     auto fitted = PreviewLoader::load(bigPath, QSize(800, 600));
-    ASSERT_EQ(fitted.kind, Kind::image);
+    ASSERT_EQ(fitted.kind, PreviewKind::image);
     EXPECT_EQ(fitted.image.size(), QSize(800, 400));
     auto kept = PreviewLoader::load(smallPath, QSize(800, 600));
-    ASSERT_EQ(kept.kind, Kind::image) << "recognised by its bytes, not its name";
+    ASSERT_EQ(kept.kind, PreviewKind::image) << "recognised by its bytes, not its name";
     EXPECT_EQ(kept.image.size(), QSize(40, 30));
 }
 
 TEST_F(PreviewLoaderTest, TextIsTheRepairedStartOfTheFile) {
     auto plain = PreviewLoader::load(write("a.txt", "caf\xC3\xA9 \xFF ok\n"), QSize(800, 600));
-    ASSERT_EQ(plain.kind, Kind::text);
+    ASSERT_EQ(plain.kind, PreviewKind::text);
     EXPECT_EQ(plain.text, QString::fromUtf8("caf\xC3\xA9 \xEF\xBF\xBD ok\n"));
 
     // An "é" split by the 64 KiB cut is dropped, not shown as a replacement character.
     std::string longText(PreviewLoader::textPrefixBytes - 1, 'a');
     longText += "\xC3\xA9 and more";
     auto cut = PreviewLoader::load(write("long.txt", longText), QSize(800, 600));
-    ASSERT_EQ(cut.kind, Kind::text);
+    ASSERT_EQ(cut.kind, PreviewKind::text);
     EXPECT_EQ(cut.text.size(), qsizetype(PreviewLoader::textPrefixBytes - 1));
     EXPECT_FALSE(cut.text.contains(QChar(0xFFFD)));
 
     auto empty = PreviewLoader::load(write("empty", ""), QSize(800, 600));
-    EXPECT_EQ(empty.kind, Kind::text);
+    EXPECT_EQ(empty.kind, PreviewKind::text);
 }
 
 TEST_F(PreviewLoaderTest, FoldersAreSortedListings) {
@@ -64,7 +64,7 @@ TEST_F(PreviewLoaderTest, FoldersAreSortedListings) {
     for (const char* name : {"file10", "File2", "file1", "bad\xFFname"})
         std::ofstream(folder / name) << "x";
     auto listing = PreviewLoader::load(folder.string(), QSize(800, 600));
-    ASSERT_EQ(listing.kind, Kind::listing);
+    ASSERT_EQ(listing.kind, PreviewKind::listing);
     EXPECT_EQ(listing.listing,
               (QStringList{QString::fromUtf8("bad\xEF\xBF\xBDname"), "file1", "File2", "file10"}));
 }
@@ -87,7 +87,7 @@ TEST_F(PreviewLoaderTest, AnythingElseAndEveryFailureShowFacts) {
     };
     for (const Row& row : rows) {
         auto content = PreviewLoader::load(row.path, QSize(800, 600));
-        EXPECT_EQ(content.kind, Kind::facts) << row.what;
+        EXPECT_EQ(content.kind, PreviewKind::facts) << row.what;
         EXPECT_FALSE(content.name.isEmpty()) << row.what;
         EXPECT_EQ(!content.size.isEmpty(), row.hasSize) << row.what;
     }

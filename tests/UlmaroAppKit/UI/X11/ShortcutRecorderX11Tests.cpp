@@ -5,8 +5,14 @@
 #include "UlmaroAppKit/UI/Qt/QtHotKeyWatcher.h"
 #include "UlmaroAppKit/UI/Qt/QtKeyPressSource.h"
 #include "UlmaroAppKit/UI/Qt/QtMainQueue.h"
+#include "UlmaroAppKit/UI/QtHotKeyWatcher.h"
+#include "UlmaroAppKit/UI/QtKeyPressSource.h"
+#include "UlmaroAppKit/UI/QtMainQueue.h"
 #include "UlmaroAppKit/UI/Settings/ShortcutRow.h"
+#include "UlmaroAppKit/UI/ShortcutRow.h"
+#include "UlmaroAppKit/UI/X11/WindowManagerFixture.h"
 #include "UlmaroAppKit/UI/X11/X11HotKeyBackend.h"
+#include "UlmaroAppKit/UI/X11HotKeyBackend.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -22,7 +28,7 @@
 namespace ulmaro {
 namespace {
 
-constexpr int waitLimitMs = 10'000;
+using test::waitLimitMs;
 
 bool run(const QString& program, const QStringList& arguments) {
     QProcess process;

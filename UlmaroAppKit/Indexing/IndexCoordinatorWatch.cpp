@@ -284,9 +284,10 @@ void IndexCoordinator::stopWatching() {
 }
 
 std::uint64_t IndexCoordinator::checkpointEventID() const {
-    // A scan under way has not replaced "index.bin" yet.
-    const bool holdsChanges =
-        (liveDelta_ && !liveDelta_->isEmpty()) || changesPendingSince_ || isScanInFlight_;
+    // A scan under way has not replaced "index.bin" yet, and until the catch-up is in, what
+    // happened while nobody watched is known to no one.
+    const bool holdsChanges = (liveDelta_ && !liveDelta_->isEmpty()) || changesPendingSince_ ||
+                              isScanInFlight_ || catchingUp_;
     if (holdsChanges && indexCurrentAsOf_) return *indexCurrentAsOf_;
     const std::uint64_t delivered = watcher_ ? watcher_->lastKnownEventID() : 0;
     // Nothing delivered yet: the watches may not even be in place.

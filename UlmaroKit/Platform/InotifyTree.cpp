@@ -109,11 +109,16 @@ std::string InotifyTree::pathOf(int wd, bool& known) const {
     return path;
 }
 
-bool InotifyTree::addRoot(const std::string& root, InotifyChanges& changes) {
+bool InotifyTree::addRoot(const std::string& root, InotifyChanges& changes,
+                          const std::function<void()>& betweenLevels) {
     std::string path = normalizedRoot(root);
     if (path.empty()) return false;
     if (std::find(roots_.begin(), roots_.end(), path) == roots_.end()) roots_.push_back(path);
-    return walk(-1, path, path, changes, false);
+    addingRoot_ = true;
+    const bool watched = walk(-1, path, path, changes, false, betweenLevels);
+    addingRoot_ = false;
+    if (overflowed_) rebuild(changes);
+    return watched;
 }
 
 void InotifyTree::link(int wd, int parent, const std::string& name) {
@@ -259,7 +264,8 @@ static Visit visitFolder(int inotifyFd, const Pending& folder, bool allEntries,
 }
 
 bool InotifyTree::walk(int parent, const std::string& name, const std::string& path,
-                       InotifyChanges& changes, bool report) {
+                       InotifyChanges& changes, bool report,
+                       const std::function<void()>& betweenLevels) {
     std::vector<Pending> level{{parent, name, path, 0, parent < 0}};
     bool watchedFirst = false;
     bool isStart = true;
@@ -289,6 +295,11 @@ bool InotifyTree::walk(int parent, const std::string& name, const std::string& p
             if (visit.outOfWatches) changes.mustRescan = true;
             const int wd = visit.wd;
             if (wd < 0) continue;
+            if (folder.parent >= 0 && !nodes_.contains(folder.parent)) {
+                // Its parent went while events were read between levels.
+                if (!nodes_.contains(wd)) ::inotify_rm_watch(fd_.get(), wd);
+                continue;
+            }
             auto known = nodes_.find(wd);
             if (known != nodes_.end() && known->second.detached) {
                 // Moved away and back before the move out was settled: it is ours again.
@@ -311,6 +322,7 @@ bool InotifyTree::walk(int parent, const std::string& name, const std::string& p
         }
         level = std::move(next);
         isStart = false;
+        if (betweenLevels && !level.empty()) betweenLevels();
     }
     return watchedFirst;
 }
@@ -331,7 +343,8 @@ void InotifyTree::readEvents(InotifyChanges& changes) {
             at += sizeof(inotify_event) + event->len;
         }
     }
-    if (overflowed_) rebuild(changes);
+    // Not in the middle of a root's walk: its levels to come hold descriptors of the old set.
+    if (overflowed_ && !addingRoot_) rebuild(changes);
 }
 
 void InotifyTree::handle(int wd, std::uint32_t mask, std::uint32_t cookie, std::string_view name,

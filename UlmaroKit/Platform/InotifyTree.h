@@ -47,8 +47,10 @@ public:
 
     /// Watches `root` and every folder below it. False when the root cannot be watched. A root
     /// that is a symbolic link is followed; its changes are reported under the given path.
-    /// A budget that runs out on the way sets `changes.mustRescan`.
-    bool addRoot(const std::string& root, InotifyChanges& changes);
+    /// A budget that runs out on the way sets `changes.mustRescan`. `betweenLevels` runs after
+    /// each level of folders is watched (a large tree takes seconds), and may read events.
+    bool addRoot(const std::string& root, InotifyChanges& changes,
+                 const std::function<void()>& betweenLevels = {});
 
     /// Reads what is queued, without blocking, and appends what it means to `changes`.
     /// After lost events every watch is put in place again.
@@ -76,7 +78,7 @@ private:
     static std::string key(int parent, std::string_view name);
     std::string pathOf(int wd, bool& known) const;
     bool walk(int parent, const std::string& name, const std::string& path, InotifyChanges& changes,
-              bool report);
+              bool report, const std::function<void()>& betweenLevels = {});
     void link(int wd, int parent, const std::string& name);
     void unlink(int wd);
     void forget(int wd);
@@ -94,6 +96,8 @@ private:
     std::vector<Move> moves_;
     unsigned round_ = 0;
     bool overflowed_ = false;
+    /// A root is being walked: lost events are dealt with once it is done.
+    bool addingRoot_ = false;
 };
 
 } // namespace ulmaro

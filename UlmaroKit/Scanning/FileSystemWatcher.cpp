@@ -183,8 +183,22 @@ void FileSystemWatcher::Stream::run() {
     Batch batch;
     InotifyChanges changes;
     bool allWatched = true;
+    // Placing the watches of a large tree takes seconds: what happens meanwhile in folders
+    // watched already goes out level by level, not only once every watch is in place.
+    auto readMeanwhile = [&] {
+        if (stopping || !waitForEvents(0, -1)) return;
+        InotifyChanges early;
+        tree.readEvents(early);
+        tree.settleMoves(false);
+        // Lost events are said once the walk is done, as the walk's own are.
+        changes.mustRescan = changes.mustRescan || early.mustRescan;
+        early.mustRescan = false;
+        Batch meanwhile;
+        meanwhile.add(early);
+        if (!meanwhile.empty()) deliver(meanwhile);
+    };
     for (const auto& root : roots)
-        allWatched = tree.addRoot(root, changes) && allWatched;
+        allWatched = tree.addRoot(root, changes, readMeanwhile) && allWatched;
     changes.paths.clear();
     batch.add(changes);
     // A root that is not there (yet) cannot be watched: its owner rescans when it appears.

@@ -25,7 +25,8 @@ namespace ulmaro {
 ///
 /// Batching: a change that comes after `latency` seconds without any goes out at once; changes
 /// that follow closer together are gathered until `latency` has passed since the last delivery,
-/// and go out together.
+/// and go out together. While the watches of a large tree are being placed (seconds), changes
+/// in the folders watched so far go out after each level of folders.
 ///
 /// Event IDs are a 64-bit count shared by the process that only grows: its first ID, each
 /// delivered batch and each stop take max(last + 1, wall-clock nanoseconds). Linux keeps no

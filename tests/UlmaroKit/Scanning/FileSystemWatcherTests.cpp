@@ -2,6 +2,7 @@
 #include "support/TempDir.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <fcntl.h>
@@ -279,6 +280,32 @@ TEST(FileSystemWatcherTests, FoldersSkippedInsideAreNotWatched) {
     ASSERT_TRUE(w.recorder.waitForPaths({dir / "cache"}));
     EXPECT_THAT(w.recorder.paths(), Not(Contains((dir / "cache" / "x").string())));
     EXPECT_THAT(w.recorder.paths(), Not(Contains((dir / "cache" / "deep" / "y").string())));
+}
+
+// A large tree takes seconds to watch: what changes meanwhile in folders watched already is
+// not held back until the last watch is in place.
+TEST(FileSystemWatcherTests, ChangesGoOutWhileTheWatchesAreStillBeingPlaced) {
+    TempDir dir;
+    fs::create_directories(dir / "a");
+    fs::create_directories(dir / "x" / "y" / "z");
+    const fs::path early = dir / "a" / "early.txt";
+    Recorder recorder;
+    std::atomic<bool> heard{false};
+    FileSystemWatcher::Options options;
+    // The walk asks about each folder before watching it, level by level: "a" is watched
+    // before "y" is asked about, and every folder of y's level before "z" is.
+    options.skipInside = [&](const std::string& folder) {
+        if (folder == (dir / "x" / "y").string()) writeFile(early);
+        if (folder == (dir / "x" / "y" / "z").string())
+            heard = recorder.waitForPaths({early.string()});
+        return false;
+    };
+    FileSystemWatcher watcher({dir.path().string()}, FileSystemWatcher::currentEventID(), 0.0,
+                              recorder.handler(), options);
+    watcher.start();
+    ASSERT_TRUE(
+        recorder.waitUntil([](const auto& s) { return countKind(s, Kind::historyDone) > 0; }));
+    EXPECT_TRUE(heard) << "the change waited for the last watch";
 }
 
 TEST(FileSystemWatcherTests, FileChangesAreReported) {

@@ -6,8 +6,8 @@
 # standard library are read and instantiated once per folder instead of once per file.
 # File-local names (anonymous namespaces, statics, file-scope `using`) must therefore be
 # unique within a test folder. A file that cannot share its unit is listed in ULMARO_ALONE
-# (tests/CMakeLists.txt). -DULMARO_UNITY=OFF compiles file by file, which checks that each
-# file includes what it uses.
+# (tests/CMakeLists.txt) and compiles on its own, without the precompiled header.
+# -DULMARO_UNITY=OFF compiles file by file, which checks that each file includes what it uses.
 option(ULMARO_UNITY "Compile each test folder as one unit" ON)
 
 include(CheckLinkerFlag)
@@ -86,7 +86,10 @@ function(ulmaro_fast_test target)
         endif()
         set(folder ${CMAKE_MATCH_1})
         file(RELATIVE_PATH relative ${PROJECT_SOURCE_DIR}/tests ${source})
-        if(NOT relative IN_LIST ULMARO_ALONE)
+        if(relative IN_LIST ULMARO_ALONE)
+            set_source_files_properties(${source} TARGET_DIRECTORY ${target}
+                                        PROPERTIES SKIP_PRECOMPILE_HEADERS ON)
+        else()
             string(MAKE_C_IDENTIFIER ${folder} group)
             set_source_files_properties(${source} TARGET_DIRECTORY ${target}
                                         PROPERTIES UNITY_GROUP ${group})

@@ -23,7 +23,7 @@ struct CountingSource : IconSource {
     }
 };
 
-RankedRow row(std::string name, std::string path, bool isApp = false, bool isDir = false) {
+RankedRow namedRow(std::string name, std::string path, bool isApp = false, bool isDir = false) {
     RankedRow r;
     r.name = std::move(name);
     r.path = std::move(path);
@@ -42,13 +42,13 @@ TEST(IconResolver, CacheKeys) {
         std::optional<std::string> key;
     };
     const std::vector<Case> cases = {
-        {row("Photo.JPG", "/p/Photo.JPG"), "jpg"},
-        {row("archive.tar.GZ", "/p/archive.tar.GZ"), "gz"},
-        {row("README", "/p/README"), std::nullopt},
-        {row("trailing.", "/p/trailing."), std::nullopt},
-        {row("a.b", "/p/a.b", false, true), std::nullopt},
-        {row("Tool.app", "/p/Tool.app", true), std::nullopt},
-        {row("\u00c9T\u00c9.\u00c9PS", "/p/x"), "\u00e9ps"},
+        {namedRow("Photo.JPG", "/p/Photo.JPG"), "jpg"},
+        {namedRow("archive.tar.GZ", "/p/archive.tar.GZ"), "gz"},
+        {namedRow("README", "/p/README"), std::nullopt},
+        {namedRow("trailing.", "/p/trailing."), std::nullopt},
+        {namedRow("a.b", "/p/a.b", false, true), std::nullopt},
+        {namedRow("Tool.app", "/p/Tool.app", true), std::nullopt},
+        {namedRow("\u00c9T\u00c9.\u00c9PS", "/p/x"), "\u00e9ps"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(IconResolver::cacheKey(c.row), c.key) << c.row.name;
@@ -57,15 +57,15 @@ TEST(IconResolver, CacheKeys) {
 TEST(IconResolver, FilesShareOneIconPerExtension) {
     auto source = std::make_shared<CountingSource>();
     IconResolver resolver(source);
-    auto first = resolver.icon(row("Photo.JPG", "/p/Photo.JPG"));
-    auto second = resolver.icon(row("x.jpg", "/q/x.jpg"));
+    auto first = resolver.icon(namedRow("Photo.JPG", "/p/Photo.JPG"));
+    auto second = resolver.icon(namedRow("x.jpg", "/q/x.jpg"));
     EXPECT_EQ(first, second);
     EXPECT_EQ(source->asked, std::vector<std::string>{"/p/Photo.JPG"});
 
-    resolver.icon(row("README", "/p/README"));
-    resolver.icon(row("README", "/p/README"));
-    resolver.icon(row("a.b", "/p/a.b", false, true));
-    resolver.icon(row("a.b", "/p/a.b", false, true));
+    resolver.icon(namedRow("README", "/p/README"));
+    resolver.icon(namedRow("README", "/p/README"));
+    resolver.icon(namedRow("a.b", "/p/a.b", false, true));
+    resolver.icon(namedRow("a.b", "/p/a.b", false, true));
     EXPECT_EQ(source->asked.size(), 5u) << "uncached each time";
 }
 
@@ -73,12 +73,13 @@ TEST(IconResolver, ApplicationsInSimulatorRuntimesGetTheGenericIcon) {
     auto source = std::make_shared<CountingSource>();
     IconResolver resolver(source);
     const std::string runtime = "/Library/Runtimes/iOS.simruntime/Contents/Tool.app";
-    EXPECT_EQ(from(resolver.icon(row("Tool.app", runtime, true))), "generic");
-    EXPECT_EQ(from(resolver.icon(row("Tool.app", "/a/CoreSimulator/Tool.app", true))), "generic");
+    EXPECT_EQ(from(resolver.icon(namedRow("Tool.app", runtime, true))), "generic");
+    EXPECT_EQ(from(resolver.icon(namedRow("Tool.app", "/a/CoreSimulator/Tool.app", true))),
+              "generic");
     EXPECT_EQ(source->genericAsked, 1);
-    EXPECT_EQ(from(resolver.icon(row("Tool.app", "/opt/Tool.app", true))), "/opt/Tool.app");
+    EXPECT_EQ(from(resolver.icon(namedRow("Tool.app", "/opt/Tool.app", true))), "/opt/Tool.app");
     // Only applications: a plain folder there keeps its own icon.
-    EXPECT_EQ(from(resolver.icon(row("x", runtime + "/x", false, true))), runtime + "/x");
+    EXPECT_EQ(from(resolver.icon(namedRow("x", runtime + "/x", false, true))), runtime + "/x");
 }
 
 // A source that tells folders apart gets them as folders; applications stay files to it.
@@ -90,8 +91,8 @@ TEST(IconResolver, FoldersAskForAFolderIcon) {
     };
     auto source = std::make_shared<FolderSource>();
     IconResolver resolver(source);
-    EXPECT_EQ(from(resolver.icon(row("src", "/p/src", false, true))), "folder /p/src");
-    EXPECT_EQ(from(resolver.icon(row("Tool.app", "/p/Tool.app", true, true))), "/p/Tool.app");
+    EXPECT_EQ(from(resolver.icon(namedRow("src", "/p/src", false, true))), "folder /p/src");
+    EXPECT_EQ(from(resolver.icon(namedRow("Tool.app", "/p/Tool.app", true, true))), "/p/Tool.app");
 }
 
 } // namespace

@@ -14,14 +14,14 @@ struct Step {
     std::string query;
 };
 
-struct Case {
+struct StoredCase {
     const char* what;
     std::vector<Step> steps;
     std::vector<SavedSearch> expected;
 };
 
 TEST(SavedSearchStore, AddAndRemoveFollowTheirRules) {
-    const std::vector<Case> cases = {
+    const std::vector<StoredCase> cases = {
         {"only spaces", {{Step::add, "n", "   "}}, {}},
         {"trimmed, named by its query", {{Step::add, "", "  photos \n"}}, {{"photos", "photos"}}},
         {"renamed in place",

@@ -8,7 +8,7 @@
 # unique within a test folder. A file that cannot share its unit is listed in ULMARO_ALONE
 # (tests/CMakeLists.txt) and compiles on its own, without the precompiled header.
 # -DULMARO_UNITY=OFF compiles file by file, which checks that each file includes what it uses.
-option(ULMARO_UNITY "Compile each test folder as one unit" ON)
+option(ULMARO_UNITY "Compile each test folder as one unit" OFF)
 
 include(CheckLinkerFlag)
 check_linker_flag(CXX -fuse-ld=lld ULMARO_HAVE_LLD)

@@ -3,12 +3,8 @@
 #include "UlmaroAppKit/UI/Settings/SettingsView.h"
 #include "UlmaroAppKit/UI/Settings/SettingsWindow.h"
 #include "UlmaroAppKit/UI/Settings/ShortcutRow.h"
-#include "UlmaroAppKit/UI/SettingsView.h"
-#include "UlmaroAppKit/UI/SettingsWindow.h"
-#include "UlmaroAppKit/UI/ShortcutRow.h"
 #include "UlmaroAppKit/UI/X11/WindowManagerFixture.h"
 #include "UlmaroAppKit/UI/X11/X11Desktop.h"
-#include "UlmaroAppKit/UI/X11Desktop.h"
 
 #include <QApplication>
 #include <QLabel>

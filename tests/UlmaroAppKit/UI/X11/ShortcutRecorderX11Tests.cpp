@@ -5,14 +5,9 @@
 #include "UlmaroAppKit/UI/Qt/QtHotKeyWatcher.h"
 #include "UlmaroAppKit/UI/Qt/QtKeyPressSource.h"
 #include "UlmaroAppKit/UI/Qt/QtMainQueue.h"
-#include "UlmaroAppKit/UI/QtHotKeyWatcher.h"
-#include "UlmaroAppKit/UI/QtKeyPressSource.h"
-#include "UlmaroAppKit/UI/QtMainQueue.h"
 #include "UlmaroAppKit/UI/Settings/ShortcutRow.h"
-#include "UlmaroAppKit/UI/ShortcutRow.h"
 #include "UlmaroAppKit/UI/X11/WindowManagerFixture.h"
 #include "UlmaroAppKit/UI/X11/X11HotKeyBackend.h"
-#include "UlmaroAppKit/UI/X11HotKeyBackend.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,5 +1,6 @@
 #include "UlmaroAppKit/Panel/PanelPlacement.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace ulmaro::PanelPlacement {
@@ -26,6 +27,19 @@ PanelRect keepingTopEdge(const PanelRect& current, const PanelRect& wanted) {
         std::abs(wanted.bottom() - current.bottom()) < 0.5)
         frame.y = current.y;
     return frame;
+}
+
+PanelRect beside(const PanelRect& panel, const PanelRect& available, double width, double height) {
+    const double right = available.right() - panel.right() - previewGap;
+    const double left = panel.x - available.x - previewGap;
+    const bool onRight = right >= left || right >= width;
+    const double room = onRight ? right : left;
+    const double w = std::min({width, std::max(room, minimumPreviewWidth), available.width});
+    const double h = std::min(height, available.height);
+    const double x = onRight ? std::min(panel.right() + previewGap, available.right() - w)
+                             : std::max(panel.x - previewGap - w, available.x);
+    const double y = std::clamp(panel.y, available.y, available.bottom() - h);
+    return {x, y, w, h};
 }
 
 } // namespace ulmaro::PanelPlacement

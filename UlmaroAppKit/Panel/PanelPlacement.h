@@ -32,5 +32,13 @@ std::optional<PanelPoint> restoredOrCentred(std::optional<PanelPoint> savedTopLe
 /// changes its height by half a pixel or less, is taken as it is.
 PanelRect keepingTopEdge(const PanelRect& current, const PanelRect& wanted);
 
+/// The preview's frame, at most `width` × `height`, beside `panel` on the side with more
+/// room, top edges level, so the rows it previews stay in view. Where neither side has
+/// `minimumPreviewWidth`, it takes that width at the screen's edge, over as little of the
+/// panel as it can.
+inline constexpr double previewGap = 12;
+inline constexpr double minimumPreviewWidth = 320;
+PanelRect beside(const PanelRect& panel, const PanelRect& available, double width, double height);
+
 } // namespace PanelPlacement
 } // namespace ulmaro

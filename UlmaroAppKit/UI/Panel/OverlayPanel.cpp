@@ -232,7 +232,24 @@ void OverlayPanel::quickLookSelected() {
     }
     if (!previewURLProvider || !previewURLProvider()) return;
     if (!isActiveWindow()) makeKeyAndOrderFront();
+    placePreview();
     preview_->show();
+}
+
+void OverlayPanel::placePreview() {
+    const PanelRect panel = frame();
+    QScreen* screen = QGuiApplication::screenAt(
+        QPoint(qRound(panel.x + panel.width / 2), qRound(panel.y + panel.height / 2)));
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const PanelRect at =
+        PanelPlacement::beside(panel, toPanelRect(screen->availableGeometry()), 800, 600);
+    // The window manager's frame goes around the preview; known once it has been shown.
+    QMargins decoration;
+    if (preview_->windowHandle()) decoration = preview_->windowHandle()->frameMargins();
+    preview_->setGeometry(
+        QRect(QPoint(qRound(at.x), qRound(at.y)), QSize(qRound(at.width), qRound(at.height)))
+            .marginsRemoved(decoration));
 }
 
 void OverlayPanel::findCopiesSelected() {

@@ -98,6 +98,8 @@ private:
     void moveTopLeft(PanelPoint topLeft);
     void followContentHeight();
     void givePreviewBackKeyboard();
+    /// Beside the panel, on the screen that shows it.
+    void placePreview();
     /// No compositing manager on X11: an opaque window whose corners are cut by a shape.
     bool isShaped() const;
 

@@ -89,6 +89,43 @@ TEST(PanelPlacement, HeightChangesKeepTheTopEdge) {
         << "a window never sized takes its first frame as it is";
 }
 
+TEST(PanelPlacement, ThePreviewGoesBesideThePanel) {
+    const PanelRect wide{0, 30, 1920, 1050};
+    const PanelRect narrow{0, 0, 1280, 800};
+    struct Row {
+        const char* what;
+        PanelRect panel;
+        PanelRect screen;
+        PanelRect expected;
+    };
+    const std::vector<Row> rows = {
+        {"centred on a wide screen: right of it, as wide as the room",
+         {620, 230, 680, 400},
+         wide,
+         {1312, 230, 608, 600}},
+        {"moved to the right: left of it, at full size",
+         {1200, 100, 680, 400},
+         wide,
+         {388, 100, 800, 600}},
+        {"low on the screen: its top rises to fit",
+         {620, 800, 680, 200},
+         wide,
+         {1312, 480, 608, 600}},
+        {"no side wide enough: the least overlap, at the screen's edge",
+         {300, 200, 680, 500},
+         narrow,
+         {960, 200, 320, 600}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const PanelRect got = PanelPlacement::beside(row.panel, row.screen, 800, 600);
+        EXPECT_EQ(got, row.expected);
+        EXPECT_GE(got.x, row.screen.x);
+        EXPECT_LE(got.right(), row.screen.right());
+        EXPECT_LE(got.bottom(), row.screen.bottom());
+    }
+}
+
 TEST(OverlayLayout, Heights) {
     struct Row {
         int rows, previews;

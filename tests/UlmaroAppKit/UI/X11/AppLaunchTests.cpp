@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QProcess>
+#include <QRect>
 #include <QScreen>
 #include <QTest>
 #include <cstdlib>
@@ -144,6 +145,23 @@ protected:
                       {QStringLiteral("getactivewindow"), QStringLiteral("getwindowname")});
         process.waitForFinished(waitLimitMs);
         return process.readAllStandardOutput().trimmed().toStdString();
+    }
+    /// The active window's place and size, as xdotool reads them from the server.
+    QRect activeWindowGeometry() const {
+        QProcess process;
+        process.start(QStringLiteral("xdotool"),
+                      {QStringLiteral("getactivewindow"), QStringLiteral("getwindowgeometry"),
+                       QStringLiteral("--shell")});
+        process.waitForFinished(waitLimitMs);
+        QRect r;
+        for (const QByteArray& line : process.readAllStandardOutput().split('\n')) {
+            const auto value = line.mid(line.indexOf('=') + 1).toInt();
+            if (line.startsWith("X=")) r.moveLeft(value);
+            if (line.startsWith("Y=")) r.moveTop(value);
+            if (line.startsWith("WIDTH=")) r.setWidth(value);
+            if (line.startsWith("HEIGHT=")) r.setHeight(value);
+        }
+        return r;
     }
     std::filesystem::path runtime() const { return dir / "runtime" / "Ulmaro"; }
 
@@ -470,6 +488,7 @@ TEST_F(AppFixture, SpaceOnARowShowsThePreviewAndThePanelStays) {
     const auto typed = probeLines().size();
     ASSERT_TRUE(xdotool({"type", "--delay", "30", "report"}));
     ASSERT_TRUE(waitRowsSince(typed)) << readFile(probe());
+    const QRect panel = activeWindowGeometry();
 
     for (const char* key : {"space", "ctrl+y"}) {
         SCOPED_TRACE(key);
@@ -481,6 +500,10 @@ TEST_F(AppFixture, SpaceOnARowShowsThePreviewAndThePanelStays) {
             QTest::qWaitFor([&] { return activeWindowName().starts_with("report-"); }, waitLimitMs))
             << "the preview has the keyboard: " << activeWindowName();
         snapshot(std::string(key) == "space" ? "app-preview.png" : "app-preview-ctrl-y.png");
+        // Beside the panel: the names it previews, on the panel's left, stay in view.
+        const QRect preview = activeWindowGeometry();
+        EXPECT_GE(preview.left(), panel.center().x())
+            << "panel " << panel.x() << "+" << panel.width() << ", preview at " << preview.x();
         EXPECT_FALSE(probedSince(from, "panel hidden")) << readFile(probe());
 
         ASSERT_TRUE(xdotool({"key", "Escape"}));

@@ -8,7 +8,7 @@
 # unique within a test folder. A file that cannot share its unit is listed in ULMARO_ALONE
 # (tests/CMakeLists.txt) and compiles on its own, without the precompiled header.
 # -DULMARO_UNITY=OFF compiles file by file, which checks that each file includes what it uses.
-option(ULMARO_UNITY "Compile each test folder as one unit" OFF)
+option(ULMARO_UNITY "Compile each test folder as one unit" ON)
 
 include(CheckLinkerFlag)
 check_linker_flag(CXX -fuse-ld=lld ULMARO_HAVE_LLD)
@@ -78,8 +78,8 @@ function(ulmaro_fast_test target)
     # GCC 12 at -O3 reads std::string's inline buffer, inlined into test bodies, as overflowing
     # (GCC bugs 105329 and 105651); the libraries and programs keep these warnings.
     if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
-        target_compile_options(${target} PRIVATE -Wno-array-bounds -Wno-stringop-overflow -Wno-stringop-overread
-                                                 -Wno-restrict)
+        target_compile_options(${target} PRIVATE -Wno-array-bounds -Wno-stringop-overflow
+                                                 -Wno-stringop-overread -Wno-restrict)
     endif()
     if(NOT ULMARO_UNITY)
         return()

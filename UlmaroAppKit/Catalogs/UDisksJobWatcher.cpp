@@ -112,6 +112,15 @@ struct UDisksJobWatcher::Listener {
                 connection, service, "org.freedesktop.DBus.ObjectManager", "InterfacesAdded",
                 managerPath, nullptr, G_DBUS_SIGNAL_FLAGS_NONE, &Listener::signalled, this,
                 nullptr);
+        // The subscription's match rule, and GDBus's lookup of who owns the service name, go
+        // out without waiting: a job announced before the bus has them would be lost. One
+        // call answered after both (the bus answers in order) means they are in place.
+        if (subscription != 0)
+            if (GVariant* id = g_dbus_connection_call_sync(
+                    connection, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                    "org.freedesktop.DBus", "GetId", nullptr, G_VARIANT_TYPE("(s)"),
+                    G_DBUS_CALL_FLAGS_NONE, 5000, cancellable, nullptr))
+                g_variant_unref(id);
         settle(subscription != 0 ? State::listening : State::failed);
         if (subscription != 0) g_main_loop_run(loop);
         if (connection != nullptr) {

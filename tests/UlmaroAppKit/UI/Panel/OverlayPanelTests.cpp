@@ -1,5 +1,6 @@
 #include "UlmaroAppKit/Fakes/InMemorySettingsStore.h"
 #include "UlmaroAppKit/Panel/OverlayPanelController.h"
+#include "UlmaroAppKit/Panel/PanelPlacement.h"
 #include "UlmaroAppKit/Panel/SettingsPanelPositionStore.h"
 #include "UlmaroAppKit/UI/Panel/PanelFixture.h"
 #include "UlmaroAppKit/UI/Qt/QtMainQueue.h"
@@ -9,6 +10,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QScreen>
 #include <QTest>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -211,7 +213,12 @@ TEST(OverlayPanelRender, PanelAndPreviewRender) {
     t.panel->quickLookSelected();
     ASSERT_TRUE(QTest::qWaitFor([&] { return t.panel->preview().shownPath() == notes; }, 5000));
     const QImage preview = t.panel->preview().grab().toImage();
-    EXPECT_EQ(preview.size(), QSize(800, 600));
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const PanelRect beside = PanelPlacement::beside(
+        t.panel->frame(),
+        {double(screen.x()), double(screen.y()), double(screen.width()), double(screen.height())},
+        800, 600);
+    EXPECT_EQ(preview.size(), QSize(qRound(beside.width), qRound(beside.height)));
 
     if (const char* out = std::getenv("ULMARO_UI_SNAPSHOT_DIR")) {
         panel.save(QString::fromUtf8(out) + "/panel.png");

@@ -4,8 +4,9 @@
 #   make test   install what is missing, then build and run every test twice:
 #               optimised, and under AddressSanitizer + UndefinedBehaviorSanitizer
 #               (each fuzz target's corpus and crashes are replayed there too)
-#   make install  (PREFIX=/usr/local, DESTDIR honoured) ulmaro, lu, the PDF module, the menu
-#               entry, the icon and the symbols' licence; make uninstall removes them
+#   make install  (PREFIX=/usr/local, DESTDIR honoured) ulmaro, its application module, lu,
+#               the PDF module, the menu entry, the icon and the symbols' licence; make
+#               uninstall removes them
 #   make fuzz   build the fuzz targets with clang (libFuzzer, ASan, UBSan) in build/fuzz and run
 #               each for FUZZ_SECONDS; crashes land in fuzz/<target>/crashes/
 JOBS    ?= $(shell nproc)
@@ -35,10 +36,10 @@ release: deps
 	@$(CONFIGURE_RELEASE)
 	@cmake --build $(RELEASE) -j $(JOBS)
 
-# Only what runs and installs: the two programs and the PDF module.
+# Only what runs and installs: the two programs, the application module and the PDF module.
 programs: deps
 	@$(CONFIGURE_RELEASE)
-	@cmake --build $(RELEASE) -j $(JOBS) --target ulmaro lu UlmaroKitPdf
+	@cmake --build $(RELEASE) -j $(JOBS) --target ulmaro UlmaroAppMain lu UlmaroKitPdf
 
 # -O1 and line tables only: what the sanitizers need for their checks and their reports,
 # at about half the compile time of -O2 -g.

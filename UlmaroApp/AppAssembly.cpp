@@ -1,5 +1,7 @@
 #include "UlmaroApp/AppAssembly.h"
 
+#include "UlmaroApp/LoggingOpener.h"
+#include "UlmaroApp/ProbingPanelWindow.h"
 #include "UlmaroApp/StampingHotKeyBackend.h"
 #include "UlmaroApp/TestMode.h"
 #include "UlmaroAppKit/Catalogs/CatalogCoordinatorAdapter.h"

@@ -1,16 +1,10 @@
 #pragma once
 
-#include "UlmaroAppKit/Panel/OverlayPanelWindow.h"
-#include "UlmaroAppKit/Shell/WorkspaceOpener.h"
-
 #include <filesystem>
-#include <memory>
 #include <optional>
 #include <string>
 
 namespace ulmaro {
-
-class OverlayPanel;
 
 /// What end-to-end tests set in the environment, and nothing else reads. Each is off unless
 /// its variable is set and not empty.
@@ -34,41 +28,12 @@ void probe(const std::string& line);
 /// Appends `line` only when times are asked for.
 void mark(const std::string& line);
 
+/// The time probe lines start with: CLOCK_MONOTONIC in microseconds, the clock the benchmark
+/// scripts read too (Python's `time.monotonic_ns`).
+std::string monotonicMicroseconds();
+/// Appends `line` and a line break to `file`.
+void appendLine(const std::filesystem::path& file, const std::string& line);
+
 } // namespace TestMode
-
-/// The panel window, telling the probe file of each show and hide, and with times of each
-/// key the field receives ("key") and each paint of the panel once it has reached the
-/// window ("painted").
-class ProbingPanelWindow final : public OverlayPanelWindow {
-public:
-    explicit ProbingPanelWindow(std::shared_ptr<OverlayPanel> panel);
-    ~ProbingPanelWindow() override;
-
-    bool isVisible() const override;
-    PanelRect frame() const override;
-    std::optional<PanelPoint> shownTopLeft() const override;
-    void restorePositionOrCenter(std::optional<PanelPoint> savedTopLeft) override;
-    void centerOnActiveScreen() override;
-    void makeKeyAndOrderFront() override;
-    void focusSearchField() override;
-    void orderOut() override;
-    void setOnResignKey(std::function<void()> handler) override;
-    bool previewIsOnScreen() const override;
-
-private:
-    class EventProbe;
-    std::shared_ptr<OverlayPanel> panel_;
-    std::unique_ptr<EventProbe> events_;
-};
-
-/// Appends each opened path to a file, one a line, instead of opening it.
-class LoggingOpener final : public WorkspaceOpener {
-public:
-    explicit LoggingOpener(std::filesystem::path file) : file_(std::move(file)) {}
-    void open(const std::string& path) override;
-
-private:
-    std::filesystem::path file_;
-};
 
 } // namespace ulmaro

@@ -1,31 +1,18 @@
-// The application: a tray icon and a floating search panel, one copy per user session.
+// The launcher: one copy per user session. It links no Qt, so that a later launch, which
+// only summons the running copy, ends before the dynamic loader has mapped any of it; the
+// first copy then loads the application module (ApplicationMain.cpp).
 
-#include "UlmaroApp/AppAssembly.h"
-#include "UlmaroApp/AppWindows.h"
+#include "UlmaroApp/ApplicationLaunch.h"
 #include "UlmaroApp/InstanceGate.h"
-#include "UlmaroApp/PanelWiring.h"
-#include "UlmaroApp/QuitSignals.h"
-#include "UlmaroApp/SettingsDamageNotice.h"
 #include "UlmaroApp/TestMode.h"
-#include "UlmaroAppKit/Platform/JsonFileSettingsStore.h"
-#include "UlmaroAppKit/Shell/AppCoordinator.h"
-#include "UlmaroAppKit/Shell/AppDelegate.h"
-#include "UlmaroAppKit/Shell/AppMainMenu.h"
-#include "UlmaroAppKit/UI/MenuBar/AppMenuShortcut.h"
-#include "UlmaroAppKit/UI/MenuBar/TrayStatusItem.h"
-#include "UlmaroAppKit/UI/Panel/OverlayPanel.h"
-#include "UlmaroAppKit/UI/Panel/PanelKeyCallbacks.h"
-#include "UlmaroAppKit/UI/Qt/QtMainQueue.h"
-#include "UlmaroAppKit/UI/X11/SharedColormap.h"
-#include "UlmaroKit/Platform/WorkerPool.h"
+#include "UlmaroAppKit/Platform/ForwardingMainQueue.h"
+#include "UlmaroKit/Platform/ProgramLocation.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QIcon>
 #include <cstdlib>
-#include <functional>
+#include <dlfcn.h>
 #include <iostream>
 #include <malloc.h>
+#include <string>
 #include <utility>
 #include <xcb/xcb.h>
 
@@ -56,8 +43,34 @@ bool displayAnswers() {
     return answers;
 }
 
-/// The save at the end while the event loop runs; see `main`.
-std::function<void()>* saveAtExit = nullptr;
+bool variableIsEmpty(const char* name) {
+    const char* value = std::getenv(name);
+    return value == nullptr || *value == '\0';
+}
+
+using ApplicationMain = decltype(&ulmaroApplicationMain);
+
+/// The module from the private library folder; never unloaded, since the application's
+/// exit handlers run from it.
+ApplicationMain loadApplication() {
+    const auto folder =
+        ulmaro::ProgramLocation::privateLibraryDirectory(ulmaro::ProgramLocation::executable());
+    const auto path = (folder / ULMARO_APP_MODULE_NAME).string();
+    void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr) {
+        const char* error = ::dlerror();
+        std::cerr << "ulmaro: cannot load the application module " << path << ": "
+                  << (error ? error : "unknown error") << '\n';
+        return nullptr;
+    }
+    auto* entry = reinterpret_cast<ApplicationMain>(::dlsym(handle, "ulmaroApplicationMain"));
+    if (entry == nullptr) {
+        const char* error = ::dlerror();
+        std::cerr << "ulmaro: cannot load the application module " << path << ": "
+                  << (error ? error : "it has no entry") << '\n';
+    }
+    return entry;
+}
 
 } // namespace
 
@@ -67,80 +80,23 @@ int main(int argc, char** argv) {
     keepIdleMemorySmall();
 
     // The hot key, the focus hand-over and the tray speak X11; XWayland serves them too.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
+    if (variableIsEmpty("QT_QPA_PLATFORM")) ::setenv("QT_QPA_PLATFORM", "xcb", 1);
     if (!displayAnswers()) {
-        const QByteArray display = qgetenv("DISPLAY");
+        const char* display = std::getenv("DISPLAY");
         std::cerr << "ulmaro: "
-                  << (display.isEmpty()
+                  << (display == nullptr || *display == '\0'
                           ? std::string("no X display (DISPLAY is not set)")
-                          : "the X display " + display.toStdString() + " does not answer")
+                          : "the X display " + std::string(display) + " does not answer")
                   << "; the panel needs X11 or XWayland\n";
         return 1;
     }
-    // A later copy summons the first and ends here, before anything is built.
-    auto mainQueue = std::make_shared<QtMainQueue>();
-    InstanceGate gate = InstanceGate::pass(*mainQueue);
+    // A later copy summons the first and ends here, before anything is built or loaded.
+    auto summonQueue = std::make_shared<ForwardingMainQueue>();
+    InstanceGate gate = InstanceGate::pass(*summonQueue);
     if (gate.exitStatus) return *gate.exitStatus;
 
-    QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Ulmaro"));
-    QApplication::setDesktopFileName(QStringLiteral("ulmaro"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/ulmaro/ulmaro.svg")));
-    QApplication::setQuitOnLastWindowClosed(false);
-    SharedColormap::install();
-    TestMode::mark("qt ready");
-
-    AppAssembly assembly(mainQueue, std::move(gate.summons));
-    AppWindows windows(assembly);
-    TestMode::mark("assembled");
-
-    AppDelegate::Factories factories;
-    factories.makeCoordinator = [&] {
-        auto coordinator = AppCoordinator::create(assembly.environment(), assembly.options());
-        TestMode::mark("coordinator made");
-        return coordinator;
-    };
-    factories.attachWindows = [&](const std::shared_ptr<AppCoordinator>& app) {
-        windows.attach(app);
-    };
-    factories.installPanelKeys = [&](const std::shared_ptr<AppCoordinator>& app) {
-        PanelKeyCallbacks::install(assembly.panel(), app);
-        addQuitShortcut(assembly.panel());
-    };
-    factories.buildPanelContent = [&](const std::shared_ptr<AppCoordinator>& app) {
-        PanelWiring::buildContent(assembly.panel(), app, assembly.environment().preferences);
-        TestMode::mark("panel built");
-        assembly.tray().show();
-        TestMode::mark("tray shown");
-    };
-    factories.terminate = [] {};
-    factories.flushSettings = [&] { assembly.settings().flush(); };
-    AppDelegate delegate(std::move(factories));
-
-    const std::vector<std::string> arguments(argv, argv + argc);
-    // A later copy has summoned the first; it saves nothing and starts no event loop.
-    if (!delegate.launch(arguments)) return 0;
-    TestMode::mark("launched");
-    if (const auto& damage = assembly.settings().damage())
-        showSettingsDamageNotice(assembly.settings().damagedPath(), *damage,
-                                 assembly.panel().isVisible() ? &assembly.panel() : nullptr);
-
-    QuitSignals quitSignals([] { QCoreApplication::quit(); });
-    std::function<void()> save = [&delegate] {
-        QuitSignals::markQuitting();
-        delegate.willTerminate();
-    };
-    QObject::connect(&application, &QCoreApplication::aboutToQuit, save);
-    // When the X connection breaks (a logout that ends the X server) Qt calls exit() from
-    // the event loop, with no aboutToQuit: the save then runs among exit's handlers, while
-    // this frame still lives. The worker pool is made first so that it is destroyed after
-    // the save has stopped the watcher, whose walk runs on it.
-    WorkerPool::shared();
-    saveAtExit = &save;
-    std::atexit([] {
-        if (auto* pending = std::exchange(saveAtExit, nullptr)) (*pending)();
-    });
-    const int status = QApplication::exec();
-    saveAtExit = nullptr;
-    return status;
+    const ApplicationMain application = loadApplication();
+    if (application == nullptr) return 1;
+    ApplicationLaunch launch{std::move(summonQueue), std::move(gate.summons)};
+    return application(argc, argv, &launch);
 }

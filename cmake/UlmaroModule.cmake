@@ -1,3 +1,12 @@
+# ulmaro_position_independent(<target>)
+# Code that the application module (UlmaroApp) links in as well as the programs: position
+# independent, and still inlined and called directly as in a program, since nothing
+# interposes our functions.
+function(ulmaro_position_independent target)
+    set_target_properties(${target} PROPERTIES POSITION_INDEPENDENT_CODE ON)
+    target_compile_options(${target} PRIVATE -fno-semantic-interposition)
+endfunction()
+
 # ulmaro_module(<Name> DEPS <targets...>)
 # A static library of every .cpp under UlmaroKit/<Name>/, named UlmaroKit<Name>.
 # Sources are globbed so adding a file needs no CMake edit.
@@ -8,6 +17,7 @@ function(ulmaro_module name)
     set(target UlmaroKit${name})
     if(sources)
         add_library(${target} STATIC ${sources})
+        ulmaro_position_independent(${target})
         target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
         target_link_libraries(${target} PUBLIC ${ARG_DEPS} PRIVATE ulmaro_warnings)
     else()

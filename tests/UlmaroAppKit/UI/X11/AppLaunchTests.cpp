@@ -15,6 +15,7 @@
 #include <QRect>
 #include <QScreen>
 #include <QTest>
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -754,6 +755,29 @@ TEST_F(AppFixture, LosingTheXServerStillSavesBeforeTheProcessEnds) {
               std::string::npos)
         << "frecency is saved";
     EXPECT_TRUE(std::filesystem::exists(checkpoint())) << "the watcher's checkpoint is saved";
+}
+
+// The launcher where no application module sits beside it: one line naming where it looked,
+// exit 1, and nothing left behind that would keep a real launch from becoming the first copy.
+TEST_F(AppFixture, LauncherWithoutItsModuleSaysWhereItLookedAndExitsOne) {
+    const auto launcher = dir / "prefix/bin/ulmaro";
+    std::filesystem::create_directories(launcher.parent_path());
+    std::filesystem::copy_file(ULMARO_APP_PATH, launcher);
+    QProcess app;
+    app.setProcessEnvironment(environment());
+    app.start(QString::fromStdString(launcher.string()), {});
+    ASSERT_TRUE(app.waitForFinished(waitLimitMs));
+    EXPECT_EQ(app.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(app.exitCode(), 1);
+    const std::string errors =
+        QString::fromUtf8(app.readAllStandardError()).trimmed().toStdString();
+    const auto looked = std::filesystem::canonical(dir.path()) / "prefix/lib/ulmaro/";
+    EXPECT_NE(errors.find(looked.string()), std::string::npos) << errors;
+    EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 0) << errors;
+
+    launchPrimary();
+    EXPECT_EQ(launchSecond(), 0);
+    EXPECT_TRUE(waitProbed("panel shown")) << "the real launch became the first copy";
 }
 
 TEST(AppWithoutDisplay, SaysSoInOneLineAndExitsOne) {

@@ -32,6 +32,10 @@ std::optional<PanelPoint> restoredOrCentred(std::optional<PanelPoint> savedTopLe
 /// changes its height by half a pixel or less, is taken as it is.
 PanelRect keepingTopEdge(const PanelRect& current, const PanelRect& wanted);
 
+/// The size the preview asks for.
+inline constexpr double previewWidth = 800;
+inline constexpr double previewHeight = 600;
+
 /// The preview's frame, at most `width` × `height`, beside `panel` on the side with more
 /// room, top edges level, so the rows it previews stay in view. Where neither side has
 /// `minimumPreviewWidth`, it takes that width at the screen's edge, over as little of the

@@ -243,7 +243,8 @@ void OverlayPanel::placePreview() {
     if (!screen) screen = QGuiApplication::primaryScreen();
     if (!screen) return;
     const PanelRect at =
-        PanelPlacement::beside(panel, toPanelRect(screen->availableGeometry()), 800, 600);
+        PanelPlacement::beside(panel, toPanelRect(screen->availableGeometry()),
+                               PanelPlacement::previewWidth, PanelPlacement::previewHeight);
     // The window manager's frame goes around the preview; known once it has been shown.
     QMargins decoration;
     if (preview_->windowHandle()) decoration = preview_->windowHandle()->frameMargins();

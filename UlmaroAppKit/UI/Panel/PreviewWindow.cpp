@@ -1,5 +1,6 @@
 #include "UlmaroAppKit/UI/Panel/PreviewWindow.h"
 
+#include "UlmaroAppKit/Panel/PanelPlacement.h"
 #include "UlmaroAppKit/Panel/QuickLookKeyAction.h"
 #include "UlmaroAppKit/UI/Panel/PreviewLoader.h"
 #include "UlmaroAppKit/UI/Qt/QtKeyPress.h"
@@ -17,7 +18,7 @@ namespace ulmaro {
 PreviewWindow::PreviewWindow(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint) {
     setWindowTitle(QStringLiteral("Preview"));
-    resize(800, 600);
+    resize(int(PanelPlacement::previewWidth), int(PanelPlacement::previewHeight));
     pool_.setMaxThreadCount(1);
 
     stack_ = new QStackedWidget(this);

@@ -217,7 +217,7 @@ TEST(OverlayPanelRender, PanelAndPreviewRender) {
     const PanelRect beside = PanelPlacement::beside(
         t.panel->frame(),
         {double(screen.x()), double(screen.y()), double(screen.width()), double(screen.height())},
-        800, 600);
+        PanelPlacement::previewWidth, PanelPlacement::previewHeight);
     EXPECT_EQ(preview.size(), QSize(qRound(beside.width), qRound(beside.height)));
 
     if (const char* out = std::getenv("ULMARO_UI_SNAPSHOT_DIR")) {
